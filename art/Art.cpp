@@ -1,0 +1,84 @@
+#include "Art.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLinearGradient>
+#include <QPainterPath>
+#include <QTextStream>
+
+Art::Art(const QString &resFolder, const QString &embeddedFolder)
+    : m_res(resFolder)
+    , m_embedded(embeddedFolder)
+{
+    QDir().mkpath(m_res);
+    QDir().mkpath(m_embedded);
+}
+
+void Art::saveResource(const QImage &image, const QString &name)
+{
+    // Bitmaps carry no transparency: flatten on the window colour.
+    QImage out = image;
+    if (name.endsWith(QLatin1String(".bmp"), Qt::CaseInsensitive)) {
+        out = QImage(image.size(), QImage::Format_RGB32);
+        out.fill(QColor(240, 240, 240));
+        QPainter painter(&out);
+        painter.drawImage(0, 0, image);
+    }
+    if (!out.save(m_res + QLatin1Char('/') + name))
+        qFatal("cannot write %s", qPrintable(name));
+}
+
+void Art::saveEmbedded(const QImage &image, const QString &name)
+{
+    if (!image.save(m_embedded + QLatin1Char('/') + name))
+        qFatal("cannot write %s", qPrintable(name));
+    m_embeddedNames.append(name);
+}
+
+bool Art::writeResourceList()
+{
+    QFile qrc(m_embedded + QStringLiteral("/embedded.qrc"));
+    if (!qrc.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    QTextStream out(&qrc);
+    out << "<RCC>\n  <qresource prefix=\"/embedded\">\n";
+    for (const QString &name : m_embeddedNames)
+        out << "    <file>" << name << "</file>\n";
+    out << "  </qresource>\n</RCC>\n";
+    return true;
+}
+
+QImage Art::canvas(int width, int height, const QColor &fill)
+{
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(fill);
+    return image;
+}
+
+QFont Art::font(int pixelSize, bool bold)
+{
+    QFont f(QStringLiteral("WenQuanYi Micro Hei"));
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    return f;
+}
+
+void Art::card(QPainter &painter, const QRectF &rect, const QColor &top, const QColor &bottom, qreal radius)
+{
+    QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
+    gradient.setColorAt(0, top);
+    gradient.setColorAt(1, bottom);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(bottom.darker(130), 1));
+    painter.setBrush(gradient);
+    painter.drawRoundedRect(rect.adjusted(0.5, 0.5, -0.5, -0.5), radius, radius);
+}
+
+void Art::text(QPainter &painter, const QRectF &rect, const QString &words, int pixelSize, const QColor &colour,
+               bool bold, int flags)
+{
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setFont(font(pixelSize, bold));
+    painter.setPen(colour);
+    painter.drawText(rect, flags, words);
+}

@@ -1,0 +1,34 @@
+#pragma once
+#include <QColor>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+
+// Where the pictures go and the few drawing tools every picture shares.
+class Art
+{
+public:
+    Art(const QString &resFolder, const QString &embeddedFolder);
+
+    // A picture read at run time from Res/ (name with extension: .bmp or .ico).
+    void saveResource(const QImage &image, const QString &name);
+    // A picture compiled into the program, reachable as ":/embedded/<name>".
+    void saveEmbedded(const QImage &image, const QString &name);
+    bool writeResourceList();
+
+    static QImage canvas(int width, int height, const QColor &fill = Qt::transparent);
+    static QFont font(int pixelSize, bool bold = false);
+    // A rounded card with a soft vertical gradient and a thin border.
+    static void card(QPainter &painter, const QRectF &rect, const QColor &top, const QColor &bottom,
+                     qreal radius = 6);
+    static void text(QPainter &painter, const QRectF &rect, const QString &words, int pixelSize,
+                     const QColor &colour, bool bold = false, int flags = Qt::AlignCenter);
+
+private:
+    QString m_res;
+    QString m_embedded;
+    QStringList m_embeddedNames;
+};
+
+// One function per subsystem draws its pictures.
+void drawShellPictures(Art &art);

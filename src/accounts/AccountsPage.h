@@ -1,0 +1,23 @@
+#pragma once
+#include <QWidget>
+#include <memory>
+
+namespace Ui {
+class AccountsPage;
+}
+
+class AccountsPage : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit AccountsPage(QWidget *parent = nullptr);
+    ~AccountsPage() override;
+
+    // The account houses, twelve to a page.
+    void resetPage();
+    void hideHouses();
+    bool RefreshAccountHouses();
+
+private:
+    std::unique_ptr<Ui::AccountsPage> ui;
+};

@@ -1,0 +1,216 @@
+#include "app/FormMain.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "accounts/AccountScope.h"
+#include "accounts/AccountsPage.h"
+#include "data/Clock.h"
+#include "data/DataSource.h"
+#include "data/ProgramPaths.h"
+#include "data/Settings.h"
+#include "journal/JournalPage.h"
+#include "lists/SettingsPage.h"
+#include "maintenance/MaintenancePage.h"
+#include "receivables/ReceivablesPage.h"
+#include "reports/ReportsPage.h"
+#include "ui_FormMain.h"
+#include "users/LoginPage.h"
+
+namespace {
+const QString LeftBarHint = QStringLiteral("LeftBar");
+const QString RightBarHint = QStringLiteral("RightBar");
+constexpr int LeftPanelWidth = 97;
+
+void setPanelWidth(QWidget *panel, int width)
+{
+    panel->setMinimumWidth(width);
+    panel->setMaximumWidth(width);
+}
+} // namespace
+
+FormMain::FormMain(const QString &programDir, QWidget *parent)
+    : QMainWindow(parent)
+    , ui(std::make_unique<Ui::FormMain>())
+{
+    Q_INIT_RESOURCE(embedded);
+    ProgramPaths::setProgramDir(programDir);
+    ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                   | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(784, 537);
+    if (const QScreen *desktop = screen())
+        move(desktop->availableGeometry().center() - rect().center());
+    placePages();
+    setPictures();
+    connectActions();
+}
+
+FormMain::~FormMain() = default;
+
+void FormMain::placePages()
+{
+    const auto place = [](QWidget *sheet, QWidget *page) {
+        auto *layout = new QVBoxLayout(sheet);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(page);
+    };
+    place(ui->TabSheet1, m_login = new LoginPage);
+    place(ui->TabSheet2, m_accounts = new AccountsPage);
+    place(ui->TabSheet3, m_journal = new JournalPage);
+    place(ui->TabSheet7, m_receivables = new ReceivablesPage);
+    place(ui->TabSheet4, m_reports = new ReportsPage);
+    place(ui->TabSheet5, m_settings = new SettingsPage);
+    place(ui->TabSheet6, m_maintenance = new MaintenancePage);
+}
+
+void FormMain::setPictures()
+{
+    for (int page = 0; page < ui->PageControl1->count(); ++page)
+        ui->PageControl1->setTabIcon(page, QIcon(QStringLiteral(":/embedded/Tab%1.png").arg(page)));
+    ui->BitBtn1->setIcon(QIcon(QStringLiteral(":/embedded/ArrowLeft.png")));
+    ui->BitBtn2->setIcon(QIcon(QStringLiteral(":/embedded/ArrowRight.png")));
+    ui->Image7->setPixmap(QPixmap(ProgramPaths::file(QStringLiteral("Res\\LeftBar.bmp"))));
+    ui->SpeedButtonGet->setDefaultAction(ui->ActionGet);
+    ui->SpeedButtonPay->setDefaultAction(ui->ActionPay);
+    ui->SpeedButtonDraw->setDefaultAction(ui->ActionDraw);
+    ui->SpeedButton4->setDefaultAction(ui->ActionOnlineChat);
+    ui->SpeedButton2->setDefaultAction(ui->ActionSave);
+    const QList<QPair<QAction *, const char *>> icons{
+        {ui->ActionGet, "Get"}, {ui->ActionPay, "Pay"}, {ui->ActionDraw, "Draw"},
+        {ui->ActionOnlineChat, "OnlineChat"}, {ui->ActionSave, "Save"}, {ui->ActionLoad, "Load"},
+        {ui->ActionLogin, "Login"}, {ui->ActionInstruction, "Instruction"}};
+    for (const auto &[action, name] : icons)
+        action->setIcon(QIcon(QStringLiteral(":/embedded/Action%1.png").arg(QLatin1String(name))));
+}
+
+void FormMain::connectActions()
+{
+    connect(ui->BitBtn1, &QToolButton::clicked, this, [this] { stepDay(-1); });
+    connect(ui->BitBtn2, &QToolButton::clicked, this, [this] { stepDay(1); });
+    // Only the user's own change of the picker refreshes; the day buttons refresh once themselves.
+    connect(ui->DateTimePicker1, &QDateEdit::userDateChanged, this, [this] {
+        if (!ui->DateTimePicker1->signalsBlocked())
+            refreshAll();
+    });
+    connect(ui->Image7, &ClickableLabel::clicked, this, &FormMain::toggleLeftPanel);
+}
+
+void FormMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        prepareFirstShow();
+    }
+}
+
+void FormMain::prepareFirstShow()
+{
+    registerDataSourceOnce();
+    {
+        const QSignalBlocker quiet(ui->DateTimePicker1);
+        ui->DateTimePicker1->setDate(Clock::today());
+    }
+    setLeftPanelEnabled(false);
+    m_login->Edit3()->clear();
+    for (int page = 0; page < ui->PageControl1->count(); ++page)
+        setPageVisible(page, page == LoginTab);
+    setActivePage(LoginTab);
+    m_login->Edit3()->setFocus();
+    selectRememberedRole();
+}
+
+void FormMain::registerDataSourceOnce()
+{
+    const QString section = QStringLiteral("数据库内容");
+    if (ReadSetting(section, QStringLiteral("ODBC"), QStringLiteral("0"), ProgramPaths::settingsPath()) == u"1")
+        return;
+    if (RegisterDataSource(QString::fromLatin1(DataSource::Name), ProgramPaths::databasePath(),
+                           QStringLiteral("流水帐企业数据库")))
+        WriteSetting(section, QStringLiteral("ODBC"), QStringLiteral("1"), ProgramPaths::settingsPath());
+}
+
+void FormMain::selectRememberedRole()
+{
+    const auto remembered = [] {
+        return ReadSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), QStringLiteral("出纳"),
+                           ProgramPaths::settingsPath());
+    };
+    if (remembered() == u"管理员")
+        m_login->ComboBox2()->setCurrentIndex(0);
+    if (remembered() == u"出纳")
+        m_login->ComboBox2()->setCurrentIndex(1);
+}
+
+QDate FormMain::currentDate() const
+{
+    return ui->DateTimePicker1->date();
+}
+
+void FormMain::refreshAll()
+{
+    // Each step ends the refresh when its statement failed; the views after it keep their content.
+    m_accounts->resetPage();
+    if (!ApplyAccountScope())
+        return;
+    if (!m_accounts->RefreshAccountHouses())
+        return;
+    if (!m_journal->LoadDailyGrid())
+        return;
+    m_receivables->LoadGetPayLists();
+}
+
+bool FormMain::ApplyAccountScope()
+{
+    m_accounts->hideHouses();
+    const auto scope = AccountScope::read(QStringLiteral("1"));
+    if (!scope)
+        return false;
+    if (AccountScope::isKnown(*scope)) {
+        ui->Image1->setPixmap(QPixmap(ProgramPaths::file(AccountScope::picture(*scope))));
+        m_accountClause = AccountScope::clause(*scope);
+    }
+    return true;
+}
+
+void FormMain::stepDay(int days)
+{
+    {
+        const QSignalBlocker quiet(ui->DateTimePicker1);
+        ui->DateTimePicker1->setDate(ui->DateTimePicker1->date().addDays(days));
+    }
+    refreshAll();
+}
+
+void FormMain::toggleLeftPanel()
+{
+    const bool collapse = ui->Image7->toolTip() == LeftBarHint;
+    setPanelWidth(ui->Panel1, collapse ? 0 : LeftPanelWidth);
+    ui->Image7->setPixmap(
+        QPixmap(ProgramPaths::file(collapse ? QStringLiteral("Res\\RightBar.bmp") : QStringLiteral("Res\\LeftBar.bmp"))));
+    ui->Image7->setToolTip(collapse ? RightBarHint : LeftBarHint);
+}
+
+void FormMain::setPageVisible(int page, bool visible)
+{
+    ui->PageControl1->setTabVisible(page, visible);
+}
+
+void FormMain::setActivePage(int page)
+{
+    ui->PageControl1->setCurrentIndex(page);
+}
+
+void FormMain::setLeftPanelEnabled(bool enabled)
+{
+    ui->Panel1->setEnabled(enabled);
+}
+
+void FormMain::setCurrentUser(const QString &role)
+{
+    ui->Label18->setText(role);
+}

@@ -1,0 +1,75 @@
+#pragma once
+#include <QMainWindow>
+#include <memory>
+
+#include "app/MainContext.h"
+
+class AccountsPage;
+class JournalPage;
+class LoginPage;
+class MaintenancePage;
+class ReceivablesPage;
+class ReportsPage;
+class SettingsPage;
+
+namespace Ui {
+class FormMain;
+}
+
+// The main window: the left command panel with the scope picture and the current date, the bar that
+// folds the panel away, and the seven tab pages that the subsystems own.
+class FormMain : public QMainWindow, public MainContext
+{
+    Q_OBJECT
+public:
+    enum Page { LoginTab = 0, AccountsTab, JournalTab, ReceivablesTab, ReportsTab, SettingsTab, MaintenanceTab };
+
+    explicit FormMain(const QString &programDir, QWidget *parent = nullptr);
+    ~FormMain() override;
+
+    // MainContext
+    QDate currentDate() const override;
+    QString accountClause() const override { return m_accountClause; }
+    void refreshAll() override;
+    void setPageVisible(int page, bool visible) override;
+    void setActivePage(int page) override;
+    void setLeftPanelEnabled(bool enabled) override;
+    void setCurrentUser(const QString &role) override;
+
+    // The steps that run when the window is first shown (also called by tests).
+    void prepareFirstShow();
+
+    Ui::FormMain *form() const { return ui.get(); }
+    LoginPage *loginPage() const { return m_login; }
+    AccountsPage *accountsPage() const { return m_accounts; }
+    JournalPage *journalPage() const { return m_journal; }
+    ReceivablesPage *receivablesPage() const { return m_receivables; }
+    ReportsPage *reportsPage() const { return m_reports; }
+    SettingsPage *settingsPage() const { return m_settings; }
+    MaintenancePage *maintenancePage() const { return m_maintenance; }
+
+    bool ApplyAccountScope();
+    void stepDay(int days);
+    void toggleLeftPanel();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void placePages();
+    void setPictures();
+    void connectActions();
+    void registerDataSourceOnce();
+    void selectRememberedRole();
+
+    std::unique_ptr<Ui::FormMain> ui;
+    QString m_accountClause;
+    bool m_shown = false;
+    LoginPage *m_login = nullptr;
+    AccountsPage *m_accounts = nullptr;
+    JournalPage *m_journal = nullptr;
+    ReceivablesPage *m_receivables = nullptr;
+    ReportsPage *m_reports = nullptr;
+    SettingsPage *m_settings = nullptr;
+    MaintenancePage *m_maintenance = nullptr;
+};

@@ -1,0 +1,15 @@
+#include "data/Clock.h"
+
+namespace {
+QDate pinnedDay;
+}
+
+QDate Clock::today()
+{
+    return pinnedDay.isValid() ? pinnedDay : QDate::currentDate();
+}
+
+void Clock::setToday(const QDate &day)
+{
+    pinnedDay = day;
+}

@@ -1,0 +1,76 @@
+#include "data/DataSource.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include "data/ProfileFile.h"
+#include "ui/Screen.h"
+
+namespace {
+const QString Sources = QStringLiteral("ODBC Data Sources");
+const QString RegistryRoot = QStringLiteral("注册键HKEY_LOCAL_MACHINE\\Software\\ODBC\\ODBC.INI\\");
+
+ProfileFile odbcIni()
+{
+    return ProfileFile(DataSource::odbcIniPath(), "UTF-8");
+}
+
+bool writeAll(ProfileFile &file, const QString &section, const QList<std::pair<QString, QString>> &values)
+{
+    for (const auto &[key, value] : values)
+        if (!file.write(section, key, value))
+            return false;
+    return true;
+}
+} // namespace
+
+QString DataSource::odbcIniPath()
+{
+    const QByteArray named = qgetenv("ODBCINI");
+    if (!named.isEmpty())
+        return QString::fromLocal8Bit(named);
+    // unixODBC takes the home folder from the password entry, not from $HOME.
+    const passwd *entry = getpwuid(getuid());
+    const QString home = entry && entry->pw_dir ? QString::fromLocal8Bit(entry->pw_dir) : QDir::homePath();
+    return home + QStringLiteral("/.odbc.ini");
+}
+
+QString DataSource::databaseOf(const QString &name)
+{
+    return odbcIni().read(name, QStringLiteral("Database"), QString());
+}
+
+bool RegisterDataSource(const QString &name, const QString &path, const QString &description)
+{
+    ProfileFile file = odbcIni();
+    if (!file.write(Sources, name, QStringLiteral("SQLite3"))) {
+        Screen::current().inform(QStringLiteral("注册表键值创建失败"));
+        return false;
+    }
+    // NoCreat keeps an ODBC client from creating an empty file at a wrong path.
+    if (!writeAll(file, name,
+                  {{QStringLiteral("Driver"), QStringLiteral("SQLite3")},
+                   {QStringLiteral("Database"), path},
+                   {QStringLiteral("Description"), description},
+                   {QStringLiteral("NoCreat"), QStringLiteral("1")}})) {
+        Screen::current().inform(RegistryRoot + name + QStringLiteral("打开失败"));
+        return false;
+    }
+    // Engine options: commit every write to disk, wait for a busy file rather than fail.
+    if (!writeAll(file, name,
+                  {{QStringLiteral("SyncPragma"), QStringLiteral("FULL")},
+                   {QStringLiteral("Timeout"), QStringLiteral("10000")}})) {
+        Screen::current().inform(RegistryRoot + name + QStringLiteral("\\Engines\\Jet") + QStringLiteral("打开失败"));
+        return false;
+    }
+    return true;
+}
+
+QString DesktopFolder()
+{
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+    return QDir(folder).exists() ? folder : QString();
+}

@@ -1,0 +1,15 @@
+#pragma once
+#include <QString>
+
+// The books as delivered: the seven tables, their indexes and the rows the program relies on
+// (reserved first rows of Account and GetPay, the three password rows, the print rows).
+// Used by the build, the tests and the benchmark alike.
+namespace DeliveredBooks {
+inline constexpr int SchemaVersion = 1;
+inline constexpr int PrintTableRows = 1000;
+inline constexpr int PrintDayRows = 32;
+
+// Creates the database file at `path`. Refuses (false) when a file is already there: a user's books
+// are never overwritten.
+bool create(const QString &path, QString *error);
+} // namespace DeliveredBooks

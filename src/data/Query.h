@@ -1,0 +1,88 @@
+#pragma once
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+class ShareDataModule;
+struct sqlite3_stmt;
+
+// An updatable result of one Select on the shared connection, walked row by row.
+//
+// Rows are read completely at the first access that needs them and the SQLite statement is finished
+// then, so no read stays pending and every post() is committed at once. A result whose Select names a
+// single table is updatable: append()/edit(), setField(), post() and remove() write that table's row by
+// its row id. Opening a Select only to append reads no rows.
+class Query
+{
+public:
+    explicit Query(ShareDataModule &database);
+    ~Query();
+    Query(const Query &) = delete;
+    Query &operator=(const Query &) = delete;
+
+    void setSql(const QString &statement);
+    QString sql() const { return m_sql; }
+
+    bool open(); // false with lastError() set; the query stays closed
+    void close();
+    bool isOpen() const { return m_open; }
+    QString lastError() const { return m_error; }
+
+    // Walking.
+    void first();
+    void next();
+    bool eof();
+    int recordCount();
+    int recNo(); // zero-based position of the current row, -1 when there is none
+    void moveTo(int row);
+
+    QStringList fieldNames() const { return m_columns; }
+    int fieldIndex(const QString &name) const; // -1 when the result has no such column
+    bool hasField(const QString &name) const { return fieldIndex(name) >= 0; }
+    QVariant value(int row, int column);
+    qint64 rowId(); // row id of the current row of an updatable result, 0 when there is none
+
+    // Values of the current row; an empty field reads as "" / 0.
+    QVariant field(const QString &name);
+    QString fieldText(const QString &name);
+    double fieldNumber(const QString &name);
+    qint64 fieldInteger(const QString &name);
+    QDate fieldDate(const QString &name);
+
+    // Changing rows of the base table. post() and remove() return false with lastError() set.
+    bool isUpdatable() const { return !m_table.isEmpty(); }
+    QString baseTable() const { return m_table; }
+    bool append();
+    bool edit();
+    void setField(const QString &name, const QVariant &value);
+    bool post();
+    void cancel();
+    bool remove();
+
+private:
+    enum class State { Browse, Inserting, Editing };
+
+    bool ensureRows();
+    bool fail(const QString &message);
+    bool writeRow();
+    bool readBack(qint64 rowId, QVariantList &row);
+    void finalize();
+
+    ShareDataModule &m_db;
+    QString m_sql;
+    QString m_error;
+    bool m_open = false;
+    bool m_loaded = false;
+    sqlite3_stmt *m_stmt = nullptr;
+    QStringList m_columns;      // result columns, as the statement names them
+    QStringList m_baseColumns;  // for each result column its base table column, or empty
+    int m_rowIdColumn = -1;     // hidden row id column of an updatable result
+    QString m_table;
+    QList<QVariantList> m_rows;
+    int m_current = 0;
+    State m_state = State::Browse;
+    QHash<QString, QVariant> m_pending; // assigned fields, by base column name in lower case
+};

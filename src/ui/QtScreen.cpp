@@ -1,0 +1,55 @@
+#include "ui/QtScreen.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+// Message boxes carry the application's title, which the program leaves as the system gives it.
+QString boxTitle()
+{
+    return QApplication::applicationName();
+}
+} // namespace
+
+void QtScreen::inform(const QString &text)
+{
+    QMessageBox::information(QApplication::activeWindow(), boxTitle(), text);
+}
+
+bool QtScreen::ask(const QString &caption, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::NoButton, QApplication::activeWindow());
+    QPushButton *yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
+    box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
+void QtScreen::error(const QString &text)
+{
+    QMessageBox::critical(QApplication::activeWindow(), boxTitle(), text);
+}
+
+int QtScreen::runModal(QDialog &dialog)
+{
+    return dialog.exec();
+}
+
+QString QtScreen::chooseOpenFile(const QString &caption, const QString &folder, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, folder, filter);
+}
+
+QString QtScreen::chooseSaveFile(const QString &caption, const QString &path, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, path, filter);
+}
+
+bool QtScreen::openUrl(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}

@@ -1,0 +1,102 @@
+#include "ProgramFixture.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QtTest>
+
+#include "app/FormMain.h"
+#include "app/Forms.h"
+#include "data/Clock.h"
+#include "data/DeliveredBooks.h"
+#include "data/Query.h"
+#include "data/ShareDataModule.h"
+
+namespace {
+void copyFolder(const QString &from, const QString &to)
+{
+    QDir().mkpath(to);
+    QDirIterator it(from, QDir::Files);
+    while (it.hasNext()) {
+        it.next();
+        QFile::copy(it.filePath(), to + QLatin1Char('/') + it.fileName());
+    }
+}
+} // namespace
+
+ProgramFixture::ProgramFixture(Start start)
+{
+    QVERIFY2(m_dir.isValid(), "no temporary folder");
+    m_oldOdbcIni = qgetenv("ODBCINI");
+    qputenv("ODBCINI", QFile::encodeName(odbcIniPath()));
+    copyFolder(QStringLiteral(KALVORA_RES_DIR), folder() + QStringLiteral("Res"));
+    QString error;
+    if (!DeliveredBooks::create(databasePath(), &error))
+        qFatal("cannot create books: %s", qPrintable(error));
+    Clock::setToday(Today);
+    Screen::install(&m_screen);
+    if (start == Start::Shown)
+        this->start();
+}
+
+ProgramFixture::~ProgramFixture()
+{
+    m_forms.reset();
+    Screen::install(nullptr);
+    Clock::setToday(QDate());
+    if (m_oldOdbcIni.isNull())
+        qunsetenv("ODBCINI");
+    else
+        qputenv("ODBCINI", m_oldOdbcIni);
+}
+
+void ProgramFixture::start()
+{
+    m_forms = std::make_unique<FormsOwner>(folder());
+    forms().main->show();
+}
+
+QString ProgramFixture::folder() const
+{
+    return m_dir.path() + QLatin1Char('/');
+}
+
+QString ProgramFixture::settingsPath() const
+{
+    return folder() + QStringLiteral("Kalvora.ini");
+}
+
+QString ProgramFixture::databasePath() const
+{
+    return folder() + QStringLiteral("KalvoraCmp.mdb");
+}
+
+QString ProgramFixture::odbcIniPath() const
+{
+    return folder() + QStringLiteral("odbc.ini");
+}
+
+FormMain &ProgramFixture::main()
+{
+    return *forms().main;
+}
+
+Query &ProgramFixture::select(const QString &statement)
+{
+    Query &query = forms().data->ADOQueryTemp();
+    query.setSql(statement);
+    if (!query.open())
+        qFatal("statement failed: %s: %s", qPrintable(statement), qPrintable(query.lastError()));
+    return query;
+}
+
+qint64 ProgramFixture::insert(const QString &table, const QList<std::pair<QString, QVariant>> &fields)
+{
+    Query &query = select(QStringLiteral("Select * From ") + table);
+    query.append();
+    for (const auto &[name, value] : fields)
+        query.setField(name, value);
+    if (!query.post())
+        qFatal("insert failed: %s", qPrintable(query.lastError()));
+    return query.rowId();
+}

@@ -1,0 +1,45 @@
+#pragma once
+#include <QDate>
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+#include "ScriptedScreen.h"
+
+class FormMain;
+class FormsOwner;
+class Query;
+
+// A program in a temporary folder: fresh delivered books, the pictures, a private data-source file
+// (ODBCINI), a scripted screen, today pinned, and every window created in start-up order.
+// The main window is shown, so its first-show steps (data-source registration, today, login tab) ran.
+class ProgramFixture
+{
+public:
+    static inline const QDate Today{2026, 12, 10};
+
+    enum class Start { Shown, NotStarted };
+    explicit ProgramFixture(Start start = Start::Shown);
+    ~ProgramFixture();
+
+    // Starts the program: creates every window and shows the main window.
+    void start();
+
+    QString folder() const; // ends with '/'
+    QString settingsPath() const;
+    QString databasePath() const;
+    QString odbcIniPath() const;
+    ScriptedScreen &screen() { return m_screen; }
+    FormMain &main();
+
+    // Runs a statement in the scratch query and returns it, for checking stored rows.
+    Query &select(const QString &statement);
+    // Stores a row through the data layer, as the program does: ("Account", {{"AccountName","x"}...}).
+    qint64 insert(const QString &table, const QList<std::pair<QString, QVariant>> &fields);
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldOdbcIni;
+    ScriptedScreen m_screen;
+    std::unique_ptr<FormsOwner> m_forms;
+};

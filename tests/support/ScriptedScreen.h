@@ -1,0 +1,47 @@
+#pragma once
+#include <QHash>
+#include <QList>
+#include <QQueue>
+#include <QStringList>
+#include <functional>
+
+#include "ui/Screen.h"
+
+// The person at the screen, played by a test: every message is recorded in order, questions and file
+// choices are answered from queues, and each modal dialog is handed to the handler the test queued for
+// it (by objectName). Anything the test did not expect is recorded as unexpected.
+class ScriptedScreen : public Screen
+{
+public:
+    using DialogHandler = std::function<void(QDialog &)>;
+
+    void inform(const QString &text) override;
+    bool ask(const QString &caption, const QString &text) override;
+    void error(const QString &text) override;
+    int runModal(QDialog &dialog) override;
+    QString chooseOpenFile(const QString &caption, const QString &folder, const QString &filter) override;
+    QString chooseSaveFile(const QString &caption, const QString &path, const QString &filter) override;
+    bool openUrl(const QUrl &url) override;
+
+    // Answers given in advance.
+    void answer(bool yes) { m_answers.enqueue(yes); }
+    void chooseFile(const QString &path) { m_files.enqueue(path); }
+    void onDialog(const QString &objectName, DialogHandler handler);
+
+    // What happened. takeMessages() returns the recorded texts and forgets them.
+    QStringList takeMessages();
+    QStringList messages() const { return m_messages; }
+    QStringList questions() const { return m_questions; }
+    QList<QUrl> openedUrls() const { return m_urls; }
+    QStringList unexpected() const { return m_unexpected; }
+    bool allUsed() const; // every queued answer and handler was consumed
+
+private:
+    QStringList m_messages;
+    QStringList m_questions;
+    QList<QUrl> m_urls;
+    QStringList m_unexpected;
+    QQueue<bool> m_answers;
+    QQueue<QString> m_files;
+    QHash<QString, QQueue<DialogHandler>> m_handlers;
+};
