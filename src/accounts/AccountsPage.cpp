@@ -23,3 +23,8 @@ bool AccountsPage::RefreshAccountHouses()
 {
     return true;
 }
+
+QLabel *AccountsPage::Label19() const
+{
+    return ui->Label19;
+}

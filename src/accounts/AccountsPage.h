@@ -2,6 +2,8 @@
 #include <QWidget>
 #include <memory>
 
+class QLabel;
+
 namespace Ui {
 class AccountsPage;
 }
@@ -14,6 +16,9 @@ public:
     ~AccountsPage() override;
 
     // The account houses, twelve to a page.
+    // The overview's total line, written by the daily journal.
+    QLabel *Label19() const;
+
     void resetPage();
     void hideHouses();
     bool RefreshAccountHouses();
