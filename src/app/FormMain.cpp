@@ -8,10 +8,12 @@
 
 #include "accounts/AccountScope.h"
 #include "accounts/AccountsPage.h"
+#include "app/Forms.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
+#include "journal/FormGetPay.h"
 #include "journal/JournalPage.h"
 #include "lists/SettingsPage.h"
 #include "maintenance/MaintenancePage.h"
@@ -29,6 +31,17 @@ void setPanelWidth(QWidget *panel, int width)
 {
     panel->setMinimumWidth(width);
     panel->setMaximumWidth(width);
+}
+
+// 收入 and 支出: a new record with nothing handed over.
+void enterRecord(FormGetPay::Mode mode)
+{
+    FormGetPay &entry = *forms().getPay;
+    entry.EntryMode = mode;
+    entry.PresetUser.clear();
+    entry.PresetSum.clear();
+    entry.PresetRemark.clear();
+    entry.showModal();
 }
 } // namespace
 
@@ -79,10 +92,12 @@ void FormMain::setPictures()
     ui->SpeedButtonDraw->setDefaultAction(ui->ActionDraw);
     ui->SpeedButton4->setDefaultAction(ui->ActionOnlineChat);
     ui->SpeedButton2->setDefaultAction(ui->ActionSave);
+    m_journal->bindActions(ui->ActionEditMoney, ui->ActionPrintMoney);
     const QList<QPair<QAction *, const char *>> icons{
         {ui->ActionGet, "Get"}, {ui->ActionPay, "Pay"}, {ui->ActionDraw, "Draw"},
         {ui->ActionOnlineChat, "OnlineChat"}, {ui->ActionSave, "Save"}, {ui->ActionLoad, "Load"},
-        {ui->ActionLogin, "Login"}, {ui->ActionInstruction, "Instruction"}};
+        {ui->ActionLogin, "Login"}, {ui->ActionInstruction, "Instruction"},
+        {ui->ActionEditMoney, "EditMoney"}, {ui->ActionPrintMoney, "PrintMoney"}};
     for (const auto &[action, name] : icons)
         action->setIcon(QIcon(QStringLiteral(":/embedded/Action%1.png").arg(QLatin1String(name))));
 }
@@ -97,6 +112,8 @@ void FormMain::connectActions()
             refreshAll();
     });
     connect(ui->Image7, &ClickableLabel::clicked, this, &FormMain::toggleLeftPanel);
+    connect(ui->ActionGet, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewIncome); });
+    connect(ui->ActionPay, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewExpense); });
 }
 
 void FormMain::showEvent(QShowEvent *event)

@@ -1,18 +1,64 @@
 #pragma once
 #include <QDialog>
+#include <QString>
 #include <memory>
+
+class QComboBox;
+class QWidget;
+class Query;
 
 namespace Ui {
 class FormGetPay;
 }
 
+// The one dialog through which a single income or expense record is entered, changed or deleted.
+// A caller sets the mode and the handed-over values, then calls showModal().
 class FormGetPay : public QDialog
 {
     Q_OBJECT
 public:
+    enum Mode { NewIncome = 0, EditIncome = 1, NewExpense = 2, EditExpense = 3 };
+
     explicit FormGetPay(QWidget *parent = nullptr);
     ~FormGetPay() override;
 
+    // Set by the caller; they keep their values between showings.
+    int EntryMode = NewIncome;
+    int EntryIndex = 0;         // MoneyIndex of the record to edit or delete
+    QString PresetAccountName;  // locks the account list to this name for one showing
+    QString PresetUser;         // customer, amount and remark of a new record
+    QString PresetSum;
+    QString PresetRemark;
+
+    // Fills the dialog and shows it modally. Accepted after a record was stored or deleted.
+    int showModal();
+    // The steps of every showing; false when the dialog must not open (the record to edit is gone).
+    bool prepareShowing();
+
+    void confirm();
+    void deleteRecord();
+
 private:
+    bool isNewMode() const { return EntryMode == NewIncome || EntryMode == NewExpense; }
+    bool isEditMode() const { return EntryMode == EditIncome || EntryMode == EditExpense; }
+    bool isExpenseMode() const { return EntryMode == NewExpense || EntryMode == EditExpense; }
+
+    void setPictures();
+    void resetFields();
+    void showBanner();
+    bool fillFields(const QString &presetAccount);
+    bool fillAccounts(const QString &presetAccount, const QString &scopeClause);
+    bool fillLists();
+    void showPresets();
+    bool showStoredRecord();
+
+    bool checkEntry();
+    bool refuse(const QString &message, QWidget *field);
+    void storeNew(qint64 account, double amount);
+    void storeChange(qint64 account, double amount);
+    void setRecordFields(Query &query, qint64 account, double amount);
+    bool postRecord(Query &query);
+    void finish(const QString &message);
+
     std::unique_ptr<Ui::FormGetPay> ui;
 };

@@ -1,6 +1,49 @@
 #include "journal/JournalPage.h"
 
+#include <QAction>
+
+#include "accounts/AccountScope.h"
+#include "accounts/AccountsPage.h"
+#include "app/FormMain.h"
+#include "app/Forms.h"
+#include "data/Helpers.h"
+#include "data/JetSql.h"
+#include "data/ShareDataModule.h"
+#include "journal/RecordGrid.h"
 #include "ui_JournalPage.h"
+
+namespace {
+
+const QString Failure = QStringLiteral("数据库打开失败");
+const QString FromRecords = QStringLiteral(" From Account,MoneyTable Where (AccountIndex = MoneyAccount)");
+
+QString dayCondition(const QDate &day)
+{
+    return QStringLiteral(" And (MoneyCreateTime = ") + JetSql::dateLiteral(day) + QLatin1Char(')');
+}
+
+// The scope's balance: every record dated before `before`.
+QString balanceStatement(const QString &name, const QDate &before, const QString &scope)
+{
+    return QStringLiteral("Select Round(Sum(MoneySum),2) As ") + name + FromRecords
+        + QStringLiteral(" And (MoneyCreateTime < ") + JetSql::dateLiteral(before) + QLatin1Char(')') + scope;
+}
+
+// The day's income or expense. Transfers between accounts of one type never count; in the company
+// ledger a transfer between bank and cash does not count either, since both halves are in view.
+std::optional<QString> dayTotalStatement(const QDate &day, const QString &amountCondition, const QString &scope)
+{
+    const auto accountType = AccountScope::read(QStringLiteral("5"));
+    if (!accountType)
+        return std::nullopt;
+    QString transfers = QStringLiteral(" And (MoneyReason <> ") + JetSql::quoted(QStringLiteral("帐户平调")) + QLatin1Char(')');
+    if (*accountType == 5)
+        transfers += QStringLiteral(" And (MoneyReason <> ") + JetSql::quoted(QStringLiteral("帐簿平调")) + QLatin1Char(')');
+    return QStringLiteral("Select Round(Sum(MoneySum),2) As TodayDateMoney, Count(MoneyIndex) As TodayDateCount")
+        + FromRecords + transfers + dayCondition(day) + QStringLiteral(" And ") + amountCondition + scope;
+}
+
+} // namespace
 
 JournalPage::JournalPage(QWidget *parent)
     : QWidget(parent)
@@ -11,7 +54,62 @@ JournalPage::JournalPage(QWidget *parent)
 
 JournalPage::~JournalPage() = default;
 
+Query &JournalPage::ADOQueryDailyGrid()
+{
+    // The data module is created after the main window, so the query comes with the first use.
+    if (!m_dailyGrid)
+        m_dailyGrid = std::make_unique<Query>(ShareDataModule::instance());
+    return *m_dailyGrid;
+}
+
+DataGrid *JournalPage::DBGridEh1() const
+{
+    return ui->DBGridEh1;
+}
+
+void JournalPage::bindActions(QAction *editMoney, QAction *printMoney)
+{
+    ui->EditMoney->setDefaultAction(editMoney);
+    ui->PrintMoney->setDefaultAction(printMoney);
+}
+
 bool JournalPage::LoadDailyGrid()
 {
+    const QDate day = forms().context->currentDate();
+    const QString scope = forms().context->accountClause();
+    Query &query = ShareDataModule::instance().ADOQueryTemp();
+
+    if (!RunQuery(query, balanceStatement(QStringLiteral("LastDateSum"), day, scope), Failure))
+        return false;
+    ui->Label7->setText(QStringLiteral("上日结余：") + RoundToText(query.fieldNumber(QStringLiteral("LastDateSum")))
+                        + QStringLiteral(" 元"));
+
+    if (!RunQuery(query, balanceStatement(QStringLiteral("TodayDateSum"), day.addDays(1), scope), Failure))
+        return false;
+    const QString balance = RoundToText(query.fieldNumber(QStringLiteral("TodayDateSum")));
+    ui->Label8->setText(QStringLiteral("本日结余：") + balance + QStringLiteral(" 元"));
+    forms().main->accountsPage()->Label19()->setText(QStringLiteral("总金额：") + balance + QStringLiteral(" 元"));
+
+    if (!showDayTotal(ui->Label11, QStringLiteral("(MoneySum >= 0)"), 1)
+        || !showDayTotal(ui->Label12, QStringLiteral("(MoneySum < 0)"), -1))
+        return false;
+
+    // A grid that cannot be opened is reported and left empty; the rest of the refresh goes on.
+    OpenRecordGrid(ADOQueryDailyGrid(), *ui->DBGridEh1,
+                   QStringLiteral("Select ") + ReportFields() + FromRecords + dayCondition(day) + scope,
+                   QStringLiteral("日记帐簿的记录读取失败，请检查设置文件中的显示字段（ReportFields）。\n"));
+    return true;
+}
+
+bool JournalPage::showDayTotal(QLabel *label, const QString &amountCondition, double shownSign)
+{
+    const QDate day = forms().context->currentDate();
+    const auto statement = dayTotalStatement(day, amountCondition, forms().context->accountClause());
+    Query &query = ShareDataModule::instance().ADOQueryTemp();
+    if (!statement || !RunQuery(query, *statement, Failure))
+        return false;
+    label->setText(QStringLiteral("共 ") + QString::number(query.fieldInteger(QStringLiteral("TodayDateCount")))
+                   + QStringLiteral(" 笔～") + RoundToText(shownSign * query.fieldNumber(QStringLiteral("TodayDateMoney")))
+                   + QStringLiteral(" 元"));
     return true;
 }

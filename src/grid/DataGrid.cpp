@@ -1,0 +1,226 @@
+#include "grid/DataGrid.h"
+
+#include <QHeaderView>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyledItemDelegate>
+
+#include "data/Query.h"
+
+// The footer row: one cell under each column, moving with the columns when they scroll or resize.
+class GridFooter : public QWidget
+{
+public:
+    explicit GridFooter(DataGrid *grid)
+        : QWidget(grid)
+        , m_grid(grid)
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QColor line = palette().color(QPalette::Mid);
+        painter.fillRect(rect(), palette().color(QPalette::Button));
+        const QHeaderView *header = m_grid->horizontalHeader();
+        const int offset = m_grid->viewport()->x() - x();
+        painter.setPen(line);
+        painter.drawLine(0, 0, width(), 0);
+        painter.drawLine(offset - 1, 0, offset - 1, height());
+        painter.setClipRect(offset, 0, width() - offset, height());
+        for (int column = 0; column < m_grid->columnCount(); ++column) {
+            if (header->isSectionHidden(column))
+                continue;
+            const QRect cell(offset + header->sectionViewportPosition(column), 1, header->sectionSize(column),
+                             height() - 1);
+            if (cell.right() < offset || cell.left() > width())
+                continue;
+            painter.setPen(line);
+            painter.drawLine(cell.topRight(), cell.bottomRight());
+            const DataGrid::Footer footer = m_grid->footer(column);
+            painter.setPen(footer.colour.isValid() ? footer.colour : palette().color(QPalette::ButtonText));
+            const QRect text = cell.adjusted(3, 0, -3, 0);
+            painter.drawText(text, int(footer.alignment | Qt::AlignVCenter),
+                             fontMetrics().elidedText(m_grid->footerText(column), Qt::ElideRight, text.width()));
+        }
+    }
+
+private:
+    DataGrid *m_grid;
+};
+
+namespace {
+
+// Draws cells as usual and reports each text's width, for the remembered widths.
+class MeasuringDelegate : public QStyledItemDelegate
+{
+public:
+    explicit MeasuringDelegate(DataGrid *grid)
+        : QStyledItemDelegate(grid)
+        , m_grid(grid)
+    {
+    }
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const QString text = index.data(Qt::DisplayRole).toString();
+        m_grid->noteTextWidth(index.column(), m_grid->fontMetrics().horizontalAdvance(text));
+    }
+
+private:
+    DataGrid *m_grid;
+};
+
+} // namespace
+
+DataGrid::DataGrid(QWidget *parent)
+    : QTableView(parent)
+    , m_footer(new GridFooter(this))
+{
+    setModel(&m_model);
+    setItemDelegate(new MeasuringDelegate(this));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setShowGrid(true);
+    setWordWrap(false);
+    setTabKeyNavigation(false);
+
+    const int rowHeight = fontMetrics().height() + 6;
+    QHeaderView *rows = verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(rowHeight);
+    rows->setMinimumSectionSize(rowHeight);
+    rows->setFixedWidth(14);
+    rows->setSectionsClickable(false);
+
+    QHeaderView *titles = horizontalHeader();
+    titles->setDefaultSectionSize(DefaultColumnWidth);
+    titles->setSectionResizeMode(QHeaderView::Interactive);
+    titles->setSectionsClickable(true);
+    titles->setHighlightSections(false);
+    titles->setStretchLastSection(false);
+
+    m_footer->setFixedHeight(rowHeight);
+    connect(titles, &QHeaderView::sectionClicked, this, &DataGrid::widenToRemembered);
+    connect(titles, &QHeaderView::sectionResized, m_footer, qOverload<>(&QWidget::update));
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_footer, qOverload<>(&QWidget::update));
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &DataGrid::followCurrentRow);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
+        refreshFooterTexts();
+        selectFirstRow();
+    });
+}
+
+DataGrid::~DataGrid() = default;
+
+void DataGrid::setQuery(Query *query)
+{
+    m_model.setQuery(query);
+}
+
+void DataGrid::clearColumns()
+{
+    resetColumnState(0);
+    m_model.clearColumns();
+}
+
+void DataGrid::rebuildColumns()
+{
+    resetColumnState(query() && query()->isOpen() ? int(query()->fieldNames().size()) : 0);
+    m_model.columnsFromFields();
+    // The header keeps the sizes of earlier columns across a reset; new columns start at the default.
+    for (int column = 0; column < columnCount(); ++column)
+        setColumnWidth(column, DefaultColumnWidth);
+}
+
+void DataGrid::resetColumnState(int columns)
+{
+    m_footers = QList<Footer>(columns);
+    m_remembered = QList<int>(columns, 0);
+}
+
+QColor DataGrid::cellColour(int row, int column) const
+{
+    return m_model.data(m_model.index(row, column), Qt::ForegroundRole).value<QColor>();
+}
+
+void DataGrid::setFooter(int column, const Footer &footer)
+{
+    m_footers[column] = footer;
+    refreshFooterTexts();
+}
+
+void DataGrid::refreshFooterTexts()
+{
+    m_footerTexts.clear();
+    for (int column = 0; column < columnCount(); ++column)
+        m_footerTexts.append(footerValue(column));
+    m_footer->update();
+}
+
+QString DataGrid::footerValue(int column) const
+{
+    const Footer footer = m_footers.value(column);
+    switch (footer.kind) {
+    case Footer::Kind::Text:
+        return footer.text;
+    case Footer::Kind::Count:
+        return QString::number(m_model.rowCount()) + footer.text;
+    case Footer::Kind::Sum: {
+        // Over every row of the result, not only the rows on screen.
+        double sum = 0;
+        for (int row = 0, rows = m_model.rowCount(); row < rows; ++row)
+            sum += m_model.value(row, column).toDouble();
+        return QueryModel::displayText(sum);
+    }
+    case Footer::Kind::None:
+        break;
+    }
+    return {};
+}
+
+void DataGrid::noteTextWidth(int column, int textWidth)
+{
+    if (column >= 0 && column < m_remembered.size() && textWidth > m_remembered[column])
+        m_remembered[column] = textWidth + WidthMargin;
+}
+
+void DataGrid::widenToRemembered(int column)
+{
+    if (column >= 0 && column < m_remembered.size() && columnWidth(column) < m_remembered[column])
+        setColumnWidth(column, m_remembered[column]);
+}
+
+void DataGrid::followCurrentRow(const QModelIndex &current)
+{
+    const int row = current.isValid() ? current.row() : -1;
+    m_model.setCurrentRow(row);
+    if (row >= 0 && query())
+        query()->moveTo(row);
+}
+
+void DataGrid::selectFirstRow()
+{
+    if (m_model.rowCount() > 0 && m_model.columnCount() > 0)
+        setCurrentIndex(m_model.index(0, 0));
+}
+
+void DataGrid::updateGeometries()
+{
+    // The table sets its own margins for the headers; the footer takes a row's height under the rows.
+    if (m_placingFooter)
+        return;
+    m_placingFooter = true;
+    QTableView::updateGeometries();
+    const QMargins margins = viewportMargins();
+    if (margins.bottom() != m_footer->height())
+        setViewportMargins(margins.left(), margins.top(), margins.right(), m_footer->height());
+    const QRect area = viewport()->geometry();
+    m_footer->setGeometry(frameWidth(), area.bottom() + 1, area.right() + 1 - frameWidth(), m_footer->height());
+    m_footer->raise();
+    m_footer->update();
+    m_placingFooter = false;
+}

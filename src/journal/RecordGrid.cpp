@@ -1,0 +1,104 @@
+#include "journal/RecordGrid.h"
+
+#include <array>
+
+#include "data/ProgramPaths.h"
+#include "data/Query.h"
+#include "data/Settings.h"
+#include "grid/DataGrid.h"
+#include "ui/Screen.h"
+
+namespace {
+
+struct ColumnLook
+{
+    const char *field;
+    const char *title;
+    int width;
+};
+
+// In the order they are applied to each column.
+const std::array<ColumnLook, 12> RecordColumns{{
+    {"AccountIndex", "帐户编号", 60},
+    {"AccountName", "帐户名", 90},
+    {"MoneyIndex", "记录号", 50},
+    {"MoneySerial", "单据编号", 60},
+    {"MoneyCreateTime", "录入时间", 70},
+    {"MoneyUser", "客户名称", 100},
+    {"MoneySum", "金额", 60},
+    {"MoneyMan", "业务员", 48},
+    {"MoneyType", "类别", 40},
+    {"MoneyToken", "凭证", 40},
+    {"MoneyReason", "收支种类", 60},
+    {"MoneyRemark", "备注", 128},
+}};
+
+const QString IndexField = QStringLiteral("MoneyIndex");
+const QString SumField = QStringLiteral("MoneySum");
+
+bool isField(const QString &name, const QString &field)
+{
+    return name.compare(field, Qt::CaseInsensitive) == 0;
+}
+
+DataGrid::Footer blueCentred(DataGrid::Footer footer)
+{
+    footer.alignment = Qt::AlignCenter;
+    footer.colour = Qt::blue;
+    return footer;
+}
+
+// Negative amounts in red, every other amount in black.
+QColor amountColour(const QString &field, const QVariant &value)
+{
+    if (!isField(field, SumField))
+        return {};
+    return value.toDouble() < 0 ? QColor(Qt::red) : QColor(Qt::black);
+}
+
+void setupRecordColumns(DataGrid &grid)
+{
+    grid.rebuildColumns();
+    grid.setColourRule(amountColour);
+    for (int column = 0; column < grid.columnCount(); ++column)
+        for (const ColumnLook &look : RecordColumns)
+            SetupGridColumn(grid, QString::fromUtf8(look.title), QString::fromLatin1(look.field), look.width, column);
+}
+
+} // namespace
+
+QString ReportFields()
+{
+    return ReadSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("ReportFields"),
+                       QStringLiteral("MoneyIndex,MoneySerial,MoneyCreateTime,AccountName,MoneyUser,MoneySum,MoneyMan,"
+                                      "MoneyReason,MoneyType,MoneyToken,MoneyRemark"),
+                       ProgramPaths::settingsPath());
+}
+
+bool OpenRecordGrid(Query &query, DataGrid &grid, const QString &statement, const QString &failureIntro)
+{
+    query.close();
+    query.setSql(statement);
+    const bool opened = query.open();
+    grid.setQuery(&query);
+    if (!opened) {
+        grid.clearColumns();
+        Screen::current().error(failureIntro + query.lastError());
+        return false;
+    }
+    setupRecordColumns(grid);
+    return true;
+}
+
+void SetupGridColumn(DataGrid &grid, const QString &title, const QString &field, int width, int column)
+{
+    if (!isField(grid.fieldName(column), field))
+        return;
+    grid.setTitle(column, title);
+    grid.setAlignment(column, Qt::AlignHCenter);
+    grid.setColumnWidth(column, width);
+    if (isField(field, IndexField))
+        grid.setFooter(column, blueCentred(DataGrid::Footer::count(QStringLiteral("条"))));
+    else if (isField(field, SumField))
+        grid.setFooter(column, blueCentred(DataGrid::Footer::sum()));
+}

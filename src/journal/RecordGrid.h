@@ -1,0 +1,19 @@
+#pragma once
+#include <QString>
+
+class DataGrid;
+class Query;
+
+// What the two record grids (the daily journal and the report) share: the field list from the
+// settings file, the opening of their statement, and one column table of titles, widths and footers.
+
+// The field list of the record grids' statement (KalvoraSetting/ReportFields), in column order.
+QString ReportFields();
+
+// Opens the grid's statement directly. When the database refuses it, an error box shows
+// `failureIntro` followed by the database's own text, and the grid is left empty.
+bool OpenRecordGrid(Query &query, DataGrid &grid, const QString &statement, const QString &failureIntro);
+
+// Gives the grid's column `column` the title, centred title and cells, the width, and for MoneyIndex
+// and MoneySum their footers, when that column shows `field`.
+void SetupGridColumn(DataGrid &grid, const QString &title, const QString &field, int width, int column);

@@ -1,0 +1,170 @@
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QtTest>
+
+#include "support/ProgramFixture.h"
+#include "app/Forms.h"
+#include "data/Query.h"
+#include "data/ShareDataModule.h"
+#include "grid/DataGrid.h"
+
+// The read-only grid over a query: model, footer row, colour rule, remembered widths, current row.
+class GridTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    // Three rows of MoneyTable with texts of clearly different widths.
+    static void seed(ProgramFixture &program)
+    {
+        program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyUser"), QStringLiteral("甲")}, {QStringLiteral("MoneySum"), 12.5}});
+        program.insert(QStringLiteral("MoneyTable"),
+                       {{QStringLiteral("MoneyUser"), QStringLiteral("一个名字很长很长的客户")}, {QStringLiteral("MoneySum"), -0.4}});
+        program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyUser"), QStringLiteral("乙")}, {QStringLiteral("MoneySum"), 0.1}});
+    }
+
+    static Query &open(Query &query, const QString &statement)
+    {
+        query.setSql(statement);
+        if (!query.open())
+            qFatal("%s", qPrintable(query.lastError()));
+        return query;
+    }
+
+private slots:
+    void modelPassesTheModelTester()
+    {
+        ProgramFixture program;
+        seed(program);
+        Query query(ShareDataModule::instance());
+        QueryModel model;
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.setQuery(&query);
+        open(query, QStringLiteral("Select MoneyIndex,MoneyUser,MoneySum From MoneyTable"));
+        model.setQuery(&query);
+        model.columnsFromFields();
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.columnCount(), 3);
+        QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QStringLiteral("MoneyUser"));
+        QCOMPARE(model.data(model.index(1, 2)).toString(), QStringLiteral("-0.4"));
+        model.setTitle(1, QStringLiteral("客户"));
+        model.setCurrentRow(2);
+        model.setCurrentRow(0);
+        query.close();
+        model.setQuery(&query);
+        QCOMPARE(model.rowCount(), 0);
+        model.clearColumns();
+        QCOMPARE(model.columnCount(), 0);
+    }
+
+    void footerShowsTextSumAndCountOverAllRows_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<QString>("sum");
+        QTest::newRow("three rows") << QString() << QStringLiteral("3条") << QStringLiteral("12.2");
+        QTest::newRow("no row") << QStringLiteral(" Where MoneySum > 100") << QStringLiteral("0条") << QStringLiteral("0");
+    }
+
+    void footerShowsTextSumAndCountOverAllRows()
+    {
+        QFETCH(QString, where);
+        QFETCH(QString, count);
+        QFETCH(QString, sum);
+        ProgramFixture program;
+        seed(program);
+        Query query(ShareDataModule::instance());
+        DataGrid grid;
+        grid.resize(300, 60); // room for about one row: the footer still counts and sums every row
+        grid.show();
+        grid.setQuery(&open(query, QStringLiteral("Select MoneyIndex,MoneyUser,MoneySum From MoneyTable") + where));
+        grid.rebuildColumns();
+        grid.setFooter(0, DataGrid::Footer::count(QStringLiteral("条")));
+        grid.setFooter(1, DataGrid::Footer::fixedText(QStringLiteral("合计")));
+        grid.setFooter(2, DataGrid::Footer::sum());
+        QCOMPARE(grid.footerText(0), count);
+        QCOMPARE(grid.footerText(1), QStringLiteral("合计"));
+        QCOMPARE(grid.footerText(2), sum);
+
+        // Reopened with more rows, the footer follows; rebuilt columns start without footers.
+        program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneySum"), 1000}});
+        grid.setQuery(&open(query, query.sql()));
+        QCOMPARE(grid.footerText(0).chopped(1).toInt(), count.chopped(1).toInt() + 1);
+        grid.rebuildColumns();
+        QCOMPARE(grid.footerText(0), QString());
+        QCOMPARE(grid.footerText(2), QString());
+    }
+
+    void colourRuleColoursCellsByFieldAndValue()
+    {
+        ProgramFixture program;
+        seed(program);
+        Query query(ShareDataModule::instance());
+        DataGrid grid;
+        grid.setQuery(&open(query, QStringLiteral("Select MoneyUser,MoneySum From MoneyTable")));
+        grid.rebuildColumns();
+        grid.setColourRule([](const QString &field, const QVariant &value) {
+            return field == u"MoneySum" && value.toDouble() < 0 ? QColor(Qt::red) : QColor();
+        });
+        QCOMPARE(grid.cellColour(1, 1), QColor(Qt::red));
+        QVERIFY(!grid.cellColour(0, 1).isValid());
+        QVERIFY(!grid.cellColour(1, 0).isValid());
+    }
+
+    void titleClickWidensToTheWidestTextDrawn()
+    {
+        ProgramFixture program;
+        seed(program);
+        Query query(ShareDataModule::instance());
+        DataGrid grid;
+        grid.resize(500, 200);
+        grid.show();
+        grid.setQuery(&open(query, QStringLiteral("Select MoneyUser,MoneySum From MoneyTable")));
+        grid.rebuildColumns();
+        QCOMPARE(grid.rememberedWidth(0), 0);
+        grid.setColumnWidth(0, 30);
+        grid.setColumnWidth(1, 300);
+        grid.grab(); // draws every cell
+
+        const int longest = grid.fontMetrics().horizontalAdvance(QStringLiteral("一个名字很长很长的客户"));
+        QVERIFY(grid.rememberedWidth(0) >= longest + DataGrid::WidthMargin);
+        QVERIFY(grid.rememberedWidth(0) <= longest + 2 * DataGrid::WidthMargin);
+
+        QHeaderView *titles = grid.horizontalHeader();
+        const auto clickTitle = [titles](int column) {
+            QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
+                              QPoint(titles->sectionViewportPosition(column) + titles->sectionSize(column) / 2,
+                                     titles->height() / 2));
+        };
+        clickTitle(0);
+        QCOMPARE(grid.columnWidth(0), grid.rememberedWidth(0));
+        clickTitle(1); // wider than anything drawn in it: never made narrower
+        QCOMPARE(grid.columnWidth(1), 300);
+
+        grid.rebuildColumns();
+        QCOMPARE(grid.rememberedWidth(0), 0);
+    }
+
+    void selectedRowBecomesTheQueryRow()
+    {
+        ProgramFixture program;
+        seed(program);
+        Query query(ShareDataModule::instance());
+        DataGrid grid;
+        grid.resize(400, 200);
+        grid.show();
+        grid.setQuery(&open(query, QStringLiteral("Select MoneyIndex,MoneyUser From MoneyTable Order By MoneyIndex")));
+        grid.rebuildColumns();
+        QCOMPARE(grid.currentIndex().row(), 0);
+        QCOMPARE(grid.model().headerData(0, Qt::Vertical).toString(), QStringLiteral("▶"));
+
+        grid.selectRow(2);
+        QCOMPARE(query.recNo(), 2);
+        QCOMPARE(query.fieldText(QStringLiteral("MoneyUser")), QStringLiteral("乙"));
+        QCOMPARE(grid.model().headerData(0, Qt::Vertical).toString(), QString());
+        QCOMPARE(grid.model().headerData(2, Qt::Vertical).toString(), QStringLiteral("▶"));
+    }
+};
+
+QTEST_MAIN(GridTest)
+#include "tst_grid.moc"

@@ -1,0 +1,704 @@
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+#include <functional>
+
+#include "accounts/AccountsPage.h"
+#include "app/FormMain.h"
+#include "app/Forms.h"
+#include "data/Query.h"
+#include "data/Settings.h"
+#include "data/ShareDataModule.h"
+#include "grid/DataGrid.h"
+#include "journal/FormGetPay.h"
+#include "journal/JournalPage.h"
+#include "support/ProgramFixture.h"
+
+namespace {
+
+const QString NewGet = QStringLiteral("记录新增成功");
+const QString BadFormat = QStringLiteral("金额格式有误，请重新输入");
+const QString BadDecimals = QStringLiteral("金额内容可能有误，请重新输入");
+
+// A cashier's books: a bank and a cash account of the company, one personal account outside the
+// company ledger, the three settings lists, and the scope written as the login would leave it.
+struct Books
+{
+    ProgramFixture program;
+    qint64 bank = 0;
+    qint64 cash = 0;
+    qint64 personal = 0;
+
+    explicit Books(const QString &scope = QStringLiteral("5"))
+    {
+        if (!scope.isNull())
+            setScope(scope);
+        bank = account(QStringLiteral("工行"), 1);
+        cash = account(QStringLiteral("现金"), 2);
+        personal = account(QStringLiteral("私人"), 3);
+        for (const auto &[type, value] : QList<std::pair<int, QString>>{{1, QStringLiteral("销售收入")},
+                                                                     {1, QStringLiteral("办公费用")},
+                                                                     {2, QStringLiteral("货款")},
+                                                                     {2, QStringLiteral("杂项")},
+                                                                     {3, QStringLiteral("发票")},
+                                                                     {3, QStringLiteral("收据")}})
+            program.insert(QStringLiteral("Parameter"),
+                           {{QStringLiteral("ParameterType"), type}, {QStringLiteral("ParameterValue"), value}});
+        forms().context->setLeftPanelEnabled(true);
+        forms().context->refreshAll();
+    }
+
+    void setScope(const QString &scope)
+    {
+        WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("AccountType"), scope, program.settingsPath());
+    }
+
+    qint64 account(const QString &name, int type)
+    {
+        return program.insert(QStringLiteral("Account"),
+                              {{QStringLiteral("AccountName"), name}, {QStringLiteral("AccountType"), type}});
+    }
+
+    qint64 record(qint64 account, const QDate &day, double sum, const QString &reason = QStringLiteral("销售收入"))
+    {
+        return program.insert(QStringLiteral("MoneyTable"),
+                              {{QStringLiteral("MoneyAccount"), account},
+                               {QStringLiteral("MoneyCreateTime"), day},
+                               {QStringLiteral("MoneyRecordTime"), QDate(2026, 1, 1)},
+                               {QStringLiteral("MoneySum"), sum},
+                               {QStringLiteral("MoneyReason"), reason},
+                               {QStringLiteral("MoneyType"), QStringLiteral("货款")},
+                               {QStringLiteral("MoneyToken"), QStringLiteral("发票")},
+                               {QStringLiteral("MoneyUser"), QStringLiteral("老客户")}});
+    }
+
+    int recordCount()
+    {
+        return int(program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")));
+    }
+
+    Query &stored(qint64 index)
+    {
+        return program.select(QStringLiteral("Select * From MoneyTable Where MoneyIndex = ") + QString::number(index));
+    }
+
+    QString label(const char *name)
+    {
+        return forms().main->journalPage()->findChild<QLabel *>(QLatin1String(name))->text();
+    }
+
+    DataGrid &grid() { return *forms().main->journalPage()->DBGridEh1(); }
+};
+
+// The entry dialog as the user sees it while a test plays the user.
+struct Entry
+{
+    QDialog &dialog;
+
+    QLineEdit *edit(const char *name) const { return dialog.findChild<QLineEdit *>(QLatin1String(name)); }
+    QComboBox *list(const char *name) const { return dialog.findChild<QComboBox *>(QLatin1String(name)); }
+    QPushButton *button(const char *name) const { return dialog.findChild<QPushButton *>(QLatin1String(name)); }
+    QDateEdit *date() const { return dialog.findChild<QDateEdit *>(QStringLiteral("DateTimePicker1")); }
+    QStringList items(const char *name) const
+    {
+        QStringList texts;
+        for (int i = 0; i < list(name)->count(); ++i)
+            texts.append(list(name)->itemText(i));
+        return texts;
+    }
+    QString focus() const { return dialog.focusWidget() ? dialog.focusWidget()->objectName() : QString(); }
+    void confirm() const { button("BitBtn1")->click(); }
+    void remove() const { button("BitBtn3")->click(); }
+};
+
+using Steps = std::function<void(const Entry &)>;
+
+QAction *mainAction(const char *name)
+{
+    return forms().main->findChild<QAction *>(QLatin1String(name));
+}
+
+void clickDayButton(const char *name)
+{
+    forms().main->findChild<QToolButton *>(QLatin1String(name))->click();
+}
+
+// Shows the entry dialog in `mode` as a caller would; `steps` plays the user.
+int showEntry(Books &books, int mode, const Steps &steps, int index = 0)
+{
+    FormGetPay &dialog = *forms().getPay;
+    dialog.EntryMode = mode;
+    dialog.EntryIndex = index;
+    books.program.screen().onDialog(QStringLiteral("FormGetPay"), [&steps](QDialog &shown) {
+        shown.show();
+        steps(Entry{shown});
+        shown.hide();
+    });
+    return dialog.showModal();
+}
+
+} // namespace
+
+class JournalTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void amountTexts_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<double>("sum");
+
+        QTest::newRow("income 12.5") << 0 << "12.5" << NewGet << true << 12.5;
+        QTest::newRow("trailing point") << 0 << "12." << NewGet << true << 12.0;
+        QTest::newRow("leading point") << 0 << ".5" << NewGet << true << 0.5;
+        QTest::newRow("two decimals, expense") << 2 << "100.55" << NewGet << true << -100.55;
+        QTest::newRow("zero income") << 0 << "0" << NewGet << true << 0.0;
+        QTest::newRow("zero expense stays zero") << 2 << "0" << NewGet << true << 0.0;
+        QTest::newRow("empty") << 0 << "" << BadFormat << false << 0.0;
+        QTest::newRow("minus sign") << 2 << "-5" << BadFormat << false << 0.0;
+        QTest::newRow("thousands separator") << 0 << "1,000" << BadFormat << false << 0.0;
+        QTest::newRow("blank") << 0 << "1 000" << BadFormat << false << 0.0;
+        QTest::newRow("letter") << 0 << "12a" << BadFormat << false << 0.0;
+        QTest::newRow("three decimals") << 0 << "12.345" << BadDecimals << false << 0.0;
+        QTest::newRow("three after first point") << 0 << "1.2.3" << BadDecimals << false << 0.0;
+        QTest::newRow("two points") << 0 << "1..2" << "“1..2”不是有效的金额，请重新输入" << false << 0.0;
+        QTest::newRow("lone point") << 2 << "." << "“.”不是有效的金额，请重新输入" << false << 0.0;
+    }
+
+    void amountTexts()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, amount);
+        QFETCH(QString, message);
+        QFETCH(bool, stored);
+        QFETCH(double, sum);
+        Books books;
+        QString focus;
+        const int result = showEntry(books, mode, [&](const Entry &entry) {
+            entry.edit("Edit3")->setText(amount);
+            entry.confirm();
+            focus = entry.focus();
+        });
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
+        QCOMPARE(result, stored ? QDialog::Accepted : QDialog::Rejected);
+        QCOMPARE(books.recordCount(), stored ? 1 : 0);
+        if (stored) {
+            const double value = books.program.select(QStringLiteral("Select MoneySum From MoneyTable"))
+                                     .fieldNumber(QStringLiteral("MoneySum"));
+            QCOMPARE(value, sum);
+        } else {
+            QCOMPARE(focus, QStringLiteral("Edit3"));
+        }
+    }
+
+    void newRecordStoresEveryField()
+    {
+        Books books;
+        const qint64 quoted = books.account(QStringLiteral("O'Brien's"), 1);
+        books.program.insert(QStringLiteral("Parameter"),
+                             {{QStringLiteral("ParameterType"), 1}, {QStringLiteral("ParameterValue"), QStringLiteral("客户's 退款")}});
+        forms().main->stepDay(-3);
+        const QDate businessDay = ProgramFixture::Today.addDays(-3);
+
+        showEntry(books, FormGetPay::NewExpense, [&](const Entry &entry) {
+            QCOMPARE(entry.date()->date(), businessDay);
+            QVERIFY(!entry.button("BitBtn3")->isVisible());
+            QCOMPARE(entry.focus(), QStringLiteral("Edit1"));
+            entry.edit("Edit1")->setText(QStringLiteral("NO-'7"));
+            entry.list("ComboBox1")->setCurrentText(QStringLiteral("O'Brien's"));
+            entry.edit("Edit2")->setText(QStringLiteral("张三' Or '1'='1"));
+            entry.edit("Edit3")->setText(QStringLiteral("88.8"));
+            entry.list("ComboBox2")->setCurrentText(QStringLiteral("客户's 退款"));
+            entry.list("ComboBox3")->setCurrentText(QStringLiteral("杂项"));
+            entry.list("ComboBox4")->setCurrentText(QStringLiteral("收据"));
+            entry.edit("Edit4")->setText(QStringLiteral("李四"));
+            entry.edit("Edit5")->setText(QStringLiteral("it's paid"));
+            entry.confirm();
+        });
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{NewGet});
+        Query &row = books.program.select(QStringLiteral("Select * From MoneyTable"));
+        QCOMPARE(row.recordCount(), 1);
+        QCOMPARE(row.fieldInteger(QStringLiteral("MoneyAccount")), quoted);
+        QCOMPARE(row.fieldDate(QStringLiteral("MoneyRecordTime")), ProgramFixture::Today);
+        QCOMPARE(row.fieldDate(QStringLiteral("MoneyCreateTime")), businessDay);
+        QCOMPARE(row.fieldText(QStringLiteral("MoneySerial")), QStringLiteral("NO-'7"));
+        QCOMPARE(row.fieldText(QStringLiteral("MoneyUser")), QStringLiteral("张三' Or '1'='1"));
+        QCOMPARE(row.fieldNumber(QStringLiteral("MoneySum")), -88.8);
+        QCOMPARE(row.fieldText(QStringLiteral("MoneyReason")), QStringLiteral("客户's 退款"));
+        QCOMPARE(row.fieldText(QStringLiteral("MoneyType")), QStringLiteral("杂项"));
+        QCOMPARE(row.fieldText(QStringLiteral("MoneyToken")), QStringLiteral("收据"));
+        QCOMPARE(row.fieldText(QStringLiteral("MoneyMan")), QStringLiteral("李四"));
+        QCOMPARE(row.fieldText(QStringLiteral("MoneyRemark")), QStringLiteral("it's paid"));
+    }
+
+    void checksRunInOrder_data()
+    {
+        QTest::addColumn<QStringList>("unselected");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+
+        QTest::newRow("no account") << QStringList{"ComboBox1", "ComboBox2"} << "x" << "请选择一个帐户" << "ComboBox1";
+        QTest::newRow("no kind before the amount") << QStringList{"ComboBox2"} << "x" << "请选择帐款项目" << "ComboBox2";
+        QTest::newRow("amount before the category") << QStringList{"ComboBox3"} << "1.234" << BadDecimals << "Edit3";
+        QTest::newRow("no category") << QStringList{"ComboBox3", "ComboBox4"} << "5" << "请选择帐款类别" << "ComboBox3";
+        QTest::newRow("no voucher") << QStringList{"ComboBox4"} << "5" << "请选择帐款凭证" << "ComboBox4";
+    }
+
+    void checksRunInOrder()
+    {
+        QFETCH(QStringList, unselected);
+        QFETCH(QString, amount);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        Books books;
+        QString focused;
+        const int result = showEntry(books, FormGetPay::NewIncome, [&](const Entry &entry) {
+            for (const QString &name : unselected)
+                entry.list(qPrintable(name))->setCurrentIndex(-1);
+            entry.edit("Edit3")->setText(amount);
+            entry.confirm();
+            focused = entry.focus();
+        });
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
+        QCOMPARE(focused, focus);
+        QCOMPARE(result, QDialog::Rejected);
+        QCOMPARE(books.recordCount(), 0);
+    }
+
+    void showingPerMode_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("banner");
+        QTest::addColumn<bool>("deletable");
+        QTest::newRow("new income") << 0 << "NewGet.bmp" << false;
+        QTest::newRow("edit income") << 1 << "EditGet.bmp" << true;
+        QTest::newRow("new expense") << 2 << "NewPay.bmp" << false;
+        QTest::newRow("edit expense") << 3 << "EditPay.bmp" << true;
+    }
+
+    void showingPerMode()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, banner);
+        QFETCH(bool, deletable);
+        Books books;
+        const qint64 index = books.record(books.bank, ProgramFixture::Today, mode == 3 ? -1 : 1);
+        showEntry(books, mode, [&](const Entry &entry) {
+            const QImage shown = entry.dialog.findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().toImage();
+            QCOMPARE(shown.size(), QSize(420, 60));
+            QCOMPARE(shown.convertToFormat(QImage::Format_RGB32),
+                     QImage(books.program.folder() + QStringLiteral("Res/") + banner).convertToFormat(QImage::Format_RGB32));
+            QCOMPARE(entry.button("BitBtn3")->isVisible(), deletable);
+            QCOMPARE(entry.dialog.windowTitle(), QStringLiteral("FormGetPay"));
+        }, int(index));
+    }
+
+    void presetsFillOneNewRecord()
+    {
+        Books books;
+        FormGetPay &dialog = *forms().getPay;
+        dialog.PresetUser = QStringLiteral("应收客户");
+        dialog.PresetSum = QStringLiteral("66.6");
+        dialog.PresetRemark = QStringLiteral("款项入帐");
+        showEntry(books, FormGetPay::NewIncome, [&](const Entry &entry) {
+            QCOMPARE(entry.edit("Edit2")->text(), QStringLiteral("应收客户"));
+            QCOMPARE(entry.edit("Edit3")->text(), QStringLiteral("66.6"));
+            QCOMPARE(entry.edit("Edit5")->text(), QStringLiteral("款项入帐"));
+            for (const char *list : {"ComboBox1", "ComboBox2", "ComboBox3", "ComboBox4"}) {
+                QCOMPARE(entry.list(list)->currentIndex(), 0);
+                QVERIFY(!entry.list(list)->currentText().isEmpty());
+            }
+            entry.edit("Edit1")->setText(QStringLiteral("typed"));
+            entry.edit("Edit4")->setText(QStringLiteral("typed"));
+        });
+        // 收入 on the left panel hands nothing over; nothing typed before survives.
+        books.program.screen().onDialog(QStringLiteral("FormGetPay"), [](QDialog &shown) {
+            const Entry entry{shown};
+            QCOMPARE(forms().getPay->EntryMode, int(FormGetPay::NewIncome));
+            for (const char *name : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5"})
+                QCOMPARE(entry.edit(name)->text(), QString());
+        });
+        mainAction("ActionGet")->trigger();
+        QVERIFY(books.program.screen().allUsed());
+    }
+
+    void leftPanelStoresIncomeAndExpenseAndRefreshes()
+    {
+        Books books;
+        const auto enter = [&](QAction *action, const QString &amount) {
+            books.program.screen().onDialog(QStringLiteral("FormGetPay"), [amount](QDialog &shown) {
+                const Entry entry{shown};
+                entry.edit("Edit3")->setText(amount);
+                entry.confirm();
+            });
+            action->trigger();
+        };
+        enter(mainAction("ActionGet"), QStringLiteral("12.5"));
+        enter(mainAction("ActionPay"), QStringLiteral("2"));
+        QCOMPARE(books.program.screen().takeMessages(), (QStringList{NewGet, NewGet}));
+        QCOMPARE(books.label("Label11"), QStringLiteral("共 1 笔～12.5 元"));
+        QCOMPARE(books.label("Label12"), QStringLiteral("共 1 笔～2 元"));
+        QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：10.5 元"));
+        QCOMPARE(forms().main->accountsPage()->Label19()->text(), QStringLiteral("总金额：10.5 元"));
+        QCOMPARE(books.grid().model().rowCount(), 2);
+    }
+
+    void presetAccountIsLockedForOneShowing()
+    {
+        Books books;
+        forms().getPay->PresetAccountName = QStringLiteral("私人"); // outside the company ledger
+        showEntry(books, FormGetPay::NewExpense, [&](const Entry &entry) {
+            QVERIFY(!entry.list("ComboBox1")->isEnabled());
+            QCOMPARE(entry.items("ComboBox1"), QStringList{QStringLiteral("私人")});
+            QCOMPARE(entry.list("ComboBox1")->currentText(), QStringLiteral("私人"));
+            entry.edit("Edit3")->setText(QStringLiteral("7"));
+            entry.confirm();
+        });
+        QCOMPARE(books.program.select(QStringLiteral("Select MoneyAccount From MoneyTable")).fieldInteger(QStringLiteral("MoneyAccount")),
+                 books.personal);
+        QCOMPARE(forms().getPay->PresetAccountName, QString());
+
+        showEntry(books, FormGetPay::NewIncome, [&](const Entry &entry) {
+            QVERIFY(entry.list("ComboBox1")->isEnabled());
+            QCOMPARE(entry.items("ComboBox1"), (QStringList{QStringLiteral("工行"), QStringLiteral("现金")}));
+        });
+    }
+
+    void editShowsAndChangesTheStoredRecord()
+    {
+        Books books;
+        const QDate day(2026, 11, 30);
+        const qint64 index = books.record(books.bank, day, -30.456);
+        const int result = showEntry(books, FormGetPay::EditExpense, [&](const Entry &entry) {
+            QCOMPARE(entry.list("ComboBox1")->currentText(), QStringLiteral("工行"));
+            QCOMPARE(entry.date()->date(), day);
+            QCOMPARE(entry.edit("Edit3")->text(), QStringLiteral("30.46"));
+            QCOMPARE(entry.edit("Edit2")->text(), QStringLiteral("老客户"));
+            QCOMPARE(entry.list("ComboBox2")->currentText(), QStringLiteral("销售收入"));
+            QCOMPARE(entry.list("ComboBox3")->currentText(), QStringLiteral("货款"));
+            QCOMPARE(entry.list("ComboBox4")->currentText(), QStringLiteral("发票"));
+            entry.list("ComboBox1")->setCurrentText(QStringLiteral("现金"));
+            entry.date()->setDate(day.addDays(1));
+            entry.edit("Edit3")->setText(QStringLiteral("40"));
+            entry.confirm();
+        }, int(index));
+        QCOMPARE(result, QDialog::Accepted);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("记录修改成功")});
+        Query &row = books.stored(index);
+        QCOMPARE(row.fieldInteger(QStringLiteral("MoneyAccount")), books.cash);
+        QCOMPARE(row.fieldNumber(QStringLiteral("MoneySum")), -40.0);
+        QCOMPARE(row.fieldDate(QStringLiteral("MoneyCreateTime")), day.addDays(1));
+        QCOMPARE(row.fieldDate(QStringLiteral("MoneyRecordTime")), QDate(2026, 1, 1));
+        QCOMPARE(books.recordCount(), 1);
+    }
+
+    void editOutOfScopeRecordOpensWithoutAccount()
+    {
+        Books books;
+        const qint64 index = books.record(books.personal, ProgramFixture::Today, 5);
+        showEntry(books, FormGetPay::EditIncome, [&](const Entry &entry) {
+            QCOMPARE(entry.list("ComboBox1")->currentIndex(), -1);
+            entry.confirm();
+            entry.list("ComboBox1")->setCurrentText(QStringLiteral("工行"));
+            entry.confirm();
+        }, int(index));
+        QCOMPARE(books.program.screen().takeMessages(),
+                 (QStringList{QStringLiteral("请选择一个帐户"), QStringLiteral("记录修改成功")}));
+        QCOMPARE(books.stored(index).fieldInteger(QStringLiteral("MoneyAccount")), books.bank);
+    }
+
+    void removedListValueLeavesNoSelection_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("kind") << "MoneyReason" << "ComboBox2" << "请选择帐款项目";
+        QTest::newRow("category") << "MoneyType" << "ComboBox3" << "请选择帐款类别";
+        QTest::newRow("voucher") << "MoneyToken" << "ComboBox4" << "请选择帐款凭证";
+    }
+
+    void removedListValueLeavesNoSelection()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, list);
+        QFETCH(QString, message);
+        Books books;
+        const qint64 index = books.record(books.bank, ProgramFixture::Today, 9);
+        Query &row = books.stored(index);
+        row.edit();
+        row.setField(field, QStringLiteral("已删除的项目"));
+        QVERIFY(row.post());
+        QString focused;
+        const int result = showEntry(books, FormGetPay::EditIncome, [&](const Entry &entry) {
+            QCOMPARE(entry.list(qPrintable(list))->currentIndex(), -1);
+            entry.confirm();
+            focused = entry.focus();
+        }, int(index));
+        QCOMPARE(result, QDialog::Rejected);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
+        QCOMPARE(focused, list);
+        QCOMPARE(books.stored(index).fieldText(field), QStringLiteral("已删除的项目"));
+    }
+
+    void vanishedWhileShown_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("gone");
+        QTest::addColumn<bool>("deleting");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("record before saving") << 1 << "MoneyTable" << false << "找不到要修改的记录";
+        QTest::newRow("record before deleting") << 3 << "MoneyTable" << true << "找不到要删除的记录";
+        QTest::newRow("account of a new record") << 0 << "Account" << false << "找不到所需要的帐户";
+        QTest::newRow("account of an edited record") << 1 << "Account" << false << "找不到所需要的帐户";
+    }
+
+    void vanishedWhileShown()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, gone);
+        QFETCH(bool, deleting);
+        QFETCH(QString, message);
+        Books books;
+        const qint64 index = books.record(books.bank, ProgramFixture::Today, mode == 3 ? -8 : 8);
+        const int before = books.recordCount();
+        const int result = showEntry(books, mode, [&](const Entry &entry) {
+            Query &row = books.program.select(gone == u"Account" ? QStringLiteral("Select * From Account Where AccountName = '工行'")
+                                                                 : QStringLiteral("Select * From MoneyTable"));
+            QVERIFY(row.remove());
+            entry.edit("Edit3")->setText(QStringLiteral("3"));
+            deleting ? entry.remove() : entry.confirm();
+            QVERIFY(entry.dialog.isVisible()); // it stays open
+        }, int(index));
+        QCOMPARE(result, QDialog::Rejected);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
+        QCOMPARE(books.recordCount(), before - (gone == u"MoneyTable" ? 1 : 0));
+        QVERIFY(books.program.screen().questions().isEmpty());
+    }
+
+    void recordGoneBeforeShowingCancels()
+    {
+        Books books;
+        forms().getPay->EntryMode = FormGetPay::EditIncome;
+        forms().getPay->EntryIndex = 4711;
+        QCOMPARE(forms().getPay->showModal(), int(QDialog::Rejected));
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("找不到要修改的记录")});
+        QVERIFY(books.program.screen().unexpected().isEmpty()); // it never stayed on screen
+    }
+
+    void deleteAsksFirst()
+    {
+        Books books;
+        const qint64 index = books.record(books.bank, ProgramFixture::Today, -20);
+        books.program.screen().answer(false);
+        books.program.screen().answer(true);
+        const int result = showEntry(books, FormGetPay::EditExpense, [&](const Entry &entry) {
+            entry.remove();
+            QCOMPARE(books.recordCount(), 1);
+            QVERIFY(entry.dialog.isVisible());
+            entry.remove();
+        }, int(index));
+        QCOMPARE(result, QDialog::Accepted);
+        QCOMPARE(books.program.screen().questions(),
+                 QStringList(2, QStringLiteral("删除警告|确实要删除该记录吗？")));
+        QVERIFY(books.program.screen().takeMessages().isEmpty());
+        QCOMPARE(books.recordCount(), 0);
+        QCOMPARE(books.label("Label12"), QStringLiteral("共 0 笔～0 元"));
+    }
+
+    void failedListStopsTheFilling()
+    {
+        Books books;
+        QString error;
+        QVERIFY(ShareDataModule::instance().execute(QStringLiteral("ALTER TABLE Parameter RENAME TO Gone"), &error));
+        const int result = showEntry(books, FormGetPay::NewIncome, [&](const Entry &entry) {
+            QCOMPARE(entry.items("ComboBox1"), (QStringList{QStringLiteral("工行"), QStringLiteral("现金")}));
+            QCOMPARE(entry.list("ComboBox2")->count(), 0);
+            entry.edit("Edit3")->setText(QStringLiteral("1"));
+            entry.confirm();
+        });
+        QCOMPARE(result, QDialog::Rejected);
+        QCOMPARE(books.program.screen().takeMessages(),
+                 (QStringList{QStringLiteral("参数读入失败"), QStringLiteral("请选择一个帐户")}));
+        QCOMPARE(books.recordCount(), 0);
+    }
+
+    // Transfers seeded directly: bank to cash (different types) and bank to a second bank account.
+    void dayTotalsLeaveTransfersOut_data()
+    {
+        QTest::addColumn<QString>("scope");
+        QTest::addColumn<QString>("income");
+        QTest::addColumn<QString>("expense");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("balance");
+        QTest::newRow("company ledger") << "5" << "共 2 笔～100 元" << "共 1 笔～0.4 元" << 8 << "本日结余：99.6 元";
+        QTest::newRow("bank book") << "1" << "共 2 笔～100 元" << "共 2 笔～50.4 元" << 7 << "本日结余：49.6 元";
+        QTest::newRow("all accounts") << "7" << "共 3 笔～150 元" << "共 2 笔～50.4 元" << 8 << "本日结余：99.6 元";
+        // Without the key the counts follow the ledger rule while the accounts are the bank book's.
+        QTest::newRow("no scope key") << QString() << "共 2 笔～100 元" << "共 1 笔～0.4 元" << 7 << "本日结余：49.6 元";
+    }
+
+    void dayTotalsLeaveTransfersOut()
+    {
+        QFETCH(QString, scope);
+        QFETCH(QString, income);
+        QFETCH(QString, expense);
+        QFETCH(int, rows);
+        QFETCH(QString, balance);
+        Books books(scope);
+        const QDate today = ProgramFixture::Today;
+        const qint64 bank2 = books.account(QStringLiteral("建行"), 1);
+        books.record(books.bank, today, 100);
+        books.record(books.bank, today, 0); // a record of 0 counts as income
+        books.record(books.bank, today, -0.4);
+        books.record(books.bank, today, -50, QStringLiteral("帐簿平调"));
+        books.record(books.cash, today, 50, QStringLiteral("帐簿平调"));
+        books.record(books.bank, today, -30, QStringLiteral("帐户平调"));
+        books.record(bank2, today, 30, QStringLiteral("帐户平调"));
+        books.record(books.bank, today, 0, QStringLiteral("帐户平调"));
+        forms().context->refreshAll();
+
+        QCOMPARE(books.label("Label11"), income);
+        QCOMPARE(books.label("Label12"), expense);
+        QCOMPARE(books.label("Label8"), balance);
+        // Every record of the day is listed and summed, transfers included.
+        QCOMPARE(books.grid().model().rowCount(), rows);
+        QCOMPARE(books.grid().footerText(0), QString::number(rows) + QStringLiteral("条"));
+        QVERIFY(books.program.screen().takeMessages().isEmpty());
+    }
+
+    void balancesCarryOverFromDayToDay()
+    {
+        Books books;
+        const QDate today = ProgramFixture::Today;
+        books.record(books.bank, today.addDays(-2), 1000);
+        books.record(books.cash, today.addDays(-1), -250.5);
+        books.record(books.bank, today.addDays(-1), 0.75);
+        books.record(books.personal, today.addDays(-1), 5000); // outside the scope
+        books.record(books.bank, today, 12.5);
+
+        clickDayButton("BitBtn1");
+        QCOMPARE(books.label("Label7"), QStringLiteral("上日结余：1000 元"));
+        QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：750.25 元"));
+        QCOMPARE(books.label("Label11"), QStringLiteral("共 1 笔～0.75 元"));
+        QCOMPARE(books.label("Label12"), QStringLiteral("共 1 笔～250.5 元"));
+        const QString yesterdaysEnd = books.label("Label8").mid(5);
+        clickDayButton("BitBtn2");
+        QCOMPARE(books.label("Label7").mid(5), yesterdaysEnd);
+        QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：762.75 元"));
+
+        // A day without records.
+        clickDayButton("BitBtn2");
+        QCOMPARE(books.label("Label7"), QStringLiteral("上日结余：762.75 元"));
+        QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：762.75 元"));
+        QCOMPARE(books.label("Label11"), QStringLiteral("共 0 笔～0 元"));
+        QCOMPARE(books.label("Label12"), QStringLiteral("共 0 笔～0 元"));
+        QCOMPARE(books.grid().model().rowCount(), 0);
+        QCOMPARE(books.grid().footerText(0), QStringLiteral("0条"));
+        QCOMPARE(books.grid().footerText(5), QStringLiteral("0"));
+    }
+
+    void gridColumnsFootersAndRedNegatives()
+    {
+        Books books;
+        books.record(books.bank, ProgramFixture::Today, 12.5);
+        books.record(books.cash, ProgramFixture::Today, -0.4);
+        forms().context->refreshAll();
+        DataGrid &grid = books.grid();
+        const QStringList titles{"记录号", "单据编号", "录入时间", "帐户名", "客户名称", "金额",
+                                 "业务员", "收支种类", "类别", "凭证", "备注"};
+        const QList<int> widths{50, 60, 70, 90, 100, 60, 48, 60, 40, 40, 128};
+        QCOMPARE(grid.columnCount(), titles.size());
+        for (int column = 0; column < grid.columnCount(); ++column) {
+            QCOMPARE(grid.title(column), titles[column]);
+            QCOMPARE(grid.columnWidth(column), widths[column]);
+            QCOMPARE(grid.alignment(column), Qt::AlignHCenter);
+        }
+        QCOMPARE(grid.footerText(0), QStringLiteral("2条"));
+        QCOMPARE(grid.footerText(5), QStringLiteral("12.1"));
+        QCOMPARE(grid.footer(5).colour, QColor(Qt::blue));
+        QCOMPARE(grid.footer(0).alignment, Qt::AlignCenter);
+        for (int row = 0; row < 2; ++row) {
+            const bool negative = grid.model().value(row, 5).toDouble() < 0;
+            QCOMPARE(grid.cellColour(row, 5), negative ? QColor(Qt::red) : QColor(Qt::black));
+        }
+    }
+
+    void reportFieldsDecideTheColumns_data()
+    {
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QStringList>("footers");
+        QTest::addColumn<QList<int>>("widths");
+        QTest::newRow("without MoneySum") << "MoneyIndex,MoneyUser,MoneyRecordTime"
+                                          << QStringList{"记录号", "客户名称", "MoneyRecordTime"}
+                                          << QStringList{"1条", "", ""} << QList<int>{50, 100, DataGrid::DefaultColumnWidth};
+        QTest::newRow("with AccountIndex") << "AccountIndex,MoneySum"
+                                           << QStringList{"帐户编号", "金额"}
+                                           << QStringList{"", "-0.4"} << QList<int>{60, 60};
+    }
+
+    void reportFieldsDecideTheColumns()
+    {
+        QFETCH(QString, fields);
+        QFETCH(QStringList, titles);
+        QFETCH(QStringList, footers);
+        QFETCH(QList<int>, widths);
+        Books books;
+        books.record(books.bank, ProgramFixture::Today, -0.4);
+        WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("ReportFields"), fields, books.program.settingsPath());
+        forms().context->refreshAll();
+        DataGrid &grid = books.grid();
+        QStringList shown, footed;
+        QList<int> sized;
+        for (int column = 0; column < grid.columnCount(); ++column) {
+            shown.append(grid.title(column));
+            footed.append(grid.footerText(column));
+            sized.append(grid.columnWidth(column));
+            QCOMPARE(grid.cellColour(0, column) == QColor(Qt::red), grid.fieldName(column) == u"MoneySum");
+        }
+        QCOMPARE(shown, titles);
+        QCOMPARE(footed, footers);
+        QCOMPARE(sized, widths);
+    }
+
+    void unknownReportFieldLeavesTheGridEmpty()
+    {
+        Books books;
+        books.record(books.bank, ProgramFixture::Today, 3);
+        WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("ReportFields"), QStringLiteral("MoneyIndex,MoneyNope"),
+                     books.program.settingsPath());
+        forms().context->refreshAll();
+        const QStringList messages = books.program.screen().takeMessages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().contains(QStringLiteral("ReportFields")) && messages.first().contains(QStringLiteral("MoneyNope")),
+                 qPrintable(messages.first()));
+        QCOMPARE(books.grid().columnCount(), 0);
+        QCOMPARE(books.grid().model().rowCount(), 0);
+        QCOMPARE(books.label("Label11"), QStringLiteral("共 1 笔～3 元"));
+    }
+
+    void failedBalanceEndsTheRebuild()
+    {
+        Books books;
+        books.record(books.bank, ProgramFixture::Today, 3);
+        forms().context->refreshAll();
+        QString error;
+        QVERIFY(ShareDataModule::instance().execute(QStringLiteral("ALTER TABLE MoneyTable RENAME TO Gone"), &error));
+        QVERIFY(!forms().main->journalPage()->LoadDailyGrid());
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("数据库打开失败")});
+        QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：3 元"));
+        QCOMPARE(books.grid().model().rowCount(), 1);
+    }
+};
+
+QTEST_MAIN(JournalTest)
+#include "tst_journal.moc"
