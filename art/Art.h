@@ -32,3 +32,4 @@ private:
 
 // One function per subsystem draws its pictures.
 void drawShellPictures(Art &art);
+void drawAccountsPictures(Art &art);

@@ -10,5 +10,6 @@ int main(int argc, char *argv[])
         qFatal("usage: kalvora-art <Res folder> <embedded folder>");
     Art art(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
     drawShellPictures(art);
+    drawAccountsPictures(art);
     return art.writeResourceList() ? 0 : 1;
 }
