@@ -77,6 +77,7 @@ void AccountsPage::collectHouses()
         panel->installEventFilter(this);
         for (QLabel *label : panel->findChildren<QLabel *>()) {
             label->setFont(font);
+            label->setTextFormat(Qt::PlainText); // a name is shown as typed, never as markup
             label->setProperty("house", i);
             label->setMouseTracking(true);
             label->installEventFilter(this);
