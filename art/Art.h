@@ -32,4 +32,5 @@ private:
 
 // One function per subsystem draws its pictures.
 void drawShellPictures(Art &art);
+void drawAccountsPictures(Art &art);
 void drawJournalPictures(Art &art);
