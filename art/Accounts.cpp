@@ -170,11 +170,7 @@ QImage bookCard(int width, int height, const QColor &colour, const QString &word
 template<typename Draw>
 QImage glyph(int size, Draw draw)
 {
-    QImage image = Art::canvas(size, size);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    draw(p, qreal(size));
-    return image;
+    return Art::square(size, [&](QPainter &p) { draw(p, qreal(size)); });
 }
 
 // The three command pictures of the account dialog: 删除 struck through, a tick, a cross.

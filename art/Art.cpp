@@ -55,6 +55,15 @@ QImage Art::canvas(int width, int height, const QColor &fill)
     return image;
 }
 
+QImage Art::square(int size, const std::function<void(QPainter &)> &draw)
+{
+    QImage image = canvas(size, size);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    draw(painter);
+    return image;
+}
+
 QFont Art::font(int pixelSize, bool bold)
 {
     QFont f(QStringLiteral("WenQuanYi Micro Hei"));

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QString>
+#include <functional>
 
 // Where the pictures go and the few drawing tools every picture shares.
 class Art
@@ -17,6 +18,8 @@ public:
     bool writeResourceList();
 
     static QImage canvas(int width, int height, const QColor &fill = Qt::transparent);
+    // A square picture of `size` pixels on a transparent ground, drawn antialiased by `draw`.
+    static QImage square(int size, const std::function<void(QPainter &)> &draw);
     static QFont font(int pixelSize, bool bold = false);
     // A rounded card with a soft vertical gradient and a thin border.
     static void card(QPainter &painter, const QRectF &rect, const QColor &top, const QColor &bottom,

@@ -84,13 +84,11 @@ QImage banner(bool income, bool isNew)
 template<typename Drawing>
 QImage fieldIcon(const QColor &colour, Drawing drawing)
 {
-    QImage image = Art::canvas(16, 16);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(roundPen(colour, 1.3));
-    p.setBrush(Qt::NoBrush);
-    drawing(p, colour);
-    return image;
+    return Art::square(16, [&](QPainter &p) {
+        p.setPen(roundPen(colour, 1.3));
+        p.setBrush(Qt::NoBrush);
+        drawing(p, colour);
+    });
 }
 
 void serial(QPainter &p, const QColor &c)
@@ -244,11 +242,8 @@ void bin(QPainter &p)
 }
 
 // The icons of the daily journal's two buttons, 24 x 24.
-QImage editRecordIcon()
+void editRecord(QPainter &p)
 {
-    QImage image = Art::canvas(24, 24);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(roundPen(Ink, 1.3));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(3.5, 2.5, 14, 19));
@@ -258,14 +253,10 @@ QImage editRecordIcon()
     p.drawLine(QPointF(21.5, 8), QPointF(12.5, 18.5));
     p.setPen(roundPen(Ink, 1.2));
     p.drawLine(QPointF(12.5, 18.5), QPointF(11.3, 21.3));
-    return image;
 }
 
-QImage printIcon()
+void printer(QPainter &p)
 {
-    QImage image = Art::canvas(24, 24);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
     p.setPen(roundPen(Ink, 1.3));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(6.5, 2.5, 11, 7));
@@ -278,7 +269,6 @@ QImage printIcon()
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(90, 220, 120));
     p.drawEllipse(QPointF(18.5, 11), 1, 1);
-    return image;
 }
 
 } // namespace
@@ -306,6 +296,6 @@ void drawJournalPictures(Art &art)
     art.saveEmbedded(buttonPicture(QStringLiteral("取消"), QColor(210, 56, 48), cross), QStringLiteral("JournalCancel.png"));
     art.saveEmbedded(buttonPicture(QStringLiteral("删除"), QColor(150, 60, 60), bin), QStringLiteral("JournalDelete.png"));
 
-    art.saveEmbedded(editRecordIcon(), QStringLiteral("ActionEditMoney.png"));
-    art.saveEmbedded(printIcon(), QStringLiteral("ActionPrintMoney.png"));
+    art.saveEmbedded(Art::square(24, editRecord), QStringLiteral("ActionEditMoney.png"));
+    art.saveEmbedded(Art::square(24, printer), QStringLiteral("ActionPrintMoney.png"));
 }

@@ -8,39 +8,58 @@
 #include "data/ShareDataModule.h"
 #include "grid/DataGrid.h"
 
+namespace {
+
+// Three rows of MoneyTable with texts of clearly different widths, shown in a grid on screen.
+struct SeededGrid
+{
+    ProgramFixture program;
+    Query query{ShareDataModule::instance()};
+    DataGrid grid;
+
+    explicit SeededGrid(const QString &statement, const QSize &size = QSize(400, 200))
+    {
+        add(QStringLiteral("甲"), 12.5);
+        add(QStringLiteral("一个名字很长很长的客户"), -0.4);
+        add(QStringLiteral("乙"), 0.1);
+        grid.resize(size);
+        grid.show();
+        show(statement);
+    }
+
+    void add(const QString &user, double sum)
+    {
+        program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyUser"), user}, {QStringLiteral("MoneySum"), sum}});
+    }
+
+    // Opens the statement and shows it with fresh columns.
+    void show(const QString &statement)
+    {
+        query.setSql(statement);
+        if (!query.open())
+            qFatal("%s", qPrintable(query.lastError()));
+        grid.setQuery(&query);
+        grid.rebuildColumns();
+    }
+};
+
+} // namespace
+
 // The read-only grid over a query: model, footer row, colour rule, remembered widths, current row.
 class GridTest : public QObject
 {
     Q_OBJECT
 
-private:
-    // Three rows of MoneyTable with texts of clearly different widths.
-    static void seed(ProgramFixture &program)
-    {
-        program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyUser"), QStringLiteral("甲")}, {QStringLiteral("MoneySum"), 12.5}});
-        program.insert(QStringLiteral("MoneyTable"),
-                       {{QStringLiteral("MoneyUser"), QStringLiteral("一个名字很长很长的客户")}, {QStringLiteral("MoneySum"), -0.4}});
-        program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyUser"), QStringLiteral("乙")}, {QStringLiteral("MoneySum"), 0.1}});
-    }
-
-    static Query &open(Query &query, const QString &statement)
-    {
-        query.setSql(statement);
-        if (!query.open())
-            qFatal("%s", qPrintable(query.lastError()));
-        return query;
-    }
-
 private slots:
     void modelPassesTheModelTester()
     {
-        ProgramFixture program;
-        seed(program);
-        Query query(ShareDataModule::instance());
+        SeededGrid seeded(QStringLiteral("Select MoneyIndex From MoneyTable"));
+        Query &query = seeded.query;
         QueryModel model;
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setQuery(&query);
-        open(query, QStringLiteral("Select MoneyIndex,MoneyUser,MoneySum From MoneyTable"));
+        query.setSql(QStringLiteral("Select MoneyIndex,MoneyUser,MoneySum From MoneyTable"));
+        QVERIFY(query.open());
         model.setQuery(&query);
         model.columnsFromFields();
         QCOMPARE(model.rowCount(), 3);
@@ -71,14 +90,9 @@ private slots:
         QFETCH(QString, where);
         QFETCH(QString, count);
         QFETCH(QString, sum);
-        ProgramFixture program;
-        seed(program);
-        Query query(ShareDataModule::instance());
-        DataGrid grid;
-        grid.resize(300, 60); // room for about one row: the footer still counts and sums every row
-        grid.show();
-        grid.setQuery(&open(query, QStringLiteral("Select MoneyIndex,MoneyUser,MoneySum From MoneyTable") + where));
-        grid.rebuildColumns();
+        // Room for about one row: the footer still counts and sums every row.
+        SeededGrid seeded(QStringLiteral("Select MoneyIndex,MoneyUser,MoneySum From MoneyTable") + where, QSize(300, 60));
+        DataGrid &grid = seeded.grid;
         grid.setFooter(0, DataGrid::Footer::count(QStringLiteral("条")));
         grid.setFooter(1, DataGrid::Footer::fixedText(QStringLiteral("合计")));
         grid.setFooter(2, DataGrid::Footer::sum());
@@ -87,8 +101,10 @@ private slots:
         QCOMPARE(grid.footerText(2), sum);
 
         // Reopened with more rows, the footer follows; rebuilt columns start without footers.
-        program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneySum"), 1000}});
-        grid.setQuery(&open(query, query.sql()));
+        seeded.add(QString(), 1000);
+        seeded.query.setSql(seeded.query.sql());
+        QVERIFY(seeded.query.open());
+        grid.setQuery(&seeded.query);
         QCOMPARE(grid.footerText(0).chopped(1).toInt(), count.chopped(1).toInt() + 1);
         grid.rebuildColumns();
         QCOMPARE(grid.footerText(0), QString());
@@ -97,12 +113,8 @@ private slots:
 
     void colourRuleColoursCellsByFieldAndValue()
     {
-        ProgramFixture program;
-        seed(program);
-        Query query(ShareDataModule::instance());
-        DataGrid grid;
-        grid.setQuery(&open(query, QStringLiteral("Select MoneyUser,MoneySum From MoneyTable")));
-        grid.rebuildColumns();
+        SeededGrid seeded(QStringLiteral("Select MoneyUser,MoneySum From MoneyTable"));
+        DataGrid &grid = seeded.grid;
         grid.setColourRule([](const QString &field, const QVariant &value) {
             return field == u"MoneySum" && value.toDouble() < 0 ? QColor(Qt::red) : QColor();
         });
@@ -113,14 +125,8 @@ private slots:
 
     void titleClickWidensToTheWidestTextDrawn()
     {
-        ProgramFixture program;
-        seed(program);
-        Query query(ShareDataModule::instance());
-        DataGrid grid;
-        grid.resize(500, 200);
-        grid.show();
-        grid.setQuery(&open(query, QStringLiteral("Select MoneyUser,MoneySum From MoneyTable")));
-        grid.rebuildColumns();
+        SeededGrid seeded(QStringLiteral("Select MoneyUser,MoneySum From MoneyTable"), QSize(500, 200));
+        DataGrid &grid = seeded.grid;
         QCOMPARE(grid.rememberedWidth(0), 0);
         grid.setColumnWidth(0, 30);
         grid.setColumnWidth(1, 300);
@@ -147,14 +153,9 @@ private slots:
 
     void selectedRowBecomesTheQueryRow()
     {
-        ProgramFixture program;
-        seed(program);
-        Query query(ShareDataModule::instance());
-        DataGrid grid;
-        grid.resize(400, 200);
-        grid.show();
-        grid.setQuery(&open(query, QStringLiteral("Select MoneyIndex,MoneyUser From MoneyTable Order By MoneyIndex")));
-        grid.rebuildColumns();
+        SeededGrid seeded(QStringLiteral("Select MoneyIndex,MoneyUser From MoneyTable Order By MoneyIndex"));
+        DataGrid &grid = seeded.grid;
+        Query &query = seeded.query;
         QCOMPARE(grid.currentIndex().row(), 0);
         QCOMPARE(grid.model().headerData(0, Qt::Vertical).toString(), QStringLiteral("▶"));
 
