@@ -302,6 +302,21 @@ private slots:
         }, int(index));
     }
 
+    void tabOrderFollowsTheRows()
+    {
+        const QStringList order{"Edit1", "ComboBox1", "DateTimePicker1", "Edit2", "Edit3", "ComboBox2", "ComboBox3",
+                                "ComboBox4", "Edit4", "Edit5", "BitBtn1", "BitBtn2", "BitBtn3"};
+        Books books;
+        QStringList chain;
+        QWidget *widget = forms().getPay->findChild<QWidget *>(QStringLiteral("Edit1"));
+        while (widget && chain.size() < order.size()) {
+            if (order.contains(widget->objectName()) && !chain.contains(widget->objectName()))
+                chain.append(widget->objectName());
+            widget = widget->nextInFocusChain();
+        }
+        QCOMPARE(chain, order);
+    }
+
     void presetsFillOneNewRecord()
     {
         Books books;
