@@ -32,3 +32,5 @@ private:
 
 // One function per subsystem draws its pictures.
 void drawShellPictures(Art &art);
+void drawScopePictures(Art &art);
+void drawUsersPictures(Art &art);

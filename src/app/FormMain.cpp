@@ -8,6 +8,8 @@
 
 #include "accounts/AccountScope.h"
 #include "accounts/AccountsPage.h"
+#include "accounts/FormChose.h"
+#include "app/Forms.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
 #include "data/ProgramPaths.h"
@@ -17,6 +19,8 @@
 #include "maintenance/MaintenancePage.h"
 #include "receivables/ReceivablesPage.h"
 #include "reports/ReportsPage.h"
+#include "service/FormOnlineChat.h"
+#include "service/Instructions.h"
 #include "ui_FormMain.h"
 #include "users/LoginPage.h"
 
@@ -97,6 +101,16 @@ void FormMain::connectActions()
             refreshAll();
     });
     connect(ui->Image7, &ClickableLabel::clicked, this, &FormMain::toggleLeftPanel);
+
+    // Login, the account-book chooser behind the scope picture, and the two help actions.
+    m_login->bindActions(ui->ActionLogin, ui->ActionInstruction);
+    connect(ui->ActionLogin, &QAction::triggered, this, [this] { m_login->ActionLogin(*this, *m_settings); });
+    connect(ui->Image1, &ClickableLabel::clicked, this, [this] {
+        if (forms().chose->chooseBook())
+            refreshAll();
+    });
+    connect(ui->ActionOnlineChat, &QAction::triggered, this, [] { forms().onlineChat->showService(); });
+    connect(ui->ActionInstruction, &QAction::triggered, this, &OpenInstructions);
 }
 
 void FormMain::showEvent(QShowEvent *event)
