@@ -52,15 +52,21 @@ QImage banner()
     return image;
 }
 
+// The soft shadow a decoration stands on.
+void groundShadow(QPainter &p, const QRectF &rect)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 28));
+    p.drawEllipse(rect);
+}
+
 // An open account book with a pen lying across it.
 QImage openLedger()
 {
     QImage image = Art::canvas(180, 180);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, 28));
-    p.drawEllipse(QRectF(14, 146, 152, 20));
+    groundShadow(p, QRectF(14, 146, 152, 20));
     p.setBrush(Navy);
     p.drawRoundedRect(QRectF(12, 44, 156, 108), 6, 6);
     const QRectF pages[] = {QRectF(18, 38, 72, 106), QRectF(90, 38, 72, 106)};
@@ -98,10 +104,7 @@ QImage calculator()
 {
     QImage image = Art::canvas(180, 180);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0, 0, 0, 28));
-    p.drawEllipse(QRectF(14, 150, 152, 18));
+    groundShadow(p, QRectF(14, 150, 152, 18));
     Art::card(p, QRectF(30, 20, 100, 138), QColor(90, 100, 118), QColor(50, 58, 72), 10);
     p.setPen(QPen(QColor(40, 60, 40), 1));
     p.setBrush(QColor(190, 222, 170));
@@ -124,17 +127,23 @@ QImage calculator()
     return image;
 }
 
+// A round disc lit from the upper left.
+void glossyDisc(QPainter &p, const QRectF &rect, const QColor &light, const QColor &dark)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient glow(rect.left() + rect.width() * 0.38, rect.top() + rect.height() * 0.32, rect.width() * 0.8);
+    glow.setColorAt(0, light);
+    glow.setColorAt(1, dark);
+    p.setPen(QPen(dark.darker(125), 1.5));
+    p.setBrush(glow);
+    p.drawEllipse(rect);
+}
+
 QImage questionMark()
 {
     QImage image = Art::canvas(80, 80);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient glow(30, 26, 60);
-    glow.setColorAt(0, QColor(120, 180, 245));
-    glow.setColorAt(1, QColor(30, 84, 170));
-    p.setPen(QPen(QColor(24, 60, 130), 1.5));
-    p.setBrush(glow);
-    p.drawEllipse(QRectF(4, 4, 72, 72));
+    glossyDisc(p, QRectF(4, 4, 72, 72), QColor(120, 180, 245), QColor(30, 84, 170));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 60));
     p.drawEllipse(QRectF(16, 10, 44, 22));
@@ -212,13 +221,7 @@ QImage headset()
 {
     QImage image = Art::canvas(64, 64);
     QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient glow(24, 22, 44);
-    glow.setColorAt(0, QColor(130, 190, 245));
-    glow.setColorAt(1, Blue);
-    p.setPen(Qt::NoPen);
-    p.setBrush(glow);
-    p.drawEllipse(QRectF(2, 2, 60, 60));
+    glossyDisc(p, QRectF(2, 2, 60, 60), QColor(130, 190, 245), Blue);
     p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRectF(15, 14, 34, 34), 0, 180 * 16);

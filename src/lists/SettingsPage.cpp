@@ -152,6 +152,22 @@ bool SettingsPage::selectValue(Query &query, int n, const QString &value) const
                     QStringLiteral("读入帐款参数失败"));
 }
 
+bool SettingsPage::isNewValue(Query &query, int n, const QString &value) const
+{
+    if (!selectValue(query, n, value))
+        return false;
+    if (query.eof())
+        return true;
+    inform(texts(n).duplicate);
+    return false;
+}
+
+void SettingsPage::storeAndReload(Query &query, int n)
+{
+    if (written(query.post(), query, QStringLiteral("保存参数失败：")))
+        loadList(n);
+}
+
 void SettingsPage::AddListValue(int n)
 {
     QString value;
@@ -160,15 +176,12 @@ void SettingsPage::AddListValue(int n)
     if (value.isEmpty())
         return inform(texts(n).empty);
     Query &query = scratch();
-    if (!selectValue(query, n, value))
+    if (!isNewValue(query, n, value))
         return;
-    if (!query.eof())
-        return inform(texts(n).duplicate);
     query.append();
     query.setField(QStringLiteral("ParameterType"), n);
     query.setField(ParameterValue, value);
-    if (written(query.post(), query, QStringLiteral("保存参数失败：")))
-        loadList(n);
+    storeAndReload(query, n);
 }
 
 void SettingsPage::EditListValue(int n)
@@ -185,18 +198,13 @@ void SettingsPage::EditListValue(int n)
     if (value == old)
         return;
     Query &query = scratch();
-    if (!selectValue(query, n, value))
-        return;
-    if (!query.eof())
-        return inform(texts(n).duplicate);
-    if (!selectValue(query, n, old))
+    if (!isNewValue(query, n, value) || !selectValue(query, n, old))
         return;
     if (query.eof())
         return inform("该参数已经被删除");
     query.edit();
     query.setField(ParameterValue, value);
-    if (written(query.post(), query, QStringLiteral("保存参数失败：")))
-        loadList(n);
+    storeAndReload(query, n);
 }
 
 void SettingsPage::DeleteListValue(int n)
