@@ -10,6 +10,7 @@ int main(int argc, char *argv[])
         qFatal("usage: kalvora-art <Res folder> <embedded folder>");
     Art art(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
     drawShellPictures(art);
+    drawAccountsPictures(art);
     drawScopePictures(art);
     drawUsersPictures(art);
     return art.writeResourceList() ? 0 : 1;

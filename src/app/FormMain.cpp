@@ -83,6 +83,8 @@ void FormMain::setPictures()
     ui->SpeedButtonDraw->setDefaultAction(ui->ActionDraw);
     ui->SpeedButton4->setDefaultAction(ui->ActionOnlineChat);
     ui->SpeedButton2->setDefaultAction(ui->ActionSave);
+    m_accounts->monthStatementButton()->setDefaultAction(ui->ActionMoneyMonth);
+    ui->ActionMoneyMonth->setIcon(QIcon(QStringLiteral(":/embedded/ActionMoneyMonth.png")));
     const QList<QPair<QAction *, const char *>> icons{
         {ui->ActionGet, "Get"}, {ui->ActionPay, "Pay"}, {ui->ActionDraw, "Draw"},
         {ui->ActionOnlineChat, "OnlineChat"}, {ui->ActionSave, "Save"}, {ui->ActionLoad, "Load"},

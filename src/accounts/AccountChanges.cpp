@@ -1,0 +1,98 @@
+#include "accounts/AccountChanges.h"
+
+#include "accounts/FormAccount.h"
+#include "app/Forms.h"
+#include "app/MainContext.h"
+#include "data/Helpers.h"
+#include "data/JetSql.h"
+#include "data/ShareDataModule.h"
+#include "ui/Screen.h"
+
+namespace {
+
+const QString NoDatabase = QStringLiteral("无法打开数据库");
+const QString Ideographic = QStringLiteral("\u3000");
+
+Query &scratch()
+{
+    return ShareDataModule::instance().ADOQueryTemp();
+}
+
+// Looks the account up by name in the scratch query; false when the statement failed.
+bool findAccount(const QString &name)
+{
+    return RunQuery(scratch(), QStringLiteral("Select * From Account Where AccountName = ") + JetSql::quoted(name),
+                    NoDatabase);
+}
+
+// A name already in use (the books compare names ignoring Latin case) is refused; false also when the
+// look-up failed.
+bool nameIsFree(const QString &name)
+{
+    if (!findAccount(name))
+        return false;
+    if (scratch().recordCount() == 0)
+        return true;
+    Screen::current().inform(QStringLiteral("该帐户名已经存在，请重新操作"));
+    return false;
+}
+
+void reportDone(const QString &name, const QString &what)
+{
+    Screen::current().inform(QStringLiteral("帐户") + Ideographic + name + Ideographic + what);
+}
+
+// Writes name and type into the current row of the scratch query (appended or edited) and stores it.
+bool storeAccount(const FormAccount &dialog)
+{
+    Query &row = scratch();
+    row.setField(QStringLiteral("AccountName"), dialog.ChosenAccountName);
+    row.setField(QStringLiteral("AccountType"), dialog.ChosenAccountType);
+    if (row.post())
+        return true;
+    Screen::current().inform(QStringLiteral("帐户未能保存：") + row.lastError());
+    return false;
+}
+
+} // namespace
+
+void AddAccount()
+{
+    FormAccount &dialog = *forms().account;
+    dialog.ChosenAccountType = 0;
+    dialog.ChosenAccountName.clear();
+    if (!dialog.collectAccount() || !nameIsFree(dialog.ChosenAccountName))
+        return;
+    scratch().append();
+    if (!storeAccount(dialog))
+        return;
+    reportDone(dialog.ChosenAccountName, QStringLiteral("新增成功"));
+    forms().context->refreshAll();
+}
+
+bool EditAccount(const QString &oldName)
+{
+    FormAccount &dialog = *forms().account;
+    dialog.ChosenAccountType = 0;
+    if (!findAccount(oldName))
+        return false;
+    if (!scratch().eof())
+        dialog.ChosenAccountType = int(scratch().fieldInteger(QStringLiteral("AccountType")));
+    dialog.ChosenAccountName = oldName;
+    if (!dialog.collectAccount())
+        return false;
+    if (dialog.ChosenAccountName != oldName && !nameIsFree(dialog.ChosenAccountName))
+        return false;
+    if (!findAccount(oldName))
+        return false;
+    if (scratch().eof()) {
+        reportDone(dialog.ChosenAccountName, QStringLiteral("删除成功"));
+    } else {
+        scratch().edit();
+        if (!storeAccount(dialog))
+            return false;
+        reportDone(dialog.ChosenAccountName, QStringLiteral("修改成功"));
+    }
+    forms().context->refreshAll();
+    return true;
+}

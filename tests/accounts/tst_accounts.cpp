@@ -1,0 +1,682 @@
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QToolButton>
+#include <QtTest>
+
+#include "support/ProgramFixture.h"
+#include "accounts/AccountChanges.h"
+#include "accounts/AccountHouses.h"
+#include "accounts/AccountsPage.h"
+#include "accounts/FormAccount.h"
+#include "accounts/FormAccount2.h"
+#include "app/FormMain.h"
+#include "app/Forms.h"
+#include "app/MainContext.h"
+#include "data/ProgramPaths.h"
+#include "data/Query.h"
+#include "data/Settings.h"
+#include "data/ShareDataModule.h"
+
+namespace {
+
+const QString DeleteQuestion = QStringLiteral("删除警告|删除帐户将删除该帐户下所有记录，确实要删除吗？");
+
+// The cashier's view with the account scope `scope`, refreshed as after a login.
+void openOverview(ProgramFixture &program, const QString &scope)
+{
+    WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("AccountType"), scope, program.settingsPath());
+    forms().context->setLeftPanelEnabled(true);
+    forms().context->setPageVisible(FormMain::AccountsTab, true);
+    forms().context->setActivePage(FormMain::AccountsTab);
+    forms().context->refreshAll();
+}
+
+qint64 addAccount(ProgramFixture &program, const QString &name, int type)
+{
+    return program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), name},
+                                                      {QStringLiteral("AccountType"), type}});
+}
+
+void addRecord(ProgramFixture &program, qint64 account, double sum, const QDate &day)
+{
+    program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyAccount"), account},
+                                                  {QStringLiteral("MoneySum"), sum},
+                                                  {QStringLiteral("MoneyCreateTime"), day},
+                                                  {QStringLiteral("MoneyRecordTime"), day}});
+}
+
+template<typename Widget = QLabel>
+Widget *control(const QString &name)
+{
+    auto *widget = forms().main->findChild<Widget *>(name);
+    if (!widget)
+        qFatal("no control %s", qPrintable(name));
+    return widget;
+}
+
+QLabel *houseLabel(const char *kind, int house)
+{
+    return control(QLatin1String(kind) + QString::number(house));
+}
+
+QFrame *panel(int house)
+{
+    return control<QFrame>(QStringLiteral("AccountPanel%1").arg(house));
+}
+
+QStringList shownNames()
+{
+    QStringList names;
+    for (int house = 1; house <= AccountsPage::HousesPerPage; ++house)
+        if (!panel(house)->isHidden())
+            names.append(houseLabel("AccountName", house)->text());
+    return names;
+}
+
+QColor ink(const QLabel *label)
+{
+    return label->palette().color(QPalette::WindowText);
+}
+
+QColor panelColour(int house)
+{
+    return panel(house)->palette().color(QPalette::Window);
+}
+
+bool showsPicture(const QLabel *label, const QString &relative)
+{
+    const QImage expected(ProgramPaths::file(relative));
+    return !expected.isNull() && label->pixmap().toImage().convertToFormat(QImage::Format_ARGB32)
+        == expected.convertToFormat(QImage::Format_ARGB32);
+}
+
+QStringList accountNames(ProgramFixture &program)
+{
+    Query &rows = program.select(QStringLiteral("Select * From Account Where AccountIndex > 1 Order By AccountIndex"));
+    QStringList names;
+    for (rows.first(); !rows.eof(); rows.next())
+        names.append(rows.fieldText(QStringLiteral("AccountName")) + QLatin1Char('/')
+                     + rows.fieldText(QStringLiteral("AccountType")));
+    return names;
+}
+
+int recordCount(ProgramFixture &program, qint64 account)
+{
+    return program.select(QStringLiteral("Select * From MoneyTable Where MoneyAccount = %1").arg(account)).recordCount();
+}
+
+void click(QDialog &dialog, const char *button)
+{
+    dialog.findChild<QToolButton *>(QLatin1String(button))->click();
+}
+
+void sendMouse(QWidget *widget, QEvent::Type type)
+{
+    const QPointF inside(3, 3);
+    QMouseEvent event(type, inside, widget->mapToGlobal(inside), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+// The dialog as the cashier fills it: a type picture (0 for none), a name, then 确定; a dialog a check
+// kept open is cancelled.
+ScriptedScreen::DialogHandler fillAccount(int typeButton, const QString &name)
+{
+    return [=](QDialog &dialog) {
+        dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(name);
+        if (typeButton)
+            click(dialog, typeButton == 1 ? "BitBtn1" : "BitBtn2");
+        click(dialog, "SpeedButton1");
+        if (dialog.result() != QDialog::Accepted)
+            click(dialog, "SpeedButton2");
+    };
+}
+
+} // namespace
+
+class TestAccounts : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void emptyScopeShowsTheHint();
+    void pages_data();
+    void pages();
+    void refreshReturnsToFirstPage_data();
+    void refreshReturnsToFirstPage();
+    void housePictureAndColour_data();
+    void housePictureAndColour();
+    void monthFigureCoversTheWholeMonth();
+    void failedStatementEndsTheRefresh_data();
+    void failedStatementEndsTheRefresh();
+    void houseUnderTheMouseLightsUp();
+    void clickOnHouseOpensItsAccount();
+    void sumsUseTheAccountDayIndex();
+
+    void newAccount_data();
+    void newAccount();
+    void newAccountOutsideTheScope();
+    void editAccount_data();
+    void editAccount();
+    void cancelChangesNothing_data();
+    void cancelChangesNothing();
+    void deleteAccountWithItsRecords();
+    void deleteDoesNothing_data();
+    void deleteDoesNothing();
+    void failedDeletionChangesNothing();
+};
+
+void TestAccounts::emptyScopeShowsTheHint()
+{
+    ProgramFixture program;
+    addAccount(program, QStringLiteral("现金"), 2);
+    openOverview(program, QStringLiteral("1"));
+
+    QVERIFY(!control(QStringLiteral("Image12"))->isHidden());
+    QVERIFY(shownNames().isEmpty());
+    QVERIFY(!control<QPushButton>(QStringLiteral("LastPage"))->isEnabled());
+    QVERIFY(!control<QPushButton>(QStringLiteral("NextPage"))->isEnabled());
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+}
+
+void TestAccounts::pages_data()
+{
+    QTest::addColumn<int>("accounts");
+    QTest::addColumn<bool>("secondPage");
+    QTest::newRow("exactly twelve") << 12 << false;
+    QTest::newRow("thirteen") << 13 << true;
+}
+
+// Houses follow the order the accounts were created in, twelve to a page.
+void TestAccounts::pages()
+{
+    QFETCH(int, accounts);
+    QFETCH(bool, secondPage);
+    ProgramFixture program;
+    QStringList names;
+    for (int i = 1; i <= accounts; ++i) {
+        names.append(QStringLiteral("帐户%1").arg(i));
+        addAccount(program, names.last(), 1 + i % 2);
+    }
+    openOverview(program, QStringLiteral("5"));
+    auto *last = control<QPushButton>(QStringLiteral("LastPage"));
+    auto *next = control<QPushButton>(QStringLiteral("NextPage"));
+
+    QVERIFY(control(QStringLiteral("Image12"))->isHidden());
+    QCOMPARE(shownNames(), names.mid(0, 12));
+    QVERIFY(!last->isEnabled());
+    QCOMPARE(next->isEnabled(), secondPage);
+    if (!secondPage)
+        return;
+
+    next->click();
+    QCOMPARE(shownNames(), names.mid(12));
+    QVERIFY(last->isEnabled());
+    QVERIFY(!next->isEnabled());
+
+    last->click();
+    QCOMPARE(shownNames(), names.mid(0, 12));
+    QVERIFY(!last->isEnabled());
+}
+
+void TestAccounts::refreshReturnsToFirstPage_data()
+{
+    QTest::addColumn<bool>("changeScope");
+    QTest::newRow("scope chosen") << true;
+    QTest::newRow("day stepped") << false;
+}
+
+void TestAccounts::refreshReturnsToFirstPage()
+{
+    QFETCH(bool, changeScope);
+    ProgramFixture program;
+    for (int i = 1; i <= 13; ++i)
+        addAccount(program, QStringLiteral("银行%1").arg(i), 1);
+    openOverview(program, QStringLiteral("5"));
+    control<QPushButton>(QStringLiteral("NextPage"))->click();
+    QCOMPARE(shownNames(), QStringList{QStringLiteral("银行13")});
+
+    if (changeScope)
+        openOverview(program, QStringLiteral("1"));
+    else
+        program.main().stepDay(1);
+
+    QCOMPARE(program.main().accountsPage()->AccountPageIndex, 0);
+    QCOMPARE(shownNames().size(), 12);
+    QCOMPARE(shownNames().first(), QStringLiteral("银行1"));
+    QVERIFY(!control<QPushButton>(QStringLiteral("LastPage"))->isEnabled());
+    QVERIFY(control<QPushButton>(QStringLiteral("NextPage"))->isEnabled());
+}
+
+void TestAccounts::housePictureAndColour_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QList<double>>("sums");
+    QTest::addColumn<QString>("picture");
+    QTest::addColumn<QString>("balance");
+    QTest::addColumn<QString>("typeText");
+    QTest::addColumn<bool>("red");
+    QTest::newRow("no records") << 1 << QList<double>{} << "Res/Money0.ico" << "0 元" << "银行帐" << false;
+    QTest::newRow("nets to zero") << 2 << QList<double>{20, -20} << "Res/Money0.ico" << "0 元" << "现金帐" << false;
+    QTest::newRow("small") << 2 << QList<double>{12.5} << "Res/Purple+.ico" << "12.5 元" << "现金帐" << false;
+    QTest::newRow("exactly 30000") << 1 << QList<double>{29999.99, 0.01} << "Res/Yellow+.ico" << "30000 元"
+                                   << "银行帐" << false;
+    QTest::newRow("a cent above 30000") << 1 << QList<double>{30000.01} << "Res/Yellow++.ico" << "30000.01 元"
+                                        << "银行帐" << false;
+    QTest::newRow("exactly 100000") << 1 << QList<double>{100000} << "Res/Yellow++.ico" << "100000 元" << "银行帐"
+                                    << false;
+    QTest::newRow("a cent above 100000") << 2 << QList<double>{100000.01} << "Res/Purple+++.ico" << "100000.01 元"
+                                         << "现金帐" << false;
+    QTest::newRow("personal bank") << 3 << QList<double>{0.1, 0.2} << "Res/Blue+.ico" << "0.3 元" << "个人银行"
+                                   << false;
+    QTest::newRow("personal cash") << 4 << QList<double>{250000} << "Res/Silver+++.ico" << "250000 元" << "个人现金"
+                                   << false;
+    QTest::newRow("overdrawn") << 1 << QList<double>{100, -120} << "Res/Money-.ico" << "-20 元" << "银行帐" << true;
+}
+
+void TestAccounts::housePictureAndColour()
+{
+    QFETCH(int, type);
+    QFETCH(QList<double>, sums);
+    QFETCH(QString, picture);
+    QFETCH(QString, balance);
+    QFETCH(QString, typeText);
+    QFETCH(bool, red);
+    ProgramFixture program;
+    const qint64 account = addAccount(program, QStringLiteral("测试帐户"), type);
+    for (double sum : sums)
+        addRecord(program, account, sum, ProgramFixture::Today.addDays(-1));
+    openOverview(program, QStringLiteral("7"));
+
+    QCOMPARE(shownNames(), QStringList{QStringLiteral("测试帐户")});
+    QVERIFY2(showsPicture(houseLabel("AccountImage", 1), picture), qPrintable(picture));
+    QCOMPARE(houseLabel("AccountMoney", 1)->text(), balance);
+    QCOMPARE(houseLabel("AccountMonth", 1)->text(), balance);
+    QCOMPARE(houseLabel("AccountType", 1)->text(), typeText);
+    const QColor expected = red ? QColor(Qt::red) : QColor(Qt::blue);
+    for (const char *kind : {"AccountName", "AccountMoney", "AccountMonth", "AccountType"})
+        QCOMPARE(ink(houseLabel(kind, 1)), expected);
+    // The captions 名称：, 金额：, 当月： keep the window's own ink.
+    int captions = 0;
+    for (QLabel *label : panel(1)->findChildren<QLabel *>()) {
+        if (label->text().endsWith(QStringLiteral("："))) {
+            QCOMPARE(ink(label), QApplication::palette().color(QPalette::WindowText));
+            ++captions;
+        }
+    }
+    QCOMPARE(captions, 3);
+}
+
+// The balance counts records up to the current day, the month figure the whole calendar month.
+void TestAccounts::monthFigureCoversTheWholeMonth()
+{
+    ProgramFixture program;
+    const qint64 account = addAccount(program, QStringLiteral("工行"), 1);
+    addRecord(program, account, 100, QDate(2026, 11, 30));
+    addRecord(program, account, 50, QDate(2026, 12, 1));
+    addRecord(program, account, 25, ProgramFixture::Today);
+    addRecord(program, account, -30, QDate(2026, 12, 31));
+    addRecord(program, account, 1000, QDate(2027, 1, 1));
+    openOverview(program, QStringLiteral("1"));
+
+    QCOMPARE(houseLabel("AccountMoney", 1)->text(), QStringLiteral("175 元"));
+    QCOMPARE(houseLabel("AccountMonth", 1)->text(), QStringLiteral("45 元"));
+
+    program.main().stepDay(21); // 2026-12-31
+    QCOMPARE(houseLabel("AccountMoney", 1)->text(), QStringLiteral("145 元"));
+    QCOMPARE(houseLabel("AccountMonth", 1)->text(), QStringLiteral("45 元"));
+}
+
+void TestAccounts::failedStatementEndsTheRefresh_data()
+{
+    QTest::addColumn<QString>("breakage");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("accounts") << "ALTER TABLE Account RENAME TO Gone" << "刷新帐户房子时出错";
+    QTest::newRow("sums") << "ALTER TABLE MoneyTable RENAME TO Gone" << "统计帐户金额时出错";
+}
+
+void TestAccounts::failedStatementEndsTheRefresh()
+{
+    QFETCH(QString, breakage);
+    QFETCH(QString, message);
+    ProgramFixture program;
+    const qint64 account = addAccount(program, QStringLiteral("工行"), 1);
+    addRecord(program, account, 10, ProgramFixture::Today);
+    openOverview(program, QStringLiteral("1"));
+    QCOMPARE(houseLabel("AccountMoney", 1)->text(), QStringLiteral("10 元"));
+    QString error;
+    QVERIFY2(forms().data->execute(breakage, &error), qPrintable(error));
+
+    QVERIFY(!program.main().accountsPage()->RefreshAccountHouses());
+    QCOMPARE(program.screen().takeMessages(), QStringList{message});
+    QCOMPARE(houseLabel("AccountMoney", 1)->text(), QStringLiteral("10 元"));
+    QVERIFY(!control<QPushButton>(QStringLiteral("NextPage"))->isEnabled());
+}
+
+void TestAccounts::houseUnderTheMouseLightsUp()
+{
+    ProgramFixture program;
+    for (const QString &name : {QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙")})
+        addAccount(program, name, 1);
+    openOverview(program, QStringLiteral("1"));
+    const QColor resting = panelColour(1);
+    QVERIFY(resting != AccountsPage::HighlightColour);
+
+    sendMouse(houseLabel("AccountMoney", 2), QEvent::MouseMove);
+    QCOMPARE(panelColour(2), AccountsPage::HighlightColour);
+    QCOMPARE(panelColour(1), resting);
+
+    sendMouse(panel(3), QEvent::MouseMove);
+    QCOMPARE(panelColour(3), AccountsPage::HighlightColour);
+    QCOMPARE(panelColour(2), resting);
+
+    sendMouse(program.main().accountsPage(), QEvent::MouseMove);
+    for (int house = 1; house <= 3; ++house)
+        QCOMPARE(panelColour(house), resting);
+}
+
+void TestAccounts::clickOnHouseOpensItsAccount()
+{
+    ProgramFixture program;
+    addAccount(program, QStringLiteral("工行"), 1);
+    const qint64 cash = addAccount(program, QStringLiteral("备用金"), 2);
+    addRecord(program, cash, 12.5, ProgramFixture::Today);
+    openOverview(program, QStringLiteral("5"));
+    QString shownName, shownBalance;
+    program.screen().onDialog(QStringLiteral("FormAccount2"), [&](QDialog &dialog) {
+        shownName = dialog.findChild<QLabel *>(QStringLiteral("Label3"))->text();
+        shownBalance = dialog.findChild<QLabel *>(QStringLiteral("Label4"))->text();
+        dialog.reject();
+    });
+
+    QLabel *picture = houseLabel("AccountImage", 2);
+    sendMouse(picture, QEvent::MouseButtonPress);
+    sendMouse(picture, QEvent::MouseButtonRelease);
+
+    QVERIFY(program.screen().allUsed());
+    QCOMPARE(forms().account2->DetailAccountName, QStringLiteral("备用金"));
+    QCOMPARE(forms().account2->DetailBalanceText, QStringLiteral("12.5 元"));
+    QCOMPARE(shownName, QStringLiteral("备用金"));
+    QCOMPARE(shownBalance, QStringLiteral("12.5 元"));
+}
+
+// Each house costs two sums; in large books they must be index searches, never table scans.
+void TestAccounts::sumsUseTheAccountDayIndex()
+{
+    ProgramFixture program;
+    for (const QString &statement : {AccountHouses::balanceStatement(2, ProgramFixture::Today),
+                                     AccountHouses::monthStatement(2, ProgramFixture::Today)}) {
+        Query &plan = program.select(QStringLiteral("EXPLAIN QUERY PLAN ") + statement);
+        QStringList steps;
+        for (plan.first(); !plan.eof(); plan.next())
+            steps.append(plan.fieldText(QStringLiteral("detail")));
+        QVERIFY2(steps.join(QLatin1Char('\n')).contains(QStringLiteral("COVERING INDEX MoneyByAccountDay")),
+                 qPrintable(steps.join(QLatin1Char('\n'))));
+    }
+}
+
+void TestAccounts::newAccount_data()
+{
+    QTest::addColumn<QString>("existing");
+    QTest::addColumn<int>("typeButton");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("stored"); // name/type of the new row, empty when nothing is stored
+    QTest::newRow("neither type nor name") << "" << 0 << "" << "请先点击图案，选择帐户类型" << "";
+    QTest::newRow("no type") << "" << 0 << "工行" << "请先点击图案，选择帐户类型" << "";
+    QTest::newRow("no name") << "" << 1 << "" << "帐户名称不得为空" << "";
+    QTest::newRow("bank") << "" << 1 << "工行" << "帐户　工行　新增成功" << "工行/1";
+    QTest::newRow("cash") << "" << 2 << "备用金" << "帐户　备用金　新增成功" << "备用金/2";
+    QTest::newRow("blanks") << "" << 1 << "  " << "帐户　  　新增成功" << "  /1";
+    QTest::newRow("quotes") << "O'Neil" << 2 << "O'Neil's" << "帐户　O'Neil's　新增成功" << "O'Neil's/2";
+    QTest::newRow("taken") << "工行" << 2 << "工行" << "该帐户名已经存在，请重新操作" << "";
+    QTest::newRow("taken but for Latin case") << "Bank A" << 1 << "bank a" << "该帐户名已经存在，请重新操作" << "";
+}
+
+void TestAccounts::newAccount()
+{
+    QFETCH(QString, existing);
+    QFETCH(int, typeButton);
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    QFETCH(QString, stored);
+    ProgramFixture program;
+    QStringList expected;
+    if (!existing.isEmpty()) {
+        addAccount(program, existing, 1);
+        expected.append(existing + QStringLiteral("/1"));
+    }
+    openOverview(program, QStringLiteral("5"));
+    QString title;
+    bool deleteOffered = true;
+    program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
+        title = dialog.windowTitle();
+        deleteOffered = !dialog.findChild<QToolButton *>(QStringLiteral("SpeedButton3"))->isHidden();
+        fillAccount(typeButton, name)(dialog);
+    });
+
+    control<QToolButton>(QStringLiteral("SpeedButton1"))->click();
+
+    QCOMPARE(title, QStringLiteral("新增帐户"));
+    QVERIFY(!deleteOffered);
+    QCOMPARE(program.screen().takeMessages(), QStringList{message});
+    if (!stored.isEmpty())
+        expected.append(stored);
+    QCOMPARE(accountNames(program), expected);
+    if (!stored.isEmpty())
+        QCOMPARE(shownNames().last(), name);
+    QVERIFY(program.screen().unexpected().isEmpty());
+}
+
+void TestAccounts::newAccountOutsideTheScope()
+{
+    ProgramFixture program;
+    openOverview(program, QStringLiteral("1"));
+    program.screen().onDialog(QStringLiteral("FormAccount"), fillAccount(2, QStringLiteral("备用金")));
+
+    control<QToolButton>(QStringLiteral("SpeedButton1"))->click();
+
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("帐户　备用金　新增成功")});
+    QCOMPARE(accountNames(program), QStringList{QStringLiteral("备用金/2")});
+    QVERIFY(shownNames().isEmpty());
+    QVERIFY(!control(QStringLiteral("Image12"))->isHidden());
+
+    openOverview(program, QStringLiteral("5"));
+    QCOMPARE(shownNames(), QStringList{QStringLiteral("备用金")});
+}
+
+void TestAccounts::editAccount_data()
+{
+    QTest::addColumn<QString>("oldName");
+    QTest::addColumn<int>("storedType");
+    QTest::addColumn<int>("typeButton");
+    QTest::addColumn<QString>("newName");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("ranToEnd");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("rename") << "工行" << 1 << 0 << "建行" << "帐户　建行　修改成功" << true << "建行/1";
+    QTest::newRow("retype") << "工行" << 1 << 2 << "工行" << "帐户　工行　修改成功" << true << "工行/2";
+    QTest::newRow("unchanged personal bank stays type 3")
+        << "张三" << 3 << 0 << "张三" << "帐户　张三　修改成功" << true << "张三/3";
+    QTest::newRow("renamed personal cash stays type 4")
+        << "零钱" << 4 << 0 << "零用" << "帐户　零用　修改成功" << true << "零用/4";
+    QTest::newRow("personal made company cash") << "零钱" << 4 << 2 << "零钱" << "帐户　零钱　修改成功" << true
+                                                << "零钱/2";
+    QTest::newRow("quotes") << "O'Neil" << 1 << 0 << "O'Neil's" << "帐户　O'Neil's　修改成功" << true
+                            << "O'Neil's/1";
+    QTest::newRow("name taken") << "工行" << 1 << 2 << "备用金" << "该帐户名已经存在，请重新操作" << false
+                                << "工行/1";
+    QTest::newRow("name taken but for Latin case")
+        << "工行" << 1 << 0 << "PETTY" << "该帐户名已经存在，请重新操作" << false << "工行/1";
+}
+
+void TestAccounts::editAccount()
+{
+    QFETCH(QString, oldName);
+    QFETCH(int, storedType);
+    QFETCH(int, typeButton);
+    QFETCH(QString, newName);
+    QFETCH(QString, message);
+    QFETCH(bool, ranToEnd);
+    QFETCH(QString, stored);
+    ProgramFixture program;
+    const qint64 account = addAccount(program, oldName, storedType);
+    addRecord(program, account, 40, ProgramFixture::Today);
+    const QString other = newName == u"PETTY" ? QStringLiteral("petty") : QStringLiteral("备用金");
+    addAccount(program, other, 2);
+    openOverview(program, QStringLiteral("7"));
+    QString title, shownName;
+    bool deleteOffered = false;
+    program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
+        title = dialog.windowTitle();
+        shownName = dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->text();
+        deleteOffered = !dialog.findChild<QToolButton *>(QStringLiteral("SpeedButton3"))->isHidden();
+        fillAccount(typeButton, newName)(dialog);
+    });
+
+    QCOMPARE(EditAccount(oldName), ranToEnd);
+
+    QCOMPARE(title, QStringLiteral("修改帐户"));
+    QCOMPARE(shownName, oldName);
+    QVERIFY(deleteOffered);
+    QCOMPARE(program.screen().takeMessages(), QStringList{message});
+    QCOMPARE(accountNames(program), (QStringList{stored, other + QStringLiteral("/2")}));
+    QCOMPARE(recordCount(program, account), 1);
+    QCOMPARE(shownNames().first(), stored.section(QLatin1Char('/'), 0, 0));
+}
+
+void TestAccounts::cancelChangesNothing_data()
+{
+    QTest::addColumn<bool>("editing");
+    QTest::addColumn<bool>("closeBox");
+    QTest::newRow("new, 取消") << false << false;
+    QTest::newRow("new, close box") << false << true;
+    QTest::newRow("edit, 取消") << true << false;
+    QTest::newRow("edit, close box") << true << true;
+}
+
+void TestAccounts::cancelChangesNothing()
+{
+    QFETCH(bool, editing);
+    QFETCH(bool, closeBox);
+    ProgramFixture program;
+    addAccount(program, QStringLiteral("工行"), 1);
+    openOverview(program, QStringLiteral("5"));
+    program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
+        dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("建行"));
+        click(dialog, "BitBtn2");
+        if (closeBox)
+            dialog.close();
+        else
+            click(dialog, "SpeedButton2");
+    });
+
+    if (editing)
+        QVERIFY(!EditAccount(QStringLiteral("工行")));
+    else
+        control<QToolButton>(QStringLiteral("SpeedButton1"))->click();
+
+    QVERIFY(program.screen().allUsed());
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+    QCOMPARE(accountNames(program), QStringList{QStringLiteral("工行/1")});
+}
+
+// Deleting removes the account and its own records, the other half of a transfer stays; the caller
+// reports the name the dialog was opened with, whatever was typed.
+void TestAccounts::deleteAccountWithItsRecords()
+{
+    ProgramFixture program;
+    const qint64 bank = addAccount(program, QStringLiteral("工行"), 1);
+    const qint64 cash = addAccount(program, QStringLiteral("备用金"), 2);
+    addRecord(program, bank, 500, ProgramFixture::Today);
+    addRecord(program, bank, -200, ProgramFixture::Today);
+    addRecord(program, cash, 200, ProgramFixture::Today);
+    addRecord(program, cash, 7, ProgramFixture::Today);
+    openOverview(program, QStringLiteral("5"));
+    program.screen().answer(true);
+    program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
+        dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("别的名字"));
+        click(dialog, "SpeedButton3");
+    });
+
+    QVERIFY(EditAccount(QStringLiteral("工行")));
+
+    QCOMPARE(program.screen().questions(), QStringList{DeleteQuestion});
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("帐户　工行　删除成功")});
+    QCOMPARE(accountNames(program), QStringList{QStringLiteral("备用金/2")});
+    QCOMPARE(recordCount(program, bank), 0);
+    QCOMPARE(recordCount(program, cash), 2);
+    QCOMPARE(shownNames(), QStringList{QStringLiteral("备用金")});
+    QCOMPARE(houseLabel("AccountMoney", 1)->text(), QStringLiteral("207 元"));
+}
+
+void TestAccounts::deleteDoesNothing_data()
+{
+    QTest::addColumn<bool>("vanished");
+    QTest::newRow("answered no") << false;
+    QTest::newRow("account vanished meanwhile") << true;
+}
+
+void TestAccounts::deleteDoesNothing()
+{
+    QFETCH(bool, vanished);
+    ProgramFixture program;
+    const qint64 bank = addAccount(program, QStringLiteral("工行"), 1);
+    addRecord(program, bank, 500, ProgramFixture::Today);
+    openOverview(program, QStringLiteral("5"));
+    if (!vanished)
+        program.screen().answer(false);
+    bool stayedOpen = false;
+    program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
+        if (vanished)
+            QVERIFY(program.select(QStringLiteral("Select * From Account Where AccountName = '工行'")).remove());
+        click(dialog, "SpeedButton3");
+        stayedOpen = dialog.result() != QDialog::Accepted;
+        click(dialog, "SpeedButton2");
+    });
+
+    QVERIFY(!EditAccount(QStringLiteral("工行")));
+
+    QVERIFY(stayedOpen);
+    QCOMPARE(program.screen().questions(), vanished ? QStringList() : QStringList{DeleteQuestion});
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+    QCOMPARE(recordCount(program, bank), 1);
+    QVERIFY(program.screen().unexpected().isEmpty());
+}
+
+// A deletion that fails halfway leaves the account and every one of its records as they were.
+void TestAccounts::failedDeletionChangesNothing()
+{
+    ProgramFixture program;
+    const qint64 bank = addAccount(program, QStringLiteral("工行"), 1);
+    addRecord(program, bank, 500, ProgramFixture::Today);
+    addRecord(program, bank, -20, ProgramFixture::Today);
+    openOverview(program, QStringLiteral("5"));
+    QString error;
+    QVERIFY2(forms().data->execute(QStringLiteral("CREATE TRIGGER KeepSecond BEFORE DELETE ON MoneyTable "
+                                                  "WHEN old.MoneySum < 0 BEGIN SELECT RAISE(ABORT, '记录被锁定'); END"),
+                                   &error),
+             qPrintable(error));
+    program.screen().answer(true);
+    bool stayedOpen = false;
+    program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
+        click(dialog, "SpeedButton3");
+        stayedOpen = dialog.result() != QDialog::Accepted;
+        click(dialog, "SpeedButton2");
+    });
+
+    QVERIFY(!EditAccount(QStringLiteral("工行")));
+
+    QVERIFY(stayedOpen);
+    QCOMPARE(program.screen().takeMessages(),
+             QStringList{QStringLiteral("帐户删除失败，帐户及其记录均未改动：记录被锁定")});
+    QCOMPARE(accountNames(program), QStringList{QStringLiteral("工行/1")});
+    QCOMPARE(recordCount(program, bank), 2);
+}
+
+QTEST_MAIN(TestAccounts)
+#include "tst_accounts.moc"
