@@ -10,6 +10,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
 #include "data/Query.h"
 #include "data/Settings.h"
@@ -73,6 +74,25 @@ QString shownScope(ProgramFixture &f)
 QString setting(ProgramFixture &f, const QString &key)
 {
     return ReadSetting(QStringLiteral("Kalvora2"), key, QStringLiteral("<none>"), f.settingsPath());
+}
+
+// Three accounts, one of each company book and one personal.
+void storeAccounts(ProgramFixture &f)
+{
+    f.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("工行基本户")}, {QStringLiteral("AccountType"), 1}});
+    f.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("出纳现金")}, {QStringLiteral("AccountType"), 2}});
+    f.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("老板个人卡")}, {QStringLiteral("AccountType"), 3}});
+}
+
+// The names on the account houses in view.
+QStringList shownHouses(FormMain &main)
+{
+    QStringList names;
+    for (int house = 1; house <= AccountsPage::HousesPerPage; ++house)
+        if (!main.findChild<QWidget *>(QStringLiteral("AccountPanel%1").arg(house))->isHidden())
+            names.append(main.findChild<QLabel *>(QStringLiteral("AccountName%1").arg(house))->text());
+    names.sort();
+    return names;
 }
 
 void writeScope(ProgramFixture &f, const QString &scope)
@@ -155,6 +175,7 @@ private slots:
     void scopeOutsideRangeKeepsLastView();
     void nonIntegerScopeEndsRefresh_data();
     void nonIntegerScopeEndsRefresh();
+    void nonIntegerScopeStopsLaterRefresh();
     void loginComparesPasswordExactly_data();
     void loginComparesPasswordExactly();
     void missingPowerRowIsReported();
@@ -189,6 +210,7 @@ void tst_users::loginPageShowsMaskedPassword()
 void tst_users::firstCashierLoginWithChooserClosed()
 {
     ProgramFixture f;
+    storeAccounts(f);
     QCOMPARE(currentUser(f.main()), QStringLiteral("未登录"));
     f.loginAsCashier();
 
@@ -198,6 +220,7 @@ void tst_users::firstCashierLoginWithChooserClosed()
     QCOMPARE(setting(f, QStringLiteral("AccountType")), QStringLiteral("<none>"));
     QCOMPARE(shownScope(f), QStringLiteral("CompanyAccount2"));
     QCOMPARE(f.main().accountClause(), QStringLiteral(" And (AccountType = 1)"));
+    QCOMPARE(shownHouses(f.main()), QStringList{QStringLiteral("工行基本户")});
     QCOMPARE(visiblePages(f.main()), (QList<int>{0, 1, 2, 3, 4}));
     QCOMPARE(activePage(f.main()), 1);
     QVERIFY(leftPanel(f.main())->isEnabled());
@@ -211,10 +234,13 @@ void tst_users::chosenBookBecomesScope_data()
     QTest::addColumn<QString>("scope");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("clause");
+    QTest::addColumn<QStringList>("houses");
     QTest::newRow("企业总帐簿") << "Image5" << "5" << "CompanyAccount"
-                             << " And ((AccountType = 1) Or (AccountType = 2))";
-    QTest::newRow("企业银行帐") << "Image1" << "1" << "CompanyAccount2" << " And (AccountType = 1)";
-    QTest::newRow("企业现金帐") << "Image2" << "2" << "CompanyAccount3" << " And (AccountType = 2)";
+                             << " And ((AccountType = 1) Or (AccountType = 2))" << QStringList{"出纳现金", "工行基本户"};
+    QTest::newRow("企业银行帐") << "Image1" << "1" << "CompanyAccount2" << " And (AccountType = 1)"
+                             << QStringList{"工行基本户"};
+    QTest::newRow("企业现金帐") << "Image2" << "2" << "CompanyAccount3" << " And (AccountType = 2)"
+                             << QStringList{"出纳现金"};
 }
 
 void tst_users::chosenBookBecomesScope()
@@ -223,12 +249,15 @@ void tst_users::chosenBookBecomesScope()
     QFETCH(QString, scope);
     QFETCH(QString, shown);
     QFETCH(QString, clause);
+    QFETCH(QStringList, houses);
     ProgramFixture f;
+    storeAccounts(f);
     f.loginAsCashier(ProgramFixture::pickBook(picture));
     QVERIFY(f.screen().allUsed());
     QCOMPARE(setting(f, QStringLiteral("AccountType")), scope);
     QCOMPARE(shownScope(f), shown);
     QCOMPARE(f.main().accountClause(), clause);
+    QCOMPARE(shownHouses(f.main()), houses);
 }
 
 void tst_users::scopePictureReopensChooser()
@@ -283,12 +312,14 @@ void tst_users::storedScope()
 void tst_users::scopeOutsideRangeKeepsLastView()
 {
     ProgramFixture f;
+    storeAccounts(f);
     f.loginAsCashier(ProgramFixture::pickBook(QStringLiteral("Image5")));
     writeScope(f, QStringLiteral("9"));
     f.main().findChild<QToolButton *>(QStringLiteral("BitBtn2"))->click(); // a day forward refreshes
     QCOMPARE(f.main().currentDate(), ProgramFixture::Today.addDays(1));
     QCOMPARE(shownScope(f), QStringLiteral("CompanyAccount"));
     QCOMPARE(f.main().accountClause(), QStringLiteral(" And ((AccountType = 1) Or (AccountType = 2))"));
+    QCOMPARE(shownHouses(f.main()), (QStringList{QStringLiteral("出纳现金"), QStringLiteral("工行基本户")}));
     QCOMPARE(f.screen().messages(), QStringList());
 }
 
@@ -317,6 +348,21 @@ void tst_users::nonIntegerScopeEndsRefresh()
     clickPicture(scopePicture(f.main()));
     QCOMPARE(shownScope(f), QStringLiteral("CompanyAccount2"));
     QCOMPARE(f.screen().messages(), QStringList());
+}
+
+void tst_users::nonIntegerScopeStopsLaterRefresh()
+{
+    ProgramFixture f;
+    storeAccounts(f);
+    f.loginAsCashier(ProgramFixture::pickBook(QStringLiteral("Image2")));
+    QCOMPARE(shownHouses(f.main()), QStringList{QStringLiteral("出纳现金")});
+    writeScope(f, QStringLiteral("二"));
+    f.main().findChild<QToolButton *>(QStringLiteral("BitBtn1"))->click(); // a day back refreshes
+    QCOMPARE(f.screen().messages().size(), 1);
+    // The houses were cleared and not filled again; scope picture and condition stay.
+    QCOMPARE(shownHouses(f.main()), QStringList());
+    QCOMPARE(shownScope(f), QStringLiteral("CompanyAccount3"));
+    QCOMPARE(f.main().accountClause(), QStringLiteral(" And (AccountType = 2)"));
 }
 
 void tst_users::loginComparesPasswordExactly_data()
