@@ -91,11 +91,9 @@ void FormMain::connectActions()
 {
     connect(ui->BitBtn1, &QToolButton::clicked, this, [this] { stepDay(-1); });
     connect(ui->BitBtn2, &QToolButton::clicked, this, [this] { stepDay(1); });
-    // Only the user's own change of the picker refreshes; the day buttons refresh once themselves.
-    connect(ui->DateTimePicker1, &QDateEdit::userDateChanged, this, [this] {
-        if (!ui->DateTimePicker1->signalsBlocked())
-            refreshAll();
-    });
+    // Changes made from code block the picker's signals, so only the user's own change arrives here;
+    // the day buttons refresh once themselves.
+    connect(ui->DateTimePicker1, &QDateEdit::userDateChanged, this, &FormMain::refreshAll);
     connect(ui->Image7, &ClickableLabel::clicked, this, &FormMain::toggleLeftPanel);
 }
 
