@@ -125,7 +125,10 @@ void FormMain::prepareFirstShow()
 void FormMain::registerDataSourceOnce()
 {
     const QString section = QStringLiteral("数据库内容");
-    if (ReadSetting(section, QStringLiteral("ODBC"), QStringLiteral("0"), ProgramPaths::settingsPath()) == u"1")
+    // A data source left pointing at other books (the program folder moved or copied) is registered
+    // again: backup and restore work on this folder's books, so statements must too.
+    if (ReadSetting(section, QStringLiteral("ODBC"), QStringLiteral("0"), ProgramPaths::settingsPath()) == u"1"
+        && DataSource::databaseOf(QString::fromLatin1(DataSource::Name)) == ProgramPaths::databasePath())
         return;
     if (RegisterDataSource(QString::fromLatin1(DataSource::Name), ProgramPaths::databasePath(),
                            QStringLiteral("流水帐企业数据库")))

@@ -16,6 +16,7 @@
 #include "app/FormProgress.h"
 #include "app/Forms.h"
 #include "data/DataSource.h"
+#include "data/ProfileFile.h"
 #include "data/Settings.h"
 #include "support/ProgramFixture.h"
 
@@ -81,23 +82,35 @@ void AppTest::firstStartRegistersDataSource()
 void AppTest::registrationRepeatsUntilDone_data()
 {
     QTest::addColumn<QString>("odbc");
+    QTest::addColumn<QString>("entry"); // where the data-source file already points: nowhere, here, elsewhere
     QTest::addColumn<bool>("registers");
-    QTest::newRow("0") << "0" << true;
-    QTest::newRow("word") << "yes" << true;
-    QTest::newRow("empty") << "" << true;
-    QTest::newRow("10") << "10" << true;
-    QTest::newRow("1") << "1" << false;
+    QTest::newRow("0") << "0" << "here" << true;
+    QTest::newRow("word") << "yes" << "here" << true;
+    QTest::newRow("empty") << "" << "here" << true;
+    QTest::newRow("10") << "10" << "here" << true;
+    QTest::newRow("1") << "1" << "here" << false;
+    QTest::newRow("1, no data source") << "1" << "nowhere" << true;
+    QTest::newRow("1, other books") << "1" << "elsewhere" << true;
 }
 
 void AppTest::registrationRepeatsUntilDone()
 {
     QFETCH(QString, odbc);
+    QFETCH(QString, entry);
     QFETCH(bool, registers);
     ProgramFixture program(ProgramFixture::Start::NotStarted);
     QVERIFY(WriteSetting(DatabaseSection, QStringLiteral("ODBC"), odbc, program.settingsPath()));
+    const QString marker = QStringLiteral("written before the start");
+    if (entry != u"nowhere") {
+        const QString books = entry == u"here" ? program.databasePath() : QStringLiteral("/elsewhere/KalvoraCmp.mdb");
+        QVERIFY(RegisterDataSource(QStringLiteral("KalvoraCmp"), books, marker));
+    }
     program.start();
-    QCOMPARE(QFile::exists(program.odbcIniPath()), registers);
     QCOMPARE(odbcSetting(program), registers ? QStringLiteral("1") : odbc);
+    QCOMPARE(DataSource::databaseOf(QStringLiteral("KalvoraCmp")), program.databasePath());
+    const QString description = ProfileFile(program.odbcIniPath(), "UTF-8")
+                                    .read(QStringLiteral("KalvoraCmp"), QStringLiteral("Description"), QString());
+    QCOMPARE(description, registers ? QStringLiteral("流水帐企业数据库") : marker);
 }
 
 void AppTest::failedRegistrationRetriedAtNextStart()

@@ -155,6 +155,8 @@ private slots:
     void textComparesIgnoringLatinCase();
     void oneStatementOnly();
 
+    void deliveredBooksAnswerTheDialect_data();
+    void deliveredBooksAnswerTheDialect();
     void appendEditRemove();
     void emptySumReadsZero();
     void updatableResults_data();
@@ -378,6 +380,43 @@ void DataTest::oneStatementOnly()
     QCOMPARE(rowsOf(QStringLiteral("Select * From Power; Delete From Power")), -1);
     QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("读入失败")});
     QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), 3);
+}
+
+void DataTest::deliveredBooksAnswerTheDialect_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("reserved account") << "Select * From Account Where (AccountIndex = 1) And (AccountType = 0)" << 1;
+    QTest::newRow("user accounts") << "Select * From Account Where (AccountIndex > 1)" << 1;
+    QTest::newRow("reserved receivable") << "Select * From GetPay Where GetPayIndex = 1" << 1;
+    QTest::newRow("open receivables") << "Select * From GetPay Where (GetPayIndex > 1) And (GetPaySum >= 0) Order By GetPayTime"
+                                      << 0;
+    QTest::newRow("password row") << "Select * From Power Where PowerName = '修改' And PowerKey = ''" << 1;
+    QTest::newRow("print heading row") << "Select * From PrintTable Where PrintIndex = 1" << 1;
+    QTest::newRow("boolean literal") << "Select * From PrintTable Where PrintEnable = True" << 0;
+    QTest::newRow("days between, descending")
+        << "Select * From MoneyTable Where (MoneyCreateTime Between #2026-12-01# And #2026-12-31#) "
+           "Order By MoneyCreateTime Desc"
+        << 2;
+    QTest::newRow("one day") << "Select * From MoneyTable Where (MoneyCreateTime = #2026-12-10#)" << 1;
+    QTest::newRow("tables listed, joined in the condition")
+        << "Select * From Account,MoneyTable Where (AccountIndex = MoneyAccount) And (MoneyCreateTime < #2026-12-01#)"
+        << 1;
+}
+
+void DataTest::deliveredBooksAnswerTheDialect()
+{
+    QFETCH(QString, statement);
+    QFETCH(int, rows);
+    ProgramFixture program;
+    QCOMPARE(program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("银行A")},
+                                                        {QStringLiteral("AccountType"), 1}}),
+             2);
+    for (const QDate &day : {QDate(2026, 11, 30), QDate(2026, 12, 1), QDate(2026, 12, 10)})
+        storeRecord(QStringLiteral("客户"), 10, day);
+    QCOMPARE(rowsOf(statement), rows);
+    QVERIFY(rowsOf(QStringLiteral("Select * From PrintTable")) >= 500);
+    QVERIFY(rowsOf(QStringLiteral("Select * From PrintDay")) >= 32);
 }
 
 void DataTest::appendEditRemove()
