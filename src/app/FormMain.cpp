@@ -97,11 +97,9 @@ void FormMain::connectActions()
 {
     connect(ui->BitBtn1, &QToolButton::clicked, this, [this] { stepDay(-1); });
     connect(ui->BitBtn2, &QToolButton::clicked, this, [this] { stepDay(1); });
-    // Only the user's own change of the picker refreshes; the day buttons refresh once themselves.
-    connect(ui->DateTimePicker1, &QDateEdit::userDateChanged, this, [this] {
-        if (!ui->DateTimePicker1->signalsBlocked())
-            refreshAll();
-    });
+    // Changes made from code block the picker's signals, so only the user's own change arrives here;
+    // the day buttons refresh once themselves.
+    connect(ui->DateTimePicker1, &QDateEdit::userDateChanged, this, &FormMain::refreshAll);
     connect(ui->Image7, &ClickableLabel::clicked, this, &FormMain::toggleLeftPanel);
 
     // Login, the account-book chooser behind the scope picture, and the two help actions.
@@ -143,7 +141,10 @@ void FormMain::prepareFirstShow()
 void FormMain::registerDataSourceOnce()
 {
     const QString section = QStringLiteral("数据库内容");
-    if (ReadSetting(section, QStringLiteral("ODBC"), QStringLiteral("0"), ProgramPaths::settingsPath()) == u"1")
+    // A data source left pointing at other books (the program folder moved or copied) is registered
+    // again: backup and restore work on this folder's books, so statements must too.
+    if (ReadSetting(section, QStringLiteral("ODBC"), QStringLiteral("0"), ProgramPaths::settingsPath()) == u"1"
+        && DataSource::databaseOf(QString::fromLatin1(DataSource::Name)) == ProgramPaths::databasePath())
         return;
     if (RegisterDataSource(QString::fromLatin1(DataSource::Name), ProgramPaths::databasePath(),
                            QStringLiteral("流水帐企业数据库")))

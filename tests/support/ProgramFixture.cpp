@@ -47,6 +47,10 @@ ProgramFixture::ProgramFixture(Start start)
 ProgramFixture::~ProgramFixture()
 {
     m_forms.reset();
+    // Anything the test did not script fails it.
+    if (!m_screen.unexpected().isEmpty())
+        QTest::qFail(qPrintable(QStringLiteral("unexpected: ") + m_screen.unexpected().join(QStringLiteral("; "))),
+                     __FILE__, __LINE__);
     Screen::install(nullptr);
     Clock::setToday(QDate());
     if (m_oldOdbcIni.isNull())
@@ -57,6 +61,8 @@ ProgramFixture::~ProgramFixture()
 
 void ProgramFixture::start()
 {
+    // A second start ends the first program before the new windows register themselves.
+    m_forms.reset();
     m_forms = std::make_unique<FormsOwner>(folder());
     forms().main->show();
 }

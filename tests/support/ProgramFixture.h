@@ -22,7 +22,8 @@ public:
     explicit ProgramFixture(Start start = Start::Shown);
     ~ProgramFixture();
 
-    // Starts the program: creates every window and shows the main window.
+    // Starts the program: creates every window and shows the main window. Called again, it ends the
+    // running program first, as a restart on the same folder.
     void start();
     // Closes every window and starts again on the same folder, as the next start of the program.
     void restart();
