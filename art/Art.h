@@ -36,4 +36,6 @@ private:
 // One function per subsystem draws its pictures.
 void drawShellPictures(Art &art);
 void drawAccountsPictures(Art &art);
+void drawScopePictures(Art &art);
+void drawUsersPictures(Art &art);
 void drawJournalPictures(Art &art);

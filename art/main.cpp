@@ -11,6 +11,8 @@ int main(int argc, char *argv[])
     Art art(QString::fromLocal8Bit(argv[1]), QString::fromLocal8Bit(argv[2]));
     drawShellPictures(art);
     drawAccountsPictures(art);
+    drawScopePictures(art);
+    drawUsersPictures(art);
     drawJournalPictures(art);
     return art.writeResourceList() ? 0 : 1;
 }

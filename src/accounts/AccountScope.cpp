@@ -23,12 +23,14 @@ const std::array<Scope, 8> Scopes{{
     {"Res/PersonAccount.bmp", " And ((AccountType = 3) Or (AccountType = 4))"},
     {"Res/TotalAccount.bmp", " And (AccountType > 0)"},
 }};
+
+const QString Section = QStringLiteral("Kalvora2");
+const QString Key = QStringLiteral("AccountType");
 } // namespace
 
 std::optional<int> AccountScope::read(const QString &defaultValue)
 {
-    const QString text = ReadSetting(QStringLiteral("Kalvora2"), QStringLiteral("AccountType"), defaultValue,
-                                     ProgramPaths::settingsPath());
+    const QString text = ReadSetting(Section, Key, defaultValue, ProgramPaths::settingsPath());
     bool ok = false;
     const int scope = text.trimmed().toInt(&ok);
     if (!ok) {
@@ -36,6 +38,14 @@ std::optional<int> AccountScope::read(const QString &defaultValue)
         return std::nullopt;
     }
     return scope;
+}
+
+bool AccountScope::write(int scope)
+{
+    if (WriteSetting(Section, Key, QString::number(scope), ProgramPaths::settingsPath()))
+        return true;
+    Screen::current().inform(QStringLiteral("无法保存帐簿选择，请检查设置文件：") + ProgramPaths::settingsPath());
+    return false;
 }
 
 bool AccountScope::isKnown(int scope)

@@ -8,6 +8,7 @@
 
 #include "accounts/AccountScope.h"
 #include "accounts/AccountsPage.h"
+#include "accounts/FormChose.h"
 #include "app/Forms.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
@@ -19,6 +20,8 @@
 #include "maintenance/MaintenancePage.h"
 #include "receivables/ReceivablesPage.h"
 #include "reports/ReportsPage.h"
+#include "service/FormOnlineChat.h"
+#include "service/Instructions.h"
 #include "ui_FormMain.h"
 #include "users/LoginPage.h"
 
@@ -108,12 +111,20 @@ void FormMain::connectActions()
 {
     connect(ui->BitBtn1, &QToolButton::clicked, this, [this] { stepDay(-1); });
     connect(ui->BitBtn2, &QToolButton::clicked, this, [this] { stepDay(1); });
-    // Only the user's own change of the picker refreshes; the day buttons refresh once themselves.
-    connect(ui->DateTimePicker1, &QDateEdit::userDateChanged, this, [this] {
-        if (!ui->DateTimePicker1->signalsBlocked())
+    // Changes made from code block the picker's signals, so only the user's own change arrives here;
+    // the day buttons refresh once themselves.
+    connect(ui->DateTimePicker1, &QDateEdit::userDateChanged, this, &FormMain::refreshAll);
+    connect(ui->Image7, &ClickableLabel::clicked, this, &FormMain::toggleLeftPanel);
+
+    // Login, the account-book chooser behind the scope picture, and the two help actions.
+    m_login->bindActions(ui->ActionLogin, ui->ActionInstruction);
+    connect(ui->ActionLogin, &QAction::triggered, this, [this] { m_login->ActionLogin(*this, *m_settings); });
+    connect(ui->Image1, &ClickableLabel::clicked, this, [this] {
+        if (forms().chose->chooseBook())
             refreshAll();
     });
-    connect(ui->Image7, &ClickableLabel::clicked, this, &FormMain::toggleLeftPanel);
+    connect(ui->ActionOnlineChat, &QAction::triggered, this, [] { forms().onlineChat->showService(); });
+    connect(ui->ActionInstruction, &QAction::triggered, this, &OpenInstructions);
     connect(ui->ActionGet, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewIncome); });
     connect(ui->ActionPay, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewExpense); });
 }
@@ -146,7 +157,10 @@ void FormMain::prepareFirstShow()
 void FormMain::registerDataSourceOnce()
 {
     const QString section = QStringLiteral("数据库内容");
-    if (ReadSetting(section, QStringLiteral("ODBC"), QStringLiteral("0"), ProgramPaths::settingsPath()) == u"1")
+    // A data source left pointing at other books (the program folder moved or copied) is registered
+    // again: backup and restore work on this folder's books, so statements must too.
+    if (ReadSetting(section, QStringLiteral("ODBC"), QStringLiteral("0"), ProgramPaths::settingsPath()) == u"1"
+        && DataSource::databaseOf(QString::fromLatin1(DataSource::Name)) == ProgramPaths::databasePath())
         return;
     if (RegisterDataSource(QString::fromLatin1(DataSource::Name), ProgramPaths::databasePath(),
                            QStringLiteral("流水帐企业数据库")))

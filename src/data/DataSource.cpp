@@ -17,14 +17,6 @@ ProfileFile odbcIni()
 {
     return ProfileFile(DataSource::odbcIniPath(), "UTF-8");
 }
-
-bool writeAll(ProfileFile &file, const QString &section, const QList<std::pair<QString, QString>> &values)
-{
-    for (const auto &[key, value] : values)
-        if (!file.write(section, key, value))
-            return false;
-    return true;
-}
 } // namespace
 
 QString DataSource::odbcIniPath()
@@ -51,18 +43,18 @@ bool RegisterDataSource(const QString &name, const QString &path, const QString 
         return false;
     }
     // NoCreat keeps an ODBC client from creating an empty file at a wrong path.
-    if (!writeAll(file, name,
-                  {{QStringLiteral("Driver"), QStringLiteral("SQLite3")},
-                   {QStringLiteral("Database"), path},
-                   {QStringLiteral("Description"), description},
-                   {QStringLiteral("NoCreat"), QStringLiteral("1")}})) {
+    if (!file.write(name,
+                    {{QStringLiteral("Driver"), QStringLiteral("SQLite3")},
+                     {QStringLiteral("Database"), path},
+                     {QStringLiteral("Description"), description},
+                     {QStringLiteral("NoCreat"), QStringLiteral("1")}})) {
         Screen::current().inform(RegistryRoot + name + QStringLiteral("打开失败"));
         return false;
     }
     // Engine options: commit every write to disk, wait for a busy file rather than fail.
-    if (!writeAll(file, name,
-                  {{QStringLiteral("SyncPragma"), QStringLiteral("FULL")},
-                   {QStringLiteral("Timeout"), QStringLiteral("10000")}})) {
+    if (!file.write(name,
+                    {{QStringLiteral("SyncPragma"), QStringLiteral("FULL")},
+                     {QStringLiteral("Timeout"), QStringLiteral("10000")}})) {
         Screen::current().inform(RegistryRoot + name + QStringLiteral("\\Engines\\Jet") + QStringLiteral("打开失败"));
         return false;
     }

@@ -51,7 +51,7 @@ CREATE TABLE PrintDay(
 CREATE INDEX MoneyByAccountDay ON MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum);
 CREATE INDEX MoneyByDay ON MoneyTable(MoneyCreateTime);
 CREATE INDEX AccountByName ON Account(AccountName);
-CREATE INDEX ParameterByTypeValue ON Parameter(ParameterType, ParameterValue);
+CREATE INDEX ParameterByType ON Parameter(ParameterType);
 CREATE INDEX PrintTableByIndex ON PrintTable(PrintIndex);
 INSERT INTO Account(AccountIndex, AccountName, AccountType) VALUES (1, '', 0);
 INSERT INTO GetPay(GetPayIndex, GetPayTime, GetPayUser, GetPaySum, GetPayRemark) VALUES (1, NULL, '', 0, '');

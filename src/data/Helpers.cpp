@@ -1,8 +1,8 @@
 #include "data/Helpers.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 #include "data/Query.h"
@@ -21,8 +21,8 @@ bool RunQuery(Query &query, const QString &statement, const QString &message)
 
 bool IsAmountText(const QString &text)
 {
-    static const QRegularExpression amount(QStringLiteral("^[0-9.]+$"));
-    return amount.match(text).hasMatch();
+    const auto amountCharacter = [](QChar c) { return (c >= u'0' && c <= u'9') || c == u'.'; };
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(), amountCharacter);
 }
 
 QString RoundToText(double value)

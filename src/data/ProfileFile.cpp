@@ -6,6 +6,8 @@
 
 #include <iconv.h>
 
+#include <cerrno>
+
 namespace {
 
 // Converts bytes between encodings with iconv; a byte that does not convert becomes '?' and is skipped.
@@ -128,20 +130,47 @@ QString ProfileFile::read(const QString &section, const QString &key, const QStr
 
 bool ProfileFile::write(const QString &section, const QString &key, const QString &value)
 {
-    QList<QByteArray> lines;
+    return write(section, {{key, value}});
+}
+
+bool ProfileFile::write(const QString &section, const QList<std::pair<QString, QString>> &values)
+{
+    QByteArray content;
     QFile existing(m_path);
     if (existing.exists()) {
         if (!existing.open(QIODevice::ReadOnly))
             return false;
-        lines = splitLines(existing.readAll());
+        content = existing.readAll();
         existing.close();
     }
+    QList<QByteArray> lines = splitLines(content);
+    for (const auto &[key, value] : values)
+        setLine(lines, section, key, value);
 
+    // A file written elsewhere with CR LF line ends keeps them.
+    const QByteArray lineEnd = content.contains("\r\n") ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+    QByteArray replacement;
+    for (const QByteArray &line : lines)
+        replacement += line + lineEnd;
+    // Unbuffered, so that a short write (a full disk) shows in the count: Qt would otherwise commit
+    // the cut file as a success.
+    QSaveFile out(m_path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return false;
+    if (out.write(replacement) != replacement.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
+}
+
+void ProfileFile::setLine(QList<QByteArray> &lines, const QString &section, const QString &key,
+                          const QString &value) const
+{
     const QByteArray newLine = encode(key + QLatin1Char('=') + value);
-    qsizetype sectionStart = -1; // index of the section's header line
+    qsizetype sectionStart = -1; // index after the section's header line
     qsizetype sectionEnd = -1;   // index after the section's last non-blank line
-    bool replaced = false;
-    for (qsizetype i = 0; i < lines.size() && !replaced; ++i) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
         const QString line = decode(lines[i]);
         const QString name = sectionOf(line);
         if (!name.isNull()) {
@@ -155,26 +184,15 @@ bool ProfileFile::write(const QString &section, const QString &key, const QStrin
             continue;
         if (isKeyLine(line, key, nullptr)) {
             lines[i] = newLine;
-            replaced = true;
-        } else if (!line.trimmed().isEmpty()) {
+            return;
+        }
+        if (!line.trimmed().isEmpty())
             sectionEnd = i + 1;
-        }
     }
-    if (!replaced) {
-        if (sectionStart < 0) {
-            lines.append(encode(QLatin1Char('[') + section + QLatin1Char(']')));
-            lines.append(newLine);
-        } else {
-            lines.insert(sectionEnd, newLine);
-        }
+    if (sectionStart < 0) {
+        lines.append(encode(QLatin1Char('[') + section + QLatin1Char(']')));
+        lines.append(newLine);
+    } else {
+        lines.insert(sectionEnd, newLine);
     }
-
-    QSaveFile out(m_path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    for (const QByteArray &line : lines) {
-        out.write(line);
-        out.write("\r\n");
-    }
-    return out.commit();
 }

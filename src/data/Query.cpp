@@ -138,6 +138,14 @@ int bindValue(sqlite3_stmt *stmt, int index, const QVariant &value)
     }
 }
 
+bool isBlankTail(QByteArrayView tail)
+{
+    for (const char c : tail)
+        if (c != ';' && !QChar::isSpace(uchar(c)))
+            return false;
+    return true;
+}
+
 QString quotedName(const QString &name)
 {
     QString doubled = name;
@@ -207,10 +215,16 @@ bool Query::open()
     if (shape.traceable)
         sqlite.insert(shape.fromAt, QStringLiteral(", %1.rowid AS %2 ").arg(quotedName(shape.table), QLatin1String(RowIdName)));
     const QByteArray text = sqlite.toUtf8();
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, nullptr) != SQLITE_OK) {
+    const char *rest = nullptr;
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, &rest) != SQLITE_OK) {
         m_error = QString::fromUtf8(sqlite3_errmsg(db));
         finalize();
         return false;
+    }
+    // One statement only: a second one after a ';' would otherwise be dropped without a word.
+    if (!isBlankTail(QByteArrayView(rest, text.constData() + text.size() - rest))) {
+        finalize();
+        return fail(QStringLiteral("语句后面有多余的内容"));
     }
     const int count = sqlite3_column_count(m_stmt);
     if (count == 0) {
@@ -370,7 +384,7 @@ void Query::setField(const QString &name, const QVariant &value)
         edit();
     const int column = fieldIndex(name);
     const QString base = column >= 0 && !m_baseColumns[column].isEmpty() ? m_baseColumns[column] : name;
-    m_pending.insert(base, value);
+    m_pending.insert(base.toLower(), value);
 }
 
 void Query::cancel()

@@ -26,7 +26,7 @@ public:
     void setSql(const QString &statement);
     QString sql() const { return m_sql; }
 
-    bool open(); // false with lastError() set; the query stays closed
+    bool open(); // false with lastError() set (also for a text of more than one statement); stays closed
     void close();
     bool isOpen() const { return m_open; }
     QString lastError() const { return m_error; }

@@ -37,7 +37,7 @@ std::optional<QString> dayTotalStatement(const QDate &day, const QString &amount
     if (!accountType)
         return std::nullopt;
     QString transfers = QStringLiteral(" And (MoneyReason <> ") + JetSql::quoted(QStringLiteral("帐户平调")) + QLatin1Char(')');
-    if (*accountType == 5)
+    if (*accountType == AccountScope::CompanyLedger)
         transfers += QStringLiteral(" And (MoneyReason <> ") + JetSql::quoted(QStringLiteral("帐簿平调")) + QLatin1Char(')');
     return QStringLiteral("Select Round(Sum(MoneySum),2) As TodayDateMoney, Count(MoneyIndex) As TodayDateCount")
         + FromRecords + transfers + dayCondition(day) + QStringLiteral(" And ") + amountCondition + scope;

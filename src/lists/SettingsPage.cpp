@@ -1,12 +1,224 @@
 #include "lists/SettingsPage.h"
 
+#include <QPixmap>
+
+#include "app/Forms.h"
+#include "data/Helpers.h"
+#include "data/JetSql.h"
+#include "data/Query.h"
+#include "data/ShareDataModule.h"
+#include "ui/Screen.h"
 #include "ui_SettingsPage.h"
+#include "users/FormAsk.h"
+
+namespace {
+// What each list says, by list number.
+struct ListTexts
+{
+    const char *loadFailure;
+    const char *addPrompt;
+    const char *renamePrompt;
+    const char *empty;
+    const char *duplicate;
+    const char *noneToRename;
+    const char *noneToDelete;
+};
+
+const std::array<ListTexts, 3> Texts{{
+    {"读入帐款收支种类失败", "请输入种类的名称", "请输入种类的名称", "种类名不能为空", "存在同名的种类，请改名",
+     "请先选中要修改的种类", "请先选中要删除的种类"},
+    {"读入帐款类别失败", "请输入新类别的名称", "请输入类别的名称", "类别名不能为空", "存在同名的类别，请改名",
+     "请先选中要修改的类别", "请先选中要删除的类别"},
+    {"读入帐款类别失败", "请输入新凭证的名称", "请输入凭证的名称", "凭证名不能为空", "存在同名的凭证，请改名",
+     "请先选中要修改的凭证", "请先选中要删除的凭证"},
+}};
+
+const ListTexts &texts(int n)
+{
+    return Texts[size_t(n - 1)];
+}
+
+const QString ParameterValue = QStringLiteral("ParameterValue");
+
+Query &scratch()
+{
+    return ShareDataModule::instance().ADOQueryTemp();
+}
+
+void inform(const char *text)
+{
+    Screen::current().inform(QString::fromUtf8(text));
+}
+
+// A write the database refused is told in its own words.
+bool written(bool ok, const Query &query, const QString &failure)
+{
+    if (!ok)
+        Screen::current().error(failure + query.lastError());
+    return ok;
+}
+} // namespace
 
 SettingsPage::SettingsPage(QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::SettingsPage>())
 {
     ui->setupUi(this);
+    m_lists = {ui->ListBox1, ui->ListBox2, ui->ListBox3};
+    ui->KindPicture->setPixmap(QPixmap(QStringLiteral(":/embedded/ListKind.png")));
+    ui->CategoryPicture->setPixmap(QPixmap(QStringLiteral(":/embedded/ListCategory.png")));
+    ui->VoucherPicture->setPixmap(QPixmap(QStringLiteral(":/embedded/ListVoucher.png")));
+    const std::array<std::array<QPushButton *, 3>, 3> buttons{{{ui->Button1, ui->Button2, ui->Button3},
+                                                               {ui->Button4, ui->Button5, ui->Button6},
+                                                               {ui->Button7, ui->Button8, ui->Button9}}};
+    for (int n = 1; n <= 3; ++n) {
+        const auto &[add, rename, remove] = buttons[size_t(n - 1)];
+        connect(add, &QPushButton::clicked, this, [this, n] { AddListValue(n); });
+        connect(rename, &QPushButton::clicked, this, [this, n] { EditListValue(n); });
+        connect(remove, &QPushButton::clicked, this, [this, n] { DeleteListValue(n); });
+        connect(listBox(n), &QListWidget::itemDoubleClicked, this, [this, n] { EditListValue(n); });
+    }
 }
 
 SettingsPage::~SettingsPage() = default;
+
+PasswordControls *SettingsPage::passwords() const
+{
+    return ui->Passwords;
+}
+
+void SettingsPage::LoadKindList()
+{
+    loadList(1);
+}
+
+void SettingsPage::LoadCategoryList()
+{
+    loadList(2);
+}
+
+void SettingsPage::LoadVoucherList()
+{
+    loadList(3);
+}
+
+QListWidget *SettingsPage::listBox(int n) const
+{
+    return m_lists[size_t(n - 1)];
+}
+
+void SettingsPage::loadList(int n)
+{
+    QListWidget *box = listBox(n);
+    box->clear();
+    Query &query = scratch();
+    if (!RunQuery(query, QStringLiteral("Select * From Parameter Where ParameterType =  %1").arg(n),
+                  QString::fromUtf8(texts(n).loadFailure)))
+        return;
+    for (query.first(); !query.eof(); query.next())
+        box->addItem(query.fieldText(ParameterValue));
+    if (box->count() > 0)
+        box->setCurrentRow(box->count() - 1);
+}
+
+QListWidgetItem *SettingsPage::selectedLine(int n, const QString &noneSelected) const
+{
+    QListWidget *box = listBox(n);
+    const QList<QListWidgetItem *> selected = box->selectedItems();
+    if (!selected.isEmpty())
+        return selected.first();
+    Screen::current().inform(noneSelected);
+    box->setFocus();
+    return nullptr;
+}
+
+bool SettingsPage::askValue(const QString &prompt, const QString &start, QString *value) const
+{
+    FormAsk &ask = *forms().ask;
+    ask.AskTitle = QStringLiteral("参数设置");
+    ask.AskPrompt = prompt;
+    ask.AskAnswer = start;
+    if (!ask.ask())
+        return false;
+    *value = ask.AskAnswer;
+    return true;
+}
+
+bool SettingsPage::selectValue(Query &query, int n, const QString &value) const
+{
+    return RunQuery(query,
+                    QStringLiteral("Select * From Parameter Where (ParameterType =  %1) And (ParameterValue = ").arg(n)
+                        + JetSql::quoted(value) + QLatin1Char(')'),
+                    QStringLiteral("读入帐款参数失败"));
+}
+
+bool SettingsPage::isNewValue(Query &query, int n, const QString &value) const
+{
+    if (!selectValue(query, n, value))
+        return false;
+    if (query.eof())
+        return true;
+    inform(texts(n).duplicate);
+    return false;
+}
+
+void SettingsPage::storeAndReload(Query &query, int n)
+{
+    if (written(query.post(), query, QStringLiteral("保存参数失败：")))
+        loadList(n);
+}
+
+void SettingsPage::AddListValue(int n)
+{
+    QString value;
+    if (!askValue(QString::fromUtf8(texts(n).addPrompt), QString(), &value))
+        return;
+    if (value.isEmpty())
+        return inform(texts(n).empty);
+    Query &query = scratch();
+    if (!isNewValue(query, n, value))
+        return;
+    query.append();
+    query.setField(QStringLiteral("ParameterType"), n);
+    query.setField(ParameterValue, value);
+    storeAndReload(query, n);
+}
+
+void SettingsPage::EditListValue(int n)
+{
+    const QListWidgetItem *line = selectedLine(n, QString::fromUtf8(texts(n).noneToRename));
+    if (!line)
+        return;
+    const QString old = line->text();
+    QString value;
+    if (!askValue(QString::fromUtf8(texts(n).renamePrompt), old, &value))
+        return;
+    if (value.isEmpty())
+        return inform(texts(n).empty);
+    if (value == old)
+        return;
+    Query &query = scratch();
+    if (!isNewValue(query, n, value) || !selectValue(query, n, old))
+        return;
+    if (query.eof())
+        return inform("该参数已经被删除");
+    query.edit();
+    query.setField(ParameterValue, value);
+    storeAndReload(query, n);
+}
+
+void SettingsPage::DeleteListValue(int n)
+{
+    const QListWidgetItem *line = selectedLine(n, QString::fromUtf8(texts(n).noneToDelete));
+    if (!line)
+        return;
+    Query &query = scratch();
+    if (!selectValue(query, n, line->text()))
+        return;
+    if (query.eof())
+        return inform("该记录已不存在");
+    if (!Screen::current().ask(QStringLiteral("删除警告"), QStringLiteral("确实要删除该参数吗？")))
+        return;
+    if (written(query.remove(), query, QStringLiteral("删除参数失败：")))
+        loadList(n);
+}

@@ -1,11 +1,19 @@
 #pragma once
 #include <QWidget>
+#include <array>
 #include <memory>
+
+class PasswordControls;
+class Query;
+class QListWidget;
+class QListWidgetItem;
 
 namespace Ui {
 class SettingsPage;
 }
 
+// The administrator's settings tab: the password groups above, and below them the three lists the
+// entry dialogs offer: income and expense kinds (list 1), categories (2) and vouchers (3).
 class SettingsPage : public QWidget
 {
     Q_OBJECT
@@ -13,6 +21,27 @@ public:
     explicit SettingsPage(QWidget *parent = nullptr);
     ~SettingsPage() override;
 
+    PasswordControls *passwords() const;
+
+    void LoadKindList();
+    void LoadCategoryList();
+    void LoadVoucherList();
+
+    // n is the list number, 1 to 3.
+    void AddListValue(int n);
+    void EditListValue(int n);
+    void DeleteListValue(int n);
+
 private:
+    void loadList(int n);
+    QListWidget *listBox(int n) const;
+    QListWidgetItem *selectedLine(int n, const QString &noneSelected) const;
+    bool askValue(const QString &prompt, const QString &start, QString *value) const;
+    bool selectValue(Query &query, int n, const QString &value) const;
+    // Selects `value` in list n; false (after the list's duplicate message) when it is there already.
+    bool isNewValue(Query &query, int n, const QString &value) const;
+    void storeAndReload(Query &query, int n);
+
     std::unique_ptr<Ui::SettingsPage> ui;
+    std::array<QListWidget *, 3> m_lists{};
 };

@@ -1,8 +1,12 @@
 #include "ProgramFixture.h"
 
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QtTest>
 
 #include "app/FormMain.h"
@@ -11,6 +15,7 @@
 #include "data/DeliveredBooks.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
+#include "users/LoginPage.h"
 
 namespace {
 void copyFolder(const QString &from, const QString &to)
@@ -42,6 +47,10 @@ ProgramFixture::ProgramFixture(Start start)
 ProgramFixture::~ProgramFixture()
 {
     m_forms.reset();
+    // Anything the test did not script fails it.
+    if (!m_screen.unexpected().isEmpty())
+        QTest::qFail(qPrintable(QStringLiteral("unexpected: ") + m_screen.unexpected().join(QStringLiteral("; "))),
+                     __FILE__, __LINE__);
     Screen::install(nullptr);
     Clock::setToday(QDate());
     if (m_oldOdbcIni.isNull())
@@ -52,8 +61,46 @@ ProgramFixture::~ProgramFixture()
 
 void ProgramFixture::start()
 {
+    // A second start ends the first program before the new windows register themselves.
+    m_forms.reset();
     m_forms = std::make_unique<FormsOwner>(folder());
     forms().main->show();
+}
+
+void ProgramFixture::restart()
+{
+    m_forms.reset();
+    start();
+}
+
+namespace {
+void login(const QString &role)
+{
+    LoginPage &page = *forms().main->loginPage();
+    page.ComboBox2()->setCurrentText(role);
+    page.Edit3()->clear();
+    forms().main->findChild<QAction *>(QStringLiteral("ActionLogin"))->trigger();
+}
+} // namespace
+
+void ProgramFixture::loginAsCashier(ScriptedScreen::DialogHandler chooser)
+{
+    m_screen.onDialog(QStringLiteral("FormChose"), chooser ? std::move(chooser) : [](QDialog &) {});
+    login(QStringLiteral("出纳"));
+}
+
+void ProgramFixture::loginAsAdministrator()
+{
+    login(QStringLiteral("管理员"));
+}
+
+ScriptedScreen::DialogHandler ProgramFixture::pickBook(const QString &picture)
+{
+    return [picture](QDialog &chooser) {
+        QLabel *book = chooser.findChild<QLabel *>(picture);
+        QVERIFY2(book, qPrintable(picture));
+        QTest::mouseClick(book, Qt::LeftButton);
+    };
 }
 
 QString ProgramFixture::folder() const

@@ -22,8 +22,19 @@ public:
     explicit ProgramFixture(Start start = Start::Shown);
     ~ProgramFixture();
 
-    // Starts the program: creates every window and shows the main window.
+    // Starts the program: creates every window and shows the main window. Called again, it ends the
+    // running program first, as a restart on the same folder.
     void start();
+    // Closes every window and starts again on the same folder, as the next start of the program.
+    void restart();
+
+    // Logs in with the delivered empty password. The cashier's account-book chooser goes to `chooser`;
+    // without one it is closed with its close box.
+    void loginAsCashier(ScriptedScreen::DialogHandler chooser = {});
+    void loginAsAdministrator();
+    // A chooser handler that clicks one of its pictures: "Image5" 企业总帐簿, "Image1" 企业银行帐,
+    // "Image2" 企业现金帐.
+    static ScriptedScreen::DialogHandler pickBook(const QString &picture);
 
     QString folder() const; // ends with '/'
     QString settingsPath() const;

@@ -1,0 +1,83 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+
+#include "Generator.h"
+
+class FormsOwner;
+class ScreenLog;
+struct sqlite3;
+
+// How long one piece of work took over many runs, in milliseconds.
+struct Timing
+{
+    double median = 0;
+    double fastest = 0;
+    double slowest = 0;
+    int runs = 0;
+};
+
+// The program's time beside the same work done bare on SQLite.
+struct Comparison
+{
+    Timing program;
+    Timing bare;
+};
+
+// The ground every figure stands on: a program folder with every window created (not shown), its data
+// source registered, books of any size on demand, a stopwatch and the table of results.
+class Bench
+{
+public:
+    struct Options
+    {
+        int largest = 1000000; // the record count of the biggest books
+        int accounts = 20;
+        int runs = 200;        // runs of each timed piece of work
+    };
+
+    explicit Bench(const Options &options);
+    ~Bench();
+
+    int largest() const { return m_options.largest; }
+    int runs() const { return m_options.runs; }
+    QString programDir() const; // ends with '/'
+    QString booksPath() const;  // the program's KalvoraCmp.mdb
+
+    // Puts fresh books with `records` journal records in the program folder and drops the open
+    // connection, so the next statement opens them. Each size is generated once and copied after.
+    void useBooks(int records);
+
+    // A connection of its own on the books in use, opened as the program opens them, for the bare
+    // SQLite side of a figure. Closed when other books are put in place.
+    sqlite3 *bare();
+
+    // Runs the program's way and the bare way `runs` times each (after a few unmeasured runs), taking
+    // turns, so that both meet the same load on the disk and the machine.
+    Comparison compare(const std::function<void()> &program, const std::function<void()> &bare, int runs = 0) const;
+
+    // One line of the table.
+    void report(const QString &figure, int records, const Comparison &times);
+    void printTable() const;
+
+private:
+    struct Line
+    {
+        QString figure;
+        int records;
+        Comparison times;
+    };
+
+    QString masterBooks(int records);
+    void closeBare();
+
+    Options m_options;
+    QTemporaryDir m_folder;
+    std::unique_ptr<ScreenLog> m_screen;
+    std::unique_ptr<FormsOwner> m_forms;
+    QList<Line> m_lines;
+    sqlite3 *m_bare = nullptr;
+};

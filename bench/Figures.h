@@ -1,0 +1,18 @@
+#pragma once
+#include "Bench.h"
+
+// Every figure the benchmark can print, in the order it prints them. A figure is a function in its own
+// file bench/<Name>.cpp that picks its books with bench.useBooks(), times the program's way beside the
+// bare SQLite way (on bench.bare()) with bench.compare(), and adds lines with bench.report(). To add one,
+// declare it here and add a line to the table.
+void storeRecordFigure(Bench &bench);
+
+struct Figure
+{
+    const char *name; // for choosing figures on the command line
+    void (*run)(Bench &);
+};
+
+inline const Figure Figures[] = {
+    {"store-record", storeRecordFigure},
+};

@@ -1,0 +1,6 @@
+#pragma once
+
+// Asks for the data-modification password on the prompt dialog, with the entry masked, and checks it
+// against the stored one. True when it matches; the caller then opens the record or account for
+// change. The entry is shown plainly again whenever this returns.
+bool AskModificationPassword();

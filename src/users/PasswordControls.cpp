@@ -1,0 +1,76 @@
+#include "users/PasswordControls.h"
+
+#include <QPixmap>
+
+#include "data/Query.h"
+#include "data/ShareDataModule.h"
+#include "ui/Screen.h"
+#include "ui_PasswordControls.h"
+#include "users/Passwords.h"
+
+namespace {
+const QString PowerKey = QStringLiteral("PowerKey");
+
+// Shows the password of row `name` in `edit`; a missing row leaves the edit as it is.
+void showPassword(const QString &name, QLineEdit *edit)
+{
+    Query &query = ShareDataModule::instance().ADOQueryTemp();
+    if (Passwords::select(query, name) && !query.eof())
+        edit->setText(query.fieldText(PowerKey));
+}
+} // namespace
+
+PasswordControls::PasswordControls(QWidget *parent)
+    : QWidget(parent)
+    , ui(std::make_unique<Ui::PasswordControls>())
+{
+    ui->setupUi(this);
+    ui->LoginPicture->setPixmap(QPixmap(QStringLiteral(":/embedded/PasswordLogin.png")));
+    ui->ModifyPicture->setPixmap(QPixmap(QStringLiteral(":/embedded/PasswordModify.png")));
+    connect(ui->ComboBox1, &QComboBox::activated, this, &PasswordControls::LoadPasswords);
+    connect(ui->Button10, &QPushButton::clicked, this, &PasswordControls::changeLoginPassword);
+    connect(ui->Button11, &QPushButton::clicked, this, &PasswordControls::changeModificationPassword);
+}
+
+PasswordControls::~PasswordControls() = default;
+
+void PasswordControls::LoadPasswords()
+{
+    showPassword(ui->ComboBox1->currentText(), ui->Edit1);
+    showPassword(Passwords::Modification, ui->Edit2);
+}
+
+void PasswordControls::changeLoginPassword()
+{
+    changePassword(ui->ComboBox1->currentText(), ui->Edit1, QStringLiteral("该用户密码已被删除"),
+                   QStringLiteral("用户密码修改成功"));
+}
+
+void PasswordControls::changeModificationPassword()
+{
+    changePassword(Passwords::Modification, ui->Edit2, QStringLiteral("该密码已被删除"), QStringLiteral("密码修改成功"));
+}
+
+void PasswordControls::changePassword(const QString &name, const QLineEdit *edit, const QString &missing,
+                                      const QString &done)
+{
+    const QString password = edit->text();
+    if (!Screen::current().ask(QStringLiteral("修改确认"),
+                               QStringLiteral("确定要把该密码修改为 ") + password + QStringLiteral(" 吗？")))
+        return;
+    Query &query = ShareDataModule::instance().ADOQueryTemp();
+    if (!Passwords::select(query, name))
+        return;
+    if (query.eof()) {
+        Screen::current().inform(missing);
+        return;
+    }
+    query.edit();
+    query.setField(PowerKey, password);
+    if (!query.post()) {
+        Screen::current().error(QStringLiteral("密码未能保存：") + query.lastError());
+        return;
+    }
+    Screen::current().inform(done);
+    LoadPasswords();
+}

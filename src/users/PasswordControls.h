@@ -1,0 +1,29 @@
+#pragma once
+#include <QWidget>
+#include <memory>
+
+class QLineEdit;
+
+namespace Ui {
+class PasswordControls;
+}
+
+// The administrator's password groups on the settings tab: the two login passwords, chosen by role,
+// and the data-modification password, all shown in clear and changed by overwriting them.
+class PasswordControls : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PasswordControls(QWidget *parent = nullptr);
+    ~PasswordControls() override;
+
+    // Fills both edits from the stored passwords.
+    void LoadPasswords();
+
+private:
+    void changeLoginPassword();
+    void changeModificationPassword();
+    void changePassword(const QString &name, const QLineEdit *edit, const QString &missing, const QString &done);
+
+    std::unique_ptr<Ui::PasswordControls> ui;
+};

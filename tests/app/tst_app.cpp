@@ -1,0 +1,307 @@
+#include <QAction>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/FormMain.h"
+#include "app/FormProgress.h"
+#include "app/Forms.h"
+#include "data/DataSource.h"
+#include "data/ProfileFile.h"
+#include "data/Settings.h"
+#include "support/ProgramFixture.h"
+
+namespace {
+
+const QString DatabaseSection = QStringLiteral("数据库内容");
+
+template<typename T>
+T *control(FormMain &main, const char *name)
+{
+    T *found = main.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
+QString odbcSetting(const ProgramFixture &program)
+{
+    return ReadSetting(DatabaseSection, QStringLiteral("ODBC"), QStringLiteral("unset"), program.settingsPath());
+}
+
+// Lets the main window lay out its panels, as it would before the next paint.
+void settle(FormMain &main)
+{
+    main.centralWidget()->layout()->activate();
+}
+
+} // namespace
+
+class AppTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void firstStartRegistersDataSource();
+    void registrationRepeatsUntilDone_data();
+    void registrationRepeatsUntilDone();
+    void failedRegistrationRetriedAtNextStart();
+    void rememberedRole_data();
+    void rememberedRole();
+    void startScreen();
+    void pages_data();
+    void pages();
+    void actionCaptions_data();
+    void actionCaptions();
+    void barFoldsLeftPanel();
+    void dayButtons_data();
+    void dayButtons();
+    void odbcClientOpensTheBooks();
+};
+
+void AppTest::firstStartRegistersDataSource()
+{
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    QVERIFY(!QFile::exists(program.settingsPath()));
+    program.start();
+    QCOMPARE(odbcSetting(program), QStringLiteral("1"));
+    QCOMPARE(DataSource::databaseOf(QStringLiteral("KalvoraCmp")), program.databasePath());
+    QCOMPARE(control<QComboBox>(program.main(), "ComboBox2")->currentText(), QStringLiteral("出纳"));
+    QVERIFY(program.screen().messages().isEmpty());
+}
+
+void AppTest::registrationRepeatsUntilDone_data()
+{
+    QTest::addColumn<QString>("odbc");
+    QTest::addColumn<QString>("entry"); // where the data-source file already points: nowhere, here, elsewhere
+    QTest::addColumn<bool>("registers");
+    QTest::newRow("0") << "0" << "here" << true;
+    QTest::newRow("word") << "yes" << "here" << true;
+    QTest::newRow("empty") << "" << "here" << true;
+    QTest::newRow("10") << "10" << "here" << true;
+    QTest::newRow("1") << "1" << "here" << false;
+    QTest::newRow("1, no data source") << "1" << "nowhere" << true;
+    QTest::newRow("1, other books") << "1" << "elsewhere" << true;
+}
+
+void AppTest::registrationRepeatsUntilDone()
+{
+    QFETCH(QString, odbc);
+    QFETCH(QString, entry);
+    QFETCH(bool, registers);
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    QVERIFY(WriteSetting(DatabaseSection, QStringLiteral("ODBC"), odbc, program.settingsPath()));
+    const QString marker = QStringLiteral("written before the start");
+    if (entry != u"nowhere") {
+        const QString books = entry == u"here" ? program.databasePath() : QStringLiteral("/elsewhere/KalvoraCmp.mdb");
+        QVERIFY(RegisterDataSource(QStringLiteral("KalvoraCmp"), books, marker));
+    }
+    program.start();
+    QCOMPARE(odbcSetting(program), registers ? QStringLiteral("1") : odbc);
+    QCOMPARE(DataSource::databaseOf(QStringLiteral("KalvoraCmp")), program.databasePath());
+    const QString description = ProfileFile(program.odbcIniPath(), "UTF-8")
+                                    .read(QStringLiteral("KalvoraCmp"), QStringLiteral("Description"), QString());
+    QCOMPARE(description, registers ? QStringLiteral("流水帐企业数据库") : marker);
+}
+
+void AppTest::failedRegistrationRetriedAtNextStart()
+{
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    const QByteArray writable = qgetenv("ODBCINI");
+    qputenv("ODBCINI", QFile::encodeName(program.folder() + QStringLiteral("missing/odbc.ini")));
+    program.start();
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("注册表键值创建失败")});
+    QCOMPARE(odbcSetting(program), QStringLiteral("unset"));
+    // The start went on: the login screen is up.
+    QCOMPARE(control<QTabWidget>(program.main(), "PageControl1")->currentIndex(), 0);
+
+    qputenv("ODBCINI", writable);
+    program.start();
+    QVERIFY(program.screen().messages().isEmpty());
+    QCOMPARE(odbcSetting(program), QStringLiteral("1"));
+    QCOMPARE(DataSource::databaseOf(QStringLiteral("KalvoraCmp")), program.databasePath());
+}
+
+void AppTest::rememberedRole_data()
+{
+    QTest::addColumn<QString>("userPower"); // null: not in the file
+    QTest::addColumn<int>("item");
+    QTest::newRow("not set") << QString() << 1;
+    QTest::newRow("管理员") << "管理员" << 0;
+    QTest::newRow("出纳") << "出纳" << 1;
+    QTest::newRow("other") << "会计" << 0;
+}
+
+void AppTest::rememberedRole()
+{
+    QFETCH(QString, userPower);
+    QFETCH(int, item);
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    if (!userPower.isNull())
+        QVERIFY(WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), userPower, program.settingsPath()));
+    program.start();
+    QCOMPARE(control<QComboBox>(program.main(), "ComboBox2")->currentIndex(), item);
+}
+
+void AppTest::startScreen()
+{
+    ProgramFixture program;
+    FormMain &main = program.main();
+    QCOMPARE(main.windowTitle(), QStringLiteral("Tuvessa财务管理软件"));
+    QCOMPARE(main.size(), QSize(784, 537));
+    QVERIFY(!(main.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(main.windowFlags() & Qt::WindowMinimizeButtonHint);
+
+    auto *pages = control<QTabWidget>(main, "PageControl1");
+    QCOMPARE(pages->currentIndex(), 0);
+    for (int page = 0; page < pages->count(); ++page)
+        QCOMPARE(pages->isTabVisible(page), page == 0);
+    QVERIFY(!control<QWidget>(main, "Panel1")->isEnabled());
+    QCOMPARE(control<QLabel>(main, "Label18")->text(), QStringLiteral("未登录"));
+    QCOMPARE(control<QDateEdit>(main, "DateTimePicker1")->date(), ProgramFixture::Today);
+    auto *password = control<QLineEdit>(main, "Edit3");
+    QVERIFY(password->text().isEmpty());
+    QCOMPARE(main.focusWidget(), password);
+
+    auto *progress = forms().progress;
+    QCOMPARE(progress->windowTitle(), QStringLiteral("FormProgress"));
+    QCOMPARE(progress->ProgressBar1()->minimum(), 0);
+    QCOMPARE(progress->ProgressBar1()->maximum(), 100);
+    QVERIFY(!progress->isModal());
+}
+
+void AppTest::pages_data()
+{
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("0") << 0 << "TabSheet1" << "用户登录";
+    QTest::newRow("1") << 1 << "TabSheet2" << "帐户状况";
+    QTest::newRow("2") << 2 << "TabSheet3" << "日记帐簿";
+    QTest::newRow("3") << 3 << "TabSheet7" << "应收应付";
+    QTest::newRow("4") << 4 << "TabSheet4" << "报表中心";
+    QTest::newRow("5") << 5 << "TabSheet5" << "软件设置";
+    QTest::newRow("6") << 6 << "TabSheet6" << "数据维护";
+}
+
+void AppTest::pages()
+{
+    QFETCH(int, page);
+    QFETCH(QString, sheet);
+    QFETCH(QString, caption);
+    ProgramFixture program;
+    auto *pages = control<QTabWidget>(program.main(), "PageControl1");
+    QCOMPARE(pages->count(), 7);
+    QCOMPARE(pages->widget(page)->objectName(), sheet);
+    QCOMPARE(pages->tabText(page), caption);
+    QVERIFY(!pages->tabIcon(page).isNull());
+}
+
+void AppTest::actionCaptions_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("caption");
+    const QList<std::pair<const char *, const char *>> actions{
+        {"ActionGet", "收入"},          {"ActionPay", "支出"},          {"ActionDraw", "平调"},
+        {"ActionEditMoney", "修改记录"}, {"ActionPrintMoney", "打印记录"}, {"ActionMakeReport", "生成报表"},
+        {"ActionPrintReport", "打印报表"}, {"ActionResearchReport", "财务月结"}, {"ActionLogin", "  登录"},
+        {"ActionSave", "备份数据"},      {"ActionLoad", "恢复数据"},      {"ActionInstruction", "说 明"},
+        {"ActionMoneyMonth", "帐户月结"}, {"ActionToExcel", "导出EXCEL"},  {"ActionOnlineChat", "在线服务"},
+        {"ActionNewGet", "新增  "},      {"ActionEditGet", "修改  "},     {"ActionDeleteGet", "删除  "},
+        {"ActionNewPay", "新增  "},      {"ActionEditPay", "修改  "},     {"ActionDeletePay", "删除  "}};
+    for (const auto &[action, caption] : actions)
+        QTest::newRow(action) << QString::fromLatin1(action) << QString::fromUtf8(caption);
+}
+
+void AppTest::actionCaptions()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, caption);
+    ProgramFixture program;
+    const auto *found = program.main().findChild<QAction *>(action);
+    QVERIFY(found);
+    QCOMPARE(found->text(), caption);
+}
+
+void AppTest::barFoldsLeftPanel()
+{
+    ProgramFixture program;
+    FormMain &main = program.main();
+    auto *panel = control<QWidget>(main, "Panel1");
+    auto *bar = control<QLabel>(main, "Image7");
+    settle(main);
+    QCOMPARE(panel->width(), 97);
+    QCOMPARE(control<QWidget>(main, "Panel2")->width(), 16);
+    QCOMPARE(bar->toolTip(), QStringLiteral("LeftBar"));
+    const QImage leftBar(program.folder() + QStringLiteral("Res/LeftBar.bmp"));
+    const QImage rightBar(program.folder() + QStringLiteral("Res/RightBar.bmp"));
+    QVERIFY(!leftBar.isNull() && leftBar != rightBar);
+
+    const QList<std::tuple<int, QString, QImage>> afterEachClick{
+        {0, QStringLiteral("RightBar"), rightBar}, {97, QStringLiteral("LeftBar"), leftBar}};
+    for (const auto &[width, hint, picture] : afterEachClick) {
+        QTest::mouseClick(bar, Qt::LeftButton);
+        settle(main);
+        QCOMPARE(panel->width(), width);
+        QCOMPARE(bar->toolTip(), hint);
+        QCOMPARE(bar->pixmap().toImage().convertToFormat(picture.format()), picture);
+    }
+}
+
+void AppTest::dayButtons_data()
+{
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QDate>("to");
+    QTest::newRow("back from the first of a month") << QDate(2026, 12, 1) << "BitBtn1" << QDate(2026, 11, 30);
+    QTest::newRow("back into February") << QDate(2026, 3, 1) << "BitBtn1" << QDate(2026, 2, 28);
+    QTest::newRow("back into a leap February") << QDate(2024, 3, 1) << "BitBtn1" << QDate(2024, 2, 29);
+    QTest::newRow("back over the year") << QDate(2026, 1, 1) << "BitBtn1" << QDate(2025, 12, 31);
+    QTest::newRow("forward over the year") << QDate(2026, 12, 31) << "BitBtn2" << QDate(2027, 1, 1);
+}
+
+void AppTest::dayButtons()
+{
+    QFETCH(QDate, from);
+    QFETCH(QString, button);
+    QFETCH(QDate, to);
+    ProgramFixture program;
+    FormMain &main = program.main();
+    main.setLeftPanelEnabled(true);
+    auto *picker = control<QDateEdit>(main, "DateTimePicker1");
+    picker->setDate(from);
+    QTest::mouseClick(main.findChild<QToolButton *>(button), Qt::LeftButton);
+    QCOMPARE(picker->date(), to);
+    QCOMPARE(main.currentDate(), to);
+    QVERIFY(program.screen().messages().isEmpty());
+}
+
+void AppTest::odbcClientOpensTheBooks()
+{
+    const QString isql = QStandardPaths::findExecutable(QStringLiteral("isql"));
+    if (isql.isEmpty())
+        QSKIP("unixODBC's isql is not installed");
+    ProgramFixture program;
+    QProcess client;
+    client.start(isql, {QStringLiteral("-b"), QStringLiteral("-v"), QStringLiteral("KalvoraCmp")});
+    QVERIFY(client.waitForStarted());
+    client.write("select PowerName, PowerKey from Power;\n");
+    client.closeWriteChannel();
+    QVERIFY(client.waitForFinished());
+    const QString output = QString::fromUtf8(client.readAllStandardOutput() + client.readAllStandardError());
+    QVERIFY2(client.exitCode() == 0, qPrintable(output));
+    for (const char *name : {"管理员", "出纳", "修改"})
+        QVERIFY2(output.contains(QString::fromUtf8(name)), qPrintable(output));
+}
+
+QTEST_MAIN(AppTest)
+#include "tst_app.moc"

@@ -1,0 +1,782 @@
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QtTest>
+
+#include <iconv.h>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <csignal>
+#include <unistd.h>
+
+#include "support/ProgramFixture.h"
+#include "data/DataSource.h"
+#include "data/Helpers.h"
+#include "data/JetSql.h"
+#include "data/Query.h"
+#include "data/Settings.h"
+#include "data/ShareDataModule.h"
+#include "ui/AmountEntry.h"
+
+namespace {
+
+const QString FormatMessage = QStringLiteral("金额格式有误，请重新输入");
+const QString DecimalsMessage = QStringLiteral("金额内容可能有误，请重新输入");
+
+// The screen for tests of helpers that need no program around them.
+struct ScreenScope
+{
+    ScriptedScreen screen;
+    ScreenScope() { Screen::install(&screen); }
+    ~ScreenScope() { Screen::install(nullptr); }
+};
+
+// Files may grow to `bytes` only while this lives: a write beyond fails as on a full disk.
+struct FileSizeLimit
+{
+    rlimit previous{};
+    void (*previousHandler)(int) = nullptr;
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &previous);
+        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = previous;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+};
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QByteArray gbk(const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray bytes(utf8.size() * 2 + 1, '\0');
+    iconv_t cd = iconv_open("GBK", "UTF-8");
+    char *in = const_cast<char *>(utf8.constData());
+    char *out = bytes.data();
+    size_t inLeft = size_t(utf8.size());
+    size_t outLeft = size_t(bytes.size());
+    iconv(cd, &in, &inLeft, &out, &outLeft);
+    iconv_close(cd);
+    bytes.truncate(bytes.size() - qsizetype(outLeft));
+    return bytes;
+}
+
+// An independent connection on the books, as another program would open them.
+class OtherConnection
+{
+public:
+    explicit OtherConnection(const QString &path)
+    {
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+    }
+    ~OtherConnection() { sqlite3_close(m_db); }
+    // SQLite's result code; no waiting, so a lock held by the program shows as SQLITE_BUSY.
+    int execute(const char *sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
+    qint64 number(const char *sql)
+    {
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
+        const qint64 value = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
+        sqlite3_finalize(stmt);
+        return value;
+    }
+
+private:
+    sqlite3 *m_db = nullptr;
+};
+
+Query &temp()
+{
+    return ShareDataModule::instance().ADOQueryTemp();
+}
+
+int rowsOf(const QString &statement)
+{
+    Query &query = temp();
+    if (!RunQuery(query, statement, QStringLiteral("读入失败")))
+        return -1;
+    return query.recordCount();
+}
+
+qint64 storeRecord(const QString &user, double sum, const QDate &day)
+{
+    Query &query = temp();
+    if (!RunQuery(query, QStringLiteral("Select * From MoneyTable"), QStringLiteral("帐款存储失败")))
+        return 0;
+    query.append();
+    query.setField(QStringLiteral("MoneyAccount"), 2);
+    query.setField(QStringLiteral("MoneyUser"), user);
+    query.setField(QStringLiteral("MoneySum"), sum);
+    query.setField(QStringLiteral("MoneyCreateTime"), day);
+    query.setField(QStringLiteral("MoneyRecordTime"), day);
+    if (!query.post())
+        return 0;
+    return query.rowId();
+}
+
+} // namespace
+
+class DataTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void amountEntryCheck_data();
+    void amountEntryCheck();
+    void roundToText_data();
+    void roundToText();
+    void amountConversion_data();
+    void amountConversion();
+
+    void runQueryOnMissingTable();
+    void dateLiteralsTranslated_data();
+    void dateLiteralsTranslated();
+    void textValuesStoredAndFoundAsTyped_data();
+    void textValuesStoredAndFoundAsTyped();
+    void textComparesIgnoringLatinCase_data();
+    void textComparesIgnoringLatinCase();
+    void oneStatementOnly();
+
+    void deliveredBooksAnswerTheDialect_data();
+    void deliveredBooksAnswerTheDialect();
+    void appendEditRemove();
+    void emptySumReadsZero();
+    void updatableResults_data();
+    void updatableResults();
+    void editThroughComputedColumns();
+    void appendReadsNoRows();
+    void noPendingStatement();
+    void unreachableBooks_data();
+    void unreachableBooks();
+
+    void settingsRead_data();
+    void settingsRead();
+    void settingsStoredInGbk();
+    void settingsLimitsInGbkBytes_data();
+    void settingsLimitsInGbkBytes();
+    void settingsWriteKeepsOtherLines();
+    void settingsWriteFailureKeepsOldFile_data();
+    void settingsWriteFailureKeepsOldFile();
+
+    void registrationKeepsOtherSources();
+    void registrationFailures_data();
+    void registrationFailures();
+};
+
+void DataTest::amountEntryCheck_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("amountText");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty") << "" << false << FormatMessage;
+    QTest::newRow("0") << "0" << true << "";
+    QTest::newRow("100.5") << "100.5" << true << "";
+    QTest::newRow("100.55") << "100.55" << true << "";
+    QTest::newRow("100.555") << "100.555" << true << DecimalsMessage;
+    QTest::newRow("1.2.3") << "1.2.3" << true << DecimalsMessage;
+    QTest::newRow("1..2") << "1..2" << true << "";
+    QTest::newRow("1,000") << "1,000" << false << FormatMessage;
+    QTest::newRow("-5") << "-5" << false << FormatMessage;
+    QTest::newRow("12a") << "12a" << false << FormatMessage;
+    QTest::newRow("blank before") << " 5" << false << FormatMessage;
+    QTest::newRow("line end after") << "5\n" << false << FormatMessage;
+    QTest::newRow("full-width digits") << "１２" << false << FormatMessage;
+}
+
+void DataTest::amountEntryCheck()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, amountText);
+    QFETCH(QString, message);
+    QCOMPARE(IsAmountText(text), amountText);
+
+    ScreenScope scope;
+    QWidget window;
+    auto *other = new QLineEdit(&window);
+    auto *edit = new QLineEdit(text, &window);
+    window.show();
+    other->setFocus();
+    QCOMPARE(CheckAmountEntry(edit), message.isEmpty());
+    QCOMPARE(scope.screen.takeMessages(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(window.focusWidget(), message.isEmpty() ? other : edit);
+}
+
+void DataTest::roundToText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("12") << 12.0 << "12";
+    QTest::newRow("234.5") << 234.5 << "234.5";
+    QTest::newRow("-3.456") << -3.456 << "-3.46";
+    QTest::newRow("0.1") << 0.1 << "0.1";
+    QTest::newRow("-0.004 has no sign") << -0.004 << "0";
+    QTest::newRow("-0.005 has no sign") << -0.005 << "0";
+    QTest::newRow("0.1+0.2") << 0.1 + 0.2 << "0.3";
+    // Halves go to the even cent, judged on the quotient as the double arithmetic gives it.
+    QTest::newRow("0.125 exact half down") << 0.125 << "0.12";
+    QTest::newRow("-0.125 exact half down") << -0.125 << "-0.12";
+    QTest::newRow("0.135 half up to even") << 0.135 << "0.14";
+    QTest::newRow("0.025 half down to even") << 0.025 << "0.02";
+    QTest::newRow("0.145 quotient below half") << 0.145 << "0.14";
+    QTest::newRow("0.035 quotient above half") << 0.035 << "0.04";
+    QTest::newRow("1.005 quotient below half") << 1.005 << "1";
+    QTest::newRow("2.675") << 2.675 << "2.68";
+    QTest::newRow("12.345") << 12.345 << "12.34";
+    QTest::newRow("fifteen digits") << 123456789012.34 << "123456789012.34";
+    QTest::newRow("sixteen integer digits") << 1e15 << "1E15";
+}
+
+void DataTest::roundToText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(RoundToText(value), text);
+}
+
+void DataTest::amountConversion_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("converts");
+    QTest::addColumn<double>("amount");
+    QTest::newRow("100.55") << "100.55" << true << 100.55;
+    QTest::newRow("leading zeros") << "007" << true << 7.0;
+    QTest::newRow("1..2") << "1..2" << false << 0.0;
+    QTest::newRow("point alone") << "." << false << 0.0;
+}
+
+void DataTest::amountConversion()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, converts);
+    QFETCH(double, amount);
+    ScreenScope scope;
+    double stored = -1;
+    QCOMPARE(AmountFromText(text, &stored), converts);
+    const QStringList messages = scope.screen.takeMessages();
+    if (converts) {
+        QCOMPARE(stored, amount);
+        QVERIFY(messages.isEmpty());
+    } else {
+        QCOMPARE(stored, -1.0);
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().contains(text), qPrintable(messages.first()));
+    }
+}
+
+void DataTest::runQueryOnMissingTable()
+{
+    ProgramFixture program;
+    Query &query = temp();
+    QVERIFY(RunQuery(query, QStringLiteral("Select * From Power"), QStringLiteral("读入失败")));
+    QCOMPARE(query.recordCount(), 3);
+
+    QVERIFY(!RunQuery(query, QStringLiteral("Select * From NoSuchTable"), QStringLiteral("帐户读入失败")));
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("帐户读入失败")});
+    QVERIFY(!query.isOpen());
+    QCOMPARE(query.recordCount(), 0);
+    QVERIFY(!query.append());
+}
+
+void DataTest::dateLiteralsTranslated_data()
+{
+    QTest::addColumn<QString>("jet");
+    QTest::addColumn<QString>("sqlite"); // empty: refused
+    QTest::newRow("literal") << "Select * From MoneyTable Where (MoneyCreateTime = #2026-12-10#)"
+                             << "Select * From MoneyTable Where (MoneyCreateTime = '2026-12-10')";
+    QTest::newRow("short parts") << "Between #2026-1-5# And #2026/2/28#" << "Between '2026-01-05' And '2026-02-28'";
+    QTest::newRow("inside a text") << "Where MoneyUser = '#2026-12-10#'" << "Where MoneyUser = '#2026-12-10#'";
+    QTest::newRow("after a doubled quote") << "Where MoneyUser = 'it''s #1#' And (MoneyCreateTime = #2026-12-10#)"
+                                           << "Where MoneyUser = 'it''s #1#' And (MoneyCreateTime = '2026-12-10')";
+    QTest::newRow("no such day") << "Where MoneyCreateTime = #2026-02-30#" << "";
+    QTest::newRow("lone hash") << "Where MoneyUser = 5 # 3" << "";
+    QTest::newRow("unclosed text") << "Where MoneyUser = 'x" << "";
+}
+
+void DataTest::dateLiteralsTranslated()
+{
+    QFETCH(QString, jet);
+    QFETCH(QString, sqlite);
+    QString error;
+    QCOMPARE(JetSql::toSqlite(jet, &error), sqlite);
+    QCOMPARE(error.isEmpty(), !sqlite.isEmpty());
+    QCOMPARE(JetSql::dateLiteral(QDate(2026, 1, 5)), QStringLiteral("#2026-01-05#"));
+}
+
+void DataTest::textValuesStoredAndFoundAsTyped_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("quote") << "O'Brien";
+    QTest::newRow("date literal") << "#2026-12-10#";
+    QTest::newRow("comment") << "a -- b";
+    QTest::newRow("second statement") << "x'; Delete From Account; --";
+    QTest::newRow("widening") << "' Or ''='";
+    QTest::newRow("widening with comment") << "x' Or 1=1 --";
+    QTest::newRow("mixed") << "中文'#;--'";
+}
+
+void DataTest::textValuesStoredAndFoundAsTyped()
+{
+    QFETCH(QString, value);
+    ProgramFixture program;
+    program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("Other")}});
+    program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), value}});
+
+    Query &query = temp();
+    QVERIFY(RunQuery(query, QStringLiteral("Select * From Account Where AccountName = ") + JetSql::quoted(value),
+                     QStringLiteral("帐户读入失败")));
+    QCOMPARE(query.recordCount(), 1);
+    QCOMPARE(query.fieldText(QStringLiteral("AccountName")), value);
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Account Where (AccountIndex > 1) And (InStr(AccountName,")
+                    + JetSql::quoted(value) + QStringLiteral("))")),
+             1);
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Account")), 3);
+    QVERIFY(program.screen().messages().isEmpty());
+}
+
+void DataTest::textComparesIgnoringLatinCase_data()
+{
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("equal, other case") << "AccountName = 'BANK OF CHINA 中国银行'" << 1;
+    QTest::newRow("InStr, other case") << "InStr(AccountName,'OF ch')" << 1;
+    QTest::newRow("InStr, ideographs") << "InStr(AccountName,'银行')" << 1;
+    QTest::newRow("InStr, absent") << "InStr(AccountName,'bank of japan')" << 0;
+    QTest::newRow("InStr position") << "InStr(AccountName,'OF') = 6" << 1;
+}
+
+void DataTest::textComparesIgnoringLatinCase()
+{
+    QFETCH(QString, condition);
+    QFETCH(int, rows);
+    ProgramFixture program;
+    program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("Bank of China 中国银行")}});
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Account Where (AccountIndex > 1) And (") + condition
+                    + QStringLiteral(")")),
+             rows);
+}
+
+void DataTest::oneStatementOnly()
+{
+    ProgramFixture program;
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Power;")), 3);
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Power; Delete From Power")), -1);
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("读入失败")});
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), 3);
+}
+
+void DataTest::deliveredBooksAnswerTheDialect_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("reserved account") << "Select * From Account Where (AccountIndex = 1) And (AccountType = 0)" << 1;
+    QTest::newRow("user accounts") << "Select * From Account Where (AccountIndex > 1)" << 1;
+    QTest::newRow("reserved receivable") << "Select * From GetPay Where GetPayIndex = 1" << 1;
+    QTest::newRow("open receivables") << "Select * From GetPay Where (GetPayIndex > 1) And (GetPaySum >= 0) Order By GetPayTime"
+                                      << 0;
+    QTest::newRow("password row") << "Select * From Power Where PowerName = '修改' And PowerKey = ''" << 1;
+    QTest::newRow("print heading row") << "Select * From PrintTable Where PrintIndex = 1" << 1;
+    QTest::newRow("boolean literal") << "Select * From PrintTable Where PrintEnable = True" << 0;
+    QTest::newRow("days between, descending")
+        << "Select * From MoneyTable Where (MoneyCreateTime Between #2026-12-01# And #2026-12-31#) "
+           "Order By MoneyCreateTime Desc"
+        << 2;
+    QTest::newRow("one day") << "Select * From MoneyTable Where (MoneyCreateTime = #2026-12-10#)" << 1;
+    QTest::newRow("tables listed, joined in the condition")
+        << "Select * From Account,MoneyTable Where (AccountIndex = MoneyAccount) And (MoneyCreateTime < #2026-12-01#)"
+        << 1;
+}
+
+void DataTest::deliveredBooksAnswerTheDialect()
+{
+    QFETCH(QString, statement);
+    QFETCH(int, rows);
+    ProgramFixture program;
+    QCOMPARE(program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("银行A")},
+                                                        {QStringLiteral("AccountType"), 1}}),
+             2);
+    for (const QDate &day : {QDate(2026, 11, 30), QDate(2026, 12, 1), QDate(2026, 12, 10)})
+        storeRecord(QStringLiteral("客户"), 10, day);
+    QCOMPARE(rowsOf(statement), rows);
+    QVERIFY(rowsOf(QStringLiteral("Select * From PrintTable")) >= 500);
+    QVERIFY(rowsOf(QStringLiteral("Select * From PrintDay")) >= 32);
+}
+
+void DataTest::appendEditRemove()
+{
+    ProgramFixture program;
+    const qint64 index = storeRecord(QStringLiteral("张三"), -12.5, QDate(2026, 12, 1));
+    QVERIFY(index > 0);
+
+    Query &query = temp();
+    const QString byIndex = QStringLiteral("Select * From MoneyTable Where MoneyIndex = %1").arg(index);
+    QVERIFY(RunQuery(query, byIndex, QStringLiteral("读入失败")));
+    QCOMPARE(query.recordCount(), 1);
+    QCOMPARE(query.fieldText(QStringLiteral("moneyuser")), QStringLiteral("张三"));
+    QCOMPARE(query.fieldNumber(QStringLiteral("MoneySum")), -12.5);
+    QCOMPARE(query.fieldDate(QStringLiteral("MoneyCreateTime")), QDate(2026, 12, 1));
+    QCOMPARE(query.fieldText(QStringLiteral("MoneyRemark")), QString());
+
+    QVERIFY(query.edit());
+    query.setField(QStringLiteral("MoneyUser"), QStringLiteral("李四"));
+    query.setField(QStringLiteral("MoneyCreateTime"), QDate(2026, 12, 2));
+    QVERIFY(query.post());
+    QVERIFY(RunQuery(query, byIndex, QStringLiteral("读入失败")));
+    QCOMPARE(query.fieldText(QStringLiteral("MoneyUser")), QStringLiteral("李四"));
+    QCOMPARE(query.fieldNumber(QStringLiteral("MoneySum")), -12.5);
+    QCOMPARE(rowsOf(QStringLiteral("Select * From MoneyTable Where MoneyCreateTime = #2026-12-02#")), 1);
+
+    QVERIFY(RunQuery(query, byIndex, QStringLiteral("读入失败")));
+    QVERIFY(query.remove());
+    QVERIFY(query.eof());
+    QCOMPARE(rowsOf(byIndex), 0);
+    QCOMPARE(rowsOf(QStringLiteral("Select * From MoneyTable")), 0);
+}
+
+void DataTest::emptySumReadsZero()
+{
+    ProgramFixture program;
+    Query &query = temp();
+    QVERIFY(RunQuery(query,
+                     QStringLiteral("Select Round(Sum(MoneySum),2) As TotalMoney, Count(MoneyIndex) As TotalCount "
+                                    "From MoneyTable Where MoneyAccount = 2"),
+                     QStringLiteral("读入失败")));
+    QCOMPARE(query.recordCount(), 1);
+    QCOMPARE(query.fieldNumber(QStringLiteral("TotalMoney")), 0.0);
+    QCOMPARE(query.fieldInteger(QStringLiteral("TotalCount")), 0);
+}
+
+void DataTest::updatableResults_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<bool>("updatable");
+    QTest::newRow("whole table") << "Select * From MoneyTable" << true;
+    QTest::newRow("computed column") << "Select GetPayIndex, ABS(GetPaySum) As GetPaySum2 From GetPay" << true;
+    QTest::newRow("two tables") << "Select * From Account,MoneyTable Where (AccountIndex = MoneyAccount)" << false;
+    QTest::newRow("sum") << "Select Sum(MoneySum) As TotalMoney From MoneyTable" << false;
+}
+
+void DataTest::updatableResults()
+{
+    QFETCH(QString, statement);
+    QFETCH(bool, updatable);
+    ProgramFixture program;
+    Query &query = temp();
+    QVERIFY(RunQuery(query, statement, QStringLiteral("读入失败")));
+    QCOMPARE(query.isUpdatable(), updatable);
+    QCOMPARE(query.append(), updatable);
+}
+
+void DataTest::editThroughComputedColumns()
+{
+    ProgramFixture program;
+    program.insert(QStringLiteral("GetPay"), {{QStringLiteral("GetPayUser"), QStringLiteral("收款方")},
+                                              {QStringLiteral("GetPaySum"), 30.0}});
+    const qint64 payable = program.insert(
+        QStringLiteral("GetPay"), {{QStringLiteral("GetPayUser"), QStringLiteral("供应商")},
+                                   {QStringLiteral("GetPaySum"), -30.0},
+                                   {QStringLiteral("GetPayTime"), QDate(2026, 12, 1)}});
+    const QString payables = QStringLiteral("Select GetPayIndex, GetPayUser, ABS(GetPaySum) As GetPaySum2 From GetPay "
+                                            "Where (GetPayIndex > 1) And (GetPaySum < 0) Order By GetPayTime");
+    Query &query = temp();
+    QVERIFY(RunQuery(query, payables, QStringLiteral("读入失败")));
+    QCOMPARE(query.recordCount(), 1);
+    QCOMPARE(query.fieldInteger(QStringLiteral("GetPayIndex")), payable);
+    QCOMPARE(query.fieldNumber(QStringLiteral("GetPaySum2")), 30.0);
+
+    QVERIFY(query.edit());
+    query.setField(QStringLiteral("GetPayUser"), QStringLiteral("新供应商"));
+    query.setField(QStringLiteral("GetPaySum"), -45.5);
+    QVERIFY2(query.post(), qPrintable(query.lastError()));
+    QCOMPARE(query.fieldText(QStringLiteral("GetPayUser")), QStringLiteral("新供应商"));
+
+    QVERIFY(RunQuery(query, payables, QStringLiteral("读入失败")));
+    QCOMPARE(query.fieldText(QStringLiteral("GetPayUser")), QStringLiteral("新供应商"));
+    QCOMPARE(query.fieldNumber(QStringLiteral("GetPaySum2")), 45.5);
+    QVERIFY(query.remove());
+    QCOMPARE(rowsOf(payables), 0);
+    QCOMPARE(rowsOf(QStringLiteral("Select * From GetPay Where GetPayIndex > 1")), 1);
+}
+
+void DataTest::appendReadsNoRows()
+{
+    ProgramFixture program;
+    storeRecord(QStringLiteral("first"), 1, ProgramFixture::Today);
+    storeRecord(QStringLiteral("second"), 2, ProgramFixture::Today);
+    Query &query = temp();
+    QVERIFY(RunQuery(query, QStringLiteral("Select * From MoneyTable"), QStringLiteral("读入失败")));
+    QVERIFY(query.append());
+    query.setField(QStringLiteral("MoneyUser"), QStringLiteral("third"));
+    QVERIFY(query.post());
+    // The result holds the appended row alone: the stored rows were never read.
+    QCOMPARE(query.recordCount(), 1);
+    QCOMPARE(query.fieldText(QStringLiteral("MoneyUser")), QStringLiteral("third"));
+    QVERIFY(query.fieldInteger(QStringLiteral("MoneyIndex")) > 2);
+    QCOMPARE(rowsOf(QStringLiteral("Select * From MoneyTable")), 3);
+}
+
+void DataTest::noPendingStatement()
+{
+    ProgramFixture program;
+    storeRecord(QStringLiteral("first"), 1, ProgramFixture::Today);
+    storeRecord(QStringLiteral("second"), 2, ProgramFixture::Today);
+    OtherConnection other(program.databasePath());
+
+    // A walk stopped half way, and a result opened but never read, stay open meanwhile.
+    Query &walked = ShareDataModule::instance().ADOQueryTemp2();
+    QVERIFY(RunQuery(walked, QStringLiteral("Select * From MoneyTable"), QStringLiteral("读入失败")));
+    walked.first();
+    QVERIFY(!walked.eof());
+    Query unread(ShareDataModule::instance());
+    unread.setSql(QStringLiteral("Select * From Account"));
+    QVERIFY(unread.open());
+
+    QVERIFY(storeRecord(QStringLiteral("posted"), 3, ProgramFixture::Today) > 0);
+    QCOMPARE(other.number("SELECT count(*) FROM MoneyTable WHERE MoneyUser = 'posted'"), 1);
+    QCOMPARE(other.execute("INSERT INTO Parameter(ParameterType, ParameterValue) VALUES (1, 'other')"), SQLITE_OK);
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Parameter Where ParameterValue = 'other'")), 1);
+    QCOMPARE(unread.recordCount(), 1);
+}
+
+void DataTest::unreachableBooks_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("file missing") << "missing";
+    QTest::newRow("not a database") << "garbage";
+    QTest::newRow("data source not registered") << "unregistered";
+}
+
+void DataTest::unreachableBooks()
+{
+    QFETCH(QString, fault);
+    ProgramFixture program;
+    const QString books = program.databasePath();
+    const QString kept = program.folder() + QStringLiteral("kept.mdb");
+    const QString odbcIni = program.odbcIniPath();
+    const QByteArray garbage = QByteArray("这不是数据库").repeated(400);
+    if (fault == u"unregistered") {
+        QVERIFY(QFile::rename(odbcIni, odbcIni + QStringLiteral(".kept")));
+    } else {
+        QVERIFY(QFile::rename(books, kept));
+        if (fault == u"garbage")
+            writeBytes(books, garbage);
+    }
+
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), -1);
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("读入失败")});
+    QCOMPARE(QFile::exists(books), fault != u"missing");
+    if (fault == u"garbage")
+        QCOMPARE(readBytes(books), garbage);
+
+    if (fault == u"unregistered") {
+        QVERIFY(QFile::rename(odbcIni + QStringLiteral(".kept"), odbcIni));
+    } else {
+        QFile::remove(books);
+        QVERIFY(QFile::rename(kept, books));
+    }
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), 3);
+}
+
+void DataTest::settingsRead_data()
+{
+    QTest::addColumn<QByteArray>("content"); // null: no file
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    const QByteArray usual = gbk(QStringLiteral("[数据库内容]\r\nODBC=1\r\n[Kalvora2]\r\nUserPower=出纳\r\n"));
+    QTest::newRow("no file") << QByteArray() << "Kalvora2" << "UserPower" << "default";
+    QTest::newRow("found") << usual << "Kalvora2" << "UserPower" << "出纳";
+    QTest::newRow("Chinese section") << usual << "数据库内容" << "ODBC" << "1";
+    QTest::newRow("case and blanks") << QByteArray("  [kalvora2]  \n  userpower  =  x y  \n") << "Kalvora2"
+                                     << "UserPower" << "x y";
+    QTest::newRow("key of another section") << usual << "Kalvora2" << "ODBC" << "default";
+    QTest::newRow("empty value") << QByteArray("[Kalvora2]\nUserPower=\n") << "Kalvora2" << "UserPower" << "";
+    QTest::newRow("first of two") << QByteArray("[Kalvora2]\nUserPower=a\nUserPower=b\n") << "Kalvora2"
+                                  << "UserPower" << "a";
+    QTest::newRow("garbage lines") << QByteArray("\xff\xfe\x01junk\n[\n=\n]]]\n[Kalvora2\nno equals here\n"
+                                                 "[Kalvora2]\n\x80\x80\x80\nUserPower=ok\n")
+                                   << "Kalvora2" << "UserPower" << "ok";
+    QTest::newRow("empty file") << QByteArray("") << "Kalvora2" << "UserPower" << "default";
+}
+
+void DataTest::settingsRead()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kalvora.ini"));
+    if (!content.isNull())
+        writeBytes(path, content);
+    QCOMPARE(ReadSetting(section, key, QStringLiteral("default"), path), value);
+    QCOMPARE(QFile::exists(path), !content.isNull());
+}
+
+void DataTest::settingsStoredInGbk()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kalvora.ini"));
+    QVERIFY(WriteSetting(QStringLiteral("数据库内容"), QStringLiteral("ODBC"), QStringLiteral("1"), path));
+    QVERIFY(WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), QStringLiteral("出纳"), path));
+    QCOMPARE(readBytes(path), gbk(QStringLiteral("[数据库内容]\nODBC=1\n[Kalvora2]\nUserPower=出纳\n")));
+    QVERIFY(readBytes(path).endsWith("UserPower=\xb3\xf6\xc4\xc9\n"));
+    QCOMPARE(ReadSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), QString(), path),
+             QStringLiteral("出纳"));
+}
+
+void DataTest::settingsLimitsInGbkBytes_data()
+{
+    QTest::addColumn<QString>("written");
+    QTest::addColumn<QString>("stored"); // what the file holds
+    QTest::addColumn<QString>("read");
+    const QString wide = QString(600, u'帐');
+    QTest::newRow("short") << "出纳" << "出纳" << "出纳";
+    // 1023 bytes may be written, 1022 read back; a two-byte character is kept whole or not at all.
+    QTest::newRow("ideographs") << wide << QString(511, u'帐') << QString(511, u'帐');
+    QTest::newRow("odd start") << QStringLiteral("a") + wide << QStringLiteral("a") + QString(511, u'帐')
+                               << QStringLiteral("a") + QString(510, u'帐');
+    QTest::newRow("ASCII") << QString(2000, u'x') << QString(1023, u'x') << QString(1022, u'x');
+}
+
+void DataTest::settingsLimitsInGbkBytes()
+{
+    QFETCH(QString, written);
+    QFETCH(QString, stored);
+    QFETCH(QString, read);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kalvora.ini"));
+    QVERIFY(WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("Remark"), written, path));
+    QCOMPARE(readBytes(path), gbk(QStringLiteral("[Kalvora2]\nRemark=") + stored + QStringLiteral("\n")));
+    QCOMPARE(ReadSetting(QStringLiteral("Kalvora2"), QStringLiteral("Remark"), QString(), path), read);
+
+    // Keys are cut at 255 bytes the same way, on writing and on reading.
+    const QString longKey = QString(200, u'帐');
+    QVERIFY(WriteSetting(QStringLiteral("Kalvora2"), longKey, QStringLiteral("v"), path));
+    QVERIFY(readBytes(path).contains(gbk(QString(127, u'帐') + QStringLiteral("=v\n"))));
+    QCOMPARE(ReadSetting(QStringLiteral("Kalvora2"), longKey, QString(), path), QStringLiteral("v"));
+}
+
+void DataTest::settingsWriteKeepsOtherLines()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kalvora.ini"));
+    const QByteArray before = gbk(QStringLiteral("; 注释\r\n[数据库内容]\r\nODBC=0\r\nOther = keep  me\r\n\r\n"))
+                              + QByteArray("\xff garbage\r\n[KalvoraSetting]\r\nReportFields=MoneyIndex,MoneySum\r\n");
+    writeBytes(path, before);
+    QVERIFY(WriteSetting(QStringLiteral("数据库内容"), QStringLiteral("odbc"), QStringLiteral("1"), path));
+    QVERIFY(WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("New"), QStringLiteral("v"), path));
+    QVERIFY(WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), QStringLiteral("出纳"), path));
+    const QByteArray after = gbk(QStringLiteral("; 注释\r\n[数据库内容]\r\nodbc=1\r\nOther = keep  me\r\n\r\n"))
+                             + QByteArray("\xff garbage\r\n[KalvoraSetting]\r\nReportFields=MoneyIndex,MoneySum\r\n"
+                                          "New=v\r\n")
+                             + gbk(QStringLiteral("[Kalvora2]\r\nUserPower=出纳\r\n"));
+    QCOMPARE(readBytes(path), after);
+}
+
+void DataTest::settingsWriteFailureKeepsOldFile_data()
+{
+    QTest::addColumn<bool>("diskFull");
+    QTest::newRow("read-only folder") << false;
+    QTest::newRow("disk full") << true;
+}
+
+void DataTest::settingsWriteFailureKeepsOldFile()
+{
+    QFETCH(bool, diskFull);
+    if (!diskFull && geteuid() == 0)
+        QSKIP("the superuser writes into read-only folders");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kalvora.ini"));
+    const QByteArray before = gbk(QStringLiteral("[Kalvora2]\nUserPower=出纳\n"));
+    writeBytes(path, before);
+    const QString longValue(300, u'x');
+    bool written = true;
+    if (diskFull) {
+        FileSizeLimit limit(64);
+        written = WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("Remark"), longValue, path);
+    } else {
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        written = WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("Remark"), longValue, path);
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    QVERIFY(!written);
+    QCOMPARE(readBytes(path), before);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Kalvora.ini")});
+}
+
+void DataTest::registrationKeepsOtherSources()
+{
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    const QByteArray others = "[ODBC Data Sources]\nOther = PostgreSQL\n\n[Other]\nDriver = PostgreSQL\n"
+                              "Database = shop\n";
+    writeBytes(program.odbcIniPath(), others);
+    QVERIFY(RegisterDataSource(QStringLiteral("KalvoraCmp"), QStringLiteral("/old/place.mdb"), QStringLiteral("旧")));
+    QVERIFY(RegisterDataSource(QStringLiteral("KalvoraCmp"), program.databasePath(),
+                               QStringLiteral("流水帐企业数据库")));
+    QVERIFY(program.screen().messages().isEmpty());
+    const QString expected = QStringLiteral("[ODBC Data Sources]\nOther = PostgreSQL\nKalvoraCmp=SQLite3\n\n"
+                                            "[Other]\nDriver = PostgreSQL\nDatabase = shop\n"
+                                            "[KalvoraCmp]\nDriver=SQLite3\nDatabase=%1\nDescription=流水帐企业数据库\n"
+                                            "NoCreat=1\nSyncPragma=FULL\nTimeout=10000\n")
+                                 .arg(program.databasePath());
+    QCOMPARE(QString::fromUtf8(readBytes(program.odbcIniPath())), expected);
+    QCOMPARE(DataSource::databaseOf(QStringLiteral("KalvoraCmp")), program.databasePath());
+}
+
+void DataTest::registrationFailures_data()
+{
+    // The data-source file is written in three steps; each step that cannot write shows its own message.
+    QTest::addColumn<int>("step");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("file cannot be created") << 1 << "注册表键值创建失败";
+    QTest::newRow("entry cannot be written") << 2 << "注册键HKEY_LOCAL_MACHINE\\Software\\ODBC\\ODBC.INI\\KalvoraCmp打开失败";
+    QTest::newRow("options cannot be written")
+        << 3 << "注册键HKEY_LOCAL_MACHINE\\Software\\ODBC\\ODBC.INI\\KalvoraCmp\\Engines\\Jet打开失败";
+}
+
+void DataTest::registrationFailures()
+{
+    QFETCH(int, step);
+    QFETCH(QString, message);
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    const auto registerBooks = [&] {
+        return RegisterDataSource(QStringLiteral("KalvoraCmp"), program.databasePath(),
+                                  QStringLiteral("流水帐企业数据库"));
+    };
+    // The size of the whole entry tells how far a full disk lets each step go.
+    QVERIFY(registerBooks());
+    const qint64 whole = QFileInfo(program.odbcIniPath()).size();
+    QFile::remove(program.odbcIniPath());
+
+    bool registered = true;
+    if (step == 1) {
+        qputenv("ODBCINI", QFile::encodeName(program.folder() + QStringLiteral("missing/odbc.ini")));
+        registered = registerBooks();
+    } else {
+        FileSizeLimit limit(step == 2 ? 64 : whole - 1);
+        registered = registerBooks();
+    }
+    QVERIFY(!registered);
+    QCOMPARE(program.screen().takeMessages(), QStringList{message});
+}
+
+QTEST_MAIN(DataTest)
+#include "tst_data.moc"
