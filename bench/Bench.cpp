@@ -10,7 +10,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/FormMain.h"
 #include "app/Forms.h"
+#include "data/Clock.h"
 #include "data/DataSource.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
@@ -68,7 +70,11 @@ Bench::Bench(const Options &options)
         qFatal("bench: cannot register the data source");
     WriteSetting(QStringLiteral("数据库内容"), QStringLiteral("ODBC"), QStringLiteral("1"),
                  programDir() + QStringLiteral("Kalvora.ini"));
+    // The generated journal ends on this day; the main window's current date starts there, as on a
+    // real start, so every figure meets a full journal behind the day.
+    Clock::setToday(QDate(2026, 12, 10));
     m_forms = std::make_unique<FormsOwner>(programDir());
+    forms().main->prepareFirstShow();
 }
 
 Bench::~Bench()

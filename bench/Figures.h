@@ -6,6 +6,7 @@
 // bare SQLite way (on bench.bare()) with bench.compare(), and adds lines with bench.report(). To add one,
 // declare it here and add a line to the table.
 void storeRecordFigure(Bench &bench);
+void housesPageFigure(Bench &bench);
 
 struct Figure
 {
@@ -15,4 +16,5 @@ struct Figure
 
 inline const Figure Figures[] = {
     {"store-record", storeRecordFigure},
+    {"houses-page", housesPageFigure},
 };

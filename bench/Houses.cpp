@@ -1,11 +1,6 @@
-#include "Houses.h"
+#include "Figures.h"
 
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFrame>
-#include <QStringList>
 #include <algorithm>
-#include <vector>
 
 #include <sqlite3.h>
 
@@ -22,12 +17,6 @@
 namespace {
 
 constexpr int AllTypedAccounts = 7;
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
 
 // Runs one translated statement to its end, as the program reads every row at once.
 bool stepThrough(sqlite3 *db, const QString &jet, QList<qint64> *firstColumn = nullptr)
@@ -60,40 +49,20 @@ bool barePage(sqlite3 *db, const QString &clause, const QDate &day)
 
 } // namespace
 
-HousesTiming TimeHousesPage(const QString &booksPath, int rounds)
+void housesPageFigure(Bench &bench)
 {
-    HousesTiming timing;
     WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("AccountType"), QString::number(AllTypedAccounts),
                  ProgramPaths::settingsPath());
-    FormMain &main = *forms().main;
-    AccountsPage &page = *main.accountsPage();
-    page.resetPage();
-    main.ApplyAccountScope();
-
-    std::vector<double> program, bare;
-    QElapsedTimer clock;
-    for (int round = 0; round < rounds; ++round) {
-        clock.start();
-        page.RefreshAccountHouses();
-        program.push_back(clock.nsecsElapsed() / 1e6);
-    }
-    for (const QFrame *house : page.findChildren<QFrame *>())
-        if (house->objectName().startsWith(QLatin1String("AccountPanel")) && !house->isHidden())
-            ++timing.houses;
-
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(booksPath).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    for (const int records : {0, bench.largest()}) {
+        bench.useBooks(records);
+        FormMain &main = *forms().main;
+        AccountsPage &page = *main.accountsPage();
+        page.resetPage();
+        main.ApplyAccountScope();
         const QString clause = AccountScope::clause(AllTypedAccounts);
         const QDate day = forms().context->currentDate();
-        for (int round = 0; round < rounds; ++round) {
-            clock.start();
-            if (!barePage(db, clause, day))
-                break;
-            bare.push_back(clock.nsecsElapsed() / 1e6);
-        }
+        sqlite3 *db = bench.bare();
+        bench.report(QStringLiteral("one page of twelve houses"), records,
+                     bench.compare([&] { page.RefreshAccountHouses(); }, [&] { barePage(db, clause, day); }));
     }
-    sqlite3_close(db);
-    timing.programMs = median(program);
-    timing.bareMs = median(bare);
-    return timing;
 }
