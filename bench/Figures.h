@@ -7,6 +7,10 @@
 // declare it here and add a line to the table.
 void storeRecordFigure(Bench &bench);
 void housesPageFigure(Bench &bench);
+void refreshAllFigure(Bench &bench);
+void dayStepFigure(Bench &bench);
+void storeThroughDialogFigure(Bench &bench);
+void recordGridFigure(Bench &bench);
 
 struct Figure
 {
@@ -17,4 +21,8 @@ struct Figure
 inline const Figure Figures[] = {
     {"store-record", storeRecordFigure},
     {"houses-page", housesPageFigure},
+    {"refresh-all", refreshAllFigure},
+    {"day-step", dayStepFigure},
+    {"store-dialog", storeThroughDialogFigure},
+    {"record-grid", recordGridFigure},
 };

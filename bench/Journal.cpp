@@ -1,21 +1,20 @@
-#include "Journal.h"
-
+// The journal's figures: the refresh after a login, one day step, one record stored through the entry
+// dialog, and the record grid over the whole journal. The bare side replays the very statements the
+// program ran (as SQLite saw them, values filled in), so the ratio is what the program adds.
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
-#include <QStringList>
-#include <algorithm>
+#include <cstdio>
 #include <functional>
-#include <vector>
 
 #include <sqlite3.h>
 
+#include "Figures.h"
+#include "accounts/AccountScope.h"
 #include "app/FormMain.h"
 #include "app/Forms.h"
 #include "app/MainContext.h"
-#include "data/ProgramPaths.h"
 #include "data/Query.h"
-#include "data/Settings.h"
 #include "data/ShareDataModule.h"
 #include "grid/DataGrid.h"
 #include "journal/FormGetPay.h"
@@ -24,13 +23,9 @@
 
 namespace {
 
-constexpr const char *CompanyLedger = "5";
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
+// The journal figures wait long at a million records; they take at most this many runs.
+constexpr int MostRuns = 20;
+constexpr int MostGridRuns = 3;
 
 // Writes down the SQL of every statement the program steps on its connection, values filled in.
 class StatementLog
@@ -40,20 +35,20 @@ public:
     {
         QString error;
         m_db = ShareDataModule::instance().ADOConnection1(&error);
-        if (m_db)
-            sqlite3_trace_v2(m_db, SQLITE_TRACE_STMT, &StatementLog::note, this);
+        if (!m_db)
+            qFatal("bench: no connection: %s", qPrintable(error));
+        sqlite3_trace_v2(m_db, SQLITE_TRACE_STMT, &StatementLog::note, this);
     }
-    ~StatementLog()
-    {
-        if (m_db)
-            sqlite3_trace_v2(m_db, 0, nullptr, nullptr);
-    }
+    ~StatementLog() { sqlite3_trace_v2(m_db, 0, nullptr, nullptr); }
+    StatementLog(const StatementLog &) = delete;
+    StatementLog &operator=(const StatementLog &) = delete;
+
     QList<QByteArray> statements() const { return m_statements; }
 
 private:
     static int note(unsigned, void *self, void *statement, void *text)
     {
-        if (qstrncmp(static_cast<const char *>(text), "--", 2) == 0) // inside a trigger
+        if (qstrncmp(static_cast<const char *>(text), "--", 2) == 0) // a trigger's own statement
             return 0;
         char *expanded = sqlite3_expanded_sql(static_cast<sqlite3_stmt *>(statement));
         static_cast<StatementLog *>(self)->m_statements.append(QByteArray(expanded));
@@ -65,73 +60,99 @@ private:
     QList<QByteArray> m_statements;
 };
 
-// Prepares and steps every statement to its end on a connection of its own.
-bool replay(sqlite3 *db, const QList<QByteArray> &statements)
+QList<QByteArray> statementsOf(const std::function<void()> &work)
+{
+    const StatementLog log;
+    work();
+    return log.statements();
+}
+
+// Prepares and steps every statement to its end, as the program reads every row at once.
+void replay(sqlite3 *db, const QList<QByteArray> &statements)
 {
     for (const QByteArray &text : statements) {
         sqlite3_stmt *statement = nullptr;
         if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK)
-            return false;
+            qFatal("bench: cannot replay %s: %s", text.constData(), sqlite3_errmsg(db));
         int rc;
         while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         }
         sqlite3_finalize(statement);
         if (rc != SQLITE_DONE)
-            return false;
+            qFatal("bench: replay failed: %s", sqlite3_errmsg(db));
     }
-    return true;
 }
 
-// Answers every message at once, so that a store runs through without a person at the screen.
-class QuietScreen : public Screen
+// Lets the one message a figure expects pass silently and hands everything else to the bench's screen.
+class ExpectedMessage : public Screen
 {
 public:
-    void inform(const QString &) override {}
-    bool ask(const QString &, const QString &) override { return true; }
-    void error(const QString &text) override { qWarning("%s", qPrintable(text)); }
-    int runModal(QDialog &) override { return 0; }
-    QString chooseOpenFile(const QString &, const QString &, const QString &) override { return {}; }
-    QString chooseSaveFile(const QString &, const QString &, const QString &) override { return {}; }
-    bool openUrl(const QUrl &) override { return false; }
+    explicit ExpectedMessage(const QString &text)
+        : m_text(text)
+        , m_others(Screen::current())
+    {
+        Screen::install(this);
+    }
+    ~ExpectedMessage() override { Screen::install(&m_others); }
+
+    void inform(const QString &text) override
+    {
+        if (text != m_text)
+            m_others.inform(text);
+    }
+    bool ask(const QString &caption, const QString &text) override { return m_others.ask(caption, text); }
+    void error(const QString &text) override { m_others.error(text); }
+    int runModal(QDialog &dialog) override { return m_others.runModal(dialog); }
+    QString chooseOpenFile(const QString &c, const QString &f, const QString &x) override { return m_others.chooseOpenFile(c, f, x); }
+    QString chooseSaveFile(const QString &c, const QString &p, const QString &x) override { return m_others.chooseSaveFile(c, p, x); }
+    bool openUrl(const QUrl &url) override { return m_others.openUrl(url); }
+
+private:
+    QString m_text;
+    Screen &m_others;
 };
 
-// Runs `action` for each round in the program while logging its statements, and right after it
-// replays that round's statements bare, so that both see the same books and the same load.
-JournalTiming timeAction(const QString &booksPath, int rounds, const std::function<void(int round)> &action)
+QList<int> journalSizes(const Bench &bench)
 {
-    WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("AccountType"), QString::fromLatin1(CompanyLedger),
-                 ProgramPaths::settingsPath());
-    forms().context->setLeftPanelEnabled(true);
-    QuietScreen quiet;
-    Screen *shown = &Screen::current();
-    Screen::install(&quiet);
-    sqlite3 *db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(booksPath).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        rounds = 0;
+    QList<int> sizes;
+    for (const int records : {10000, 100000, bench.largest()})
+        if (records <= bench.largest() && !sizes.contains(records))
+            sizes.append(records);
+    return sizes;
+}
 
-    JournalTiming timing;
-    std::vector<double> program, bare;
-    QElapsedTimer clock;
-    for (int round = 0; round < rounds; ++round) {
-        QList<QByteArray> statements;
-        {
-            const StatementLog log;
-            clock.start();
-            action(round);
-            program.push_back(clock.nsecsElapsed() / 1e6);
-            statements = log.statements();
-        }
-        clock.start();
-        if (!replay(db, statements))
-            break;
-        bare.push_back(clock.nsecsElapsed() / 1e6);
-        timing.statements = int(statements.size());
-    }
-    sqlite3_close(db);
-    Screen::install(shown);
-    timing.programMs = median(program);
-    timing.bareMs = median(bare);
-    return timing;
+// Fresh books, and the program as a cashier leaves it after logging in to the company ledger.
+void logInto(Bench &bench, int records)
+{
+    bench.useBooks(records);
+    AccountScope::write(AccountScope::CompanyLedger);
+    forms().context->setLeftPanelEnabled(true);
+    forms().context->refreshAll();
+}
+
+int runs(const Bench &bench, int most)
+{
+    return qMin(bench.runs(), most);
+}
+
+// Times `work` in the program beside the statements it ran, replayed bare.
+void compareWithReplay(Bench &bench, const QString &figure, int records, const std::function<void()> &work)
+{
+    const QList<QByteArray> statements = statementsOf(work);
+    sqlite3 *db = bench.bare();
+    bench.report(figure, records, bench.compare(work, [&] { replay(db, statements); }, runs(bench, MostRuns)));
+}
+
+void newIncomeThroughDialog()
+{
+    FormGetPay &entry = *forms().getPay;
+    entry.EntryMode = FormGetPay::NewIncome;
+    entry.PresetUser = QStringLiteral("客户001");
+    entry.PresetSum = QStringLiteral("123.45");
+    entry.PresetRemark.clear();
+    if (!entry.prepareShowing())
+        qFatal("bench: the entry dialog did not open");
+    entry.confirm();
 }
 
 long residentKilobytes()
@@ -147,44 +168,55 @@ long residentKilobytes()
 
 } // namespace
 
-JournalTiming TimeRefreshAll(const QString &booksPath, int rounds)
+void refreshAllFigure(Bench &bench)
 {
-    return timeAction(booksPath, rounds, [](int) { forms().context->refreshAll(); });
+    for (const int records : journalSizes(bench)) {
+        logInto(bench, records);
+        compareWithReplay(bench, QStringLiteral("RefreshAll after login"), records, [] { forms().context->refreshAll(); });
+    }
 }
 
-JournalTiming TimeDayStep(const QString &booksPath, int rounds)
+void dayStepFigure(Bench &bench)
 {
-    forms().context->refreshAll();
-    return timeAction(booksPath, rounds, [](int round) { forms().main->stepDay(round % 2 == 0 ? 1 : -1); });
+    for (const int records : journalSizes(bench)) {
+        logInto(bench, records);
+        // Back and forth between the journal's last two days, each side on its own turn.
+        const auto step = [](int days) { return [days] { forms().main->stepDay(days); }; };
+        const QList<QByteArray> back = statementsOf(step(-1));
+        const QList<QByteArray> forward = statementsOf(step(1));
+        int programSteps = 0, bareSteps = 0;
+        sqlite3 *db = bench.bare();
+        bench.report(QStringLiteral("one day step"), records,
+                     bench.compare([&] { forms().main->stepDay(programSteps++ % 2 ? 1 : -1); },
+                                   [&] { replay(db, bareSteps++ % 2 ? forward : back); }, runs(bench, MostRuns)));
+    }
 }
 
-JournalTiming TimeStoreRecord(const QString &booksPath, int rounds)
+void storeThroughDialogFigure(Bench &bench)
 {
-    return timeAction(booksPath, rounds, [](int) {
-        FormGetPay &entry = *forms().getPay;
-        entry.EntryMode = FormGetPay::NewIncome;
-        entry.PresetUser = QStringLiteral("基准客户");
-        entry.PresetSum = QStringLiteral("123.45");
-        entry.PresetRemark.clear();
-        if (entry.prepareShowing())
-            entry.confirm();
-    });
+    const ExpectedMessage stored(QStringLiteral("记录新增成功"));
+    for (const int records : journalSizes(bench)) {
+        logInto(bench, records);
+        compareWithReplay(bench, QStringLiteral("store through dialog"), records, newIncomeThroughDialog);
+    }
 }
 
-GridLoad TimeWholeRecordGrid()
+void recordGridFigure(Bench &bench)
 {
-    GridLoad load;
-    Query query(ShareDataModule::instance());
-    DataGrid grid;
-    const long before = residentKilobytes();
-    QElapsedTimer clock;
-    clock.start();
-    const QString statement = QStringLiteral("Select ") + ReportFields()
-        + QStringLiteral(" From Account,MoneyTable Where (AccountIndex = MoneyAccount) Order By MoneyCreateTime,MoneyIndex");
-    if (!OpenRecordGrid(query, grid, statement, QString()))
-        return load;
-    load.rows = grid.model().rowCount();
-    load.openMs = clock.nsecsElapsed() / 1e6;
-    load.megabytes = (residentKilobytes() - before) / 1024.0;
-    return load;
+    for (const int records : journalSizes(bench)) {
+        bench.useBooks(records);
+        Query query(ShareDataModule::instance());
+        DataGrid grid;
+        const QString statement = QStringLiteral("Select ") + ReportFields()
+            + QStringLiteral(" From Account,MoneyTable Where (AccountIndex = MoneyAccount) Order By MoneyCreateTime,MoneyIndex");
+        const auto open = [&] { OpenRecordGrid(query, grid, statement, QString()); };
+        const long before = residentKilobytes();
+        const QList<QByteArray> statements = statementsOf(open);
+        std::printf("record grid over %d records: %d rows held in %.0f MB\n", records, grid.model().rowCount(),
+                    (residentKilobytes() - before) / 1024.0);
+        std::fflush(stdout);
+        sqlite3 *db = bench.bare();
+        bench.report(QStringLiteral("record grid, all rows"), records,
+                     bench.compare(open, [&] { replay(db, statements); }, runs(bench, MostGridRuns)));
+    }
 }

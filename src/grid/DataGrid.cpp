@@ -127,10 +127,10 @@ void DataGrid::clearColumns()
     m_model.clearColumns();
 }
 
-void DataGrid::rebuildColumns()
+void DataGrid::rebuildColumns(const QStringList &fields)
 {
-    resetColumnState(query() && query()->isOpen() ? int(query()->fieldNames().size()) : 0);
-    m_model.columnsFromFields();
+    m_model.columnsFromFields(fields);
+    resetColumnState(m_model.columnCount());
     // The header keeps the sizes of earlier columns across a reset; new columns start at the default.
     for (int column = 0; column < columnCount(); ++column)
         setColumnWidth(column, DefaultColumnWidth);
@@ -140,6 +140,7 @@ void DataGrid::resetColumnState(int columns)
 {
     m_footers = QList<Footer>(columns);
     m_remembered = QList<int>(columns, 0);
+    refreshFooterTexts();
 }
 
 QColor DataGrid::cellColour(int row, int column) const

@@ -46,10 +46,11 @@ public:
     Query *query() const { return m_model.query(); }
     QueryModel &model() { return m_model; }
 
-    // Columns. Rebuilding gives one column per field of the open query, titled with the field name,
-    // at the default width, without footer, with a remembered width of 0.
+    // Columns. Rebuilding gives one column per field of the open query (or per named field, in the
+    // order named), titled with the field name, at the default width, without footer, with a
+    // remembered width of 0.
     void clearColumns();
-    void rebuildColumns();
+    void rebuildColumns(const QStringList &fields = {});
     int columnCount() const { return m_model.columnCount(); }
     QString fieldName(int column) const { return m_model.fieldName(column); }
     QString title(int column) const { return m_model.column(column).title; }

@@ -23,15 +23,18 @@ void QueryModel::clearColumns()
     endResetModel();
 }
 
-void QueryModel::columnsFromFields()
+void QueryModel::columnsFromFields(const QStringList &fields)
 {
     beginResetModel();
     m_columns.clear();
     m_currentRow = -1;
     if (m_query && m_query->isOpen()) {
-        const QStringList fields = m_query->fieldNames();
-        for (int field = 0; field < fields.size(); ++field)
-            m_columns.append({field, fields[field], {}});
+        const QStringList names = m_query->fieldNames();
+        for (const QString &name : fields.isEmpty() ? names : fields) {
+            const int field = m_query->fieldIndex(name);
+            if (field >= 0)
+                m_columns.append({field, names[field], {}});
+        }
     }
     endResetModel();
 }

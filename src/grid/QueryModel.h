@@ -28,9 +28,10 @@ public:
     void setQuery(Query *query);
     Query *query() const { return m_query; }
 
-    // Columns: none, or one per field of the open query titled with the field name.
+    // Columns: none, or one per named field of the open query (every field when `fields` is empty),
+    // titled with the field name; names the result lacks are left out.
     void clearColumns();
-    void columnsFromFields();
+    void columnsFromFields(const QStringList &fields = {});
     const Column &column(int column) const { return m_columns[column]; }
     QString fieldName(int column) const;
     void setTitle(int column, const QString &title);

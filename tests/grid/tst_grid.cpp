@@ -111,6 +111,19 @@ private slots:
         QCOMPARE(grid.footerText(2), QString());
     }
 
+    void chosenFieldsInTheirOrder()
+    {
+        SeededGrid seeded(QStringLiteral("Select * From MoneyTable Order By MoneyIndex"));
+        DataGrid &grid = seeded.grid;
+        grid.setFooter(0, DataGrid::Footer::count(QStringLiteral("条")));
+        grid.rebuildColumns({QStringLiteral("MoneySum"), QStringLiteral("MoneyNone"), QStringLiteral("moneyuser")});
+        QCOMPARE(grid.columnCount(), 2);
+        QCOMPARE(grid.fieldName(0), QStringLiteral("MoneySum"));
+        QCOMPARE(grid.fieldName(1), QStringLiteral("MoneyUser"));
+        QCOMPARE(grid.model().data(grid.model().index(2, 1)).toString(), QStringLiteral("乙"));
+        QCOMPARE(grid.footerText(0), QString()); // the old columns' footers are gone
+    }
+
     void colourRuleColoursCellsByFieldAndValue()
     {
         SeededGrid seeded(QStringLiteral("Select MoneyUser,MoneySum From MoneyTable"));
