@@ -53,6 +53,15 @@ CREATE INDEX MoneyByDay ON MoneyTable(MoneyCreateTime);
 CREATE INDEX AccountByName ON Account(AccountName);
 CREATE INDEX ParameterByType ON Parameter(ParameterType);
 CREATE INDEX PrintTableByIndex ON PrintTable(PrintIndex);
+-- Planner statistics of well-filled books, so that from the first day the balance sums walk the
+-- (account, day, amount) index account by account instead of visiting every record of the journal.
+ANALYZE sqlite_schema;
+DELETE FROM sqlite_stat1;
+INSERT INTO sqlite_stat1(tbl, idx, stat) VALUES
+  ('Account', NULL, '50'),
+  ('Account', 'AccountByName', '50 1'),
+  ('MoneyTable', 'MoneyByAccountDay', '1000000 20000 20 2'),
+  ('MoneyTable', 'MoneyByDay', '1000000 300');
 INSERT INTO Account(AccountIndex, AccountName, AccountType) VALUES (1, '', 0);
 INSERT INTO GetPay(GetPayIndex, GetPayTime, GetPayUser, GetPaySum, GetPayRemark) VALUES (1, NULL, '', 0, '');
 INSERT INTO Power(PowerName, PowerKey) VALUES ('管理员', ''), ('出纳', ''), ('修改', '');
