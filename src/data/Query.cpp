@@ -11,12 +11,12 @@ namespace {
 
 const char *const RowIdName = "kalvora_rowid";
 
-// What a Select says about the table it reads, found by a scan of its top level (outside quotes and
-// parentheses): where its From stands, which single table follows, and whether rows can be traced back.
+// What a Select says about the table it reads, found by a scan of its words and commas (quoted texts
+// skipped): where its top-level From stands, and whether each row traces back to one row of one table
+// (a single table in the From list, no aggregate in the select list, no grouping or compound).
 struct SelectShape
 {
     qsizetype fromAt = -1;
-    QString table;
     bool traceable = false;
 };
 
@@ -25,18 +25,17 @@ bool isWordChar(QChar c)
     return c.isLetterOrNumber() || c == QLatin1Char('_');
 }
 
-SelectShape shapeOf(const QString &sql)
+struct Token
 {
-    struct Word
-    {
-        QString upper;
-        qsizetype at;
-        int depth;
-    };
-    QList<Word> words;
-    QList<QPair<QChar, int>> marks; // top-level punctuation after From, with its depth
+    QString upper; // a word in upper case, or "," / "("
+    qsizetype at;
+    int depth;     // parentheses around it
+};
+
+QList<Token> tokensOf(const QString &sql)
+{
+    QList<Token> tokens;
     int depth = 0;
-    bool aggregate = false;
     for (qsizetype i = 0; i < sql.size();) {
         const QChar c = sql[i];
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
@@ -48,48 +47,81 @@ SelectShape shapeOf(const QString &sql)
             qsizetype j = i;
             while (j < sql.size() && isWordChar(sql[j]))
                 ++j;
-            const QString upper = sql.mid(i, j - i).toUpper();
-            qsizetype k = j;
-            while (k < sql.size() && sql[k].isSpace())
-                ++k;
-            if (k < sql.size() && sql[k] == QLatin1Char('(')
-                && (upper == u"SUM" || upper == u"COUNT" || upper == u"MIN" || upper == u"MAX" || upper == u"AVG"))
-                aggregate = true;
-            words.append({upper, i, depth});
+            tokens.append({sql.mid(i, j - i).toUpper(), i, depth});
             i = j;
         } else {
+            if (c == QLatin1Char('(') || c == QLatin1Char(','))
+                tokens.append({QString(c), i, depth});
             if (c == QLatin1Char('('))
                 ++depth;
             else if (c == QLatin1Char(')'))
                 --depth;
-            else if (c == QLatin1Char(','))
-                marks.append({c, int(i)});
             ++i;
         }
     }
+    return tokens;
+}
 
+bool isAggregate(const QString &upper)
+{
+    return upper == u"SUM" || upper == u"COUNT" || upper == u"MIN" || upper == u"MAX" || upper == u"AVG";
+}
+
+// The words that end a From list at the top level.
+bool endsFromList(const QString &upper)
+{
+    static const QStringList ends{QStringLiteral("WHERE"), QStringLiteral("GROUP"), QStringLiteral("HAVING"),
+                                  QStringLiteral("ORDER"), QStringLiteral("LIMIT"), QStringLiteral("WINDOW"),
+                                  QStringLiteral("UNION"), QStringLiteral("EXCEPT"), QStringLiteral("INTERSECT")};
+    return ends.contains(upper);
+}
+
+// An aggregate called anywhere in the select list (the tokens before From): no row is a table row.
+bool aggregatesRows(const QList<Token> &tokens, qsizetype from)
+{
+    for (qsizetype t = 1; t < from; ++t)
+        if (tokens[t].upper == u"(" && isAggregate(tokens[t - 1].upper))
+            return true;
+    return false;
+}
+
+// The index just after a From list that names one table, perhaps with an alias; -1 for a second table,
+// a join or a subquery.
+qsizetype endOfSingleTable(const QList<Token> &tokens, qsizetype from)
+{
+    qsizetype t = from + 1;
+    for (; t < tokens.size() && !(tokens[t].depth == 0 && endsFromList(tokens[t].upper)); ++t)
+        if (tokens[t].depth != 0 || tokens[t].upper == u"," || tokens[t].upper == u"(" || tokens[t].upper == u"JOIN")
+            return -1;
+    const qsizetype listed = t - from - 1;
+    return listed >= 1 && listed <= 3 ? t : -1;
+}
+
+// After the From list only a condition, an order and a limit keep the table's rows as they are.
+bool keepsRowsApart(const QList<Token> &tokens, qsizetype t)
+{
+    for (; t < tokens.size(); ++t)
+        if (tokens[t].depth == 0 && endsFromList(tokens[t].upper) && tokens[t].upper != u"WHERE"
+            && tokens[t].upper != u"ORDER" && tokens[t].upper != u"LIMIT")
+            return false;
+    return true;
+}
+
+SelectShape shapeOf(const QString &sql)
+{
+    const QList<Token> tokens = tokensOf(sql);
     SelectShape shape;
-    if (words.isEmpty() || words.first().upper != u"SELECT")
+    if (tokens.isEmpty() || tokens.first().upper != u"SELECT")
         return shape;
-    for (qsizetype w = 0; w + 1 < words.size(); ++w) {
-        if (words[w].depth == 0 && words[w].upper == u"FROM") {
-            shape.fromAt = words[w].at;
-            shape.table = sql.mid(words[w + 1].at, words[w + 1].upper.size());
-            const qsizetype tableEnd = words[w + 1].at + words[w + 1].upper.size();
-            const qsizetype nextWordAt = w + 2 < words.size() ? words[w + 2].at : sql.size();
-            bool joined = false;
-            for (const auto &mark : marks)
-                if (mark.second >= tableEnd && mark.second < nextWordAt)
-                    joined = true;
-            bool plain = !aggregate && !joined;
-            for (const Word &word : words)
-                if (word.upper == u"DISTINCT" || word.upper == u"GROUP" || word.upper == u"UNION"
-                    || word.upper == u"JOIN")
-                    plain = false;
-            shape.traceable = plain;
-            break;
-        }
-    }
+    qsizetype from = 1;
+    while (from < tokens.size() && !(tokens[from].depth == 0 && tokens[from].upper == u"FROM"))
+        ++from;
+    if (from >= tokens.size())
+        return shape;
+    shape.fromAt = tokens[from].at;
+    const qsizetype afterList = endOfSingleTable(tokens, from);
+    shape.traceable = tokens[1].upper != u"DISTINCT" && !aggregatesRows(tokens, from) && afterList > 0
+        && keepsRowsApart(tokens, afterList);
     return shape;
 }
 
@@ -153,7 +185,39 @@ QString quotedName(const QString &name)
     return QLatin1Char('"') + doubled + QLatin1Char('"');
 }
 
+// One statement of the data layer's own (a row written, read back or deleted): prepared with its
+// values bound, finished when it goes out of scope.
+class Statement
+{
+public:
+    Statement(sqlite3 *db, const QString &sql, const QVariantList &values)
+        : m_db(db)
+    {
+        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &m_stmt, nullptr) != SQLITE_OK) {
+            sqlite3_finalize(m_stmt);
+            m_stmt = nullptr;
+            return;
+        }
+        for (int i = 0; i < values.size(); ++i)
+            bindValue(m_stmt, i + 1, values[i]);
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    int step() { return m_stmt ? sqlite3_step(m_stmt) : SQLITE_ERROR; }
+    sqlite3_stmt *handle() const { return m_stmt; }
+    QString error() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+
+private:
+    sqlite3 *m_db;
+    sqlite3_stmt *m_stmt = nullptr;
+};
+
+const QString RowGone = QStringLiteral("该记录已不存在，可能已被删除");
+
 } // namespace
+
 
 Query::Query(ShareDataModule &database)
     : m_db(database)
@@ -189,7 +253,6 @@ void Query::close()
 {
     finalize();
     m_open = false;
-    m_loaded = false;
     m_columns.clear();
     m_baseColumns.clear();
     m_rowIdColumn = -1;
@@ -212,8 +275,9 @@ bool Query::open()
         return false;
 
     const SelectShape shape = shapeOf(sqlite);
+    // Rows of a single table carry their row id, unqualified so that an alias of the table does not matter.
     if (shape.traceable)
-        sqlite.insert(shape.fromAt, QStringLiteral(", %1.rowid AS %2 ").arg(quotedName(shape.table), QLatin1String(RowIdName)));
+        sqlite.insert(shape.fromAt, QStringLiteral(", rowid AS %1 ").arg(QLatin1String(RowIdName)));
     const QByteArray text = sqlite.toUtf8();
     const char *rest = nullptr;
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, &rest) != SQLITE_OK) {
@@ -235,39 +299,60 @@ bool Query::open()
     for (int c = 0; c < visible; ++c) {
         m_columns.append(QString::fromUtf8(sqlite3_column_name(m_stmt, c)));
         const char *origin = sqlite3_column_origin_name(m_stmt, c);
-        const char *table = sqlite3_column_table_name(m_stmt, c);
-        const bool fromBase = shape.traceable && origin && table
-            && QString::fromUtf8(table).compare(shape.table, Qt::CaseInsensitive) == 0;
-        m_baseColumns.append(fromBase ? QString::fromUtf8(origin) : QString());
+        m_baseColumns.append(shape.traceable && origin ? QString::fromUtf8(origin) : QString());
     }
     if (shape.traceable) {
         m_rowIdColumn = visible;
-        m_table = shape.table;
+        m_table = QString::fromUtf8(sqlite3_column_table_name(m_stmt, m_rowIdColumn));
     }
     m_open = true;
-    return true;
+    if (readAhead())
+        return true;
+    const QString error = m_error;
+    close();
+    return fail(error);
+}
+
+// Runs the statement as far as its second row, so that a statement failing while it runs fails open().
+// A result of one row or none is then complete; a result that cannot take new rows is read on to its
+// end; a longer updatable result is reset, to be read again at its first use (a Select opened only to
+// append never walks the table).
+bool Query::readAhead()
+{
+    for (;;) {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc != SQLITE_ROW)
+            return finishReading(rc);
+        if (isUpdatable() && m_rows.size() == 1) {
+            sqlite3_reset(m_stmt);
+            m_rows.clear();
+            return true;
+        }
+        m_rows.appendFrom(m_stmt);
+    }
+}
+
+// Ends the reading at the step result `rc`: the statement is finished, false with its error unless it
+// reached the end.
+bool Query::finishReading(int rc)
+{
+    if (rc != SQLITE_DONE)
+        m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt)));
+    finalize();
+    m_rows.squeeze();
+    return rc == SQLITE_DONE;
 }
 
 bool Query::ensureRows()
 {
     if (!m_open)
         return false;
-    if (m_loaded)
+    if (!m_stmt)
         return true;
-    m_loaded = true;
-    const int count = sqlite3_column_count(m_stmt);
     int rc;
-    while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW) {
-        QVariantList row;
-        row.reserve(count);
-        for (int c = 0; c < count; ++c)
-            row.append(columnValue(m_stmt, c));
-        m_rows.append(std::move(row));
-    }
-    if (rc != SQLITE_DONE)
-        m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt)));
-    finalize();
-    return rc == SQLITE_DONE;
+    while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW)
+        m_rows.appendFrom(m_stmt);
+    return finishReading(rc);
 }
 
 void Query::first()
@@ -320,7 +405,12 @@ QVariant Query::value(int row, int column)
     ensureRows();
     if (row < 0 || row >= m_rows.size() || column < 0 || column >= m_columns.size())
         return {};
-    return m_rows[row][column];
+    return m_rows.value(row, column);
+}
+
+qint64 Query::currentRowId() const
+{
+    return m_rows.value(m_current, m_rowIdColumn).toLongLong();
 }
 
 qint64 Query::rowId()
@@ -328,7 +418,7 @@ qint64 Query::rowId()
     ensureRows();
     if (m_rowIdColumn < 0 || m_current >= m_rows.size())
         return 0;
-    return m_rows[m_current][m_rowIdColumn].toLongLong();
+    return currentRowId();
 }
 
 QVariant Query::field(const QString &name)
@@ -403,59 +493,63 @@ bool Query::post()
     return ok;
 }
 
-bool Query::writeRow()
+// Runs one write of a row of the base table; false with the reason, also when no row was there to change.
+bool Query::changeRow(const QString &sql, const QVariantList &values)
 {
     sqlite3 *db = m_db.ADOConnection1(&m_error);
     if (!db)
         return false;
+    Statement statement(db, sql, values);
+    if (statement.step() != SQLITE_DONE)
+        return fail(statement.error());
+    if (sqlite3_changes(db) == 0)
+        return fail(RowGone);
+    return true;
+}
+
+bool Query::writeRow()
+{
     const QStringList names = m_pending.keys();
-    QString sql;
+    QVariantList values;
+    QStringList columns;
+    for (const QString &name : names) {
+        values.append(m_pending.value(name));
+        columns.append(quotedName(name));
+    }
+    qint64 rowId = 0;
     if (m_state == State::Inserting) {
-        QStringList columns, marks;
-        for (const QString &name : names) {
-            columns.append(quotedName(name));
-            marks.append(QStringLiteral("?"));
-        }
-        sql = names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_table))
-                              : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                    .arg(quotedName(m_table), columns.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+        const QString sql = names.isEmpty()
+            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_table))
+            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                  .arg(quotedName(m_table), columns.join(QLatin1Char(',')),
+                       QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+        if (!changeRow(sql, values))
+            return false;
+        rowId = sqlite3_last_insert_rowid(m_db.ADOConnection1(&m_error));
     } else {
+        rowId = currentRowId();
         if (names.isEmpty())
             return true;
-        QStringList assignments;
-        for (const QString &name : names)
-            assignments.append(quotedName(name) + QStringLiteral("=?"));
-        sql = QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(quotedName(m_table), assignments.join(QLatin1Char(',')));
+        values.append(rowId);
+        if (!changeRow(QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=?")
+                           .arg(quotedName(m_table), columns.join(QStringLiteral("=?,"))),
+                       values))
+            return false;
     }
 
-    sqlite3_stmt *stmt = nullptr;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-        return fail(QString::fromUtf8(sqlite3_errmsg(db)));
-    int index = 1;
-    for (const QString &name : names)
-        bindValue(stmt, index++, m_pending.value(name));
-    const qint64 editedRowId = m_state == State::Editing ? m_rows[m_current][m_rowIdColumn].toLongLong() : 0;
-    if (m_state == State::Editing)
-        sqlite3_bind_int64(stmt, index, editedRowId);
-    const int rc = sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
-        return fail(QString::fromUtf8(sqlite3_errmsg(db)));
-
-    const qint64 rowId = m_state == State::Inserting ? sqlite3_last_insert_rowid(db) : editedRowId;
     QVariantList row;
     if (!readBack(rowId, row))
         return false;
     if (m_state == State::Editing) {
-        m_rows[m_current] = row;
-    } else if (m_loaded) {
+        m_rows.replace(m_current, row);
+    } else if (!m_stmt) {
         m_rows.append(row);
         m_current = int(m_rows.size()) - 1;
     } else {
         // An append-only result holds just the rows it added; the table is never read.
         finalize();
-        m_loaded = true;
-        m_rows = {row};
+        m_rows.clear();
+        m_rows.append(row);
         m_current = 0;
     }
     return true;
@@ -466,18 +560,16 @@ bool Query::readBack(qint64 rowId, QVariantList &row)
     sqlite3 *db = m_db.ADOConnection1(&m_error);
     if (!db)
         return false;
-    sqlite3_stmt *stmt = nullptr;
-    const QString sql = QStringLiteral("SELECT * FROM %1 WHERE rowid=?").arg(quotedName(m_table));
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-        return fail(QString::fromUtf8(sqlite3_errmsg(db)));
-    sqlite3_bind_int64(stmt, 1, rowId);
+    Statement statement(db, QStringLiteral("SELECT * FROM %1 WHERE rowid=?").arg(quotedName(m_table)), {rowId});
+    const int rc = statement.step();
+    if (rc != SQLITE_ROW)
+        return fail(rc == SQLITE_DONE ? RowGone : statement.error());
     QHash<QString, QVariant> stored;
-    if (sqlite3_step(stmt) == SQLITE_ROW)
-        for (int c = 0; c < sqlite3_column_count(stmt); ++c)
-            stored.insert(QString::fromUtf8(sqlite3_column_name(stmt, c)).toLower(), columnValue(stmt, c));
-    sqlite3_finalize(stmt);
+    for (int c = 0; c < sqlite3_column_count(statement.handle()); ++c)
+        stored.insert(QString::fromUtf8(sqlite3_column_name(statement.handle(), c)).toLower(),
+                      columnValue(statement.handle(), c));
     // Computed columns keep what the Select gave them; base columns show what is stored now.
-    const QVariantList previous = m_state == State::Editing ? m_rows[m_current] : QVariantList();
+    const QVariantList previous = m_state == State::Editing ? m_rows.row(m_current, int(m_columns.size())) : QVariantList();
     row.clear();
     for (int c = 0; c < m_columns.size(); ++c) {
         if (!m_baseColumns[c].isEmpty())
@@ -493,18 +585,8 @@ bool Query::remove()
 {
     if (!m_open || !isUpdatable() || eof())
         return fail(QStringLiteral("没有可删除的记录"));
-    sqlite3 *db = m_db.ADOConnection1(&m_error);
-    if (!db)
+    if (!changeRow(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quotedName(m_table)), {currentRowId()}))
         return false;
-    sqlite3_stmt *stmt = nullptr;
-    const QString sql = QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quotedName(m_table));
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &stmt, nullptr) != SQLITE_OK)
-        return fail(QString::fromUtf8(sqlite3_errmsg(db)));
-    sqlite3_bind_int64(stmt, 1, m_rows[m_current][m_rowIdColumn].toLongLong());
-    const int rc = sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
-        return fail(QString::fromUtf8(sqlite3_errmsg(db)));
     m_rows.removeAt(m_current);
     return true;
 }

@@ -6,15 +6,20 @@
 #include <QStringList>
 #include <QVariant>
 
+#include "data/RowStore.h"
+
 class ShareDataModule;
 struct sqlite3_stmt;
 
 // An updatable result of one Select on the shared connection, walked row by row.
 //
-// Rows are read completely at the first access that needs them and the SQLite statement is finished
-// then, so no read stays pending and every post() is committed at once. A result whose Select names a
-// single table is updatable: append()/edit(), setField(), post() and remove() write that table's row by
-// its row id. Opening a Select only to append reads no rows.
+// open() runs the statement, so one that fails while running fails there. A result of one row or none,
+// and any result that cannot take new rows, is read whole at once; a longer updatable result is read
+// completely at the first access that needs it. The SQLite statement is finished once its rows are in,
+// so no read stays pending and every post() is committed at once. A result whose Select reads a single
+// table is updatable: append()/edit(), setField(), post() and remove() write that table's row by its row
+// id, and fail when the row is no longer stored. Opening a Select only to append reads no more than two
+// rows, however long the table.
 class Query
 {
 public:
@@ -65,23 +70,26 @@ public:
 private:
     enum class State { Browse, Inserting, Editing };
 
+    bool readAhead();
     bool ensureRows();
+    bool finishReading(int rc);
     bool fail(const QString &message);
     bool writeRow();
+    bool changeRow(const QString &sql, const QVariantList &values);
     bool readBack(qint64 rowId, QVariantList &row);
+    qint64 currentRowId() const;
     void finalize();
 
     ShareDataModule &m_db;
     QString m_sql;
     QString m_error;
     bool m_open = false;
-    bool m_loaded = false;
-    sqlite3_stmt *m_stmt = nullptr;
+    sqlite3_stmt *m_stmt = nullptr; // while rows are still to be read
     QStringList m_columns;      // result columns, as the statement names them
     QStringList m_baseColumns;  // for each result column its base table column, or empty
     int m_rowIdColumn = -1;     // hidden row id column of an updatable result
     QString m_table;
-    QList<QVariantList> m_rows;
+    RowStore m_rows;
     int m_current = 0;
     State m_state = State::Browse;
     QHash<QString, QVariant> m_pending; // assigned fields, by base column name in lower case

@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 #include <csignal>
+#include <limits>
 #include <unistd.h>
 
 #include "support/ProgramFixture.h"
@@ -159,8 +160,13 @@ private slots:
     void deliveredBooksAnswerTheDialect();
     void appendEditRemove();
     void emptySumReadsZero();
+    void valuesKeepTheirKind();
     void updatableResults_data();
     void updatableResults();
+    void writesToAVanishedRowFail_data();
+    void writesToAVanishedRowFail();
+    void statementFailingWhileRunning_data();
+    void statementFailingWhileRunning();
     void editThroughComputedColumns();
     void appendReadsNoRows();
     void noPendingStatement();
@@ -463,6 +469,31 @@ void DataTest::emptySumReadsZero()
     QCOMPARE(query.fieldInteger(QStringLiteral("TotalCount")), 0);
 }
 
+// Every kind of value a result holds comes back as the statement gave it, in every row.
+void DataTest::valuesKeepTheirKind()
+{
+    ProgramFixture program;
+    Query &query = temp();
+    QVERIFY(RunQuery(query,
+                     QStringLiteral("Select -9223372036854775807 - 1 As Smallest, 9223372036854775807 As Largest, "
+                                    "-3 As Negative, -0.1 As Real, '帐簿 x' As Words, '' As Blank, Null As Missing, "
+                                    "X'00FF' As Raw, PowerName From Power"),
+                     QStringLiteral("读入失败")));
+    QCOMPARE(query.recordCount(), 3);
+    for (query.first(); !query.eof(); query.next()) {
+        QCOMPARE(query.field(QStringLiteral("Smallest")), QVariant(std::numeric_limits<qint64>::min()));
+        QCOMPARE(query.field(QStringLiteral("Largest")), QVariant(std::numeric_limits<qint64>::max()));
+        QCOMPARE(query.field(QStringLiteral("Negative")), QVariant(qint64(-3)));
+        QCOMPARE(query.field(QStringLiteral("Real")), QVariant(-0.1));
+        QCOMPARE(query.field(QStringLiteral("Words")), QVariant(QStringLiteral("帐簿 x")));
+        QCOMPARE(query.field(QStringLiteral("Blank")), QVariant(QString()));
+        QVERIFY(!query.field(QStringLiteral("Missing")).isValid());
+        QCOMPARE(query.field(QStringLiteral("Raw")), QVariant(QByteArray("\x00\xff", 2)));
+    }
+    query.moveTo(2);
+    QCOMPARE(query.fieldText(QStringLiteral("PowerName")), QStringLiteral("修改"));
+}
+
 void DataTest::updatableResults_data()
 {
     QTest::addColumn<QString>("statement");
@@ -471,6 +502,16 @@ void DataTest::updatableResults_data()
     QTest::newRow("computed column") << "Select GetPayIndex, ABS(GetPaySum) As GetPaySum2 From GetPay" << true;
     QTest::newRow("two tables") << "Select * From Account,MoneyTable Where (AccountIndex = MoneyAccount)" << false;
     QTest::newRow("sum") << "Select Sum(MoneySum) As TotalMoney From MoneyTable" << false;
+    QTest::newRow("sum inside a rounding") << "Select Round(Sum(MoneySum),2) As TotalMoney From MoneyTable" << false;
+    QTest::newRow("table with an alias") << "Select m.MoneyIndex, m.MoneySum From MoneyTable m Where m.MoneySum > 0" << true;
+    QTest::newRow("table with As alias") << "Select * From MoneyTable As m Order By m.MoneyIndex" << true;
+    QTest::newRow("aggregate only in the condition")
+        << "Select * From MoneyTable Where MoneySum >= (Select Avg(MoneySum) From MoneyTable)" << true;
+    QTest::newRow("two tables with aliases")
+        << "Select * From Account a, MoneyTable m Where a.AccountIndex = m.MoneyAccount" << false;
+    QTest::newRow("subquery as the table") << "Select * From (Select MoneyIndex, MoneySum From MoneyTable)" << false;
+    QTest::newRow("grouped") << "Select MoneyAccount From MoneyTable Group By MoneyAccount" << false;
+    QTest::newRow("distinct") << "Select Distinct MoneyAccount From MoneyTable" << false;
 }
 
 void DataTest::updatableResults()
@@ -479,9 +520,70 @@ void DataTest::updatableResults()
     QFETCH(bool, updatable);
     ProgramFixture program;
     Query &query = temp();
-    QVERIFY(RunQuery(query, statement, QStringLiteral("读入失败")));
+    storeRecord(QStringLiteral("甲"), 5, ProgramFixture::Today);
+    storeRecord(QStringLiteral("乙"), 7, ProgramFixture::Today);
+    QVERIFY2(RunQuery(query, statement, QStringLiteral("读入失败")), qPrintable(program.screen().messages().join(u'|')));
     QCOMPARE(query.isUpdatable(), updatable);
     QCOMPARE(query.append(), updatable);
+    if (updatable) {
+        // The new row goes to the one table the result reads, through whatever alias it has there.
+        const QString table = query.baseTable();
+        const int before = rowsOf(QStringLiteral("Select * From ") + table);
+        QVERIFY(RunQuery(query, statement, QStringLiteral("读入失败")));
+        QVERIFY(query.append());
+        QVERIFY2(query.post(), qPrintable(query.lastError()));
+        QCOMPARE(rowsOf(QStringLiteral("Select * From ") + table), before + 1);
+    }
+}
+
+void DataTest::writesToAVanishedRowFail_data()
+{
+    QTest::addColumn<bool>("removing");
+    QTest::newRow("post") << false;
+    QTest::newRow("remove") << true;
+}
+
+// Another program deleted the row after it was read: the change is refused, not reported as done.
+void DataTest::writesToAVanishedRowFail()
+{
+    QFETCH(bool, removing);
+    ProgramFixture program;
+    const qint64 index = storeRecord(QStringLiteral("张三"), 9, ProgramFixture::Today);
+    Query &query = temp();
+    QVERIFY(RunQuery(query, QStringLiteral("Select * From MoneyTable Where MoneyIndex = %1").arg(index),
+                     QStringLiteral("读入失败")));
+    QVERIFY(!query.eof());
+    OtherConnection other(program.databasePath());
+    QCOMPARE(other.execute("DELETE FROM MoneyTable"), SQLITE_OK);
+    if (removing) {
+        QVERIFY(!query.remove());
+    } else {
+        QVERIFY(query.edit());
+        query.setField(QStringLiteral("MoneyUser"), QStringLiteral("李四"));
+        QVERIFY(!query.post());
+    }
+    QVERIFY(!query.lastError().isEmpty());
+    QCOMPARE(other.number("SELECT count(*) FROM MoneyTable"), 0);
+}
+
+void DataTest::statementFailingWhileRunning_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::newRow("at its first row") << "Select Abs(-9223372036854775807 - 1) As Overflow From Power";
+    QTest::newRow("at a later row") << "Select * From Power Where Abs(Length(PowerName) - 9223372036854775807 - 3) > 0";
+    QTest::newRow("inside a sum") << "Select Sum(Abs(Length(PowerName) - 9223372036854775807 - 3)) As Total From Power";
+}
+
+// SQLite accepts such a statement and fails only while running it: the runner must still report it.
+void DataTest::statementFailingWhileRunning()
+{
+    QFETCH(QString, statement);
+    ProgramFixture program;
+    Query &query = temp();
+    QVERIFY(!RunQuery(query, statement, QStringLiteral("数据库打开失败")));
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("数据库打开失败")});
+    QVERIFY(!query.isOpen());
+    QVERIFY(query.lastError().contains(QStringLiteral("overflow")));
 }
 
 void DataTest::editThroughComputedColumns()
