@@ -51,6 +51,8 @@ ProgramFixture::~ProgramFixture()
     if (!m_screen.unexpected().isEmpty())
         QTest::qFail(qPrintable(QStringLiteral("unexpected: ") + m_screen.unexpected().join(QStringLiteral("; "))),
                      __FILE__, __LINE__);
+    else if (!m_screen.allUsed())
+        QTest::qFail("a scripted answer, file choice or dialog was never asked for", __FILE__, __LINE__);
     Screen::install(nullptr);
     Clock::setToday(QDate());
     if (m_oldOdbcIni.isNull())
