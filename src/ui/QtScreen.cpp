@@ -13,11 +13,19 @@ QString boxTitle()
 {
     return QApplication::applicationName();
 }
+
+// A message box whose one button reads 确定, like every other word the program shows.
+void showMessage(QMessageBox::Icon icon, const QString &text)
+{
+    QMessageBox box(icon, boxTitle(), text, QMessageBox::NoButton, QApplication::activeWindow());
+    box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    box.exec();
+}
 } // namespace
 
 void QtScreen::inform(const QString &text)
 {
-    QMessageBox::information(QApplication::activeWindow(), boxTitle(), text);
+    showMessage(QMessageBox::Information, text);
 }
 
 bool QtScreen::ask(const QString &caption, const QString &text)
@@ -31,7 +39,7 @@ bool QtScreen::ask(const QString &caption, const QString &text)
 
 void QtScreen::error(const QString &text)
 {
-    QMessageBox::critical(QApplication::activeWindow(), boxTitle(), text);
+    showMessage(QMessageBox::Critical, text);
 }
 
 int QtScreen::runModal(QDialog &dialog)

@@ -5,7 +5,10 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
+#include <QTimer>
 #include <QProgressBar>
 #include <QStandardPaths>
 #include <QTabWidget>
@@ -19,6 +22,7 @@
 #include "data/ProfileFile.h"
 #include "data/Settings.h"
 #include "support/ProgramFixture.h"
+#include "ui/QtScreen.h"
 
 namespace {
 
@@ -66,6 +70,8 @@ private slots:
     void dayButtons_data();
     void dayButtons();
     void odbcClientOpensTheBooks();
+    void realScreenBoxes_data();
+    void realScreenBoxes();
 };
 
 void AppTest::firstStartRegistersDataSource()
@@ -301,6 +307,56 @@ void AppTest::odbcClientOpensTheBooks()
     QVERIFY2(client.exitCode() == 0, qPrintable(output));
     for (const char *name : {"管理员", "出纳", "修改"})
         QVERIFY2(output.contains(QString::fromUtf8(name)), qPrintable(output));
+}
+
+void AppTest::realScreenBoxes_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QStringList>("buttons");
+    QTest::addColumn<bool>("result");
+    QTest::newRow("information") << "inform" << QString() << QStringList{"确定"} << true;
+    QTest::newRow("error") << "error" << QString() << QStringList{"确定"} << true;
+    QTest::newRow("question") << "ask" << "删除警告" << QStringList{"是(&Y)", "否(&N)"} << true;
+}
+
+// The boxes the cashier really sees: every button in Chinese, a question titled with its caption and
+// answered true only for 是.
+void AppTest::realScreenBoxes()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, title);
+    QFETCH(QStringList, buttons);
+    QFETCH(bool, result);
+    QtScreen screen;
+    QStringList shownButtons;
+    QString shownText, shownTitle;
+    // Reads the box on screen and presses its first button.
+    QTimer::singleShot(0, [&] {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            auto *box = qobject_cast<QMessageBox *>(window);
+            if (!box || !box->isVisible())
+                continue;
+            shownText = box->text();
+            shownTitle = box->windowTitle();
+            for (QAbstractButton *button : box->buttons())
+                shownButtons.append(button->text());
+            box->buttons().first()->click();
+        }
+    });
+    const QString text = QStringLiteral("确实要删除该记录吗？");
+    bool answer = true;
+    if (kind == u"inform")
+        screen.inform(text);
+    else if (kind == u"error")
+        screen.error(text);
+    else
+        answer = screen.ask(title, text);
+    QCOMPARE(shownText, text);
+    if (!title.isEmpty())
+        QCOMPARE(shownTitle, title);
+    QCOMPARE(shownButtons, buttons);
+    QCOMPARE(answer, result);
 }
 
 QTEST_MAIN(AppTest)
