@@ -24,7 +24,6 @@ public:
 
     // Opens the connection if needed; nullptr with *error set when the books cannot be reached.
     sqlite3 *ADOConnection1(QString *error);
-    bool isConnected() const { return m_connection != nullptr; }
     void disconnect(); // closes the file, for a restore that replaces it
 
     // Runs a statement that returns no rows (PRAGMA, BEGIN, COMMIT...). Used by the data layer only.

@@ -619,6 +619,11 @@ private slots:
         QCOMPARE(books.grid().model().rowCount(), 0);
         QCOMPARE(books.grid().footerText(0), QStringLiteral("0条"));
         QCOMPARE(books.grid().footerText(5), QStringLiteral("0"));
+
+        // A day picked in the calendar refreshes the journal like the buttons do.
+        forms().main->findChild<QDateEdit *>(QStringLiteral("DateTimePicker1"))->setDate(today.addDays(-2));
+        QCOMPARE(books.label("Label7"), QStringLiteral("上日结余：0 元"));
+        QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：1000 元"));
     }
 
     void gridColumnsFootersAndRedNegatives()
