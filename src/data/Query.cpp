@@ -290,27 +290,33 @@ bool Query::open()
         finalize();
         return fail(QStringLiteral("语句后面有多余的内容"));
     }
-    const int count = sqlite3_column_count(m_stmt);
-    if (count == 0) {
+    if (sqlite3_column_count(m_stmt) == 0) {
         finalize();
         return fail(QStringLiteral("语句不返回记录"));
     }
-    const int visible = shape.traceable ? count - 1 : count;
-    for (int c = 0; c < visible; ++c) {
-        m_columns.append(QString::fromUtf8(sqlite3_column_name(m_stmt, c)));
-        const char *origin = sqlite3_column_origin_name(m_stmt, c);
-        m_baseColumns.append(shape.traceable && origin ? QString::fromUtf8(origin) : QString());
-    }
-    if (shape.traceable) {
-        m_rowIdColumn = visible;
-        m_table = QString::fromUtf8(sqlite3_column_table_name(m_stmt, m_rowIdColumn));
-    }
+    describeColumns(shape.traceable);
     m_open = true;
     if (readAhead())
         return true;
     const QString error = m_error;
     close();
     return fail(error);
+}
+
+// Names the result's columns and, for rows of one table, the table and each column's field in it.
+void Query::describeColumns(bool traceable)
+{
+    const int count = sqlite3_column_count(m_stmt);
+    const int visible = traceable ? count - 1 : count;
+    for (int c = 0; c < visible; ++c) {
+        m_columns.append(QString::fromUtf8(sqlite3_column_name(m_stmt, c)));
+        const char *origin = sqlite3_column_origin_name(m_stmt, c);
+        m_baseColumns.append(traceable && origin ? QString::fromUtf8(origin) : QString());
+    }
+    if (traceable) {
+        m_rowIdColumn = visible;
+        m_table = QString::fromUtf8(sqlite3_column_table_name(m_stmt, m_rowIdColumn));
+    }
 }
 
 // Runs the statement as far as its second row, so that a statement failing while it runs fails open().

@@ -70,6 +70,7 @@ public:
 private:
     enum class State { Browse, Inserting, Editing };
 
+    void describeColumns(bool traceable);
     bool readAhead();
     bool ensureRows();
     bool finishReading(int rc);
