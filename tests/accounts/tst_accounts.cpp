@@ -143,6 +143,7 @@ class TestAccounts : public QObject
     Q_OBJECT
 
 private slots:
+    void houseControlsHaveNamesOfTheirOwn();
     void emptyScopeShowsTheHint();
     void pages_data();
     void pages();
@@ -169,6 +170,25 @@ private slots:
     void deleteDoesNothing();
     void failedDeletionChangesNothing();
 };
+
+// Controls are found by name, so no control of the houses page may share its name with another
+// control of the main window (the login tab's Label22, for one); the dialogs are windows of their own.
+void TestAccounts::houseControlsHaveNamesOfTheirOwn()
+{
+    ProgramFixture program;
+    FormMain &main = program.main();
+    const auto inMainWindow = [&main](const QString &name) {
+        const QList<QWidget *> found = main.findChildren<QWidget *>(name);
+        return std::count_if(found.begin(), found.end(), [&main](QWidget *w) { return w->window() == &main; });
+    };
+    QStringList shared;
+    for (const QWidget *widget : main.accountsPage()->findChildren<QWidget *>()) {
+        const QString name = widget->objectName();
+        if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_")) && inMainWindow(name) != 1)
+            shared.append(name);
+    }
+    QCOMPARE(shared, QStringList());
+}
 
 void TestAccounts::emptyScopeShowsTheHint()
 {
