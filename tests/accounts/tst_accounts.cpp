@@ -123,16 +123,19 @@ void sendMouse(QWidget *widget, QEvent::Type type)
 }
 
 // The dialog as the cashier fills it: a type picture (0 for none), a name, then 确定; a dialog a check
-// kept open is cancelled.
-ScriptedScreen::DialogHandler fillAccount(int typeButton, const QString &name)
+// kept open is cancelled, after noting in `focused` where the check put the focus.
+ScriptedScreen::DialogHandler fillAccount(int typeButton, const QString &name, QString *focused = nullptr)
 {
     return [=](QDialog &dialog) {
         dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(name);
         if (typeButton)
             click(dialog, typeButton == 1 ? "BitBtn1" : "BitBtn2");
         click(dialog, "SpeedButton1");
-        if (dialog.result() != QDialog::Accepted)
-            click(dialog, "SpeedButton2");
+        if (dialog.result() == QDialog::Accepted)
+            return;
+        if (focused && dialog.focusWidget())
+            *focused = dialog.focusWidget()->objectName();
+        click(dialog, "SpeedButton2");
     };
 }
 
@@ -446,15 +449,17 @@ void TestAccounts::newAccount_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("stored"); // name/type of the new row, empty when nothing is stored
-    QTest::newRow("neither type nor name") << "" << 0 << "" << "请先点击图案，选择帐户类型" << "";
-    QTest::newRow("no type") << "" << 0 << "工行" << "请先点击图案，选择帐户类型" << "";
-    QTest::newRow("no name") << "" << 1 << "" << "帐户名称不得为空" << "";
-    QTest::newRow("bank") << "" << 1 << "工行" << "帐户　工行　新增成功" << "工行/1";
-    QTest::newRow("cash") << "" << 2 << "备用金" << "帐户　备用金　新增成功" << "备用金/2";
-    QTest::newRow("blanks") << "" << 1 << "  " << "帐户　  　新增成功" << "  /1";
-    QTest::newRow("quotes") << "O'Neil" << 2 << "O'Neil's" << "帐户　O'Neil's　新增成功" << "O'Neil's/2";
-    QTest::newRow("taken") << "工行" << 2 << "工行" << "该帐户名已经存在，请重新操作" << "";
-    QTest::newRow("taken but for Latin case") << "Bank A" << 1 << "bank a" << "该帐户名已经存在，请重新操作" << "";
+    QTest::addColumn<QString>("focus");  // where a failed check leaves the focus
+    QTest::newRow("neither type nor name") << "" << 0 << "" << "请先点击图案，选择帐户类型" << "" << "BitBtn1";
+    QTest::newRow("no type") << "" << 0 << "工行" << "请先点击图案，选择帐户类型" << "" << "BitBtn1";
+    QTest::newRow("no name") << "" << 1 << "" << "帐户名称不得为空" << "" << "Edit1";
+    QTest::newRow("bank") << "" << 1 << "工行" << "帐户　工行　新增成功" << "工行/1" << "";
+    QTest::newRow("cash") << "" << 2 << "备用金" << "帐户　备用金　新增成功" << "备用金/2" << "";
+    QTest::newRow("blanks") << "" << 1 << "  " << "帐户　  　新增成功" << "  /1" << "";
+    QTest::newRow("quotes") << "O'Neil" << 2 << "O'Neil's" << "帐户　O'Neil's　新增成功" << "O'Neil's/2" << "";
+    QTest::newRow("taken") << "工行" << 2 << "工行" << "该帐户名已经存在，请重新操作" << "" << "";
+    QTest::newRow("taken but for Latin case") << "Bank A" << 1 << "bank a" << "该帐户名已经存在，请重新操作" << ""
+                                              << "";
 }
 
 void TestAccounts::newAccount()
@@ -464,6 +469,7 @@ void TestAccounts::newAccount()
     QFETCH(QString, name);
     QFETCH(QString, message);
     QFETCH(QString, stored);
+    QFETCH(QString, focus);
     ProgramFixture program;
     QStringList expected;
     if (!existing.isEmpty()) {
@@ -471,18 +477,20 @@ void TestAccounts::newAccount()
         expected.append(existing + QStringLiteral("/1"));
     }
     openOverview(program, QStringLiteral("5"));
-    QString title;
+    QString title, focused;
     bool deleteOffered = true;
     program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
         title = dialog.windowTitle();
         deleteOffered = !dialog.findChild<QToolButton *>(QStringLiteral("SpeedButton3"))->isHidden();
-        fillAccount(typeButton, name)(dialog);
+        dialog.findChild<QToolButton *>(QStringLiteral("SpeedButton2"))->setFocus();
+        fillAccount(typeButton, name, &focused)(dialog);
     });
 
     control<QToolButton>(QStringLiteral("SpeedButton1"))->click();
 
     QCOMPARE(title, QStringLiteral("新增帐户"));
     QVERIFY(!deleteOffered);
+    QCOMPARE(focused, focus);
     QCOMPARE(program.screen().takeMessages(), QStringList{message});
     if (!stored.isEmpty())
         expected.append(stored);

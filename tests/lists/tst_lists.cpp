@@ -180,7 +180,10 @@ void tst_lists::nothingSelected()
     ProgramFixture f;
     f.loginAsAdministrator();
     press(f, n, Rename);
+    QCOMPARE(f.main().focusWidget(), listBox(f, n));
+    f.main().settingsPage()->findChild<QListWidget *>(QStringLiteral("ListBox%1").arg(n % 3 + 1))->setFocus();
     press(f, n, Delete);
+    QCOMPARE(f.main().focusWidget(), listBox(f, n));
     QCOMPARE(f.screen().messages(), (QStringList{renameMessage, deleteMessage}));
 
     // A list with lines but the selection cleared by the user says the same.
