@@ -82,17 +82,21 @@ struct Shown
     QString prompt;
     QString start;
     bool masked = false;
+    bool entryFocused = false;
 };
 
-// A prompt handler that records what it showed, types `text` and presses OK (or Cancel).
+// A prompt handler that records what it showed, types `text` and clicks OK (or Cancel), which takes the
+// focus from the entry as a mouse click does.
 ScriptedScreen::DialogHandler answer(const QString &text, Shown *seen, bool confirm = true)
 {
     return [=](QDialog &prompt) {
         auto *entry = prompt.findChild<QLineEdit *>(QStringLiteral("Edit1"));
         *seen = {prompt.windowTitle(), prompt.findChild<QLabel *>(QStringLiteral("Label1"))->text(), entry->text(),
-                 entry->echoMode() != QLineEdit::Normal};
+                 entry->echoMode() != QLineEdit::Normal, prompt.focusWidget() == entry};
         entry->setText(text);
-        prompt.findChild<QPushButton *>(QString::fromLatin1(confirm ? "BitBtn1" : "BitBtn2"))->click();
+        auto *button = prompt.findChild<QPushButton *>(QString::fromLatin1(confirm ? "BitBtn1" : "BitBtn2"));
+        button->setFocus();
+        button->click();
     };
 }
 
@@ -378,6 +382,7 @@ void tst_lists::promptPlainAfterFailedModificationPassword()
     f.screen().onDialog(QStringLiteral("FormAsk"), answer(QStringLiteral("利息"), &name));
     press(f, 1, Add);
     QVERIFY(!name.masked);
+    QVERIFY(name.entryFocused);
     QCOMPARE(name.title, QStringLiteral("参数设置"));
     QCOMPARE(stored(f, 1), QStringList{QStringLiteral("利息")});
 }
