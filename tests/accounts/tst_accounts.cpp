@@ -536,6 +536,8 @@ void TestAccounts::editAccount_data()
                                                 << "零钱/2";
     QTest::newRow("quotes") << "O'Neil" << 1 << 0 << "O'Neil's" << "帐户　O'Neil's　修改成功" << true
                             << "O'Neil's/1";
+    QTest::newRow("only the letter case changes") << "Icbc" << 1 << 0 << "ICBC" << "帐户　ICBC　修改成功" << true
+                                                  << "ICBC/1";
     QTest::newRow("name taken") << "工行" << 1 << 2 << "备用金" << "该帐户名已经存在，请重新操作" << false
                                 << "工行/1";
     QTest::newRow("name taken but for Latin case")

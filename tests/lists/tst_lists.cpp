@@ -271,6 +271,7 @@ void tst_lists::renameValue_data()
     // Each list holds "Alpha" then "Beta"; "Alpha" is renamed.
     QTest::newRow("to its own text") << 1 << "Alpha" << "" << QStringList{"Alpha", "Beta"};
     QTest::newRow("to a new text with a quote") << 2 << "Al'pha" << "" << QStringList{"Al'pha", "Beta"};
+    QTest::newRow("to its own text in capitals") << 1 << "ALPHA" << "" << QStringList{"ALPHA", "Beta"};
     QTest::newRow("to the other value") << 1 << "Beta" << text(Duplicates, 1) << QStringList{"Alpha", "Beta"};
     QTest::newRow("to the other value in capitals") << 3 << "BETA" << text(Duplicates, 3)
                                                    << QStringList{"Alpha", "Beta"};
