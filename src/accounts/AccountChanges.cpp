@@ -25,16 +25,21 @@ bool findAccount(const QString &name)
                     NoDatabase);
 }
 
-// A name already in use (the books compare names ignoring Latin case) is refused; false also when the
-// look-up failed.
-bool nameIsFree(const QString &name)
+// A name another account uses (the books compare names ignoring Latin case) is refused; the account
+// being renamed does not count against itself, so its name may change in letter case alone. False
+// also when the look-up failed.
+bool nameIsFree(const QString &name, const QString &renamedFrom = QString())
 {
     if (!findAccount(name))
         return false;
-    if (scratch().recordCount() == 0)
-        return true;
-    Screen::current().inform(QStringLiteral("该帐户名已经存在，请重新操作"));
-    return false;
+    Query &found = scratch();
+    for (found.first(); !found.eof(); found.next()) {
+        if (found.fieldText(QStringLiteral("AccountName")) != renamedFrom) {
+            Screen::current().inform(QStringLiteral("该帐户名已经存在，请重新操作"));
+            return false;
+        }
+    }
+    return true;
 }
 
 void reportDone(const QString &name, const QString &what)
@@ -81,7 +86,7 @@ bool EditAccount(const QString &oldName)
     dialog.ChosenAccountName = oldName;
     if (!dialog.collectAccount())
         return false;
-    if (dialog.ChosenAccountName != oldName && !nameIsFree(dialog.ChosenAccountName))
+    if (dialog.ChosenAccountName != oldName && !nameIsFree(dialog.ChosenAccountName, oldName))
         return false;
     if (!findAccount(oldName))
         return false;

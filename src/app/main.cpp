@@ -1,5 +1,7 @@
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QLocale>
+#include <QTranslator>
 
 #include "app/Forms.h"
 #include "app/FormMain.h"
@@ -7,8 +9,12 @@
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
-    // Date pickers name their months and weekdays in Chinese, whatever the desktop's language.
+    // Qt's own texts (OK in message boxes, the calendar, edit menus) in Chinese like the rest.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     FormsOwner windows(QApplication::applicationDirPath());
     forms().main->show();
     return application.exec();

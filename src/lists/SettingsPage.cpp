@@ -152,14 +152,17 @@ bool SettingsPage::selectValue(Query &query, int n, const QString &value) const
                     QStringLiteral("读入帐款参数失败"));
 }
 
-bool SettingsPage::isNewValue(Query &query, int n, const QString &value) const
+bool SettingsPage::isNewValue(Query &query, int n, const QString &value, const QString &renamedFrom) const
 {
     if (!selectValue(query, n, value))
         return false;
-    if (query.eof())
-        return true;
-    inform(texts(n).duplicate);
-    return false;
+    for (query.first(); !query.eof(); query.next()) {
+        if (query.fieldText(ParameterValue) != renamedFrom) {
+            inform(texts(n).duplicate);
+            return false;
+        }
+    }
+    return true;
 }
 
 void SettingsPage::storeAndReload(Query &query, int n)
@@ -198,7 +201,7 @@ void SettingsPage::EditListValue(int n)
     if (value == old)
         return;
     Query &query = scratch();
-    if (!isNewValue(query, n, value) || !selectValue(query, n, old))
+    if (!isNewValue(query, n, value, old) || !selectValue(query, n, old))
         return;
     if (query.eof())
         return inform("该参数已经被删除");

@@ -38,8 +38,9 @@ private:
     QListWidgetItem *selectedLine(int n, const QString &noneSelected) const;
     bool askValue(const QString &prompt, const QString &start, QString *value) const;
     bool selectValue(Query &query, int n, const QString &value) const;
-    // Selects `value` in list n; false (after the list's duplicate message) when it is there already.
-    bool isNewValue(Query &query, int n, const QString &value) const;
+    // Selects `value` in list n; false (after the list's duplicate message) when another value of the
+    // list has that text already. The value being renamed, `renamedFrom`, does not count against itself.
+    bool isNewValue(Query &query, int n, const QString &value, const QString &renamedFrom = QString()) const;
     void storeAndReload(Query &query, int n);
 
     std::unique_ptr<Ui::SettingsPage> ui;

@@ -27,11 +27,6 @@ void FormAsk::setMasked(bool masked)
     ui->Edit1->setEchoMode(masked ? QLineEdit::Password : QLineEdit::Normal);
 }
 
-bool FormAsk::isMasked() const
-{
-    return ui->Edit1->echoMode() != QLineEdit::Normal;
-}
-
 void FormAsk::prepareToShow()
 {
     setWindowTitle(AskTitle);

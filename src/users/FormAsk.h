@@ -22,7 +22,6 @@ public:
 
     // Every character of the entry shown as "#" while on.
     void setMasked(bool masked);
-    bool isMasked() const;
 
     // Puts the three texts on the dialog and gives the entry the focus.
     void prepareToShow();

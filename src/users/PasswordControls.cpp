@@ -11,12 +11,16 @@
 namespace {
 const QString PowerKey = QStringLiteral("PowerKey");
 
-// Shows the password of row `name` in `edit`; a missing row leaves the edit as it is.
-void showPassword(const QString &name, QLineEdit *edit)
+// Shows the password of row `name` in `edit`; a missing row leaves the edit as it is. False when the
+// statement failed (its message was shown).
+bool showPassword(const QString &name, QLineEdit *edit)
 {
     Query &query = ShareDataModule::instance().ADOQueryTemp();
-    if (Passwords::select(query, name) && !query.eof())
+    if (!Passwords::select(query, name))
+        return false;
+    if (!query.eof())
         edit->setText(query.fieldText(PowerKey));
+    return true;
 }
 } // namespace
 
@@ -36,8 +40,8 @@ PasswordControls::~PasswordControls() = default;
 
 void PasswordControls::LoadPasswords()
 {
-    showPassword(ui->ComboBox1->currentText(), ui->Edit1);
-    showPassword(Passwords::Modification, ui->Edit2);
+    if (showPassword(ui->ComboBox1->currentText(), ui->Edit1))
+        showPassword(Passwords::Modification, ui->Edit2);
 }
 
 void PasswordControls::changeLoginPassword()

@@ -7,7 +7,6 @@ class Query;
 namespace Passwords {
 
 inline const QString Administrator = QStringLiteral("管理员");
-inline const QString Cashier = QStringLiteral("出纳");
 inline const QString Modification = QStringLiteral("修改");
 
 inline const QString WrongPassword = QStringLiteral("密码错误，请重新操作");

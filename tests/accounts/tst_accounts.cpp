@@ -123,16 +123,19 @@ void sendMouse(QWidget *widget, QEvent::Type type)
 }
 
 // The dialog as the cashier fills it: a type picture (0 for none), a name, then 确定; a dialog a check
-// kept open is cancelled.
-ScriptedScreen::DialogHandler fillAccount(int typeButton, const QString &name)
+// kept open is cancelled, after noting in `focused` where the check put the focus.
+ScriptedScreen::DialogHandler fillAccount(int typeButton, const QString &name, QString *focused = nullptr)
 {
     return [=](QDialog &dialog) {
         dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(name);
         if (typeButton)
             click(dialog, typeButton == 1 ? "BitBtn1" : "BitBtn2");
         click(dialog, "SpeedButton1");
-        if (dialog.result() != QDialog::Accepted)
-            click(dialog, "SpeedButton2");
+        if (dialog.result() == QDialog::Accepted)
+            return;
+        if (focused && dialog.focusWidget())
+            *focused = dialog.focusWidget()->objectName();
+        click(dialog, "SpeedButton2");
     };
 }
 
@@ -143,6 +146,7 @@ class TestAccounts : public QObject
     Q_OBJECT
 
 private slots:
+    void houseControlsHaveNamesOfTheirOwn();
     void emptyScopeShowsTheHint();
     void pages_data();
     void pages();
@@ -169,6 +173,25 @@ private slots:
     void deleteDoesNothing();
     void failedDeletionChangesNothing();
 };
+
+// Controls are found by name, so no control of the houses page may share its name with another
+// control of the main window (the login tab's Label22, for one); the dialogs are windows of their own.
+void TestAccounts::houseControlsHaveNamesOfTheirOwn()
+{
+    ProgramFixture program;
+    FormMain &main = program.main();
+    const auto inMainWindow = [&main](const QString &name) {
+        const QList<QWidget *> found = main.findChildren<QWidget *>(name);
+        return std::count_if(found.begin(), found.end(), [&main](QWidget *w) { return w->window() == &main; });
+    };
+    QStringList shared;
+    for (const QWidget *widget : main.accountsPage()->findChildren<QWidget *>()) {
+        const QString name = widget->objectName();
+        if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_")) && inMainWindow(name) != 1)
+            shared.append(name);
+    }
+    QCOMPARE(shared, QStringList());
+}
 
 void TestAccounts::emptyScopeShowsTheHint()
 {
@@ -426,15 +449,17 @@ void TestAccounts::newAccount_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("stored"); // name/type of the new row, empty when nothing is stored
-    QTest::newRow("neither type nor name") << "" << 0 << "" << "请先点击图案，选择帐户类型" << "";
-    QTest::newRow("no type") << "" << 0 << "工行" << "请先点击图案，选择帐户类型" << "";
-    QTest::newRow("no name") << "" << 1 << "" << "帐户名称不得为空" << "";
-    QTest::newRow("bank") << "" << 1 << "工行" << "帐户　工行　新增成功" << "工行/1";
-    QTest::newRow("cash") << "" << 2 << "备用金" << "帐户　备用金　新增成功" << "备用金/2";
-    QTest::newRow("blanks") << "" << 1 << "  " << "帐户　  　新增成功" << "  /1";
-    QTest::newRow("quotes") << "O'Neil" << 2 << "O'Neil's" << "帐户　O'Neil's　新增成功" << "O'Neil's/2";
-    QTest::newRow("taken") << "工行" << 2 << "工行" << "该帐户名已经存在，请重新操作" << "";
-    QTest::newRow("taken but for Latin case") << "Bank A" << 1 << "bank a" << "该帐户名已经存在，请重新操作" << "";
+    QTest::addColumn<QString>("focus");  // where a failed check leaves the focus
+    QTest::newRow("neither type nor name") << "" << 0 << "" << "请先点击图案，选择帐户类型" << "" << "BitBtn1";
+    QTest::newRow("no type") << "" << 0 << "工行" << "请先点击图案，选择帐户类型" << "" << "BitBtn1";
+    QTest::newRow("no name") << "" << 1 << "" << "帐户名称不得为空" << "" << "Edit1";
+    QTest::newRow("bank") << "" << 1 << "工行" << "帐户　工行　新增成功" << "工行/1" << "";
+    QTest::newRow("cash") << "" << 2 << "备用金" << "帐户　备用金　新增成功" << "备用金/2" << "";
+    QTest::newRow("blanks") << "" << 1 << "  " << "帐户　  　新增成功" << "  /1" << "";
+    QTest::newRow("quotes") << "O'Neil" << 2 << "O'Neil's" << "帐户　O'Neil's　新增成功" << "O'Neil's/2" << "";
+    QTest::newRow("taken") << "工行" << 2 << "工行" << "该帐户名已经存在，请重新操作" << "" << "";
+    QTest::newRow("taken but for Latin case") << "Bank A" << 1 << "bank a" << "该帐户名已经存在，请重新操作" << ""
+                                              << "";
 }
 
 void TestAccounts::newAccount()
@@ -444,6 +469,7 @@ void TestAccounts::newAccount()
     QFETCH(QString, name);
     QFETCH(QString, message);
     QFETCH(QString, stored);
+    QFETCH(QString, focus);
     ProgramFixture program;
     QStringList expected;
     if (!existing.isEmpty()) {
@@ -451,18 +477,20 @@ void TestAccounts::newAccount()
         expected.append(existing + QStringLiteral("/1"));
     }
     openOverview(program, QStringLiteral("5"));
-    QString title;
+    QString title, focused;
     bool deleteOffered = true;
     program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
         title = dialog.windowTitle();
         deleteOffered = !dialog.findChild<QToolButton *>(QStringLiteral("SpeedButton3"))->isHidden();
-        fillAccount(typeButton, name)(dialog);
+        dialog.findChild<QToolButton *>(QStringLiteral("SpeedButton2"))->setFocus();
+        fillAccount(typeButton, name, &focused)(dialog);
     });
 
     control<QToolButton>(QStringLiteral("SpeedButton1"))->click();
 
     QCOMPARE(title, QStringLiteral("新增帐户"));
     QVERIFY(!deleteOffered);
+    QCOMPARE(focused, focus);
     QCOMPARE(program.screen().takeMessages(), QStringList{message});
     if (!stored.isEmpty())
         expected.append(stored);
@@ -508,6 +536,8 @@ void TestAccounts::editAccount_data()
                                                 << "零钱/2";
     QTest::newRow("quotes") << "O'Neil" << 1 << 0 << "O'Neil's" << "帐户　O'Neil's　修改成功" << true
                             << "O'Neil's/1";
+    QTest::newRow("only the letter case changes") << "Icbc" << 1 << 0 << "ICBC" << "帐户　ICBC　修改成功" << true
+                                                  << "ICBC/1";
     QTest::newRow("name taken") << "工行" << 1 << 2 << "备用金" << "该帐户名已经存在，请重新操作" << false
                                 << "工行/1";
     QTest::newRow("name taken but for Latin case")

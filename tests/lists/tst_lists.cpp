@@ -82,17 +82,21 @@ struct Shown
     QString prompt;
     QString start;
     bool masked = false;
+    bool entryFocused = false;
 };
 
-// A prompt handler that records what it showed, types `text` and presses OK (or Cancel).
+// A prompt handler that records what it showed, types `text` and clicks OK (or Cancel), which takes the
+// focus from the entry as a mouse click does.
 ScriptedScreen::DialogHandler answer(const QString &text, Shown *seen, bool confirm = true)
 {
     return [=](QDialog &prompt) {
         auto *entry = prompt.findChild<QLineEdit *>(QStringLiteral("Edit1"));
         *seen = {prompt.windowTitle(), prompt.findChild<QLabel *>(QStringLiteral("Label1"))->text(), entry->text(),
-                 entry->echoMode() != QLineEdit::Normal};
+                 entry->echoMode() != QLineEdit::Normal, prompt.focusWidget() == entry};
         entry->setText(text);
-        prompt.findChild<QPushButton *>(QString::fromLatin1(confirm ? "BitBtn1" : "BitBtn2"))->click();
+        auto *button = prompt.findChild<QPushButton *>(QString::fromLatin1(confirm ? "BitBtn1" : "BitBtn2"));
+        button->setFocus();
+        button->click();
     };
 }
 
@@ -180,7 +184,10 @@ void tst_lists::nothingSelected()
     ProgramFixture f;
     f.loginAsAdministrator();
     press(f, n, Rename);
+    QCOMPARE(f.main().focusWidget(), listBox(f, n));
+    f.main().settingsPage()->findChild<QListWidget *>(QStringLiteral("ListBox%1").arg(n % 3 + 1))->setFocus();
     press(f, n, Delete);
+    QCOMPARE(f.main().focusWidget(), listBox(f, n));
     QCOMPARE(f.screen().messages(), (QStringList{renameMessage, deleteMessage}));
 
     // A list with lines but the selection cleared by the user says the same.
@@ -264,6 +271,7 @@ void tst_lists::renameValue_data()
     // Each list holds "Alpha" then "Beta"; "Alpha" is renamed.
     QTest::newRow("to its own text") << 1 << "Alpha" << "" << QStringList{"Alpha", "Beta"};
     QTest::newRow("to a new text with a quote") << 2 << "Al'pha" << "" << QStringList{"Al'pha", "Beta"};
+    QTest::newRow("to its own text in capitals") << 1 << "ALPHA" << "" << QStringList{"ALPHA", "Beta"};
     QTest::newRow("to the other value") << 1 << "Beta" << text(Duplicates, 1) << QStringList{"Alpha", "Beta"};
     QTest::newRow("to the other value in capitals") << 3 << "BETA" << text(Duplicates, 3)
                                                    << QStringList{"Alpha", "Beta"};
@@ -375,6 +383,7 @@ void tst_lists::promptPlainAfterFailedModificationPassword()
     f.screen().onDialog(QStringLiteral("FormAsk"), answer(QStringLiteral("利息"), &name));
     press(f, 1, Add);
     QVERIFY(!name.masked);
+    QVERIFY(name.entryFocused);
     QCOMPARE(name.title, QStringLiteral("参数设置"));
     QCOMPARE(stored(f, 1), QStringList{QStringLiteral("利息")});
 }

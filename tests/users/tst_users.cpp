@@ -12,8 +12,10 @@
 
 #include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
+#include "app/Forms.h"
 #include "data/Query.h"
 #include "data/Settings.h"
+#include "data/ShareDataModule.h"
 #include "lists/SettingsPage.h"
 #include "support/ProgramFixture.h"
 #include "users/LoginPage.h"
@@ -186,6 +188,7 @@ private slots:
     void passwordChange_data();
     void passwordChange();
     void roleChoiceShowsItsPassword();
+    void unreadablePasswordsToldOnce();
     void changedPasswordLogsIn();
     void modificationPassword_data();
     void modificationPassword();
@@ -568,6 +571,22 @@ void tst_users::roleChoiceShowsItsPassword()
     emit role->activated(0);
     QCOMPARE(password->text(), QStringLiteral("adm"));
     QCOMPARE(f.screen().messages(), QStringList());
+}
+
+// The first failed statement ends the loading: one message, and both edits keep what they showed.
+void tst_users::unreadablePasswordsToldOnce()
+{
+    ProgramFixture f;
+    setStoredPassword(f, QStringLiteral("修改"), QStringLiteral("mod"));
+    f.loginAsAdministrator();
+    QString error;
+    QVERIFY2(forms().data->execute(QStringLiteral("ALTER TABLE Power RENAME TO Gone"), &error), qPrintable(error));
+    auto *role = passwordControl<QComboBox>(f, "ComboBox1");
+    role->setCurrentIndex(1);
+    emit role->activated(1);
+    QCOMPARE(f.screen().messages(), QStringList{QStringLiteral("数据库打开失败")});
+    QCOMPARE(passwordControl<QLineEdit>(f, "Edit1")->text(), QString());
+    QCOMPARE(passwordControl<QLineEdit>(f, "Edit2")->text(), QStringLiteral("mod"));
 }
 
 void tst_users::changedPasswordLogsIn()
