@@ -3,6 +3,7 @@
 // program ran (as SQLite saw them, values filled in), so the ratio is what the program adds.
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QLineEdit>
 #include <cstdio>
 #include <functional>
@@ -27,7 +28,15 @@ namespace {
 constexpr int MostRuns = 20;
 constexpr int MostGridRuns = 3;
 
-// Writes down the SQL of every statement the program steps on its connection, values filled in.
+// A statement the program ran, with its values filled in, and how many rows it stepped through.
+struct Traced
+{
+    QByteArray sql;
+    int rows = 0;
+};
+
+// Writes down every statement the program runs on its connection and the rows it reads of each, so
+// that the bare side does the same work: a result opened only to append is read no further there either.
 class StatementLog
 {
 public:
@@ -37,48 +46,58 @@ public:
         m_db = ShareDataModule::instance().ADOConnection1(&error);
         if (!m_db)
             qFatal("bench: no connection: %s", qPrintable(error));
-        sqlite3_trace_v2(m_db, SQLITE_TRACE_STMT, &StatementLog::note, this);
+        sqlite3_trace_v2(m_db, SQLITE_TRACE_STMT | SQLITE_TRACE_ROW, &StatementLog::note, this);
     }
     ~StatementLog() { sqlite3_trace_v2(m_db, 0, nullptr, nullptr); }
     StatementLog(const StatementLog &) = delete;
     StatementLog &operator=(const StatementLog &) = delete;
 
-    QList<QByteArray> statements() const { return m_statements; }
+    QList<Traced> statements() const { return m_statements; }
 
 private:
-    static int note(unsigned, void *self, void *statement, void *text)
+    static int note(unsigned event, void *self, void *statement, void *text)
     {
+        auto *log = static_cast<StatementLog *>(self);
+        auto *stmt = static_cast<sqlite3_stmt *>(statement);
+        if (event == SQLITE_TRACE_ROW) {
+            if (log->m_latest.contains(stmt))
+                ++log->m_statements[log->m_latest.value(stmt)].rows;
+            return 0;
+        }
         if (qstrncmp(static_cast<const char *>(text), "--", 2) == 0) // a trigger's own statement
             return 0;
-        char *expanded = sqlite3_expanded_sql(static_cast<sqlite3_stmt *>(statement));
-        static_cast<StatementLog *>(self)->m_statements.append(QByteArray(expanded));
+        char *expanded = sqlite3_expanded_sql(stmt);
+        log->m_latest.insert(stmt, log->m_statements.size());
+        log->m_statements.append({QByteArray(expanded), 0});
         sqlite3_free(expanded);
         return 0;
     }
 
     sqlite3 *m_db = nullptr;
-    QList<QByteArray> m_statements;
+    QList<Traced> m_statements;
+    QHash<sqlite3_stmt *, qsizetype> m_latest;
 };
 
-QList<QByteArray> statementsOf(const std::function<void()> &work)
+QList<Traced> statementsOf(const std::function<void()> &work)
 {
     const StatementLog log;
     work();
     return log.statements();
 }
 
-// Prepares and steps every statement to its end, as the program reads every row at once.
-void replay(sqlite3 *db, const QList<QByteArray> &statements)
+// Prepares every statement and steps through as many rows as the program read of it (and one step
+// more, which ends a statement the program read to its end).
+void replay(sqlite3 *db, const QList<Traced> &statements)
 {
-    for (const QByteArray &text : statements) {
+    for (const Traced &traced : statements) {
         sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK)
-            qFatal("bench: cannot replay %s: %s", text.constData(), sqlite3_errmsg(db));
-        int rc;
-        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        }
+        if (sqlite3_prepare_v2(db, traced.sql.constData(), int(traced.sql.size()), &statement, nullptr) != SQLITE_OK)
+            qFatal("bench: cannot replay %s: %s", traced.sql.constData(), sqlite3_errmsg(db));
+        int rc = SQLITE_ROW;
+        for (int step = 0; step <= traced.rows && rc == SQLITE_ROW; ++step)
+            rc = sqlite3_step(statement);
         sqlite3_finalize(statement);
-        if (rc != SQLITE_DONE)
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW)
             qFatal("bench: replay failed: %s", sqlite3_errmsg(db));
     }
 }
@@ -138,7 +157,7 @@ int runs(const Bench &bench, int most)
 // Times `work` in the program beside the statements it ran, replayed bare.
 void compareWithReplay(Bench &bench, const QString &figure, int records, const std::function<void()> &work)
 {
-    const QList<QByteArray> statements = statementsOf(work);
+    const QList<Traced> statements = statementsOf(work);
     sqlite3 *db = bench.bare();
     bench.report(figure, records, bench.compare(work, [&] { replay(db, statements); }, runs(bench, MostRuns)));
 }
@@ -182,8 +201,8 @@ void dayStepFigure(Bench &bench)
         logInto(bench, records);
         // Back and forth between the journal's last two days, each side on its own turn.
         const auto step = [](int days) { return [days] { forms().main->stepDay(days); }; };
-        const QList<QByteArray> back = statementsOf(step(-1));
-        const QList<QByteArray> forward = statementsOf(step(1));
+        const QList<Traced> back = statementsOf(step(-1));
+        const QList<Traced> forward = statementsOf(step(1));
         int programSteps = 0, bareSteps = 0;
         sqlite3 *db = bench.bare();
         bench.report(QStringLiteral("one day step"), records,
@@ -211,7 +230,7 @@ void recordGridFigure(Bench &bench)
             + QStringLiteral(" From Account,MoneyTable Where (AccountIndex = MoneyAccount) Order By MoneyCreateTime,MoneyIndex");
         const auto open = [&] { OpenRecordGrid(query, grid, statement, QString()); };
         const long before = residentKilobytes();
-        const QList<QByteArray> statements = statementsOf(open);
+        const QList<Traced> statements = statementsOf(open);
         std::printf("record grid over %d records: %d rows held in %.0f MB\n", records, grid.model().rowCount(),
                     (residentKilobytes() - before) / 1024.0);
         std::fflush(stdout);
