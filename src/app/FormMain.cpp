@@ -127,6 +127,18 @@ void FormMain::connectActions()
     connect(ui->ActionInstruction, &QAction::triggered, this, &OpenInstructions);
     connect(ui->ActionGet, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewIncome); });
     connect(ui->ActionPay, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewExpense); });
+    disableCommandsNotBuiltYet();
+}
+
+// Commands whose windows come with later work keep their place and caption but stay disabled, so no
+// button answers a click with nothing.
+void FormMain::disableCommandsNotBuiltYet()
+{
+    for (QAction *action : {ui->ActionDraw, ui->ActionEditMoney, ui->ActionPrintMoney, ui->ActionMakeReport,
+                            ui->ActionPrintReport, ui->ActionResearchReport, ui->ActionSave, ui->ActionLoad,
+                            ui->ActionMoneyMonth, ui->ActionToExcel, ui->ActionNewGet, ui->ActionEditGet,
+                            ui->ActionDeleteGet, ui->ActionNewPay, ui->ActionEditPay, ui->ActionDeletePay})
+        action->setEnabled(false);
 }
 
 void FormMain::showEvent(QShowEvent *event)

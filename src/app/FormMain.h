@@ -59,6 +59,7 @@ private:
     void placePages();
     void setPictures();
     void connectActions();
+    void disableCommandsNotBuiltYet();
     void registerDataSourceOnce();
     void selectRememberedRole();
 
