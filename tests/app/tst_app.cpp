@@ -82,7 +82,7 @@ void AppTest::firstStartRegistersDataSource()
     QCOMPARE(odbcSetting(program), QStringLiteral("1"));
     QCOMPARE(DataSource::databaseOf(QStringLiteral("KalvoraCmp")), program.databasePath());
     QCOMPARE(control<QComboBox>(program.main(), "ComboBox2")->currentText(), QStringLiteral("出纳"));
-    QVERIFY(program.screen().messages().isEmpty());
+    QVERIFY(program.screen().takeMessages().isEmpty());
 }
 
 void AppTest::registrationRepeatsUntilDone_data()
@@ -132,7 +132,7 @@ void AppTest::failedRegistrationRetriedAtNextStart()
 
     qputenv("ODBCINI", writable);
     program.start();
-    QVERIFY(program.screen().messages().isEmpty());
+    QVERIFY(program.screen().takeMessages().isEmpty());
     QCOMPARE(odbcSetting(program), QStringLiteral("1"));
     QCOMPARE(DataSource::databaseOf(QStringLiteral("KalvoraCmp")), program.databasePath());
 }
@@ -288,7 +288,7 @@ void AppTest::dayButtons()
     QTest::mouseClick(main.findChild<QToolButton *>(button), Qt::LeftButton);
     QCOMPARE(picker->date(), to);
     QCOMPARE(main.currentDate(), to);
-    QVERIFY(program.screen().messages().isEmpty());
+    QVERIFY(program.screen().takeMessages().isEmpty());
 }
 
 void AppTest::odbcClientOpensTheBooks()

@@ -29,7 +29,12 @@ struct ScreenScope
 {
     ScriptedScreen screen;
     ScreenScope() { Screen::install(&screen); }
-    ~ScreenScope() { Screen::install(nullptr); }
+    ~ScreenScope()
+    {
+        Screen::install(nullptr);
+        if (const QString leftovers = screen.leftovers(); !leftovers.isEmpty())
+            QTest::qFail(qPrintable(leftovers), __FILE__, __LINE__);
+    }
 };
 
 // Files may grow to `bytes` only while this lives: a write beyond fails as on a full disk.
@@ -354,7 +359,7 @@ void DataTest::textValuesStoredAndFoundAsTyped()
                     + JetSql::quoted(value) + QStringLiteral("))")),
              1);
     QCOMPARE(rowsOf(QStringLiteral("Select * From Account")), 3);
-    QVERIFY(program.screen().messages().isEmpty());
+    QVERIFY(program.screen().takeMessages().isEmpty());
 }
 
 void DataTest::textComparesIgnoringLatinCase_data()
@@ -522,7 +527,7 @@ void DataTest::updatableResults()
     Query &query = temp();
     storeRecord(QStringLiteral("甲"), 5, ProgramFixture::Today);
     storeRecord(QStringLiteral("乙"), 7, ProgramFixture::Today);
-    QVERIFY2(RunQuery(query, statement, QStringLiteral("读入失败")), qPrintable(program.screen().messages().join(u'|')));
+    QVERIFY2(RunQuery(query, statement, QStringLiteral("读入失败")), qPrintable(program.screen().takeMessages().join(u'|')));
     QCOMPARE(query.isUpdatable(), updatable);
     QCOMPARE(query.append(), updatable);
     if (updatable) {
@@ -833,7 +838,7 @@ void DataTest::registrationKeepsOtherSources()
     QVERIFY(RegisterDataSource(QStringLiteral("KalvoraCmp"), QStringLiteral("/old/place.mdb"), QStringLiteral("旧")));
     QVERIFY(RegisterDataSource(QStringLiteral("KalvoraCmp"), program.databasePath(),
                                QStringLiteral("流水帐企业数据库")));
-    QVERIFY(program.screen().messages().isEmpty());
+    QVERIFY(program.screen().takeMessages().isEmpty());
     const QString expected = QStringLiteral("[ODBC Data Sources]\nOther = PostgreSQL\nKalvoraCmp=SQLite3\n\n"
                                             "[Other]\nDriver = PostgreSQL\nDatabase = shop\n"
                                             "[KalvoraCmp]\nDriver=SQLite3\nDatabase=%1\nDescription=流水帐企业数据库\n"

@@ -380,6 +380,7 @@ private slots:
         });
         QCOMPARE(books.program.select(QStringLiteral("Select MoneyAccount From MoneyTable")).fieldInteger(QStringLiteral("MoneyAccount")),
                  books.personal);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("记录新增成功")});
         QCOMPARE(forms().getPay->PresetAccountName, QString());
 
         showEntry(books, FormGetPay::NewIncome, [&](const Entry &entry) {

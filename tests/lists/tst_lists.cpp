@@ -156,7 +156,7 @@ void tst_lists::listsLoadAtLogin()
     QCOMPARE(selectedRow(f, 2), 0);
     QCOMPARE(shown(f, 3), QStringList());
     QCOMPARE(selectedRow(f, 3), -1);
-    QCOMPARE(f.screen().messages(), QStringList());
+    QCOMPARE(f.screen().takeMessages(), QStringList());
 
     // Loaded again at the next login, so a list never shows a line twice.
     if (cashier)
@@ -188,7 +188,7 @@ void tst_lists::nothingSelected()
     f.main().settingsPage()->findChild<QListWidget *>(QStringLiteral("ListBox%1").arg(n % 3 + 1))->setFocus();
     press(f, n, Delete);
     QCOMPARE(f.main().focusWidget(), listBox(f, n));
-    QCOMPARE(f.screen().messages(), (QStringList{renameMessage, deleteMessage}));
+    QCOMPARE(f.screen().takeMessages(), (QStringList{renameMessage, deleteMessage}));
 
     // A list with lines but the selection cleared by the user says the same.
     store(f, {{n, QStringLiteral("甲")}});
@@ -196,7 +196,7 @@ void tst_lists::nothingSelected()
     listBox(f, n)->clearSelection();
     f.screen().takeMessages();
     press(f, n, Rename);
-    QCOMPARE(f.screen().messages(), QStringList{renameMessage});
+    QCOMPARE(f.screen().takeMessages(), QStringList{renameMessage});
     QCOMPARE(f.screen().unexpected(), QStringList());
 }
 
@@ -242,7 +242,7 @@ void tst_lists::addValue()
     QCOMPARE(seen.prompt, text(AddPrompts, n));
     QCOMPARE(seen.start, QString());
     QVERIFY(!seen.masked);
-    QCOMPARE(f.screen().messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(f.screen().takeMessages(), message.isEmpty() ? QStringList() : QStringList{message});
     // Lists keep the order of entry, so the value just added is the selected last line.
     QCOMPARE(stored(f, n), after);
     QCOMPARE(shown(f, n), stored(f, n));
@@ -258,7 +258,7 @@ void tst_lists::addCancelledStoresNothing()
     press(f, 1, Add);
     QVERIFY(f.screen().allUsed());
     QCOMPARE(stored(f, 1), QStringList());
-    QCOMPARE(f.screen().messages(), QStringList());
+    QCOMPARE(f.screen().takeMessages(), QStringList());
 }
 
 void tst_lists::renameValue_data()
@@ -295,7 +295,7 @@ void tst_lists::renameValue()
     QCOMPARE(seen.title, QStringLiteral("参数设置"));
     QCOMPARE(seen.prompt, text(RenamePrompts, n));
     QCOMPARE(seen.start, QStringLiteral("Alpha"));
-    QCOMPARE(f.screen().messages(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(f.screen().takeMessages(), message.isEmpty() ? QStringList() : QStringList{message});
     QCOMPARE(sorted(stored(f, n)), sorted(after));
     QCOMPARE(stored(f, n % 3 + 1), QStringList{QStringLiteral("Alpha")}); // the other list is untouched
     QCOMPARE(shown(f, n), stored(f, n));
@@ -317,7 +317,7 @@ void tst_lists::renameOrDeleteRemovedValue()
     f.screen().onDialog(QStringLiteral("FormAsk"), answer(QStringLiteral("支票"), &seen));
     press(f, 2, Rename);
     press(f, 2, Delete);
-    QCOMPARE(f.screen().messages(), (QStringList{QStringLiteral("该参数已经被删除"), QStringLiteral("该记录已不存在")}));
+    QCOMPARE(f.screen().takeMessages(), (QStringList{QStringLiteral("该参数已经被删除"), QStringLiteral("该记录已不存在")}));
     QCOMPARE(f.screen().questions(), QStringList());
     QCOMPARE(stored(f, 2), QStringList{QStringLiteral("现金")});
     QCOMPARE(sorted(shown(f, 2)), sorted({QStringLiteral("现金"), QStringLiteral("转帐")})); // not reloaded
@@ -346,7 +346,7 @@ void tst_lists::deleteValue()
     press(f, n, Delete);
 
     QCOMPARE(f.screen().questions(), QStringList{QStringLiteral("删除警告|确实要删除该参数吗？")});
-    QCOMPARE(f.screen().messages(), QStringList());
+    QCOMPARE(f.screen().takeMessages(), QStringList());
     QCOMPARE(sorted(stored(f, n)), sorted(after));
     QCOMPARE(stored(f, n % 3 + 1), QStringList{QStringLiteral("O'Alpha")});
     QCOMPARE(shown(f, n), stored(f, n));

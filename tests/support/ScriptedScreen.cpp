@@ -78,3 +78,15 @@ bool ScriptedScreen::allUsed() const
             return false;
     return true;
 }
+
+QString ScriptedScreen::leftovers() const
+{
+    QStringList problems;
+    if (!m_unexpected.isEmpty())
+        problems.append(QStringLiteral("unexpected: ") + m_unexpected.join(QStringLiteral("; ")));
+    if (!allUsed())
+        problems.append(QStringLiteral("a scripted answer, file choice or dialog was never asked for"));
+    if (!m_messages.isEmpty())
+        problems.append(QStringLiteral("messages never checked: ") + m_messages.join(QStringLiteral("; ")));
+    return problems.join(QStringLiteral(" | "));
+}

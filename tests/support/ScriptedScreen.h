@@ -28,13 +28,16 @@ public:
     void chooseFile(const QString &path) { m_files.enqueue(path); }
     void onDialog(const QString &objectName, DialogHandler handler);
 
-    // What happened. takeMessages() returns the recorded texts and forgets them.
+    // What happened. takeMessages() returns the recorded texts and forgets them; a test takes every
+    // message it caused.
     QStringList takeMessages();
-    QStringList messages() const { return m_messages; }
     QStringList questions() const { return m_questions; }
     QList<QUrl> openedUrls() const { return m_urls; }
     QStringList unexpected() const { return m_unexpected; }
     bool allUsed() const; // every queued answer and handler was consumed
+    // What the test did not account for: requests nobody scripted, answers never asked for and
+    // messages never taken. Empty when the test saw everything it caused.
+    QString leftovers() const;
 
 private:
     QStringList m_messages;
