@@ -13,3 +13,8 @@ void Clock::setToday(const QDate &day)
 {
     pinnedDay = day;
 }
+
+QDateTime Clock::now()
+{
+    return QDateTime(today(), QTime::currentTime());
+}

@@ -118,3 +118,30 @@ bool DeliveredBooks::create(const QString &path, QString *error)
     }
     return true;
 }
+
+QList<std::pair<QString, QStringList>> DeliveredBooks::tableFields()
+{
+    // Read off the schema itself, built in memory, so the list can never disagree with it.
+    static const QList<std::pair<QString, QStringList>> tables = [] {
+        QList<std::pair<QString, QStringList>> result;
+        sqlite3 *db = nullptr;
+        sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_exec(db, Schema, nullptr, nullptr, nullptr);
+        sqlite3_stmt *statement = nullptr;
+        sqlite3_prepare_v2(db,
+                           "SELECT m.name, p.name FROM sqlite_schema m, pragma_table_info(m.name) p "
+                           "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite%' ORDER BY m.rowid, p.cid",
+                           -1, &statement, nullptr);
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            const QString table = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
+            const QString field = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 1)));
+            if (result.isEmpty() || result.last().first != table)
+                result.append({table, {}});
+            result.last().second.append(field);
+        }
+        sqlite3_finalize(statement);
+        sqlite3_close(db);
+        return result;
+    }();
+    return tables;
+}

@@ -1,5 +1,8 @@
 #pragma once
+#include <QList>
 #include <QString>
+#include <QStringList>
+#include <utility>
 
 // The books as delivered: the seven tables, their indexes and the rows the program relies on
 // (reserved first rows of Account and GetPay, the three password rows, the print rows).
@@ -12,4 +15,7 @@ inline constexpr int PrintDayRows = 32;
 // Creates the database file at `path`. Refuses (false) when a file is already there: a user's books
 // are never overwritten.
 bool create(const QString &path, QString *error);
+
+// Each table of the books with its fields, in the order of the schema.
+QList<std::pair<QString, QStringList>> tableFields();
 } // namespace DeliveredBooks

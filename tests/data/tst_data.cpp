@@ -5,11 +5,10 @@
 
 #include <iconv.h>
 #include <sqlite3.h>
-#include <sys/resource.h>
-#include <csignal>
 #include <limits>
 #include <unistd.h>
 
+#include "support/FileSizeLimit.h"
 #include "support/ProgramFixture.h"
 #include "data/DataSource.h"
 #include "data/Helpers.h"
@@ -34,26 +33,6 @@ struct ScreenScope
         Screen::install(nullptr);
         if (const QString leftovers = screen.leftovers(); !leftovers.isEmpty())
             QTest::qFail(qPrintable(leftovers), __FILE__, __LINE__);
-    }
-};
-
-// Files may grow to `bytes` only while this lives: a write beyond fails as on a full disk.
-struct FileSizeLimit
-{
-    rlimit previous{};
-    void (*previousHandler)(int) = nullptr;
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &previous);
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = previous;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous);
-        std::signal(SIGXFSZ, previousHandler);
     }
 };
 

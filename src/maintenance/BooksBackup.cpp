@@ -1,0 +1,296 @@
+#include "maintenance/BooksBackup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+#include "data/Clock.h"
+#include "data/DeliveredBooks.h"
+#include "data/ProgramPaths.h"
+#include "data/ShareDataModule.h"
+
+namespace {
+
+const QString AutomaticPrefix = QStringLiteral("KalvoraCmp-");
+const QString AutomaticSuffix = QStringLiteral(".mdb");
+
+// A connection on a file other than the books, closed when it goes.
+struct Connection
+{
+    sqlite3 *db = nullptr;
+    ~Connection() { sqlite3_close_v2(db); }
+};
+
+QByteArray nativePath(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+QString reasonForSystem(int number)
+{
+    switch (number) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return QStringLiteral("没有写入权限，请换一个文件夹或请管理员开放权限");
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return QStringLiteral("磁盘空间不足，请腾出空间或换一个磁盘");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("找不到所选的文件或文件夹");
+    case EBUSY:
+        return QStringLiteral("文件正被其他程序使用，请关闭该程序后再试");
+    default:
+        return QStringLiteral("读写磁盘出错，请检查磁盘");
+    }
+}
+
+QString reasonForDatabase(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_FULL:
+        return reasonForSystem(ENOSPC);
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("文件无法打开或写入，请检查文件夹和权限");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("帐簿正被其他程序使用，请关闭该程序后再试");
+    case SQLITE_NOTADB:
+        return QStringLiteral("所选文件不是数据库文件");
+    case SQLITE_CORRUPT:
+        return QStringLiteral("所选文件已损坏或不完整");
+    default:
+        return QStringLiteral("读写磁盘出错，请检查磁盘");
+    }
+}
+
+bool fail(BooksBackup::Failure *failure, int number, const QString &reason)
+{
+    failure->number = number;
+    failure->reason = reason;
+    return false;
+}
+
+bool failSystem(BooksBackup::Failure *failure, int number)
+{
+    return fail(failure, number, reasonForSystem(number));
+}
+
+// The system's error number where the failed step had one, otherwise the database's own code.
+bool failDatabase(BooksBackup::Failure *failure, sqlite3 *db, int code)
+{
+    const int system = db ? sqlite3_system_errno(db) : 0;
+    if (system != 0)
+        return failSystem(failure, system);
+    return fail(failure, db ? sqlite3_extended_errcode(db) : code, reasonForDatabase(db ? sqlite3_errcode(db) : code));
+}
+
+// Makes a finished rename durable: the folder's entry is on disk when this returns.
+void syncFolderOf(const QString &path)
+{
+    const int folder = ::open(nativePath(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+}
+
+void removeUnfinished(const QString &part)
+{
+    QFile::remove(part);
+    QFile::remove(part + QStringLiteral("-journal"));
+}
+
+// Copies the database open on `source` page by page into a new file beside `target`, then gives the
+// whole copy the target's name in one rename.
+bool copyDatabase(sqlite3 *source, const QString &target, BooksBackup::Failure *failure)
+{
+    const QString part = target + QStringLiteral(".part");
+    removeUnfinished(part);
+    {
+        Connection copy;
+        int rc = sqlite3_open_v2(nativePath(part).constData(), &copy.db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(copy.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            failDatabase(failure, copy.db, rc);
+            sqlite3_close_v2(std::exchange(copy.db, nullptr));
+            removeUnfinished(part);
+            return false;
+        }
+        sqlite3_backup *run = sqlite3_backup_init(copy.db, "main", source, "main");
+        rc = run ? sqlite3_backup_step(run, -1) : sqlite3_errcode(copy.db);
+        const int finished = run ? sqlite3_backup_finish(run) : rc;
+        if (rc != SQLITE_DONE || finished != SQLITE_OK) {
+            // A failure in reading belongs to the source, one in writing to the copy.
+            sqlite3 *culprit = sqlite3_errcode(copy.db) != SQLITE_OK ? copy.db : source;
+            failDatabase(failure, culprit, rc == SQLITE_DONE ? finished : rc);
+            sqlite3_close_v2(std::exchange(copy.db, nullptr));
+            removeUnfinished(part);
+            return false;
+        }
+    }
+    if (std::rename(nativePath(part).constData(), nativePath(target).constData()) != 0) {
+        const int number = errno;
+        removeUnfinished(part);
+        return failSystem(failure, number);
+    }
+    syncFolderOf(target);
+    return true;
+}
+
+// The first value a statement returns, as text; false with the failure when it cannot run.
+bool firstValue(sqlite3 *db, const char *sql, QString *value, BooksBackup::Failure *failure)
+{
+    sqlite3_stmt *statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(statement);
+        if (rc == SQLITE_ROW)
+            *value = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)));
+    }
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE && rc != SQLITE_OK)
+        return failDatabase(failure, db, rc);
+    return true;
+}
+
+QSet<QString> fieldsOf(sqlite3 *db, const QString &table)
+{
+    QSet<QString> fields;
+    sqlite3_stmt *statement = nullptr;
+    const QByteArray sql = QStringLiteral("PRAGMA table_info(\"%1\")").arg(table).toUtf8();
+    if (sqlite3_prepare_v2(db, sql.constData(), -1, &statement, nullptr) == SQLITE_OK)
+        while (sqlite3_step(statement) == SQLITE_ROW)
+            fields.insert(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 1))).toLower());
+    sqlite3_finalize(statement);
+    return fields;
+}
+
+// Every table and field the program reads must be there; more is allowed.
+bool hasBooksSchema(sqlite3 *db, BooksBackup::Failure *failure)
+{
+    for (const auto &[table, fields] : DeliveredBooks::tableFields()) {
+        const QSet<QString> present = fieldsOf(db, table);
+        if (present.isEmpty())
+            return fail(failure, SQLITE_NOTADB, QStringLiteral("所选文件不是本软件的帐簿（没有数据表 %1）").arg(table));
+        for (const QString &field : fields)
+            if (!present.contains(field.toLower()))
+                return fail(failure, SQLITE_NOTADB,
+                            QStringLiteral("所选文件不是本软件的帐簿（数据表 %1 没有字段 %2）").arg(table, field));
+    }
+    return true;
+}
+
+QString automaticName(const QString &stamp)
+{
+    return BooksBackup::automaticFolder() + AutomaticPrefix + stamp + AutomaticSuffix;
+}
+
+bool makeAutomaticFolder(BooksBackup::Failure *failure)
+{
+    if (::mkdir(nativePath(BooksBackup::automaticFolder()).constData(), 0777) != 0 && errno != EEXIST)
+        return failSystem(failure, errno);
+    return true;
+}
+
+// Keeps the books about to be replaced. Books the database cannot read any more are kept as they lie.
+bool keepReplacedBooks(ShareDataModule &books, const QString &booksPath, BooksBackup::Failure *failure)
+{
+    if (!makeAutomaticFolder(failure))
+        return false;
+    const QString target = automaticName(Clock::now().toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
+    if (BooksBackup::backup(books, target, failure))
+        return true;
+    if (!QFile::exists(booksPath) || QFile::copy(booksPath, target))
+        return true;
+    return failSystem(failure, EIO);
+}
+
+} // namespace
+
+bool BooksBackup::backup(ShareDataModule &books, const QString &target, Failure *failure)
+{
+    QString error;
+    sqlite3 *source = books.ADOConnection1(&error);
+    if (!source)
+        return fail(failure, SQLITE_CANTOPEN, QStringLiteral("帐簿无法打开：") + error);
+    return copyDatabase(source, target, failure);
+}
+
+bool BooksBackup::check(const QString &path, Failure *failure)
+{
+    if (!QFileInfo(path).isFile())
+        return failSystem(failure, ENOENT);
+    Connection file;
+    const int rc = sqlite3_open_v2(nativePath(path).constData(), &file.db, SQLITE_OPEN_READONLY, nullptr);
+    if (rc != SQLITE_OK)
+        return failDatabase(failure, file.db, rc);
+    QString integrity;
+    if (!firstValue(file.db, "PRAGMA integrity_check", &integrity, failure))
+        return false;
+    if (integrity != u"ok")
+        return fail(failure, SQLITE_CORRUPT, reasonForDatabase(SQLITE_CORRUPT));
+    QString version;
+    if (!firstValue(file.db, "PRAGMA user_version", &version, failure))
+        return false;
+    if (version.toInt() > DeliveredBooks::SchemaVersion)
+        return fail(failure, SQLITE_SCHEMA, QStringLiteral("所选文件来自更新版本的软件，请先升级本软件"));
+    return hasBooksSchema(file.db, failure);
+}
+
+bool BooksBackup::restore(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure)
+{
+    if (!check(source, failure) || !keepReplacedBooks(books, booksPath, failure))
+        return false;
+    books.disconnect();
+    // A journal beside the books means another program is in the middle of a write.
+    if (QFile::exists(booksPath + QStringLiteral("-journal")))
+        return fail(failure, SQLITE_BUSY, reasonForDatabase(SQLITE_BUSY));
+    Connection from;
+    const int rc = sqlite3_open_v2(nativePath(source).constData(), &from.db, SQLITE_OPEN_READONLY, nullptr);
+    if (rc != SQLITE_OK)
+        return failDatabase(failure, from.db, rc);
+    return copyDatabase(from.db, booksPath, failure);
+}
+
+QString BooksBackup::automaticFolder()
+{
+    return ProgramPaths::programDir() + QStringLiteral("Backup/");
+}
+
+bool BooksBackup::backupOfTheDay(ShareDataModule &books, const QDate &today, int keep, Failure *failure)
+{
+    if (keep <= 0)
+        return true;
+    const QString target = automaticName(today.toString(QStringLiteral("yyyy-MM-dd")));
+    if (QFile::exists(target))
+        return true;
+    if (!makeAutomaticFolder(failure) || !backup(books, target, failure))
+        return false;
+    pruneAutomatic(keep);
+    return true;
+}
+
+void BooksBackup::pruneAutomatic(int keep)
+{
+    const QDir folder(automaticFolder());
+    QStringList copies = folder.entryList({AutomaticPrefix + QLatin1Char('*') + AutomaticSuffix}, QDir::Files,
+                                          QDir::Name | QDir::Reversed);
+    for (int i = keep; i < copies.size(); ++i)
+        QFile::remove(folder.filePath(copies.at(i)));
+}

@@ -1,0 +1,42 @@
+#pragma once
+#include <QDate>
+#include <QString>
+
+class ShareDataModule;
+
+// Copies of the books. A copy is taken from the open connection, so it is consistent even while the
+// program writes; it is written beside its target and takes the target's name only when whole. A file
+// that is to replace the books is checked first, and the books are replaced in one rename, so a crash
+// leaves either the old or the new books, never a mix.
+namespace BooksBackup {
+
+// Why a copy or a restore failed: the system's error number where the system gave one, otherwise the
+// database's result code; and a short Chinese reason the user can act on.
+struct Failure
+{
+    int number = 0;
+    QString reason;
+};
+
+// Writes a copy of the books to `target`, replacing a file of that name only with a whole copy.
+bool backup(ShareDataModule &books, const QString &target, Failure *failure);
+
+// Whether `path` holds books this program can open: a database, undamaged, with every table and
+// field of the books, of a schema version not newer than the program's.
+bool check(const QString &path, Failure *failure);
+
+// Replaces the books at `booksPath` with the checked file `source`. The books being replaced are first
+// kept among the automatic backups. The connection is closed; it opens again at the next statement.
+bool restore(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure);
+
+// The automatic backups: the folder Backup/ in the program folder, one copy a day named
+// KalvoraCmp-yyyy-MM-dd.mdb (and KalvoraCmp-yyyy-MM-dd-hhmmss.mdb for books replaced by a restore).
+QString automaticFolder();
+inline constexpr int DefaultKeptDays = 30;
+// The copy of the day, taken when there is none yet, keeping the newest `keep` copies. Nothing is
+// done when `keep` is 0.
+bool backupOfTheDay(ShareDataModule &books, const QDate &today, int keep, Failure *failure);
+// Removes all but the newest `keep` automatic copies.
+void pruneAutomatic(int keep);
+
+} // namespace BooksBackup
