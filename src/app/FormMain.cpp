@@ -14,14 +14,18 @@
 #include "data/DataSource.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
+#include "data/ShareDataModule.h"
 #include "journal/FormGetPay.h"
 #include "journal/JournalPage.h"
 #include "lists/SettingsPage.h"
+#include "maintenance/BackupCommands.h"
+#include "maintenance/BooksBackup.h"
 #include "maintenance/MaintenancePage.h"
 #include "receivables/ReceivablesPage.h"
 #include "reports/ReportsPage.h"
 #include "service/FormOnlineChat.h"
 #include "service/Instructions.h"
+#include "ui/Screen.h"
 #include "ui_FormMain.h"
 #include "users/LoginPage.h"
 
@@ -127,6 +131,8 @@ void FormMain::connectActions()
     connect(ui->ActionInstruction, &QAction::triggered, this, &OpenInstructions);
     connect(ui->ActionGet, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewIncome); });
     connect(ui->ActionPay, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewExpense); });
+    connect(ui->ActionSave, &QAction::triggered, this, &SaveBooks);
+    connect(ui->ActionLoad, &QAction::triggered, this, &FormMain::restoreBooks);
     disableCommandsNotBuiltYet();
 }
 
@@ -135,8 +141,7 @@ void FormMain::connectActions()
 void FormMain::disableCommandsNotBuiltYet()
 {
     for (QAction *action : {ui->ActionDraw, ui->ActionEditMoney, ui->ActionPrintMoney, ui->ActionMakeReport,
-                            ui->ActionPrintReport, ui->ActionResearchReport, ui->ActionSave, ui->ActionLoad,
-                            ui->ActionMoneyMonth, ui->ActionToExcel, ui->ActionNewGet, ui->ActionEditGet,
+                            ui->ActionPrintReport, ui->ActionResearchReport, ui->ActionMoneyMonth, ui->ActionToExcel, ui->ActionNewGet, ui->ActionEditGet,
                             ui->ActionDeleteGet, ui->ActionNewPay, ui->ActionEditPay, ui->ActionDeletePay})
         action->setEnabled(false);
 }
@@ -153,6 +158,7 @@ void FormMain::showEvent(QShowEvent *event)
 void FormMain::prepareFirstShow()
 {
     registerDataSourceOnce();
+    backUpTheDay();
     {
         const QSignalBlocker quiet(ui->DateTimePicker1);
         ui->DateTimePicker1->setDate(Clock::today());
@@ -177,6 +183,31 @@ void FormMain::registerDataSourceOnce()
     if (RegisterDataSource(QString::fromLatin1(DataSource::Name), ProgramPaths::databasePath(),
                            QStringLiteral("流水帐企业数据库")))
         WriteSetting(section, QStringLiteral("ODBC"), QStringLiteral("1"), ProgramPaths::settingsPath());
+}
+
+// The first start of a day keeps a copy of the books, so a user can go back to yesterday's books
+// without ever having pressed 备份数据. A failure is told and the program goes on.
+void FormMain::backUpTheDay()
+{
+    bool isNumber = false;
+    int keep = ReadSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("AutoBackupDays"),
+                           QString::number(BooksBackup::DefaultKeptDays), ProgramPaths::settingsPath())
+                   .toInt(&isNumber);
+    if (!isNumber)
+        keep = BooksBackup::DefaultKeptDays;
+    BooksBackup::Failure failure;
+    if (!BooksBackup::backupOfTheDay(ShareDataModule::instance(), Clock::today(), keep, &failure))
+        Screen::current().inform(QStringLiteral("今天的帐簿自动备份没有成功，失败号为：%1（%2）。软件照常使用，"
+                                                "请用“备份数据”手动备份。")
+                                     .arg(failure.number)
+                                     .arg(failure.reason));
+}
+
+// 恢复数据: once the books were replaced the program ends, so that nothing works on with the old ones.
+void FormMain::restoreBooks()
+{
+    if (LoadBooks())
+        close();
 }
 
 void FormMain::selectRememberedRole()

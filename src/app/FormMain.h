@@ -61,6 +61,8 @@ private:
     void connectActions();
     void disableCommandsNotBuiltYet();
     void registerDataSourceOnce();
+    void backUpTheDay();
+    void restoreBooks();
     void selectRememberedRole();
 
     std::unique_ptr<Ui::FormMain> ui;

@@ -275,7 +275,9 @@ QString BooksBackup::automaticFolder()
 
 bool BooksBackup::backupOfTheDay(ShareDataModule &books, const QDate &today, int keep, Failure *failure)
 {
-    if (keep <= 0)
+    QString error;
+    // Books that cannot be opened are left to the login, which says so.
+    if (keep <= 0 || !books.ADOConnection1(&error))
         return true;
     const QString target = automaticName(today.toString(QStringLiteral("yyyy-MM-dd")));
     if (QFile::exists(target))

@@ -54,7 +54,9 @@ QString QtScreen::chooseOpenFile(const QString &caption, const QString &folder, 
 
 QString QtScreen::chooseSaveFile(const QString &caption, const QString &path, const QString &filter)
 {
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, path, filter);
+    // The caller decides about a file of the same name; the dialog does not ask.
+    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, path, filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
 }
 
 bool QtScreen::openUrl(const QUrl &url)

@@ -18,6 +18,7 @@ public:
     virtual void error(const QString &text) = 0;                      // error box
     virtual int runModal(QDialog &dialog) = 0;                        // QDialog::Accepted or Rejected
     virtual QString chooseOpenFile(const QString &caption, const QString &folder, const QString &filter) = 0;
+    // Never asks before an existing file is chosen: the caller decides about replacing it.
     virtual QString chooseSaveFile(const QString &caption, const QString &path, const QString &filter) = 0;
     virtual bool openUrl(const QUrl &url) = 0;
 

@@ -5,7 +5,9 @@
 #include <cerrno>
 #include <sqlite3.h>
 
+#include "app/FormMain.h"
 #include "data/Clock.h"
+#include "data/Settings.h"
 #include "data/DeliveredBooks.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
@@ -99,6 +101,11 @@ private slots:
     void failedBackupKeepsTheOldCopyWhole_data();
     void failedBackupKeepsTheOldCopyWhole();
     void automaticCopiesKeepTheNewest();
+    void saveBooksFromTheLeftBar();
+    void loadBooksAsksThenEndsTheProgram_data();
+    void loadBooksAsksThenEndsTheProgram();
+    void startOfTheDayKeepsACopy_data();
+    void startOfTheDayKeepsACopy();
 };
 
 void MaintenanceTest::backupThenRestoreGivesBackEveryTable()
@@ -128,8 +135,10 @@ void MaintenanceTest::backupThenRestoreGivesBackEveryTable()
              qPrintable(failure.reason));
     QCOMPARE(contentOf(program.databasePath()), saved);
     QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")), 78);
-    const QStringList kept = automaticCopies(program);
-    QCOMPARE(kept.size(), 1);
+    // Beside the copy of the day taken at start, the books replaced by the restore.
+    QStringList kept = automaticCopies(program);
+    QCOMPARE(kept.size(), 2);
+    QVERIFY(kept.removeOne(QStringLiteral("KalvoraCmp-2026-12-10.mdb")));
     QCOMPARE(contentOf(program.folder() + QStringLiteral("Backup/") + kept.first()), later);
     QVERIFY(!QFile::exists(program.databasePath() + QStringLiteral(".part")));
 }
@@ -181,7 +190,7 @@ void MaintenanceTest::restoreRefusesFilesThatAreNotBooks()
     QCOMPARE(failure.number, number);
     QCOMPARE(failure.reason, reason);
     QCOMPARE(readBytes(program.databasePath()), before);
-    QCOMPARE(automaticCopies(program), QStringList());
+    QCOMPARE(automaticCopies(program), QStringList{QStringLiteral("KalvoraCmp-2026-12-10.mdb")});
     QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")), 400);
 }
 
@@ -238,6 +247,118 @@ void MaintenanceTest::automaticCopiesKeepTheNewest()
     // Turned off, nothing is written.
     QVERIFY(BooksBackup::backupOfTheDay(ShareDataModule::instance(), QDate(2027, 1, 3), 0, &failure));
     QCOMPARE(automaticCopies(program).size(), 4);
+}
+
+void MaintenanceTest::saveBooksFromTheLeftBar()
+{
+    ProgramFixture program;
+    program.loginAsCashier();
+    storeRecord(program, 12.3, QStringLiteral("刚刚存入"));
+    QAction *save = program.main().findChild<QAction *>(QStringLiteral("ActionSave"));
+    const QString chosen = program.folder() + QStringLiteral("月底");
+    for (int time = 0; time < 2; ++time) {
+        program.screen().chooseFile(chosen);
+        save->trigger();
+        QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("恭喜您，数据库备份成功")});
+        storeRecord(program, 4.5, QStringLiteral("第二次之前"));
+    }
+    // The second backup of the same name replaced the first without a question, with the later record.
+    QCOMPARE(program.screen().questions(), QStringList());
+    QCOMPARE(contentOf(chosen + QStringLiteral(".mdb")).filter(QStringLiteral("|第二次之前|")).size(), 1);
+    const QStringList dialog = program.screen().fileDialogs().first().split(u'|');
+    QCOMPARE(dialog.size(), 3);
+    QVERIFY2(dialog.at(1).endsWith(QStringLiteral("Orvane流水帐Ⅱ（企业版）2026-12-10.mdb")), qPrintable(dialog.at(1)));
+    QCOMPARE(dialog.at(2), QStringLiteral("Mdb Files (*.mdb *.MDB)"));
+
+    // A folder that is not there: the failure says its number and why.
+    program.screen().chooseFile(program.folder() + QStringLiteral("没有的文件夹/月底.mdb"));
+    save->trigger();
+    QCOMPARE(program.screen().takeMessages(),
+             QStringList{QStringLiteral("数据库备份失败，失败号为：2（找不到所选的文件或文件夹）")});
+}
+
+void MaintenanceTest::loadBooksAsksThenEndsTheProgram_data()
+{
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QString>("file"); // "" cancels the file dialog
+    QTest::addColumn<QString>("message");
+    QTest::newRow("answered No") << false << QString() << QString();
+    QTest::newRow("file dialog cancelled") << true << QString() << QString();
+    QTest::newRow("not books") << true << QStringLiteral("text")
+                               << QStringLiteral("数据库恢复失败，失败号为：26（所选文件不是数据库文件）");
+    QTest::newRow("a backup") << true << QStringLiteral("backup") << QStringLiteral("恭喜您，数据库恢复成功，请重新启动软件");
+}
+
+void MaintenanceTest::loadBooksAsksThenEndsTheProgram()
+{
+    QFETCH(bool, yes);
+    QFETCH(QString, file);
+    QFETCH(QString, message);
+    ProgramFixture program;
+    program.loginAsAdministrator();
+    storeRecord(program, 12.3, QStringLiteral("备份里的"));
+    const QString chosen = program.folder() + QStringLiteral("chosen.mdb");
+    BooksBackup::Failure failure;
+    if (file == u"backup")
+        QVERIFY(BooksBackup::backup(ShareDataModule::instance(), chosen, &failure));
+    else
+        writeBytes(chosen, "日期,金额\n2026-12-10,12.3\n");
+    storeRecord(program, 77, QStringLiteral("备份之后的"));
+    const QByteArray before = readBytes(program.databasePath());
+
+    program.screen().answer(yes);
+    if (yes)
+        program.screen().chooseFile(file.isEmpty() ? QString() : chosen);
+    program.main().findChild<QAction *>(QStringLiteral("ActionLoad"))->trigger();
+
+    QCOMPARE(program.screen().questions(),
+             QStringList{QStringLiteral("恢复警告|数据库恢复将导致当前数据全部丢失，是否继续？")});
+    QCOMPARE(program.screen().takeMessages(), message.isEmpty() ? QStringList() : QStringList{message});
+    const bool restored = file == u"backup";
+    QCOMPARE(program.main().isVisible(), !restored);
+    if (!restored) {
+        QCOMPARE(readBytes(program.databasePath()), before);
+        return;
+    }
+    program.restart();
+    const QStringList users = contentOf(program.databasePath()).filter(QStringLiteral("的|"));
+    QCOMPARE(users.size(), 1);
+    QVERIFY(users.first().contains(QStringLiteral("备份里的")));
+}
+
+void MaintenanceTest::startOfTheDayKeepsACopy_data()
+{
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<bool>("backupIsAFile");
+    QTest::addColumn<QStringList>("copies");
+    QTest::addColumn<QString>("message");
+    const QStringList today{QStringLiteral("KalvoraCmp-2026-12-10.mdb")};
+    QTest::newRow("by default") << QString() << false << today << QString();
+    QTest::newRow("not a number") << QStringLiteral("三十") << false << today << QString();
+    QTest::newRow("turned off") << QStringLiteral("0") << false << QStringList() << QString();
+    QTest::newRow("folder taken by a file")
+        << QString() << true << QStringList()
+        << QStringLiteral("今天的帐簿自动备份没有成功，失败号为：20（找不到所选的文件或文件夹）。软件照常使用，请用“备份数据”手动备份。");
+}
+
+void MaintenanceTest::startOfTheDayKeepsACopy()
+{
+    QFETCH(QString, setting);
+    QFETCH(bool, backupIsAFile);
+    QFETCH(QStringList, copies);
+    QFETCH(QString, message);
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    if (!setting.isEmpty())
+        QVERIFY(WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("AutoBackupDays"), setting,
+                             program.settingsPath()));
+    if (backupIsAFile)
+        writeBytes(program.folder() + QStringLiteral("Backup"), "not a folder");
+    program.start();
+    QCOMPARE(program.screen().takeMessages(), message.isEmpty() ? QStringList() : QStringList{message});
+    QCOMPARE(automaticCopies(program), copies);
+    // The program goes on as usual.
+    program.loginAsCashier();
+    QCOMPARE(program.screen().takeMessages(), QStringList());
 }
 
 QTEST_MAIN(MaintenanceTest)

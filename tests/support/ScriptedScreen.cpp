@@ -35,22 +35,24 @@ int ScriptedScreen::runModal(QDialog &dialog)
     return dialog.result();
 }
 
-QString ScriptedScreen::chooseOpenFile(const QString &, const QString &, const QString &)
+QString ScriptedScreen::chooseFileAs(const QString &kind, const QStringList &shown)
 {
+    m_fileDialogs.append(shown.join(QLatin1Char('|')));
     if (m_files.isEmpty()) {
-        m_unexpected.append(QStringLiteral("open file dialog"));
+        m_unexpected.append(kind);
         return {};
     }
     return m_files.dequeue();
 }
 
-QString ScriptedScreen::chooseSaveFile(const QString &, const QString &, const QString &)
+QString ScriptedScreen::chooseOpenFile(const QString &caption, const QString &folder, const QString &filter)
 {
-    if (m_files.isEmpty()) {
-        m_unexpected.append(QStringLiteral("save file dialog"));
-        return {};
-    }
-    return m_files.dequeue();
+    return chooseFileAs(QStringLiteral("open file dialog"), {caption, folder, filter});
+}
+
+QString ScriptedScreen::chooseSaveFile(const QString &caption, const QString &path, const QString &filter)
+{
+    return chooseFileAs(QStringLiteral("save file dialog"), {caption, path, filter});
 }
 
 bool ScriptedScreen::openUrl(const QUrl &url)

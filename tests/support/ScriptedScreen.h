@@ -32,6 +32,7 @@ public:
     // message it caused.
     QStringList takeMessages();
     QStringList questions() const { return m_questions; }
+    QStringList fileDialogs() const { return m_fileDialogs; } // "caption|path or folder|filter"
     QList<QUrl> openedUrls() const { return m_urls; }
     QStringList unexpected() const { return m_unexpected; }
     bool allUsed() const; // every queued answer and handler was consumed
@@ -40,8 +41,11 @@ public:
     QString leftovers() const;
 
 private:
+    QString chooseFileAs(const QString &kind, const QStringList &shown);
+
     QStringList m_messages;
     QStringList m_questions;
+    QStringList m_fileDialogs;
     QList<QUrl> m_urls;
     QStringList m_unexpected;
     QQueue<bool> m_answers;
