@@ -6,6 +6,7 @@
 #include "data/ProgramPaths.h"
 #include "data/ShareDataModule.h"
 #include "ui/Screen.h"
+#include "ui/TextEntry.h"
 #include "ui_FormAccount.h"
 
 namespace {
@@ -113,6 +114,8 @@ void FormAccount::confirm()
         ui->Edit1->setFocus();
         return;
     }
+    if (!CheckTextEntry(ui->Edit1))
+        return;
     ChosenAccountName = ui->Edit1->text();
     accept();
 }

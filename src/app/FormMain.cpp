@@ -12,6 +12,7 @@
 #include "app/Forms.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
+#include "data/JetSql.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
@@ -59,6 +60,7 @@ FormMain::FormMain(const QString &programDir, QWidget *parent)
     Q_INIT_RESOURCE(embedded);
     ProgramPaths::setProgramDir(programDir);
     ui->setupUi(this);
+    ui->DateTimePicker1->setMaximumDate(JetSql::LastBusinessDay);
     setWindowFlags(Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint
                    | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(784, 537);

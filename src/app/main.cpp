@@ -5,6 +5,7 @@
 
 #include "app/Forms.h"
 #include "app/FormMain.h"
+#include "app/ProgramFolder.h"
 
 int main(int argc, char *argv[])
 {
@@ -15,6 +16,8 @@ int main(int argc, char *argv[])
     if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
+    if (!ProgramFolderUsable(QApplication::applicationDirPath()))
+        return 1;
     FormsOwner windows(QApplication::applicationDirPath());
     forms().main->show();
     return application.exec();

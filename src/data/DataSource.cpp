@@ -15,7 +15,7 @@ const QString RegistryRoot = QStringLiteral("注册键HKEY_LOCAL_MACHINE\\Softwa
 
 ProfileFile odbcIni()
 {
-    return ProfileFile(DataSource::odbcIniPath(), "UTF-8");
+    return ProfileFile(DataSource::odbcIniPath(), ProfileFile::Kind::UnixOdbc);
 }
 } // namespace
 

@@ -4,18 +4,28 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "data/Query.h"
 #include "ui/Screen.h"
+
+namespace {
+void reportFailure(const QString &message)
+{
+    Screen::current().inform(message);
+}
+} // namespace
 
 bool RunQuery(Query &query, const QString &statement, const QString &message)
 {
     query.close();
     query.setSql(statement);
+    // A whole table is read at its first use; a failure there is told in the same words.
+    query.setLateFailureReport([message] { reportFailure(message); });
     if (query.open())
         return true;
     query.close();
-    Screen::current().inform(message);
+    reportFailure(message);
     return false;
 }
 
@@ -27,8 +37,12 @@ bool IsAmountText(const QString &text)
 
 QString RoundToText(double value)
 {
-    const double cents = std::nearbyint(value / 0.01); // the default rounding mode sends halves to even
-    const double rounded = cents * 0.01;
+    // The cents of the double's exact value: times 100 in extended precision is exact (53 + 7 bits), so a
+    // value just below a half cent is no tie and only a true half goes to the even cent (the default
+    // rounding mode).
+    static_assert(std::numeric_limits<long double>::digits >= 60, "long double must hold a double times 100");
+    const long double cents = std::nearbyintl(static_cast<long double>(value) * 100);
+    const double rounded = static_cast<double>(cents) / 100;
     if (rounded == 0)
         return QStringLiteral("0");
     QString text = QString::number(rounded, 'g', 15);
@@ -47,6 +61,13 @@ QString AmountEntryProblem(const QString &text)
     const qsizetype point = text.indexOf(QLatin1Char('.'));
     if (point >= 0 && text.size() - (point + 1) > 2)
         return QStringLiteral("金额内容可能有误，请重新输入");
+    return {};
+}
+
+QString TypedTextProblem(const QString &text)
+{
+    if (text.contains(QChar(0)))
+        return QStringLiteral("输入的内容含有看不见的空字符（多为粘贴带入），无法保存，请删除后重新输入");
     return {};
 }
 

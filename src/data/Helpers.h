@@ -17,6 +17,10 @@ QString RoundToText(double value);
 // empty text when the amount is acceptable.
 QString AmountEntryProblem(const QString &text);
 
+// The check of a typed text that is stored or looked up by: the message when it can be neither, or an
+// empty text. A NUL character (pasted along with a text) cannot be.
+QString TypedTextProblem(const QString &text);
+
 // Converts a checked amount text. A text that still is no number (such as "1..2") is refused with a
 // message and false; nothing may be stored then.
 bool AmountFromText(const QString &text, double *amount);

@@ -51,6 +51,12 @@ QString JetSql::dateLiteral(const QDate &day)
 
 QString JetSql::toSqlite(const QString &jet, QString *error)
 {
+    // SQLite reads a statement only up to a NUL character.
+    if (jet.contains(QChar(0))) {
+        if (error)
+            *error = NulInText;
+        return {};
+    }
     QString out;
     out.reserve(jet.size());
     qsizetype i = 0;

@@ -10,12 +10,26 @@
 
 namespace {
 
-// Converts bytes between encodings with iconv; a byte that does not convert becomes '?' and is skipped.
+// The length of the UTF-8 sequence that starts with `lead`.
+size_t utf8Length(unsigned char lead)
+{
+    if (lead >= 0xF0)
+        return 4;
+    if (lead >= 0xE0)
+        return 3;
+    if (lead >= 0xC0)
+        return 2;
+    return 1;
+}
+
+// Converts bytes between encodings with iconv. What does not convert becomes one '?': a whole character
+// when converting from UTF-8, else one byte.
 QByteArray convert(const QByteArray &input, const char *from, const char *to)
 {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return input;
+    const bool fromUtf8 = qstrcmp(from, "UTF-8") == 0;
     QByteArray output;
     output.resize(input.size() * 4 + 16);
     char *in = const_cast<char *>(input.constData());
@@ -27,28 +41,18 @@ QByteArray convert(const QByteArray &input, const char *from, const char *to)
             break;
         if (errno == E2BIG)
             break; // cannot happen with four bytes per input byte
-        // An invalid or incomplete sequence: mark it and go on after the byte.
+        // An invalid or incomplete sequence: mark it and go on after it.
         if (outLeft > 0) {
             *out++ = '?';
             --outLeft;
         }
-        ++in;
-        --inLeft;
+        const size_t skipped = qMin(fromUtf8 ? utf8Length(uchar(*in)) : size_t(1), inLeft);
+        in += skipped;
+        inLeft -= skipped;
     }
     iconv_close(cd);
     output.resize(qsizetype(output.size() - qsizetype(outLeft)));
     return output;
-}
-
-QList<QByteArray> splitLines(const QByteArray &content)
-{
-    QList<QByteArray> lines = content.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    for (QByteArray &line : lines)
-        if (line.endsWith('\r'))
-            line.chop(1);
-    return lines;
 }
 
 // The section name of a "[name]" line, or a null string for any other line.
@@ -73,22 +77,61 @@ bool isKeyLine(const QString &line, const QString &key, QString *value)
     return true;
 }
 
+// The lines of the file's bytes with their own line ends: CR LF, LF or a lone CR.
+QList<ProfileLine> splitLines(const QByteArray &content)
+{
+    QList<ProfileLine> lines;
+    qsizetype begin = 0;
+    for (qsizetype i = 0; i < content.size(); ++i) {
+        if (content[i] != '\n' && content[i] != '\r')
+            continue;
+        const qsizetype endLength = content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n' ? 2 : 1;
+        lines.append({content.mid(begin, i - begin), content.mid(i, endLength)});
+        i += endLength - 1;
+        begin = i + 1;
+    }
+    if (begin < content.size())
+        lines.append({content.mid(begin), QByteArray()});
+    return lines;
+}
+
+// A section, key or value as written: on one line, each line break a blank.
+QString onOneLine(QString text)
+{
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+// A value between one pair of double or single quotes, as the Windows profile functions return it.
+QString unquoted(const QString &value)
+{
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front())
+        return value.mid(1, value.size() - 2);
+    return value;
+}
+
 } // namespace
 
-ProfileFile::ProfileFile(const QString &path, const char *encoding)
+ProfileFile::ProfileFile(const QString &path, Kind kind)
     : m_path(path)
-    , m_encoding(encoding)
+    , m_kind(kind)
 {
 }
 
 QByteArray ProfileFile::encode(const QString &text) const
 {
-    return convert(text.toUtf8(), "UTF-8", m_encoding.constData());
+    return convert(text.toUtf8(), "UTF-8", encoding());
 }
 
 QString ProfileFile::decode(const QByteArray &bytes) const
 {
-    return QString::fromUtf8(convert(bytes, m_encoding.constData(), "UTF-8"));
+    return QString::fromUtf8(convert(bytes, encoding(), "UTF-8"));
+}
+
+const char *ProfileFile::encoding() const
+{
+    return m_kind == Kind::WindowsProfile ? "GBK" : "UTF-8";
 }
 
 QString ProfileFile::truncated(const QString &text, int maxBytes) const
@@ -114,8 +157,8 @@ QString ProfileFile::read(const QString &section, const QString &key, const QStr
     if (!file.open(QIODevice::ReadOnly))
         return defaultValue;
     bool inSection = false;
-    for (const QByteArray &raw : splitLines(file.readAll())) {
-        const QString line = decode(raw);
+    for (const ProfileLine &raw : splitLines(file.readAll())) {
+        const QString line = decode(raw.text);
         const QString name = sectionOf(line);
         if (!name.isNull()) {
             inSection = name.compare(section, Qt::CaseInsensitive) == 0;
@@ -123,7 +166,7 @@ QString ProfileFile::read(const QString &section, const QString &key, const QStr
         }
         QString value;
         if (inSection && isKeyLine(line, key, &value))
-            return value;
+            return m_kind == Kind::WindowsProfile ? unquoted(value) : value;
     }
     return defaultValue;
 }
@@ -143,15 +186,20 @@ bool ProfileFile::write(const QString &section, const QList<std::pair<QString, Q
         content = existing.readAll();
         existing.close();
     }
-    QList<QByteArray> lines = splitLines(content);
+    QList<ProfileLine> lines = splitLines(content);
+    // New lines end as the file's lines do.
+    QByteArray lineEnd = m_kind == Kind::WindowsProfile ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
+    for (const ProfileLine &line : lines)
+        if (!line.end.isEmpty()) {
+            lineEnd = line.end;
+            break;
+        }
     for (const auto &[key, value] : values)
-        setLine(lines, section, key, value);
+        setLine(lines, onOneLine(section), onOneLine(key), onOneLine(value), lineEnd);
 
-    // A file written elsewhere with CR LF line ends keeps them.
-    const QByteArray lineEnd = content.contains("\r\n") ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
     QByteArray replacement;
-    for (const QByteArray &line : lines)
-        replacement += line + lineEnd;
+    for (const ProfileLine &line : lines)
+        replacement += line.text + line.end;
     // Unbuffered, so that a short write (a full disk) shows in the count: Qt would otherwise commit
     // the cut file as a success.
     QSaveFile out(m_path);
@@ -164,14 +212,14 @@ bool ProfileFile::write(const QString &section, const QList<std::pair<QString, Q
     return out.commit();
 }
 
-void ProfileFile::setLine(QList<QByteArray> &lines, const QString &section, const QString &key,
-                          const QString &value) const
+void ProfileFile::setLine(QList<ProfileLine> &lines, const QString &section, const QString &key,
+                          const QString &value, const QByteArray &lineEnd) const
 {
     const QByteArray newLine = encode(key + QLatin1Char('=') + value);
     qsizetype sectionStart = -1; // index after the section's header line
     qsizetype sectionEnd = -1;   // index after the section's last non-blank line
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString line = decode(lines[i]);
+        const QString line = decode(lines[i].text);
         const QString name = sectionOf(line);
         if (!name.isNull()) {
             if (sectionStart >= 0)
@@ -183,16 +231,22 @@ void ProfileFile::setLine(QList<QByteArray> &lines, const QString &section, cons
         if (sectionStart < 0)
             continue;
         if (isKeyLine(line, key, nullptr)) {
-            lines[i] = newLine;
+            lines[i].text = newLine;
             return;
         }
         if (!line.trimmed().isEmpty())
             sectionEnd = i + 1;
     }
+    // A last line without a line end gets one before anything follows it.
+    const auto insertLine = [&](qsizetype at, const QByteArray &text) {
+        if (at > 0 && lines[at - 1].end.isEmpty())
+            lines[at - 1].end = lineEnd;
+        lines.insert(at, {text, lineEnd});
+    };
     if (sectionStart < 0) {
-        lines.append(encode(QLatin1Char('[') + section + QLatin1Char(']')));
-        lines.append(newLine);
+        insertLine(lines.size(), encode(QLatin1Char('[') + section + QLatin1Char(']')));
+        insertLine(lines.size(), newLine);
     } else {
-        lines.insert(sectionEnd, newLine);
+        insertLine(sectionEnd, newLine);
     }
 }

@@ -18,6 +18,7 @@ struct SelectShape
 {
     qsizetype fromAt = -1;
     bool traceable = false;
+    bool wholeTable = false; // "Select * From" one table and nothing more: the form opened to append
 };
 
 bool isWordChar(QChar c)
@@ -122,6 +123,7 @@ SelectShape shapeOf(const QString &sql)
     const qsizetype afterList = endOfSingleTable(tokens, from);
     shape.traceable = tokens[1].upper != u"DISTINCT" && !aggregatesRows(tokens, from) && afterList > 0
         && keepsRowsApart(tokens, afterList);
+    shape.wholeTable = shape.traceable && from == 1 && afterList == tokens.size();
     return shape;
 }
 
@@ -165,8 +167,10 @@ int bindValue(sqlite3_stmt *stmt, int index, const QVariant &value)
     case QMetaType::Double:
     case QMetaType::Float:
         return sqlite3_bind_double(stmt, index, value.toDouble());
-    default:
-        return sqlite3_bind_text(stmt, index, value.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+    default: {
+        const QByteArray text = value.toString().toUtf8();
+        return sqlite3_bind_text(stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
+    }
     }
 }
 
@@ -233,6 +237,12 @@ void Query::setSql(const QString &statement)
 {
     close();
     m_sql = statement;
+    m_lateFailure = nullptr;
+}
+
+void Query::setLateFailureReport(std::function<void()> report)
+{
+    m_lateFailure = std::move(report);
 }
 
 void Query::finalize()
@@ -296,7 +306,7 @@ bool Query::open()
     }
     describeColumns(shape.traceable);
     m_open = true;
-    if (readAhead())
+    if (readAhead(shape.wholeTable))
         return true;
     const QString error = m_error;
     close();
@@ -319,17 +329,16 @@ void Query::describeColumns(bool traceable)
     }
 }
 
-// Runs the statement as far as its second row, so that a statement failing while it runs fails open().
-// A result of one row or none is then complete; a result that cannot take new rows is read on to its
-// end; a longer updatable result is reset, to be read again at its first use (a Select opened only to
-// append never walks the table).
-bool Query::readAhead()
+// Reads the result whole, so that a statement failing on any row fails open(). Only a whole table, the
+// form a Select opened to append takes, is read no further than its second row and reset, to be read
+// again at its first use: appending never walks the table.
+bool Query::readAhead(bool wholeTable)
 {
     for (;;) {
         const int rc = sqlite3_step(m_stmt);
         if (rc != SQLITE_ROW)
             return finishReading(rc);
-        if (isUpdatable() && m_rows.size() == 1) {
+        if (wholeTable && m_rows.size() == 1) {
             sqlite3_reset(m_stmt);
             m_rows.clear();
             return true;
@@ -349,6 +358,9 @@ bool Query::finishReading(int rc)
     return rc == SQLITE_DONE;
 }
 
+// Reads the rows of a whole table at its first use. A failure then leaves nothing half read: the query
+// closes, so no row can be walked, changed or deleted through it, and the failure is told as the opener
+// asked.
 bool Query::ensureRows()
 {
     if (!m_open)
@@ -358,7 +370,14 @@ bool Query::ensureRows()
     int rc;
     while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW)
         m_rows.appendFrom(m_stmt);
-    return finishReading(rc);
+    if (finishReading(rc))
+        return true;
+    const QString error = m_error;
+    close();
+    m_error = error;
+    if (m_lateFailure)
+        m_lateFailure();
+    return false;
 }
 
 void Query::first()
@@ -519,7 +538,12 @@ bool Query::writeRow()
     QVariantList values;
     QStringList columns;
     for (const QString &name : names) {
-        values.append(m_pending.value(name));
+        const QVariant value = m_pending.value(name);
+        // The books' case-blind comparison stops at a NUL character, so such a text could not be found by
+        // its own name: it is refused rather than stored.
+        if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
+            return fail(JetSql::NulInText);
+        values.append(value);
         columns.append(quotedName(name));
     }
     qint64 rowId = 0;

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <functional>
+
 #include "data/RowStore.h"
 
 class ShareDataModule;
@@ -13,10 +15,10 @@ struct sqlite3_stmt;
 
 // An updatable result of one Select on the shared connection, walked row by row.
 //
-// open() runs the statement, so one that fails while running fails there. A result of one row or none,
-// and any result that cannot take new rows, is read whole at once; a longer updatable result is read
-// completely at the first access that needs it. The SQLite statement is finished once its rows are in,
-// so no read stays pending and every post() is committed at once. A result whose Select reads a single
+// open() runs the statement and reads its rows, so one that fails on any row fails there. Only a whole
+// table ("Select * From" a table, nothing more) is read at the first access that needs it; a failure
+// then closes the query and is told through the late-failure report. The SQLite statement is finished
+// once its rows are in, so no read stays pending and every post() is committed at once. A result whose Select reads a single
 // table is updatable: append()/edit(), setField(), post() and remove() write that table's row by its row
 // id, and fail when the row is no longer stored. Opening a Select only to append reads no more than two
 // rows, however long the table.
@@ -30,6 +32,8 @@ public:
 
     void setSql(const QString &statement);
     QString sql() const { return m_sql; }
+    // Called when reading the rest of a whole table fails after open(); setSql() forgets it.
+    void setLateFailureReport(std::function<void()> report);
 
     bool open(); // false with lastError() set (also for a text of more than one statement); stays closed
     void close();
@@ -71,7 +75,7 @@ private:
     enum class State { Browse, Inserting, Editing };
 
     void describeColumns(bool traceable);
-    bool readAhead();
+    bool readAhead(bool wholeTable);
     bool ensureRows();
     bool finishReading(int rc);
     bool fail(const QString &message);
@@ -94,4 +98,5 @@ private:
     int m_current = 0;
     State m_state = State::Browse;
     QHash<QString, QVariant> m_pending; // assigned fields, by base column name in lower case
+    std::function<void()> m_lateFailure;
 };

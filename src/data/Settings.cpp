@@ -9,23 +9,31 @@ constexpr int WriteValueBytes = 1023;
 
 ProfileFile settingsFile(const QString &file)
 {
-    const ProfileFile probe(QString(), "GBK");
-    return ProfileFile(probe.truncated(file, NameBytes), "GBK");
+    return ProfileFile(file, ProfileFile::Kind::WindowsProfile);
 }
 } // namespace
+
+bool SettingsPathFits(const QString &file)
+{
+    return settingsFile(file).truncated(file, NameBytes) == file;
+}
 
 QString ReadSetting(const QString &section, const QString &key, const QString &defaultValue,
                     const QString &file)
 {
     const ProfileFile settings = settingsFile(file);
-    const QString value = settings.read(settings.truncated(section, NameBytes),
-                                        settings.truncated(key, NameBytes),
-                                        settings.truncated(defaultValue, NameBytes));
+    const QString defaultText = settings.truncated(defaultValue, NameBytes);
+    if (!SettingsPathFits(file))
+        return defaultText;
+    const QString value = settings.read(settings.truncated(section, NameBytes), settings.truncated(key, NameBytes),
+                                        defaultText);
     return settings.truncated(value, ReadValueBytes);
 }
 
 bool WriteSetting(const QString &section, const QString &key, const QString &value, const QString &file)
 {
+    if (!SettingsPathFits(file))
+        return false;
     ProfileFile settings = settingsFile(file);
     return settings.write(settings.truncated(section, NameBytes), settings.truncated(key, NameBytes),
                           settings.truncated(value, WriteValueBytes));

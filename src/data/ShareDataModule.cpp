@@ -10,6 +10,23 @@ namespace {
 
 ShareDataModule *theModule = nullptr;
 
+// Latin capitals A to Z as small letters, every other character as it is: the folding of the books'
+// NOCASE comparison, so that InStr and = never disagree about a name.
+QString foldedLikeNocase(const QString &text)
+{
+    QString folded = text;
+    for (QChar &c : folded)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + (u'a' - u'A'));
+    return folded;
+}
+
+QString textArgument(sqlite3_value *value)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+    return QString::fromUtf8(text, sqlite3_value_bytes(value));
+}
+
 // InStr as the books compare text: Latin letters match regardless of case, like every text comparison.
 void caseBlindInstr(sqlite3_context *context, int, sqlite3_value **argv)
 {
@@ -17,9 +34,7 @@ void caseBlindInstr(sqlite3_context *context, int, sqlite3_value **argv)
         sqlite3_result_null(context);
         return;
     }
-    const QString haystack = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[0])));
-    const QString needle = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(argv[1])));
-    const auto found = haystack.toLower().indexOf(needle.toLower());
+    const auto found = foldedLikeNocase(textArgument(argv[0])).indexOf(foldedLikeNocase(textArgument(argv[1])));
     sqlite3_result_int64(context, found + 1);
 }
 

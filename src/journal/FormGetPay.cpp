@@ -12,6 +12,7 @@
 #include "data/ShareDataModule.h"
 #include "ui/AmountEntry.h"
 #include "ui/Screen.h"
+#include "ui/TextEntry.h"
 #include "ui_FormGetPay.h"
 
 namespace {
@@ -230,6 +231,9 @@ bool FormGetPay::checkEntry()
         return refuse(QStringLiteral("请选择帐款类别"), ui->ComboBox3);
     if (ui->ComboBox4->currentText().isEmpty())
         return refuse(QStringLiteral("请选择帐款凭证"), ui->ComboBox4);
+    for (QLineEdit *edit : {ui->Edit1, ui->Edit2, ui->Edit4, ui->Edit5})
+        if (!CheckTextEntry(edit))
+            return false;
     return true;
 }
 

@@ -178,6 +178,8 @@ void SettingsPage::AddListValue(int n)
         return;
     if (value.isEmpty())
         return inform(texts(n).empty);
+    if (const QString problem = TypedTextProblem(value); !problem.isEmpty())
+        return Screen::current().inform(problem);
     Query &query = scratch();
     if (!isNewValue(query, n, value))
         return;
@@ -198,6 +200,8 @@ void SettingsPage::EditListValue(int n)
         return;
     if (value.isEmpty())
         return inform(texts(n).empty);
+    if (const QString problem = TypedTextProblem(value); !problem.isEmpty())
+        return Screen::current().inform(problem);
     if (value == old)
         return;
     Query &query = scratch();

@@ -3,14 +3,9 @@
 #include <QLineEdit>
 
 #include "data/Helpers.h"
-#include "ui/Screen.h"
+#include "ui/TextEntry.h"
 
 bool CheckAmountEntry(QLineEdit *edit)
 {
-    const QString problem = AmountEntryProblem(edit->text());
-    if (problem.isEmpty())
-        return true;
-    Screen::current().inform(problem);
-    edit->setFocus();
-    return false;
+    return AcceptField(edit, AmountEntryProblem(edit->text()));
 }

@@ -5,6 +5,7 @@
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
 #include "ui/Screen.h"
+#include "ui/TextEntry.h"
 #include "ui_PasswordControls.h"
 #include "users/Passwords.h"
 
@@ -55,9 +56,11 @@ void PasswordControls::changeModificationPassword()
     changePassword(Passwords::Modification, ui->Edit2, QStringLiteral("该密码已被删除"), QStringLiteral("密码修改成功"));
 }
 
-void PasswordControls::changePassword(const QString &name, const QLineEdit *edit, const QString &missing,
+void PasswordControls::changePassword(const QString &name, QLineEdit *edit, const QString &missing,
                                       const QString &done)
 {
+    if (!CheckTextEntry(edit))
+        return;
     const QString password = edit->text();
     if (!Screen::current().ask(QStringLiteral("修改确认"),
                                QStringLiteral("确定要把该密码修改为 ") + password + QStringLiteral(" 吗？")))

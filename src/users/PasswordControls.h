@@ -23,7 +23,7 @@ public:
 private:
     void changeLoginPassword();
     void changeModificationPassword();
-    void changePassword(const QString &name, const QLineEdit *edit, const QString &missing, const QString &done);
+    void changePassword(const QString &name, QLineEdit *edit, const QString &missing, const QString &done);
 
     std::unique_ptr<Ui::PasswordControls> ui;
 };

@@ -171,6 +171,7 @@ private slots:
     void deleteAccountWithItsRecords();
     void deleteDoesNothing_data();
     void deleteDoesNothing();
+    void failedDeletionChangesNothing_data();
     void failedDeletionChangesNothing();
 };
 
@@ -460,6 +461,9 @@ void TestAccounts::newAccount_data()
     QTest::newRow("taken") << "工行" << 2 << "工行" << "该帐户名已经存在，请重新操作" << "" << "";
     QTest::newRow("taken but for Latin case") << "Bank A" << 1 << "bank a" << "该帐户名已经存在，请重新操作" << ""
                                               << "";
+    QTest::newRow("pasted NUL") << "前" << 1 << QStringLiteral("前") + QChar(0) + QStringLiteral("后")
+                                << "输入的内容含有看不见的空字符（多为粘贴带入），无法保存，请删除后重新输入" << ""
+                                << "Edit1";
 }
 
 void TestAccounts::newAccount()
@@ -678,19 +682,36 @@ void TestAccounts::deleteDoesNothing()
     QVERIFY(program.screen().unexpected().isEmpty());
 }
 
+void TestAccounts::failedDeletionChangesNothing_data()
+{
+    QTest::addColumn<QString>("fault");  // made before the deletion
+    QTest::addColumn<QString>("repair"); // undone after it, so that the records can be counted
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("the second record refuses to go")
+        << "CREATE TRIGGER KeepSecond BEFORE DELETE ON MoneyTable WHEN old.MoneySum = 7 "
+           "BEGIN SELECT RAISE(ABORT, '记录被锁定'); END"
+        << "" << "记录被锁定";
+    QTest::newRow("the third record cannot be read")
+        << "ALTER TABLE MoneyTable ADD COLUMN Checked AS "
+           "(Abs(Case When MoneySum = 500 Then -9223372036854775807 - 1 Else 1 End))"
+        << "ALTER TABLE MoneyTable DROP COLUMN Checked" << "integer overflow";
+}
+
 // A deletion that fails halfway leaves the account and every one of its records as they were.
 void TestAccounts::failedDeletionChangesNothing()
 {
+    QFETCH(QString, fault);
+    QFETCH(QString, repair);
+    QFETCH(QString, detail);
     ProgramFixture program;
     const qint64 bank = addAccount(program, QStringLiteral("工行"), 1);
-    addRecord(program, bank, 500, ProgramFixture::Today);
+    // Read in this order by row number and by the index on account, day and amount alike.
     addRecord(program, bank, -20, ProgramFixture::Today);
+    addRecord(program, bank, 7, ProgramFixture::Today);
+    addRecord(program, bank, 500, ProgramFixture::Today);
     openOverview(program, QStringLiteral("5"));
     QString error;
-    QVERIFY2(forms().data->execute(QStringLiteral("CREATE TRIGGER KeepSecond BEFORE DELETE ON MoneyTable "
-                                                  "WHEN old.MoneySum < 0 BEGIN SELECT RAISE(ABORT, '记录被锁定'); END"),
-                                   &error),
-             qPrintable(error));
+    QVERIFY2(forms().data->execute(fault, &error), qPrintable(error));
     program.screen().answer(true);
     bool stayedOpen = false;
     program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
@@ -703,9 +724,11 @@ void TestAccounts::failedDeletionChangesNothing()
 
     QVERIFY(stayedOpen);
     QCOMPARE(program.screen().takeMessages(),
-             QStringList{QStringLiteral("帐户删除失败，帐户及其记录均未改动：记录被锁定")});
+             QStringList{QStringLiteral("帐户删除失败，帐户及其记录均未改动：") + detail});
+    if (!repair.isEmpty())
+        QVERIFY2(forms().data->execute(repair, &error), qPrintable(error));
     QCOMPARE(accountNames(program), QStringList{QStringLiteral("工行/1")});
-    QCOMPARE(recordCount(program, bank), 2);
+    QCOMPARE(recordCount(program, bank), 3);
 }
 
 QTEST_MAIN(TestAccounts)

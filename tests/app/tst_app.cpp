@@ -17,6 +17,7 @@
 
 #include "app/FormMain.h"
 #include "app/FormProgress.h"
+#include "app/ProgramFolder.h"
 #include "app/Forms.h"
 #include "data/DataSource.h"
 #include "data/ProfileFile.h"
@@ -70,6 +71,8 @@ private slots:
     void dayButtons_data();
     void dayButtons();
     void odbcClientOpensTheBooks();
+    void programFolderWithLongPath_data();
+    void programFolderWithLongPath();
     void realScreenBoxes_data();
     void realScreenBoxes();
 };
@@ -114,7 +117,7 @@ void AppTest::registrationRepeatsUntilDone()
     program.start();
     QCOMPARE(odbcSetting(program), registers ? QStringLiteral("1") : odbc);
     QCOMPARE(DataSource::databaseOf(QStringLiteral("KalvoraCmp")), program.databasePath());
-    const QString description = ProfileFile(program.odbcIniPath(), "UTF-8")
+    const QString description = ProfileFile(program.odbcIniPath(), ProfileFile::Kind::UnixOdbc)
                                     .read(QStringLiteral("KalvoraCmp"), QStringLiteral("Description"), QString());
     QCOMPARE(description, registers ? QStringLiteral("流水帐企业数据库") : marker);
 }
@@ -273,6 +276,9 @@ void AppTest::dayButtons_data()
     QTest::newRow("back into a leap February") << QDate(2024, 3, 1) << "BitBtn1" << QDate(2024, 2, 29);
     QTest::newRow("back over the year") << QDate(2026, 1, 1) << "BitBtn1" << QDate(2025, 12, 31);
     QTest::newRow("forward over the year") << QDate(2026, 12, 31) << "BitBtn2" << QDate(2027, 1, 1);
+    // The journal also reads the day after the current one, which must still be a four-digit year.
+    QTest::newRow("forward from the last day offered") << QDate(9999, 12, 30) << "BitBtn2" << QDate(9999, 12, 30);
+    QTest::newRow("the very last day is not offered") << QDate(9999, 12, 31) << "BitBtn1" << QDate(9999, 12, 29);
 }
 
 void AppTest::dayButtons()
@@ -307,6 +313,32 @@ void AppTest::odbcClientOpensTheBooks()
     QVERIFY2(client.exitCode() == 0, qPrintable(output));
     for (const char *name : {"管理员", "出纳", "修改"})
         QVERIFY2(output.contains(QString::fromUtf8(name)), qPrintable(output));
+}
+
+void AppTest::programFolderWithLongPath_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("starts");
+    // "Kalvora.ini" after the folder takes 11 bytes.
+    QTest::newRow("settings path of 255 bytes") << QStringLiteral("/") + QString(242, u'a') + QStringLiteral("/") << true;
+    QTest::newRow("settings path of 256 bytes") << QStringLiteral("/") + QString(243, u'a') + QStringLiteral("/") << false;
+    QTest::newRow("ideographs count twice") << QStringLiteral("/账本/") + QString(120, u'帐') << false;
+}
+
+// A settings path longer than the settings helpers take would have them use a cut path, another file:
+// the program does not start there and names the folder.
+void AppTest::programFolderWithLongPath()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, starts);
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    QCOMPARE(ProgramFolderUsable(folder), starts);
+    const QStringList messages = program.screen().takeMessages();
+    QCOMPARE(messages.size(), starts ? 0 : 1);
+    if (!starts) {
+        QVERIFY2(messages.first().contains(QStringLiteral("路径太长")), qPrintable(messages.first()));
+        QVERIFY2(messages.first().contains(folder), qPrintable(messages.first()));
+    }
 }
 
 void AppTest::realScreenBoxes_data()

@@ -138,6 +138,8 @@ private slots:
     void textValuesStoredAndFoundAsTyped();
     void textComparesIgnoringLatinCase_data();
     void textComparesIgnoringLatinCase();
+    void textWithNulRefused_data();
+    void textWithNulRefused();
     void oneStatementOnly();
 
     void deliveredBooksAnswerTheDialect_data();
@@ -151,6 +153,8 @@ private slots:
     void writesToAVanishedRowFail();
     void statementFailingWhileRunning_data();
     void statementFailingWhileRunning();
+    void rowFailingAfterTheSecond_data();
+    void rowFailingAfterTheSecond();
     void editThroughComputedColumns();
     void appendReadsNoRows();
     void noPendingStatement();
@@ -165,6 +169,9 @@ private slots:
     void settingsWriteKeepsOtherLines();
     void settingsWriteFailureKeepsOldFile_data();
     void settingsWriteFailureKeepsOldFile();
+    void settingsFileAsWindowsWritesIt_data();
+    void settingsFileAsWindowsWritesIt();
+    void settingsPathNeverCut();
 
     void registrationKeepsOtherSources();
     void registrationFailures_data();
@@ -218,18 +225,24 @@ void DataTest::roundToText_data()
     QTest::newRow("-3.456") << -3.456 << "-3.46";
     QTest::newRow("0.1") << 0.1 << "0.1";
     QTest::newRow("-0.004 has no sign") << -0.004 << "0";
-    QTest::newRow("-0.005 has no sign") << -0.005 << "0";
+    QTest::newRow("-0.0049999 has no sign") << -0.0049999 << "0";
     QTest::newRow("0.1+0.2") << 0.1 + 0.2 << "0.3";
-    // Halves go to the even cent, judged on the quotient as the double arithmetic gives it.
+    QTest::newRow("77 x 12.3") << 77 * 12.3 << "947.1";
+    // Only a true half goes to the even cent; every other value goes to the cent nearest the double's
+    // exact value, even where dividing by 0.01 in double precision makes or breaks a tie.
     QTest::newRow("0.125 exact half down") << 0.125 << "0.12";
     QTest::newRow("-0.125 exact half down") << -0.125 << "-0.12";
-    QTest::newRow("0.135 half up to even") << 0.135 << "0.14";
-    QTest::newRow("0.025 half down to even") << 0.025 << "0.02";
-    QTest::newRow("0.145 quotient below half") << 0.145 << "0.14";
-    QTest::newRow("0.035 quotient above half") << 0.035 << "0.04";
-    QTest::newRow("1.005 quotient below half") << 1.005 << "1";
-    QTest::newRow("2.675") << 2.675 << "2.68";
-    QTest::newRow("12.345") << 12.345 << "12.34";
+    QTest::newRow("0.375 exact half up") << 0.375 << "0.38";
+    QTest::newRow("0.135 just above half") << 0.135 << "0.14";
+    QTest::newRow("0.025 just above half") << 0.025 << "0.03";
+    QTest::newRow("-0.005 just beyond half") << -0.005 << "-0.01";
+    QTest::newRow("0.0050000000000000001 just above half") << 0.0050000000000000001 << "0.01";
+    QTest::newRow("0.145 just below half") << 0.145 << "0.14";
+    QTest::newRow("0.035 just above half") << 0.035 << "0.04";
+    QTest::newRow("1.005 just below half") << 1.005 << "1";
+    QTest::newRow("2.6749999999999998 just below half") << 2.6749999999999998 << "2.67";
+    QTest::newRow("12.345 just above half") << 12.345 << "12.35";
+    QTest::newRow("1.115 just below half, a tie in double") << 1.115 << "1.11";
     QTest::newRow("fifteen digits") << 123456789012.34 << "123456789012.34";
     QTest::newRow("sixteen integer digits") << 1e15 << "1E15";
 }
@@ -350,6 +363,12 @@ void DataTest::textComparesIgnoringLatinCase_data()
     QTest::newRow("InStr, ideographs") << "InStr(AccountName,'银行')" << 1;
     QTest::newRow("InStr, absent") << "InStr(AccountName,'bank of japan')" << 0;
     QTest::newRow("InStr position") << "InStr(AccountName,'OF') = 6" << 1;
+    // Only A to Z fold, as in the books' own comparison: other letters keep their case.
+    QTest::newRow("equal, accented capital") << "AccountName = 'İzmir ärger ＡＢＣ'" << 0;
+    QTest::newRow("InStr, accented capital") << "InStr(AccountName,'ärger')" << 0;
+    QTest::newRow("InStr, full-width capitals") << "InStr(AccountName,'ａｂｃ')" << 0;
+    QTest::newRow("InStr, Latin letters beside others") << "InStr(AccountName,'ZMIR ÄRGER')" << 1;
+    QTest::newRow("InStr position after a dotted capital") << "InStr(AccountName,'Ärger') = 7" << 1;
 }
 
 void DataTest::textComparesIgnoringLatinCase()
@@ -358,9 +377,39 @@ void DataTest::textComparesIgnoringLatinCase()
     QFETCH(int, rows);
     ProgramFixture program;
     program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("Bank of China 中国银行")}});
+    program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("İzmir Ärger ＡＢＣ")}});
     QCOMPARE(rowsOf(QStringLiteral("Select * From Account Where (AccountIndex > 1) And (") + condition
                     + QStringLiteral(")")),
              rows);
+}
+
+void DataTest::textWithNulRefused_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("inside") << QStringLiteral("前") + QChar(0) + QStringLiteral("后");
+    QTest::newRow("alone") << QString(QChar(0));
+    QTest::newRow("before a quote") << QStringLiteral("x") + QChar(0) + QStringLiteral("' Or ''='");
+}
+
+// The books' case-blind comparison stops at a NUL, so "前\0后" would equal "前\0乙": such a text is
+// refused at every door, never stored cut or looked up wrongly.
+void DataTest::textWithNulRefused()
+{
+    QFETCH(QString, value);
+    ProgramFixture program;
+    QVERIFY(!TypedTextProblem(value).isEmpty());
+    QVERIFY(TypedTextProblem(QStringLiteral("前后")).isEmpty());
+
+    Query &query = temp();
+    QVERIFY(RunQuery(query, QStringLiteral("Select * From Account"), QStringLiteral("帐户读入失败")));
+    QVERIFY(query.append());
+    query.setField(QStringLiteral("AccountName"), value);
+    QVERIFY(!query.post());
+    QCOMPARE(query.lastError(), JetSql::NulInText);
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Account")), 1);
+
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Account Where AccountName = ") + JetSql::quoted(value)), -1);
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("读入失败")});
 }
 
 void DataTest::oneStatementOnly()
@@ -570,6 +619,46 @@ void DataTest::statementFailingWhileRunning()
     QVERIFY(query.lastError().contains(QStringLiteral("overflow")));
 }
 
+void DataTest::rowFailingAfterTheSecond_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<bool>("wholeTable"); // read at its first use rather than at open
+    QTest::newRow("all columns") << "Select * From Account Where (AccountIndex > 1)" << false;
+    QTest::newRow("the failing column") << "Select AccountName, Checked From Account Where AccountIndex > 1 "
+                                           "Order By AccountIndex"
+                                        << false;
+    QTest::newRow("in the condition") << "Select AccountName From Account Where (AccountIndex > 1) And (Checked > 0)"
+                                      << false;
+    QTest::newRow("a whole table") << "Select * From Account" << true;
+}
+
+// Reading a row after the second fails: the list is never shown short, the failure is told in the
+// statement's own words and nothing can be changed through the query.
+void DataTest::rowFailingAfterTheSecond()
+{
+    QFETCH(QString, statement);
+    QFETCH(bool, wholeTable);
+    ProgramFixture program;
+    for (const QString &name : {QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙")})
+        program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), name}});
+    QString error;
+    QVERIFY2(ShareDataModule::instance().execute(
+                 QStringLiteral("ALTER TABLE Account ADD COLUMN Checked AS "
+                                "(Abs(Case When AccountName = '丙' Then -9223372036854775807 - 1 Else 1 End))"),
+                 &error),
+             qPrintable(error));
+
+    Query &query = temp();
+    QCOMPARE(RunQuery(query, statement, QStringLiteral("帐户读入失败")), wholeTable);
+    QCOMPARE(query.recordCount(), 0);
+    QVERIFY(query.eof());
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("帐户读入失败")});
+    QVERIFY(!query.isOpen());
+    QVERIFY2(query.lastError().contains(QStringLiteral("overflow")), qPrintable(query.lastError()));
+    QVERIFY(!query.append());
+    QVERIFY(!query.remove());
+}
+
 void DataTest::editThroughComputedColumns()
 {
     ProgramFixture program;
@@ -700,6 +789,18 @@ void DataTest::settingsRead_data()
                                                  "[Kalvora2]\n\x80\x80\x80\nUserPower=ok\n")
                                    << "Kalvora2" << "UserPower" << "ok";
     QTest::newRow("empty file") << QByteArray("") << "Kalvora2" << "UserPower" << "default";
+    QTest::newRow("CR line ends") << gbk(QStringLiteral("[数据库内容]\rODBC=1\r[Kalvora2]\rUserPower=出纳\rAccountType=5\r"))
+                                  << "Kalvora2" << "AccountType" << "5";
+    QTest::newRow("double quotes") << QByteArray("[Kalvora2]\r\nAccountType=\"5\"\r\n") << "Kalvora2"
+                                   << "AccountType" << "5";
+    QTest::newRow("single quotes, blanks inside kept") << QByteArray("[Kalvora2]\nAccountType = ' 5 ' \n")
+                                                       << "Kalvora2" << "AccountType" << " 5 ";
+    QTest::newRow("one pair of quotes only") << QByteArray("[Kalvora2]\nAccountType=\"\"5\"\"\n") << "Kalvora2"
+                                             << "AccountType" << "\"5\"";
+    QTest::newRow("quotes that do not pair") << QByteArray("[Kalvora2]\nAccountType=\"5'\n") << "Kalvora2"
+                                             << "AccountType" << "\"5'";
+    QTest::newRow("a lone quote") << QByteArray("[Kalvora2]\nAccountType=\"\n") << "Kalvora2" << "AccountType"
+                                  << "\"";
 }
 
 void DataTest::settingsRead()
@@ -722,8 +823,8 @@ void DataTest::settingsStoredInGbk()
     const QString path = dir.filePath(QStringLiteral("Kalvora.ini"));
     QVERIFY(WriteSetting(QStringLiteral("数据库内容"), QStringLiteral("ODBC"), QStringLiteral("1"), path));
     QVERIFY(WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), QStringLiteral("出纳"), path));
-    QCOMPARE(readBytes(path), gbk(QStringLiteral("[数据库内容]\nODBC=1\n[Kalvora2]\nUserPower=出纳\n")));
-    QVERIFY(readBytes(path).endsWith("UserPower=\xb3\xf6\xc4\xc9\n"));
+    QCOMPARE(readBytes(path), gbk(QStringLiteral("[数据库内容]\r\nODBC=1\r\n[Kalvora2]\r\nUserPower=出纳\r\n")));
+    QVERIFY(readBytes(path).endsWith("UserPower=\xb3\xf6\xc4\xc9\r\n"));
     QCOMPARE(ReadSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), QString(), path),
              QStringLiteral("出纳"));
 }
@@ -750,13 +851,13 @@ void DataTest::settingsLimitsInGbkBytes()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Kalvora.ini"));
     QVERIFY(WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("Remark"), written, path));
-    QCOMPARE(readBytes(path), gbk(QStringLiteral("[Kalvora2]\nRemark=") + stored + QStringLiteral("\n")));
+    QCOMPARE(readBytes(path), gbk(QStringLiteral("[Kalvora2]\r\nRemark=") + stored + QStringLiteral("\r\n")));
     QCOMPARE(ReadSetting(QStringLiteral("Kalvora2"), QStringLiteral("Remark"), QString(), path), read);
 
     // Keys are cut at 255 bytes the same way, on writing and on reading.
     const QString longKey = QString(200, u'帐');
     QVERIFY(WriteSetting(QStringLiteral("Kalvora2"), longKey, QStringLiteral("v"), path));
-    QVERIFY(readBytes(path).contains(gbk(QString(127, u'帐') + QStringLiteral("=v\n"))));
+    QVERIFY(readBytes(path).contains(gbk(QString(127, u'帐') + QStringLiteral("=v\r\n"))));
     QCOMPARE(ReadSetting(QStringLiteral("Kalvora2"), longKey, QString(), path), QStringLiteral("v"));
 }
 
@@ -806,6 +907,80 @@ void DataTest::settingsWriteFailureKeepsOldFile()
     QVERIFY(!written);
     QCOMPARE(readBytes(path), before);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Kalvora.ini")});
+}
+
+void DataTest::settingsFileAsWindowsWritesIt_data()
+{
+    QTest::addColumn<QByteArray>("before"); // null: no file
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QString>("read"); // the key read back
+    QTest::newRow("new file") << QByteArray() << "AccountType" << "5"
+                              << QByteArray("[Kalvora2]\r\nAccountType=5\r\n") << "5";
+    QTest::newRow("CR line ends") << QByteArray("[Kalvora2]\rUserPower=x\rAccountType=1\r[Other]\rk=v\r") << "AccountType"
+                                  << "7" << QByteArray("[Kalvora2]\rUserPower=x\rAccountType=7\r[Other]\rk=v\r") << "7";
+    QTest::newRow("mixed line ends kept") << QByteArray("[A]\nx = 1 \r\n[Kalvora2]\rUserPower=x\r\n") << "AccountType"
+                                          << "3" << QByteArray("[A]\nx = 1 \r\n[Kalvora2]\rUserPower=x\r\nAccountType=3\n")
+                                          << "3";
+    QTest::newRow("last line without a line end")
+        << QByteArray("[Kalvora2]\r\nUserPower=x") << "AccountType" << "3"
+        << QByteArray("[Kalvora2]\r\nUserPower=x\r\nAccountType=3\r\n") << "3";
+    QTest::newRow("changed last line keeps having no line end")
+        << QByteArray("[Kalvora2]\r\nAccountType=1") << "AccountType" << "3"
+        << QByteArray("[Kalvora2]\r\nAccountType=3") << "3";
+    QTest::newRow("line breaks in the value")
+        << QByteArray() << "AccountType" << "1\r\n[数据库内容]\nODBC=1"
+        << gbk(QStringLiteral("[Kalvora2]\r\nAccountType=1  [数据库内容] ODBC=1\r\n")) << "1  [数据库内容] ODBC=1";
+    QTest::newRow("line break in the key") << QByteArray() << "Account\nType" << "1"
+                                           << QByteArray("[Kalvora2]\r\nAccount Type=1\r\n") << "1";
+    QTest::newRow("characters GBK lacks") << QByteArray() << "UserPower" << "a😀กé出b"
+                                          << gbk(QStringLiteral("[Kalvora2]\r\nUserPower=a??é出b\r\n")) << "a??é出b";
+}
+
+// The settings file is written as the Windows profile functions write it; lines not changed keep their
+// bytes, line ends included.
+void DataTest::settingsFileAsWindowsWritesIt()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QByteArray, after);
+    QFETCH(QString, read);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Kalvora.ini"));
+    if (!before.isNull())
+        writeBytes(path, before);
+    QVERIFY(WriteSetting(QStringLiteral("Kalvora2"), key, value, path));
+    QCOMPARE(readBytes(path), after);
+    QCOMPARE(ReadSetting(QStringLiteral("Kalvora2"), QString(key).replace(u'\n', u' '), QString(), path), read);
+    QCOMPARE(ReadSetting(QStringLiteral("数据库内容"), QStringLiteral("ODBC"), QStringLiteral("0"), path),
+             QStringLiteral("0"));
+}
+
+// A settings path longer than the helpers take is never cut to the name of another file.
+void DataTest::settingsPathNeverCut()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QLatin1Char('/');
+    const QString foreign = folder + QString(255 - folder.size(), u'k');
+    QCOMPARE(foreign.size(), 255);
+    const QByteArray foreignContent("[Kalvora2]\r\nUserPower=other\r\n");
+    writeBytes(foreign, foreignContent);
+    QVERIFY(SettingsPathFits(foreign));
+    QCOMPARE(ReadSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), QString(), foreign),
+             QStringLiteral("other"));
+
+    const QString longer = foreign + QStringLiteral(".ini");
+    QVERIFY(!SettingsPathFits(longer));
+    QCOMPARE(ReadSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), QStringLiteral("出纳"), longer),
+             QStringLiteral("出纳"));
+    QVERIFY(!WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), QStringLiteral("管理员"), longer));
+    QCOMPARE(readBytes(foreign), foreignContent);
+    QVERIFY(!QFile::exists(longer));
+    // Counted in GBK bytes: an ideograph takes two.
+    QVERIFY(SettingsPathFits(QStringLiteral("/") + QString(127, u'帐')));
+    QVERIFY(!SettingsPathFits(QStringLiteral("/x") + QString(127, u'帐')));
 }
 
 void DataTest::registrationKeepsOtherSources()

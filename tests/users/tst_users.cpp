@@ -187,6 +187,8 @@ private slots:
     void roleRememberedForNextStart();
     void passwordChange_data();
     void passwordChange();
+    void passwordWithNulRefused_data();
+    void passwordWithNulRefused();
     void roleChoiceShowsItsPassword();
     void unreadablePasswordsToldOnce();
     void changedPasswordLogsIn();
@@ -549,6 +551,36 @@ void tst_users::passwordChange()
     QCOMPARE(powerRows(f, row), rowPresent ? 1 : 0);
     QCOMPARE(field->text(), typed); // after storing, reloaded; otherwise the unsaved text stays
     QCOMPARE(f.screen().unexpected(), QStringList());
+}
+
+void tst_users::passwordWithNulRefused_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("row");
+    QTest::newRow("login") << "Button10" << "Edit1" << Administrator;
+    QTest::newRow("modification") << "Button11" << "Edit2" << QStringLiteral("修改");
+}
+
+// A pasted NUL could not be stored as typed, and a cut password would lock its user out: refused.
+void tst_users::passwordWithNulRefused()
+{
+    QFETCH(QString, button);
+    QFETCH(QString, edit);
+    QFETCH(QString, row);
+    ProgramFixture f;
+    setStoredPassword(f, row, QStringLiteral("old"));
+    login(f, Administrator, row == Administrator ? QStringLiteral("old") : QString());
+    QLineEdit *field = passwordControl<QLineEdit>(f, edit.toLatin1().constData());
+    const QString typed = QStringLiteral("前") + QChar(0) + QStringLiteral("后");
+    field->setText(typed);
+    passwordControl<QPushButton>(f, button.toLatin1().constData())->click();
+
+    QCOMPARE(f.screen().questions(), QStringList());
+    QCOMPARE(f.screen().takeMessages(),
+             QStringList{QStringLiteral("输入的内容含有看不见的空字符（多为粘贴带入），无法保存，请删除后重新输入")});
+    QCOMPARE(storedPassword(f, row), QStringLiteral("old"));
+    QCOMPARE(field->text(), typed);
 }
 
 void tst_users::roleChoiceShowsItsPassword()
