@@ -15,7 +15,6 @@
 #include "data/JetSql.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
-#include "data/ShareDataModule.h"
 #include "journal/FormGetPay.h"
 #include "journal/JournalPage.h"
 #include "lists/SettingsPage.h"
@@ -198,7 +197,7 @@ void FormMain::backUpTheDay()
     if (!isNumber)
         keep = BooksBackup::DefaultKeptDays;
     BooksBackup::Failure failure;
-    if (!BooksBackup::backupOfTheDay(ShareDataModule::instance(), Clock::today(), keep, &failure))
+    if (!BooksBackup::backupOfTheDay(ProgramPaths::databasePath(), Clock::today(), keep, &failure))
         Screen::current().inform(QStringLiteral("今天的帐簿自动备份没有成功，失败号为：%1（%2）。软件照常使用，"
                                                 "请用“备份数据”手动备份。")
                                      .arg(failure.number)

@@ -273,16 +273,20 @@ QString BooksBackup::automaticFolder()
     return ProgramPaths::programDir() + QStringLiteral("Backup/");
 }
 
-bool BooksBackup::backupOfTheDay(ShareDataModule &books, const QDate &today, int keep, Failure *failure)
+bool BooksBackup::backupOfTheDay(const QString &booksPath, const QDate &today, int keep, Failure *failure)
 {
-    QString error;
-    // Books that cannot be opened are left to the login, which says so.
-    if (keep <= 0 || !books.ADOConnection1(&error))
+    if (keep <= 0)
         return true;
     const QString target = automaticName(today.toString(QStringLiteral("yyyy-MM-dd")));
     if (QFile::exists(target))
         return true;
-    if (!makeAutomaticFolder(failure) || !backup(books, target, failure))
+    // A connection of its own, so that the program's connection still opens at its first statement.
+    Connection books;
+    // Books that cannot be read are left to the login, which says so.
+    if (sqlite3_open_v2(nativePath(booksPath).constData(), &books.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
+        || sqlite3_exec(books.db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return true;
+    if (!makeAutomaticFolder(failure) || !copyDatabase(books.db, target, failure))
         return false;
     pruneAutomatic(keep);
     return true;

@@ -233,7 +233,7 @@ void MaintenanceTest::automaticCopiesKeepTheNewest()
     QDate day(2026, 12, 28);
     for (int i = 0; i < 6; ++i, day = day.addDays(1)) {
         storeRecord(program, i, QStringLiteral("第%1天").arg(i));
-        QVERIFY(BooksBackup::backupOfTheDay(ShareDataModule::instance(), day, 4, &failure));
+        QVERIFY(BooksBackup::backupOfTheDay(program.databasePath(), day, 4, &failure));
     }
     // The year turned while copies were kept: the newest four by date stay.
     QCOMPARE(automaticCopies(program),
@@ -241,11 +241,11 @@ void MaintenanceTest::automaticCopiesKeepTheNewest()
                           QStringLiteral("KalvoraCmp-2027-01-01.mdb"), QStringLiteral("KalvoraCmp-2027-01-02.mdb")}));
     // A second start on the same day keeps the first copy of the day.
     storeRecord(program, 99, QStringLiteral("同一天"));
-    QVERIFY(BooksBackup::backupOfTheDay(ShareDataModule::instance(), QDate(2027, 1, 2), 4, &failure));
+    QVERIFY(BooksBackup::backupOfTheDay(program.databasePath(), QDate(2027, 1, 2), 4, &failure));
     QCOMPARE(contentOf(program.folder() + QStringLiteral("Backup/KalvoraCmp-2027-01-02.mdb")).filter(QStringLiteral("同一天")),
              QStringList());
     // Turned off, nothing is written.
-    QVERIFY(BooksBackup::backupOfTheDay(ShareDataModule::instance(), QDate(2027, 1, 3), 0, &failure));
+    QVERIFY(BooksBackup::backupOfTheDay(program.databasePath(), QDate(2027, 1, 3), 0, &failure));
     QCOMPARE(automaticCopies(program).size(), 4);
 }
 
