@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "data/Failure.h"
 #include "data/Query.h"
 #include "ui/Screen.h"
 
@@ -14,8 +15,9 @@ bool RunQuery(Query &query, const QString &statement, const QString &message)
     query.setSql(statement);
     if (query.open())
         return true;
+    const EngineError error = query.lastFailure();
     query.close();
-    Screen::current().inform(message);
+    ReportFailure(message, error);
     return false;
 }
 

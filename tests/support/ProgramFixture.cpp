@@ -53,6 +53,8 @@ ProgramFixture::~ProgramFixture()
                      __FILE__, __LINE__);
     else if (!m_screen.allUsed())
         QTest::qFail("a scripted answer, file choice or dialog was never asked for", __FILE__, __LINE__);
+    else if (m_screen.isWaiting())
+        QTest::qFail("the notice of a wait for the books was left up", __FILE__, __LINE__);
     Screen::install(nullptr);
     Clock::setToday(QDate());
     if (m_oldOdbcIni.isNull())

@@ -17,9 +17,10 @@ bool ScriptedScreen::ask(const QString &caption, const QString &text)
     return m_answers.dequeue();
 }
 
-void ScriptedScreen::error(const QString &text)
+void ScriptedScreen::error(const QString &text, const QString &detail)
 {
     m_messages.append(text);
+    m_details.append(detail);
 }
 
 int ScriptedScreen::runModal(QDialog &dialog)
@@ -56,7 +57,22 @@ QString ScriptedScreen::chooseSaveFile(const QString &, const QString &, const Q
 bool ScriptedScreen::openUrl(const QUrl &url)
 {
     m_urls.append(url);
-    return true;
+    return m_urlsOpen;
+}
+
+void ScriptedScreen::showWaiting(const QString &notice)
+{
+    if (m_waiting)
+        m_unexpected.append(QStringLiteral("second wait notice: ") + notice);
+    m_waiting = true;
+    m_notices.append(notice);
+    if (m_onWaiting)
+        std::exchange(m_onWaiting, {})();
+}
+
+void ScriptedScreen::endWaiting()
+{
+    m_waiting = false;
 }
 
 void ScriptedScreen::onDialog(const QString &objectName, DialogHandler handler)
@@ -69,9 +85,14 @@ QStringList ScriptedScreen::takeMessages()
     return std::exchange(m_messages, {});
 }
 
+QStringList ScriptedScreen::takeDetails()
+{
+    return std::exchange(m_details, {});
+}
+
 bool ScriptedScreen::allUsed() const
 {
-    if (!m_answers.isEmpty() || !m_files.isEmpty())
+    if (!m_answers.isEmpty() || !m_files.isEmpty() || m_onWaiting)
         return false;
     for (const auto &queue : m_handlers)
         if (!queue.isEmpty())
