@@ -29,7 +29,7 @@ public:
         say("question", caption + QLatin1Char('|') + text);
         return false;
     }
-    void error(const QString &text) override { say("error", text); }
+    void error(const QString &text, const QString &detail) override { say("error", text + QLatin1Char('|') + detail); }
     int runModal(QDialog &) override
     {
         say("dialog", QString());
@@ -38,6 +38,8 @@ public:
     QString chooseOpenFile(const QString &, const QString &, const QString &) override { return {}; }
     QString chooseSaveFile(const QString &, const QString &, const QString &) override { return {}; }
     bool openUrl(const QUrl &) override { return false; }
+    void showWaiting(const QString &notice) override { say("wait", notice); }
+    void endWaiting() override {}
 
 private:
     static void say(const char *what, const QString &text)

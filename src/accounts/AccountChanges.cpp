@@ -3,6 +3,7 @@
 #include "accounts/FormAccount.h"
 #include "app/Forms.h"
 #include "app/MainContext.h"
+#include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
 #include "data/ShareDataModule.h"
@@ -55,7 +56,7 @@ bool storeAccount(const FormAccount &dialog)
     row.setField(QStringLiteral("AccountType"), dialog.ChosenAccountType);
     if (row.post())
         return true;
-    Screen::current().inform(QStringLiteral("帐户未能保存：") + row.lastError());
+    ReportFailure(QStringLiteral("帐户未能保存"), row.lastFailure());
     return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "data/Failure.h"
 #include "data/JetSql.h"
 #include "data/ProgramPaths.h"
 #include "data/ShareDataModule.h"
@@ -17,7 +18,7 @@ const std::array<const char *, 5> TypePictures{"Res/EmptyAccount.bmp", "Res/Comp
                                                "Res/PersonAccount3.bmp"};
 
 // Deletes the account in the current row of `found` and every journal record of it, all or nothing.
-bool removeWithRecords(Query &found, QString *error)
+bool removeWithRecords(Query &found, EngineError *error)
 {
     ShareDataModule &books = ShareDataModule::instance();
     Transaction together(books);
@@ -27,18 +28,18 @@ bool removeWithRecords(Query &found, QString *error)
     }
     const qint64 index = found.fieldInteger(QStringLiteral("AccountIndex"));
     if (!found.remove()) {
-        *error = found.lastError();
+        *error = found.lastFailure();
         return false;
     }
     Query &records = books.ADOQueryTemp();
     records.setSql(QStringLiteral("Select * From MoneyTable Where MoneyAccount = ") + QString::number(index));
     if (!records.open()) {
-        *error = records.lastError();
+        *error = records.lastFailure();
         return false;
     }
     for (records.first(); !records.eof();) {
         if (!records.remove()) {
-            *error = records.lastError();
+            *error = records.lastFailure();
             return false;
         }
     }
@@ -127,16 +128,16 @@ void FormAccount::deleteAccount()
     Query &found = ShareDataModule::instance().ADOQueryTemp();
     found.setSql(QStringLiteral("Select * From Account Where AccountName = ") + JetSql::quoted(ChosenAccountName));
     if (!found.open()) {
-        Screen::current().inform(QStringLiteral("无法读取帐户，未删除：") + found.lastError());
+        ReportFailure(QStringLiteral("无法读取帐户，未删除"), found.lastFailure());
         return;
     }
     if (found.eof())
         return;
     if (!Screen::current().ask(QStringLiteral("删除警告"), QStringLiteral("删除帐户将删除该帐户下所有记录，确实要删除吗？")))
         return;
-    QString error;
+    EngineError error;
     if (!removeWithRecords(found, &error)) {
-        Screen::current().inform(QStringLiteral("帐户删除失败，帐户及其记录均未改动：") + error);
+        ReportFailure(QStringLiteral("帐户删除失败，帐户及其记录均未改动"), error);
         return;
     }
     accept();

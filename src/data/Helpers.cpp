@@ -6,26 +6,21 @@
 #include <cmath>
 #include <limits>
 
+#include "data/Failure.h"
 #include "data/Query.h"
 #include "ui/Screen.h"
-
-namespace {
-void reportFailure(const QString &message)
-{
-    Screen::current().inform(message);
-}
-} // namespace
 
 bool RunQuery(Query &query, const QString &statement, const QString &message)
 {
     query.close();
     query.setSql(statement);
     // A whole table is read at its first use; a failure there is told in the same words.
-    query.setLateFailureReport([message] { reportFailure(message); });
+    query.setLateFailureReport([message, &query] { ReportFailure(message, query.lastFailure()); });
     if (query.open())
         return true;
+    const EngineError error = query.lastFailure();
     query.close();
-    reportFailure(message);
+    ReportFailure(message, error);
     return false;
 }
 

@@ -3,8 +3,9 @@
 
 class Query;
 
-// Runs a statement in the query; on failure shows the caller's message, leaves the query closed and
-// returns false, after which the caller does nothing more.
+// Runs a statement in the query; on failure shows the caller's message with what happened in the
+// cashier's words (ReportFailure), leaves the query closed and returns false, after which the caller
+// does nothing more.
 bool RunQuery(Query &query, const QString &statement, const QString &message);
 
 // Digits and points only, at least one character.

@@ -195,7 +195,6 @@ class Statement
 {
 public:
     Statement(sqlite3 *db, const QString &sql, const QVariantList &values)
-        : m_db(db)
     {
         if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &m_stmt, nullptr) != SQLITE_OK) {
             sqlite3_finalize(m_stmt);
@@ -211,10 +210,8 @@ public:
 
     int step() { return m_stmt ? sqlite3_step(m_stmt) : SQLITE_ERROR; }
     sqlite3_stmt *handle() const { return m_stmt; }
-    QString error() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
 
 private:
-    sqlite3 *m_db;
     sqlite3_stmt *m_stmt = nullptr;
 };
 
@@ -256,7 +253,26 @@ void Query::finalize()
 bool Query::fail(const QString &message)
 {
     m_error = message;
+    m_errorCode = 0;
     return false;
+}
+
+bool Query::failInEngine(sqlite3 *db)
+{
+    m_error = QString::fromUtf8(sqlite3_errmsg(db));
+    m_errorCode = sqlite3_extended_errcode(db);
+    return false;
+}
+
+sqlite3 *Query::connection()
+{
+    EngineError error;
+    sqlite3 *db = m_db.ADOConnection1(&error);
+    if (!db) {
+        m_error = error.text;
+        m_errorCode = error.code;
+    }
+    return db;
 }
 
 void Query::close()
@@ -277,12 +293,14 @@ bool Query::open()
 {
     close();
     m_error.clear();
+    m_errorCode = 0;
     QString sqlite = JetSql::toSqlite(m_sql, &m_error);
     if (sqlite.isEmpty())
         return fail(m_error.isEmpty() ? QStringLiteral("空语句") : m_error);
-    sqlite3 *db = m_db.ADOConnection1(&m_error);
+    sqlite3 *db = connection();
     if (!db)
         return false;
+    const EngineCall call(m_db);
 
     const SelectShape shape = shapeOf(sqlite);
     // Rows of a single table carry their row id, unqualified so that an alias of the table does not matter.
@@ -291,7 +309,7 @@ bool Query::open()
     const QByteArray text = sqlite.toUtf8();
     const char *rest = nullptr;
     if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, &rest) != SQLITE_OK) {
-        m_error = QString::fromUtf8(sqlite3_errmsg(db));
+        failInEngine(db);
         finalize();
         return false;
     }
@@ -308,9 +326,11 @@ bool Query::open()
     m_open = true;
     if (readAhead(shape.wholeTable))
         return true;
-    const QString error = m_error;
+    const EngineError error = lastFailure();
     close();
-    return fail(error);
+    m_error = error.text;
+    m_errorCode = error.code;
+    return false;
 }
 
 // Names the result's columns and, for rows of one table, the table and each column's field in it.
@@ -352,7 +372,7 @@ bool Query::readAhead(bool wholeTable)
 bool Query::finishReading(int rc)
 {
     if (rc != SQLITE_DONE)
-        m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt)));
+        failInEngine(sqlite3_db_handle(m_stmt));
     finalize();
     m_rows.squeeze();
     return rc == SQLITE_DONE;
@@ -367,14 +387,16 @@ bool Query::ensureRows()
         return false;
     if (!m_stmt)
         return true;
+    const EngineCall call(m_db);
     int rc;
     while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW)
         m_rows.appendFrom(m_stmt);
     if (finishReading(rc))
         return true;
-    const QString error = m_error;
+    const EngineError error = lastFailure();
     close();
-    m_error = error;
+    m_error = error.text;
+    m_errorCode = error.code;
     if (m_lateFailure)
         m_lateFailure();
     return false;
@@ -521,12 +543,13 @@ bool Query::post()
 // Runs one write of a row of the base table; false with the reason, also when no row was there to change.
 bool Query::changeRow(const QString &sql, const QVariantList &values)
 {
-    sqlite3 *db = m_db.ADOConnection1(&m_error);
+    sqlite3 *db = connection();
     if (!db)
         return false;
+    const EngineCall call(m_db);
     Statement statement(db, sql, values);
     if (statement.step() != SQLITE_DONE)
-        return fail(statement.error());
+        return failInEngine(db);
     if (sqlite3_changes(db) == 0)
         return fail(RowGone);
     return true;
@@ -555,7 +578,7 @@ bool Query::writeRow()
                        QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
         if (!changeRow(sql, values))
             return false;
-        rowId = sqlite3_last_insert_rowid(m_db.ADOConnection1(&m_error));
+        rowId = sqlite3_last_insert_rowid(connection());
     } else {
         rowId = currentRowId();
         if (names.isEmpty())
@@ -587,13 +610,14 @@ bool Query::writeRow()
 
 bool Query::readBack(qint64 rowId, QVariantList &row)
 {
-    sqlite3 *db = m_db.ADOConnection1(&m_error);
+    sqlite3 *db = connection();
     if (!db)
         return false;
+    const EngineCall call(m_db);
     Statement statement(db, QStringLiteral("SELECT * FROM %1 WHERE rowid=?").arg(quotedName(m_table)), {rowId});
     const int rc = statement.step();
     if (rc != SQLITE_ROW)
-        return fail(rc == SQLITE_DONE ? RowGone : statement.error());
+        return rc == SQLITE_DONE ? fail(RowGone) : failInEngine(db);
     QHash<QString, QVariant> stored;
     for (int c = 0; c < sqlite3_column_count(statement.handle()); ++c)
         stored.insert(QString::fromUtf8(sqlite3_column_name(statement.handle(), c)).toLower(),

@@ -8,9 +8,11 @@
 
 #include <functional>
 
+#include "data/Failure.h"
 #include "data/RowStore.h"
 
 class ShareDataModule;
+struct sqlite3;
 struct sqlite3_stmt;
 
 // An updatable result of one Select on the shared connection, walked row by row.
@@ -39,6 +41,7 @@ public:
     void close();
     bool isOpen() const { return m_open; }
     QString lastError() const { return m_error; }
+    EngineError lastFailure() const { return {m_errorCode, m_error}; } // the error with its result code
 
     // Walking.
     void first();
@@ -79,6 +82,8 @@ private:
     bool ensureRows();
     bool finishReading(int rc);
     bool fail(const QString &message);
+    bool failInEngine(sqlite3 *db); // false with the engine's last error on `db`
+    sqlite3 *connection();          // the shared connection; nullptr with the error set
     bool writeRow();
     bool changeRow(const QString &sql, const QVariantList &values);
     bool readBack(qint64 rowId, QVariantList &row);
@@ -88,6 +93,7 @@ private:
     ShareDataModule &m_db;
     QString m_sql;
     QString m_error;
+    int m_errorCode = 0; // SQLite's extended result code of m_error; 0 for the data layer's own
     bool m_open = false;
     sqlite3_stmt *m_stmt = nullptr; // while rows are still to be read
     QStringList m_columns;      // result columns, as the statement names them

@@ -1,10 +1,12 @@
 #include "data/ShareDataModule.h"
 
 #include <QFile>
+#include <QScopedValueRollback>
 
 #include <sqlite3.h>
 
 #include "data/DataSource.h"
+#include "ui/Screen.h"
 
 namespace {
 
@@ -38,10 +40,31 @@ void caseBlindInstr(sqlite3_context *context, int, sqlite3_value **argv)
     sqlite3_result_int64(context, found + 1);
 }
 
-QString errorOf(sqlite3 *db)
+EngineError errorOf(sqlite3 *db)
 {
-    return QString::fromUtf8(sqlite3_errmsg(db));
+    return {sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
 }
+
+// Runs statements without rows on `db`; false with the engine's error.
+bool run(sqlite3 *db, const QString &statements, EngineError *error)
+{
+    if (sqlite3_exec(db, statements.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    *error = errorOf(db);
+    return false;
+}
+
+int userVersion(sqlite3 *db)
+{
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &statement, nullptr);
+    const int version = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : 0;
+    sqlite3_finalize(statement);
+    return version;
+}
+
+// Between two looks at the books while another program holds them.
+constexpr int WaitStep = 50;
 
 } // namespace
 
@@ -69,36 +92,42 @@ ShareDataModule &ShareDataModule::instance()
     return *theModule;
 }
 
-sqlite3 *ShareDataModule::ADOConnection1(QString *error)
+sqlite3 *ShareDataModule::ADOConnection1(EngineError *error)
 {
     if (m_connection)
         return m_connection;
     const QString path = DataSource::databaseOf(QString::fromLatin1(DataSource::Name));
     if (path.isEmpty()) {
-        *error = QStringLiteral("数据源 KalvoraCmp 尚未注册");
+        *error = {SQLITE_OK, QStringLiteral("数据源 KalvoraCmp 尚未注册")};
         return nullptr;
     }
     sqlite3 *db = nullptr;
     // Never create a missing file: a wrong path must fail, not start empty books.
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        *error = db ? errorOf(db) : QStringLiteral("数据库文件无法打开");
+        *error = db ? errorOf(db) : EngineError{SQLITE_CANTOPEN, QStringLiteral("unable to open database file")};
         sqlite3_close(db);
         return nullptr;
     }
-    sqlite3_busy_timeout(db, 10000);
+    sqlite3_busy_handler(db, &ShareDataModule::waitForBooks, this);
     sqlite3_create_function(db, "instr", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, caseBlindInstr,
                             nullptr, nullptr);
     // SQLite opens any file; reading the schema is what tells a database from something else.
-    char *message = nullptr;
-    if (sqlite3_exec(db, "PRAGMA synchronous=FULL; SELECT count(*) FROM sqlite_master;", nullptr, nullptr,
-                     &message) != SQLITE_OK) {
-        *error = QString::fromUtf8(message);
-        sqlite3_free(message);
+    const EngineCall call(*this);
+    if (!run(db, QStringLiteral("PRAGMA synchronous=FULL; SELECT count(*) FROM sqlite_master;"), error)) {
         sqlite3_close(db);
         return nullptr;
     }
     m_connection = db;
     return m_connection;
+}
+
+sqlite3 *ShareDataModule::ADOConnection1(QString *error)
+{
+    EngineError failure;
+    sqlite3 *db = ADOConnection1(&failure);
+    if (!db)
+        *error = failure.text;
+    return db;
 }
 
 void ShareDataModule::disconnect()
@@ -111,18 +140,65 @@ void ShareDataModule::disconnect()
     m_connection = nullptr;
 }
 
-bool ShareDataModule::execute(const QString &sqliteStatement, QString *error)
+bool ShareDataModule::execute(const QString &sqliteStatement, EngineError *error)
 {
     sqlite3 *db = ADOConnection1(error);
     if (!db)
         return false;
-    char *message = nullptr;
-    if (sqlite3_exec(db, sqliteStatement.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        *error = QString::fromUtf8(message);
-        sqlite3_free(message);
+    const EngineCall call(*this);
+    return run(db, sqliteStatement, error);
+}
+
+bool ShareDataModule::execute(const QString &sqliteStatement, QString *error)
+{
+    EngineError failure;
+    if (execute(sqliteStatement, &failure))
+        return true;
+    *error = failure.text;
+    return false;
+}
+
+bool ShareDataModule::acceptsChanges(EngineError *why)
+{
+    sqlite3 *db = ADOConnection1(why);
+    if (!db)
         return false;
+    const QScopedValueRollback noWaiting(m_noWaiting, true);
+    if (!run(db, QStringLiteral("BEGIN IMMEDIATE"), why))
+        return (why->code & 0xff) == SQLITE_BUSY;
+    // Setting the version the books have writes their first page, which also creates the journal
+    // beside the file; the rollback undoes it.
+    const bool writable = run(db, QStringLiteral("PRAGMA user_version = %1").arg(userVersion(db)), why);
+    EngineError ignored;
+    run(db, QStringLiteral("ROLLBACK"), &ignored);
+    return writable;
+}
+
+// SQLite's busy handler: the first call shows the busy pointer and the notice and looks again at
+// once; later calls wait a little each, until the timeout gives up with "database is locked".
+int ShareDataModule::waitForBooks(void *module, int attempt)
+{
+    auto &self = *static_cast<ShareDataModule *>(module);
+    if (self.m_noWaiting)
+        return 0;
+    if (!self.m_waiting) {
+        self.m_waiting = true;
+        self.m_waited.start();
+        Screen::current().showWaiting(BooksInUseNotice);
     }
-    return true;
+    if (self.m_waited.elapsed() >= self.m_busyTimeout)
+        return 0;
+    if (attempt > 0)
+        sqlite3_sleep(WaitStep);
+    return 1;
+}
+
+void ShareDataModule::endWait()
+{
+    if (!m_waiting)
+        return;
+    m_waiting = false;
+    Screen::current().endWaiting();
 }
 
 Transaction::Transaction(ShareDataModule &database)
@@ -134,7 +210,7 @@ Transaction::Transaction(ShareDataModule &database)
 Transaction::~Transaction()
 {
     if (m_active) {
-        QString ignored;
+        EngineError ignored;
         m_db.execute(QStringLiteral("ROLLBACK"), &ignored);
     }
 }

@@ -1,15 +1,18 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <memory>
 
+#include "data/Failure.h"
 #include "data/Query.h"
 
 struct sqlite3;
 
 // The one database connection and the two scratch queries every command runs its statements in.
 // The connection opens at the first statement, finds its file through the registered data source and
-// never creates a missing file.
+// never creates a missing file. While another program holds the books a statement waits for them,
+// with the busy pointer and a notice on the screen, and fails as "in use" when the wait runs out.
 class ShareDataModule : public QObject
 {
     Q_OBJECT
@@ -23,14 +26,37 @@ public:
     Query &ADOQueryTemp2() { return *m_temp2; }
 
     // Opens the connection if needed; nullptr with *error set when the books cannot be reached.
+    sqlite3 *ADOConnection1(EngineError *error);
     sqlite3 *ADOConnection1(QString *error);
     void disconnect(); // closes the file, for a restore that replaces it
 
     // Runs a statement that returns no rows (PRAGMA, BEGIN, COMMIT...). Used by the data layer only.
+    bool execute(const QString &sqliteStatement, EngineError *error);
     bool execute(const QString &sqliteStatement, QString *error);
 
+    // Whether changes can be stored: takes the write lock and writes within a transaction that is
+    // rolled back, without waiting. True also when another program holds the books just now; false
+    // with *why (read-only file or folder, damaged books...) otherwise.
+    bool acceptsChanges(EngineError *why);
+
+    // How long a statement waits for another program to let go of the books.
+    static constexpr int DefaultBusyTimeout = 10000;
+    void setBusyTimeout(int milliseconds) { m_busyTimeout = milliseconds; }
+
+    // The notice shown while a statement waits for the books.
+    static inline const QString BooksInUseNotice = QStringLiteral("帐簿正被其他程序使用，正在等待……");
+
+    // Ends the wait for the books, if one began: the call into the engine that waited has returned.
+    void endWait();
+
 private:
+    static int waitForBooks(void *module, int attempt);
+
     sqlite3 *m_connection = nullptr;
+    int m_busyTimeout = DefaultBusyTimeout;
+    bool m_waiting = false;
+    bool m_noWaiting = false;
+    QElapsedTimer m_waited;
     std::unique_ptr<Query> m_temp;
     std::unique_ptr<Query> m_temp2;
 };
@@ -45,11 +71,27 @@ public:
     Transaction &operator=(const Transaction &) = delete;
 
     bool isActive() const { return m_active; }
-    QString lastError() const { return m_error; }
+    EngineError lastError() const { return m_error; }
     bool commit();
 
 private:
     ShareDataModule &m_db;
     bool m_active = false;
-    QString m_error;
+    EngineError m_error;
+};
+
+// Marks a call into the engine: when it returns, any wait for the books that it began is over.
+class EngineCall
+{
+public:
+    explicit EngineCall(ShareDataModule &database)
+        : m_db(database)
+    {
+    }
+    ~EngineCall() { m_db.endWait(); }
+    EngineCall(const EngineCall &) = delete;
+    EngineCall &operator=(const EngineCall &) = delete;
+
+private:
+    ShareDataModule &m_db;
 };

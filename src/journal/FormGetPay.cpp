@@ -6,6 +6,7 @@
 #include "app/Forms.h"
 #include "app/MainContext.h"
 #include "data/Clock.h"
+#include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
 #include "data/ProgramPaths.h"
@@ -100,7 +101,8 @@ void FormGetPay::showBanner()
         ui->Image1->setPixmap(QPixmap(ProgramPaths::file(QString::fromLatin1(banners[size_t(EntryMode)]))));
 }
 
-// Nothing of an earlier showing survives, even when the filling stops at a failed statement.
+// Nothing of an earlier showing survives, even when the filling stops at a failed statement. 删除
+// stays hidden until the record to delete was read and shown.
 void FormGetPay::resetFields()
 {
     for (QLineEdit *edit : {ui->Edit1, ui->Edit2, ui->Edit3, ui->Edit4, ui->Edit5})
@@ -109,7 +111,7 @@ void FormGetPay::resetFields()
         list->clear();
     ui->ComboBox1->setEnabled(true);
     ui->DateTimePicker1->setDate(forms().context->currentDate());
-    ui->BitBtn3->setVisible(isEditMode());
+    ui->BitBtn3->hide();
 }
 
 bool FormGetPay::fillFields(const QString &presetAccount)
@@ -192,6 +194,7 @@ bool FormGetPay::showStoredRecord()
     ui->Edit5->setText(query.fieldText(QStringLiteral("MoneyRemark")));
     ui->Edit1->setText(query.fieldText(QStringLiteral("MoneySerial")));
     ui->Edit4->setText(query.fieldText(QStringLiteral("MoneyMan")));
+    ui->BitBtn3->show();
     return true;
 }
 
@@ -290,7 +293,7 @@ bool FormGetPay::postRecord(Query &query)
 {
     if (query.post())
         return true;
-    Screen::current().error(QStringLiteral("记录保存失败：") + query.lastError());
+    ReportFailure(QStringLiteral("记录未能保存"), query.lastFailure());
     return false;
 }
 
@@ -306,7 +309,7 @@ void FormGetPay::deleteRecord()
     if (!Screen::current().ask(QStringLiteral("删除警告"), QStringLiteral("确实要删除该记录吗？")))
         return;
     if (!query.remove()) {
-        Screen::current().error(QStringLiteral("记录删除失败：") + query.lastError());
+        ReportFailure(QStringLiteral("记录未能删除"), query.lastFailure());
         return;
     }
     finish(QString());

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "data/Failure.h"
 #include "data/ProgramPaths.h"
 #include "data/Query.h"
 #include "data/Settings.h"
@@ -83,7 +84,11 @@ bool OpenRecordGrid(Query &query, DataGrid &grid, const QString &statement, cons
     grid.setQuery(&query);
     if (!opened) {
         grid.clearColumns();
-        Screen::current().error(failureIntro + query.lastError());
+        // The engine's text names a field misspelt in the settings file; a failure the user can
+        // meet otherwise is told in the cashier's words.
+        const EngineError failure = query.lastFailure();
+        const QString sentence = FailureSentence(failure);
+        Screen::current().error(failureIntro + (sentence.isEmpty() ? failure.text : sentence), failure.text);
         return false;
     }
     setupRecordColumns(grid);

@@ -11,7 +11,8 @@ class Query;
 QString ReportFields();
 
 // Opens the grid's statement directly. When the database refuses it, an error box shows
-// `failureIntro` followed by the database's own text, and the grid is left empty.
+// `failureIntro` followed by what happened (the database's own text when it is no failure the user
+// can meet), and the grid is left empty.
 bool OpenRecordGrid(Query &query, DataGrid &grid, const QString &statement, const QString &failureIntro);
 
 // Gives the grid's column `column` the title, centred title and cells, the width, and for MoneyIndex

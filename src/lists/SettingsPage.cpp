@@ -3,6 +3,7 @@
 #include <QPixmap>
 
 #include "app/Forms.h"
+#include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
 #include "data/Query.h"
@@ -50,11 +51,11 @@ void inform(const char *text)
     Screen::current().inform(QString::fromUtf8(text));
 }
 
-// A write the database refused is told in its own words.
+// A write the database refused is told, with what the user can do about it.
 bool written(bool ok, const Query &query, const QString &failure)
 {
     if (!ok)
-        Screen::current().error(failure + query.lastError());
+        ReportFailure(failure, query.lastFailure());
     return ok;
 }
 } // namespace
@@ -167,7 +168,7 @@ bool SettingsPage::isNewValue(Query &query, int n, const QString &value, const Q
 
 void SettingsPage::storeAndReload(Query &query, int n)
 {
-    if (written(query.post(), query, QStringLiteral("保存参数失败：")))
+    if (written(query.post(), query, QStringLiteral("参数未能保存")))
         loadList(n);
 }
 
@@ -226,6 +227,6 @@ void SettingsPage::DeleteListValue(int n)
         return inform("该记录已不存在");
     if (!Screen::current().ask(QStringLiteral("删除警告"), QStringLiteral("确实要删除该参数吗？")))
         return;
-    if (written(query.remove(), query, QStringLiteral("删除参数失败：")))
+    if (written(query.remove(), query, QStringLiteral("参数未能删除")))
         loadList(n);
 }

@@ -6,6 +6,7 @@
 #include "accounts/FormChose.h"
 #include "app/Forms.h"
 #include "app/MainContext.h"
+#include "data/Failure.h"
 #include "data/ProgramPaths.h"
 #include "data/Query.h"
 #include "data/Settings.h"
@@ -54,6 +55,14 @@ bool passwordMatches(const QString &role, const QString &password)
     }
     return true;
 }
+
+// Books that cannot take changes are said at login, not at the first change that fails to store.
+void tellIfBooksReadOnly()
+{
+    EngineError why;
+    if (!ShareDataModule::instance().acceptsChanges(&why))
+        ReportFailure(QStringLiteral("帐簿只能查看，不能记帐"), why);
+}
 } // namespace
 
 LoginPage::LoginPage(QWidget *parent)
@@ -90,6 +99,7 @@ void LoginPage::ActionLogin(MainContext &main, SettingsPage &settings)
     const QString role = ui->ComboBox2->currentText();
     if (!passwordMatches(role, ui->Edit3->text()))
         return;
+    tellIfBooksReadOnly();
     WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), role, ProgramPaths::settingsPath());
     main.setCurrentUser(role);
     if (role == Passwords::Administrator) {

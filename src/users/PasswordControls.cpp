@@ -2,6 +2,7 @@
 
 #include <QPixmap>
 
+#include "data/Failure.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
 #include "ui/Screen.h"
@@ -75,7 +76,7 @@ void PasswordControls::changePassword(const QString &name, QLineEdit *edit, cons
     query.edit();
     query.setField(PowerKey, password);
     if (!query.post()) {
-        Screen::current().error(QStringLiteral("密码未能保存：") + query.lastError());
+        ReportFailure(QStringLiteral("密码未能保存"), query.lastFailure());
         return;
     }
     Screen::current().inform(done);

@@ -20,6 +20,7 @@
 #include "data/Query.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
+#include "support/BooksFault.h"
 
 namespace {
 
@@ -173,6 +174,8 @@ private slots:
     void deleteDoesNothing();
     void failedDeletionChangesNothing_data();
     void failedDeletionChangesNothing();
+    void failedStoreReportsNoSuccess_data();
+    void failedStoreReportsNoSuccess();
 };
 
 // Controls are found by name, so no control of the houses page may share its name with another
@@ -723,12 +726,58 @@ void TestAccounts::failedDeletionChangesNothing()
     QVERIFY(!EditAccount(QStringLiteral("工行")));
 
     QVERIFY(stayedOpen);
-    QCOMPARE(program.screen().takeMessages(),
-             QStringList{QStringLiteral("帐户删除失败，帐户及其记录均未改动：") + detail});
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("帐户删除失败，帐户及其记录均未改动")});
+    QCOMPARE(program.screen().takeDetails(), QStringList{detail});
     if (!repair.isEmpty())
         QVERIFY2(forms().data->execute(repair, &error), qPrintable(error));
     QCOMPARE(accountNames(program), QStringList{QStringLiteral("工行/1")});
     QCOMPARE(recordCount(program, bank), 3);
+}
+
+void TestAccounts::failedStoreReportsNoSuccess_data()
+{
+    QTest::addColumn<int>("action"); // 0 new account, 1 change, 2 deletion
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("what");
+    QTest::newRow("new account refused by the books") << 0 << "refused" << "帐户未能保存";
+    QTest::newRow("new account while another program writes") << 0 << "in use" << "帐户未能保存";
+    QTest::newRow("change on read-only books") << 1 << "read-only" << "帐户未能保存";
+    QTest::newRow("deletion on read-only books") << 2 << "read-only" << "帐户删除失败，帐户及其记录均未改动";
+}
+
+// No success is reported for an account the books did not take, and the overview shows the books
+// as they are.
+void TestAccounts::failedStoreReportsNoSuccess()
+{
+    QFETCH(int, action);
+    QFETCH(QString, fault);
+    QFETCH(QString, what);
+    ProgramFixture program;
+    const qint64 bank = addAccount(program, QStringLiteral("工行"), 1);
+    addRecord(program, bank, 77 * 12.3, ProgramFixture::Today);
+    openOverview(program, QStringLiteral("5"));
+    BooksFault failing(program, fault, QStringLiteral("Account"));
+    if (action == 2) {
+        program.screen().answer(true);
+        program.screen().onDialog(QStringLiteral("FormAccount"), [](QDialog &dialog) {
+            click(dialog, "SpeedButton3");
+            click(dialog, "SpeedButton2");
+        });
+    } else {
+        program.screen().onDialog(QStringLiteral("FormAccount"), fillAccount(2, QStringLiteral("备用金")));
+    }
+
+    if (action == 0)
+        control<QToolButton>(QStringLiteral("SpeedButton1"))->click();
+    else
+        QVERIFY(!EditAccount(QStringLiteral("工行")));
+
+    QCOMPARE(program.screen().takeMessages(), QStringList{failing.message(what)});
+    QCOMPARE(program.screen().takeDetails(), QStringList{failing.detail()});
+    failing.lift();
+    QCOMPARE(accountNames(program), QStringList{QStringLiteral("工行/1")});
+    QCOMPARE(recordCount(program, bank), 1);
+    QCOMPARE(shownNames(), QStringList{QStringLiteral("工行")});
 }
 
 QTEST_MAIN(TestAccounts)

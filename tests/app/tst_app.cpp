@@ -22,6 +22,9 @@
 #include "data/DataSource.h"
 #include "data/ProfileFile.h"
 #include "data/Settings.h"
+#include "data/ShareDataModule.h"
+#include "grid/DataGrid.h"
+#include "journal/JournalPage.h"
 #include "support/ProgramFixture.h"
 #include "ui/QtScreen.h"
 
@@ -75,6 +78,10 @@ private slots:
     void programFolderWithLongPath();
     void realScreenBoxes_data();
     void realScreenBoxes();
+    void realScreenTellsWhetherThePageOpened_data();
+    void realScreenTellsWhetherThePageOpened();
+    void realScreenWaitNotice();
+    void refreshEndsAtFailedHouses();
 };
 
 void AppTest::firstStartRegistersDataSource()
@@ -347,13 +354,19 @@ void AppTest::realScreenBoxes_data()
     QTest::addColumn<QString>("title");
     QTest::addColumn<QStringList>("buttons");
     QTest::addColumn<bool>("result");
-    QTest::newRow("information") << "inform" << QString() << QStringList{"确定"} << true;
-    QTest::newRow("error") << "error" << QString() << QStringList{"确定"} << true;
-    QTest::newRow("question") << "ask" << "删除警告" << QStringList{"是(&Y)", "否(&N)"} << true;
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("information") << "inform" << QString() << QStringList{"确定"} << true << int(QMessageBox::NoIcon)
+                                 << "";
+    QTest::newRow("error") << "error" << QString() << QStringList{"确定"} << true << int(QMessageBox::Critical)
+                           << "database is locked";
+    QTest::newRow("question") << "ask" << "删除警告" << QStringList{"是(&Y)", "否(&N)"} << true
+                              << int(QMessageBox::NoIcon) << "";
 }
 
 // The boxes the cashier really sees: every button in Chinese, a question titled with its caption and
-// answered true only for 是.
+// answered true only for 是, no icon on a simple message, and the text shown as typed (a name such as
+// <b>粗</b> is no markup).
 void AppTest::realScreenBoxes()
 {
     QFETCH(QString, kind);
@@ -362,7 +375,9 @@ void AppTest::realScreenBoxes()
     QFETCH(bool, result);
     QtScreen screen;
     QStringList shownButtons;
-    QString shownText, shownTitle;
+    QString shownText, shownTitle, shownDetail;
+    Qt::TextFormat shownFormat = Qt::AutoText;
+    int shownIcon = -1;
     // Reads the box on screen and presses its first button.
     QTimer::singleShot(0, [&] {
         for (QWidget *window : QApplication::topLevelWidgets()) {
@@ -371,24 +386,119 @@ void AppTest::realScreenBoxes()
                 continue;
             shownText = box->text();
             shownTitle = box->windowTitle();
+            shownFormat = box->textFormat();
+            shownIcon = int(box->icon());
+            shownDetail = box->informativeText();
             for (QAbstractButton *button : box->buttons())
                 shownButtons.append(button->text());
             box->buttons().first()->click();
         }
     });
-    const QString text = QStringLiteral("确实要删除该记录吗？");
+    QFETCH(int, icon);
+    QFETCH(QString, detail);
+    const QString text = QStringLiteral("帐户　<b>粗</b>　新增成功");
     bool answer = true;
     if (kind == u"inform")
         screen.inform(text);
     else if (kind == u"error")
-        screen.error(text);
+        screen.error(text, detail);
     else
         answer = screen.ask(title, text);
     QCOMPARE(shownText, text);
+    QCOMPARE(shownFormat, Qt::PlainText);
+    QCOMPARE(shownIcon, icon);
+    QCOMPARE(shownDetail, detail);
     if (!title.isEmpty())
         QCOMPARE(shownTitle, title);
     QCOMPARE(shownButtons, buttons);
     QCOMPARE(answer, result);
+}
+
+void AppTest::realScreenTellsWhetherThePageOpened_data()
+{
+    QTest::addColumn<int>("openerExit");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("a browser took the page") << 0 << true;
+    QTest::newRow("nothing on the machine opens pages") << 3 << false;
+}
+
+// The desktop's opener is asked, and its answer counts: a page nothing opened is no page opened.
+void AppTest::realScreenTellsWhetherThePageOpened()
+{
+    QFETCH(int, openerExit);
+    QFETCH(bool, opened);
+    QTemporaryDir bin;
+    const QString asked = bin.filePath(QStringLiteral("asked"));
+    QFile opener(bin.filePath(QStringLiteral("xdg-open")));
+    QVERIFY(opener.open(QIODevice::WriteOnly));
+    opener.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\nexit %2\n").arg(asked).arg(openerExit).toUtf8());
+    opener.close();
+    opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+    const QUrl page = QUrl::fromLocalFile(bin.filePath(QStringLiteral("说明 page.html")));
+
+    const bool answer = QtScreen().openUrl(page);
+
+    qputenv("PATH", path);
+    QCOMPARE(answer, opened);
+    QFile told(asked);
+    QVERIFY(told.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(told.readAll()), page.toString());
+}
+
+// While the books are waited for, the busy pointer and the notice are up at once, over the window in
+// front; both go when the wait ends.
+void AppTest::realScreenWaitNotice()
+{
+    QWidget window;
+    window.resize(600, 400);
+    window.show();
+    QtScreen screen;
+    const QString notice = QStringLiteral("帐簿正被其他程序使用，<i>正在等待</i>……");
+
+    screen.showWaiting(notice);
+    screen.showWaiting(notice); // the engine looks again: still one notice, one pointer
+
+    QVERIFY(QApplication::overrideCursor());
+    QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    const QList<QLabel *> shown = window.findChildren<QLabel *>(QStringLiteral("WaitingNotice"));
+    QCOMPARE(shown.size(), 1);
+    QVERIFY(shown.first()->isVisible());
+    QCOMPARE(shown.first()->text(), notice);
+    QCOMPARE(shown.first()->textFormat(), Qt::PlainText);
+    QVERIFY(window.rect().contains(shown.first()->geometry()));
+
+    screen.endWaiting();
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(window.findChildren<QLabel *>(QStringLiteral("WaitingNotice")).isEmpty());
+}
+
+// A refresh whose account houses cannot be read stops there: one message, and the journal keeps
+// what it showed.
+void AppTest::refreshEndsAtFailedHouses()
+{
+    ProgramFixture program;
+    WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("AccountType"), QStringLiteral("5"), program.settingsPath());
+    const qint64 bank = program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("工行")},
+                                                                   {QStringLiteral("AccountType"), 1}});
+    program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyAccount"), bank},
+                                                  {QStringLiteral("MoneySum"), 77 * 12.3},
+                                                  {QStringLiteral("MoneyCreateTime"), ProgramFixture::Today},
+                                                  {QStringLiteral("MoneyRecordTime"), ProgramFixture::Today}});
+    FormMain &main = program.main();
+    main.refreshAll();
+    QCOMPARE(main.journalPage()->DBGridEh1()->model().rowCount(), 1);
+    const QString income = main.journalPage()->findChild<QLabel *>(QStringLiteral("Label11"))->text();
+    QString error;
+    QVERIFY2(ShareDataModule::instance().execute(QStringLiteral("ALTER TABLE Account RENAME TO Gone"), &error),
+             qPrintable(error));
+
+    main.refreshAll();
+
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("刷新帐户房子时出错")});
+    QCOMPARE(main.journalPage()->DBGridEh1()->model().rowCount(), 1);
+    QCOMPARE(main.journalPage()->findChild<QLabel *>(QStringLiteral("Label11"))->text(), income);
 }
 
 QTEST_MAIN(AppTest)

@@ -9,8 +9,10 @@
 #include <unistd.h>
 
 #include "support/FileSizeLimit.h"
+#include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
 #include "data/DataSource.h"
+#include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
 #include "data/Query.h"
@@ -22,6 +24,17 @@ namespace {
 
 const QString FormatMessage = QStringLiteral("金额格式有误，请重新输入");
 const QString DecimalsMessage = QStringLiteral("金额内容可能有误，请重新输入");
+
+// What the cashier reads when the books fail, after the line saying what failed.
+const QString ReadOnlyBooks =
+    QStringLiteral("帐簿文件是只读的，改动不能保存。请为帐簿文件和它所在的文件夹打开写入权限后再试。");
+const QString BooksInUse =
+    QStringLiteral("帐簿正被其他程序使用。请关闭正在使用帐簿的程序（例如通过数据源 KalvoraCmp 打开帐簿的程序）后再试。");
+const QString DiskFull = QStringLiteral("磁盘已满，改动没有保存。请在帐簿所在的磁盘上腾出空间后再试。");
+const QString DamagedBooks = QStringLiteral("帐簿文件已损坏。请由管理员在“数据维护”中用“恢复数据”从备份恢复帐簿。");
+const QString MissingBooks =
+    QStringLiteral("帐簿文件打不开：它不在原处，或不能读写。请检查程序文件夹中的帐簿文件 KalvoraCmp.mdb。");
+const QString WaitNotice = QStringLiteral("帐簿正被其他程序使用，正在等待……");
 
 // The screen for tests of helpers that need no program around them.
 struct ScreenScope
@@ -63,30 +76,6 @@ QByteArray gbk(const QString &text)
     bytes.truncate(bytes.size() - qsizetype(outLeft));
     return bytes;
 }
-
-// An independent connection on the books, as another program would open them.
-class OtherConnection
-{
-public:
-    explicit OtherConnection(const QString &path)
-    {
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
-    }
-    ~OtherConnection() { sqlite3_close(m_db); }
-    // SQLite's result code; no waiting, so a lock held by the program shows as SQLITE_BUSY.
-    int execute(const char *sql) { return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr); }
-    qint64 number(const char *sql)
-    {
-        sqlite3_stmt *stmt = nullptr;
-        sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
-        const qint64 value = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
-        sqlite3_finalize(stmt);
-        return value;
-    }
-
-private:
-    sqlite3 *m_db = nullptr;
-};
 
 Query &temp()
 {
@@ -160,6 +149,10 @@ private slots:
     void noPendingStatement();
     void unreachableBooks_data();
     void unreachableBooks();
+    void storeFailuresToldInChinese_data();
+    void storeFailuresToldInChinese();
+    void waitForBooksHeldByAnotherProgram();
+    void waitEndsWhenTheOtherProgramLetsGo();
 
     void settingsRead_data();
     void settingsRead();
@@ -586,7 +579,7 @@ void DataTest::writesToAVanishedRowFail()
     QVERIFY(RunQuery(query, QStringLiteral("Select * From MoneyTable Where MoneyIndex = %1").arg(index),
                      QStringLiteral("读入失败")));
     QVERIFY(!query.eof());
-    OtherConnection other(program.databasePath());
+    OtherProgram other(program.databasePath());
     QCOMPARE(other.execute("DELETE FROM MoneyTable"), SQLITE_OK);
     if (removing) {
         QVERIFY(!query.remove());
@@ -712,7 +705,7 @@ void DataTest::noPendingStatement()
     ProgramFixture program;
     storeRecord(QStringLiteral("first"), 1, ProgramFixture::Today);
     storeRecord(QStringLiteral("second"), 2, ProgramFixture::Today);
-    OtherConnection other(program.databasePath());
+    OtherProgram other(program.databasePath());
 
     // A walk stopped half way, and a result opened but never read, stay open meanwhile.
     Query &walked = ShareDataModule::instance().ADOQueryTemp2();
@@ -733,14 +726,18 @@ void DataTest::noPendingStatement()
 void DataTest::unreachableBooks_data()
 {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("file missing") << "missing";
-    QTest::newRow("not a database") << "garbage";
-    QTest::newRow("data source not registered") << "unregistered";
+    QTest::addColumn<QString>("told");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("file missing") << "missing" << MissingBooks << "unable to open database file";
+    QTest::newRow("not a database") << "garbage" << DamagedBooks << "file is not a database";
+    QTest::newRow("data source not registered") << "unregistered" << "" << "数据源 KalvoraCmp 尚未注册";
 }
 
 void DataTest::unreachableBooks()
 {
     QFETCH(QString, fault);
+    QFETCH(QString, told);
+    QFETCH(QString, detail);
     ProgramFixture program;
     const QString books = program.databasePath();
     const QString kept = program.folder() + QStringLiteral("kept.mdb");
@@ -755,7 +752,9 @@ void DataTest::unreachableBooks()
     }
 
     QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), -1);
-    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("读入失败")});
+    QCOMPARE(program.screen().takeMessages(),
+             QStringList{told.isEmpty() ? QStringLiteral("读入失败") : QStringLiteral("读入失败\n") + told});
+    QCOMPARE(program.screen().takeDetails(), QStringList{detail});
     QCOMPARE(QFile::exists(books), fault != u"missing");
     if (fault == u"garbage")
         QCOMPARE(readBytes(books), garbage);
@@ -767,6 +766,92 @@ void DataTest::unreachableBooks()
         QVERIFY(QFile::rename(kept, books));
     }
     QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), 3);
+}
+
+void DataTest::storeFailuresToldInChinese_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("told");
+    QTest::addColumn<QString>("detail");
+    QTest::newRow("read-only books") << "read-only" << ReadOnlyBooks << "attempt to write a readonly database";
+    QTest::newRow("disk full") << "full" << DiskFull << "database or disk is full";
+    QTest::newRow("another program writing") << "in use" << BooksInUse << "database is locked";
+}
+
+// A record that cannot be stored is told in the cashier's words, the engine's text kept as the detail.
+void DataTest::storeFailuresToldInChinese()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, told);
+    QFETCH(QString, detail);
+    ProgramFixture program;
+    storeRecord(QStringLiteral("张三"), 77 * 12.3, ProgramFixture::Today);
+    ShareDataModule &books = ShareDataModule::instance();
+    OtherProgram other(program.databasePath());
+    QString error;
+    if (fault == u"read-only")
+        QVERIFY2(books.execute(QStringLiteral("PRAGMA query_only = 1"), &error), qPrintable(error));
+    if (fault == u"full")
+        QVERIFY2(books.execute(QStringLiteral("PRAGMA max_page_count = %1").arg(other.number("PRAGMA page_count")), &error),
+                 qPrintable(error));
+    if (fault == u"in use") {
+        books.setBusyTimeout(0);
+        QCOMPARE(other.execute("BEGIN IMMEDIATE"), SQLITE_OK);
+    }
+
+    Query &query = temp();
+    QVERIFY(RunQuery(query, QStringLiteral("Select * From MoneyTable"), QStringLiteral("读入失败")));
+    query.append();
+    query.setField(QStringLiteral("MoneyAccount"), 2);
+    query.setField(QStringLiteral("MoneyRemark"), QString(20000, u'备')); // needs pages of its own
+    QVERIFY(!query.post());
+    ReportFailure(QStringLiteral("记录未能保存"), query.lastFailure());
+
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("记录未能保存\n") + told});
+    QCOMPARE(program.screen().takeDetails(), QStringList{detail});
+    QCOMPARE(program.screen().notices(), fault == u"in use" ? QStringList{WaitNotice} : QStringList());
+    QVERIFY(!program.screen().isWaiting());
+    other.execute("ROLLBACK");
+    QCOMPARE(other.number("SELECT count(*) FROM MoneyTable"), 1);
+}
+
+// The notice shows at the first sign of the other program and goes when the wait gives up; the
+// failure says the books are in use, and the next statement runs once they are free.
+void DataTest::waitForBooksHeldByAnotherProgram()
+{
+    ProgramFixture program;
+    ShareDataModule::instance().setBusyTimeout(0);
+    OtherProgram other(program.databasePath());
+    QCOMPARE(other.execute("BEGIN EXCLUSIVE"), SQLITE_OK);
+
+    Query &query = temp();
+    QVERIFY(!RunQuery(query, QStringLiteral("Select * From Power"), QStringLiteral("读入失败")));
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("读入失败\n") + BooksInUse});
+    QCOMPARE(program.screen().takeDetails(), QStringList{QStringLiteral("database is locked")});
+    QCOMPARE(program.screen().notices(), QStringList{WaitNotice});
+    QVERIFY(!program.screen().isWaiting());
+    QVERIFY(!query.isOpen());
+
+    QCOMPARE(other.execute("ROLLBACK"), SQLITE_OK);
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), 3);
+    QCOMPARE(program.screen().notices().size(), 1);
+}
+
+void DataTest::waitEndsWhenTheOtherProgramLetsGo()
+{
+    ProgramFixture program;
+    OtherProgram other(program.databasePath());
+    QCOMPARE(other.execute("BEGIN IMMEDIATE"), SQLITE_OK);
+    QCOMPARE(other.execute("INSERT INTO Parameter(ParameterType, ParameterValue) VALUES (3, '支票')"), SQLITE_OK);
+    program.screen().onWaiting([&] { QCOMPARE(other.execute("COMMIT"), SQLITE_OK); });
+
+    QVERIFY(storeRecord(QStringLiteral("张三"), 77 * 12.3, ProgramFixture::Today) > 0);
+
+    QCOMPARE(program.screen().notices(), QStringList{WaitNotice});
+    QVERIFY(!program.screen().isWaiting());
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+    QCOMPARE(other.number("SELECT count(*) FROM MoneyTable"), 1);
+    QCOMPARE(other.number("SELECT count(*) FROM Parameter WHERE ParameterValue = '支票'"), 1);
 }
 
 void DataTest::settingsRead_data()

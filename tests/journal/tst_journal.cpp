@@ -16,6 +16,7 @@
 #include "grid/DataGrid.h"
 #include "journal/FormGetPay.h"
 #include "journal/JournalPage.h"
+#include "support/BooksFault.h"
 #include "support/ProgramFixture.h"
 
 namespace {
@@ -545,6 +546,81 @@ private slots:
         QCOMPARE(books.program.screen().takeMessages(),
                  (QStringList{QStringLiteral("参数读入失败"), QStringLiteral("请选择一个帐户")}));
         QCOMPARE(books.recordCount(), 0);
+    }
+
+    void deleteOnlyForARecordShown_data()
+    {
+        QTest::addColumn<QString>("breakage");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("accounts unread") << "ALTER TABLE Account RENAME TO Gone" << "帐户读入失败";
+        QTest::newRow("lists unread") << "ALTER TABLE Parameter RENAME TO Gone" << "参数读入失败";
+        QTest::newRow("record unread") << "ALTER TABLE MoneyTable RENAME TO Gone" << "帐款读入失败";
+    }
+
+    // A showing whose filling stopped offers no 删除: the record it would delete was never shown.
+    void deleteOnlyForARecordShown()
+    {
+        QFETCH(QString, breakage);
+        QFETCH(QString, message);
+        Books books;
+        const qint64 index = books.record(books.bank, ProgramFixture::Today, -77 * 12.3);
+        QString error;
+        QVERIFY2(ShareDataModule::instance().execute(breakage, &error), qPrintable(error));
+        bool deletable = true;
+        const int result = showEntry(books, FormGetPay::EditExpense, [&](const Entry &entry) {
+            deletable = entry.button("BitBtn3")->isVisible();
+            entry.button("BitBtn2")->click();
+        }, int(index));
+        QCOMPARE(result, QDialog::Rejected);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
+        QVERIFY(!deletable);
+    }
+
+    void failedStoreReportsNoSuccess_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("deleting");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("what");
+        QTest::newRow("new record refused by the books") << int(FormGetPay::NewIncome) << false << "refused" << "记录未能保存";
+        QTest::newRow("change on read-only books") << int(FormGetPay::EditExpense) << false << "read-only" << "记录未能保存";
+        QTest::newRow("deletion while another program writes") << int(FormGetPay::EditExpense) << true << "in use"
+                                                               << "记录未能删除";
+        QTest::newRow("deletion refused by the books") << int(FormGetPay::EditExpense) << true << "refused"
+                                                       << "记录未能删除";
+    }
+
+    // The failure is told, no success is claimed, the dialog stays open and the books are unchanged.
+    void failedStoreReportsNoSuccess()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, deleting);
+        QFETCH(QString, fault);
+        QFETCH(QString, what);
+        Books books;
+        const qint64 kept = books.record(books.bank, ProgramFixture::Today, -77 * 12.3);
+        BooksFault failing(books.program, fault, QStringLiteral("MoneyTable"));
+        if (deleting)
+            books.program.screen().answer(true);
+        bool stayedOpen = false;
+        const int result = showEntry(books, mode, [&](const Entry &entry) {
+            entry.edit("Edit3")->setText(QStringLiteral("5"));
+            if (deleting)
+                entry.remove();
+            else
+                entry.confirm();
+            stayedOpen = entry.dialog.result() != QDialog::Accepted;
+            entry.button("BitBtn2")->click();
+        }, int(kept));
+
+        QVERIFY(stayedOpen);
+        QCOMPARE(result, QDialog::Rejected);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{failing.message(what)});
+        QCOMPARE(books.program.screen().takeDetails(), QStringList{failing.detail()});
+        QVERIFY(!books.program.screen().isWaiting());
+        failing.lift();
+        QCOMPARE(books.recordCount(), 1);
+        QCOMPARE(books.stored(kept).fieldNumber(QStringLiteral("MoneySum")), -77 * 12.3);
     }
 
     // Transfers seeded directly: bank to cash (different types) and bank to a second bank account.

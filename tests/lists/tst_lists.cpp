@@ -11,6 +11,7 @@
 #include "data/JetSql.h"
 #include "data/Query.h"
 #include "lists/SettingsPage.h"
+#include "support/BooksFault.h"
 #include "support/ProgramFixture.h"
 #include "users/ModificationPassword.h"
 
@@ -130,6 +131,8 @@ private slots:
     void deleteValue_data();
     void deleteValue();
     void doubleClickRenames();
+    void failedStoreChangesNothing_data();
+    void failedStoreChangesNothing();
     void promptPlainAfterFailedModificationPassword();
 };
 
@@ -386,6 +389,44 @@ void tst_lists::promptPlainAfterFailedModificationPassword()
     QVERIFY(name.entryFocused);
     QCOMPARE(name.title, QStringLiteral("参数设置"));
     QCOMPARE(stored(f, 1), QStringList{QStringLiteral("利息")});
+}
+
+void tst_lists::failedStoreChangesNothing_data()
+{
+    QTest::addColumn<int>("n");
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("what");
+    QTest::newRow("kind added, refused by the books") << 1 << int(Add) << "refused" << "参数未能保存";
+    QTest::newRow("category renamed on read-only books") << 2 << int(Rename) << "read-only" << "参数未能保存";
+    QTest::newRow("voucher deleted while another program writes") << 3 << int(Delete) << "in use" << "参数未能删除";
+}
+
+// The failure is told and the list still shows what the books hold.
+void tst_lists::failedStoreChangesNothing()
+{
+    QFETCH(int, n);
+    QFETCH(int, operation);
+    QFETCH(QString, fault);
+    QFETCH(QString, what);
+    ProgramFixture f;
+    store(f, {{n, QStringLiteral("Alpha")}, {n, QStringLiteral("Beta")}});
+    f.loginAsAdministrator();
+    selectLine(f, n, QStringLiteral("Alpha"));
+    BooksFault failing(f, fault, QStringLiteral("Parameter"));
+    Shown seen;
+    if (operation == Delete)
+        f.screen().answer(true);
+    else
+        f.screen().onDialog(QStringLiteral("FormAsk"), answer(QStringLiteral("Gamma"), &seen));
+
+    press(f, n, Operation(operation));
+
+    QCOMPARE(f.screen().takeMessages(), QStringList{failing.message(what)});
+    QCOMPARE(f.screen().takeDetails(), QStringList{failing.detail()});
+    failing.lift();
+    QCOMPARE(stored(f, n), (QStringList{QStringLiteral("Alpha"), QStringLiteral("Beta")}));
+    QCOMPARE(shown(f, n), stored(f, n));
 }
 
 QTEST_MAIN(tst_lists)

@@ -17,9 +17,10 @@ bool ScriptedScreen::ask(const QString &caption, const QString &text)
     return m_answers.dequeue();
 }
 
-void ScriptedScreen::error(const QString &text)
+void ScriptedScreen::error(const QString &text, const QString &detail)
 {
     m_messages.append(text);
+    m_details.append(detail);
 }
 
 int ScriptedScreen::runModal(QDialog &dialog)
@@ -58,7 +59,22 @@ QString ScriptedScreen::chooseSaveFile(const QString &caption, const QString &pa
 bool ScriptedScreen::openUrl(const QUrl &url)
 {
     m_urls.append(url);
-    return true;
+    return m_urlsOpen;
+}
+
+void ScriptedScreen::showWaiting(const QString &notice)
+{
+    if (m_waiting)
+        m_unexpected.append(QStringLiteral("second wait notice: ") + notice);
+    m_waiting = true;
+    m_notices.append(notice);
+    if (m_onWaiting)
+        std::exchange(m_onWaiting, {})();
+}
+
+void ScriptedScreen::endWaiting()
+{
+    m_waiting = false;
 }
 
 void ScriptedScreen::onDialog(const QString &objectName, DialogHandler handler)
@@ -71,9 +87,14 @@ QStringList ScriptedScreen::takeMessages()
     return std::exchange(m_messages, {});
 }
 
+QStringList ScriptedScreen::takeDetails()
+{
+    return std::exchange(m_details, {});
+}
+
 bool ScriptedScreen::allUsed() const
 {
-    if (!m_answers.isEmpty() || !m_files.isEmpty())
+    if (!m_answers.isEmpty() || !m_files.isEmpty() || m_onWaiting)
         return false;
     for (const auto &queue : m_handlers)
         if (!queue.isEmpty())
@@ -88,6 +109,8 @@ QString ScriptedScreen::leftovers() const
         problems.append(QStringLiteral("unexpected: ") + m_unexpected.join(QStringLiteral("; ")));
     if (!allUsed())
         problems.append(QStringLiteral("a scripted answer, file choice or dialog was never asked for"));
+    if (m_waiting)
+        problems.append(QStringLiteral("the notice of a wait for the books was left up"));
     if (!m_messages.isEmpty())
         problems.append(QStringLiteral("messages never checked: ") + m_messages.join(QStringLiteral("; ")));
     return problems.join(QStringLiteral(" | "));

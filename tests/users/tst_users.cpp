@@ -17,6 +17,7 @@
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
 #include "lists/SettingsPage.h"
+#include "support/BooksFault.h"
 #include "support/ProgramFixture.h"
 #include "users/LoginPage.h"
 #include "users/ModificationPassword.h"
@@ -195,6 +196,10 @@ private slots:
     void modificationPassword_data();
     void modificationPassword();
     void instructionsOpenShippedPage();
+    void readOnlyBooksToldAtLogin_data();
+    void readOnlyBooksToldAtLogin();
+    void failedPasswordStoreTold_data();
+    void failedPasswordStoreTold();
     void onlineServiceShowsHowToReachSupport();
 };
 
@@ -438,7 +443,9 @@ void tst_users::missingBooksFailLogin()
     ProgramFixture f;
     QVERIFY(QFile::remove(f.databasePath()));
     login(f, Administrator, QString());
-    QCOMPARE(f.screen().takeMessages(), QStringList{QStringLiteral("数据库打开失败")});
+    QCOMPARE(f.screen().takeMessages(),
+             QStringList{QStringLiteral("数据库打开失败\n帐簿文件打不开：它不在原处，或不能读写。请检查程序文件夹中的帐簿文件 "
+                                        "KalvoraCmp.mdb。")});
     QCOMPARE(currentUser(f.main()), QStringLiteral("未登录"));
     QCOMPARE(visiblePages(f.main()), QList<int>{0});
     QVERIFY(!QFile::exists(f.databasePath()));
@@ -702,6 +709,63 @@ void tst_users::instructionsOpenShippedPage()
     instruction->trigger();
     QCOMPARE(f.screen().openedUrls(), QList<QUrl>{QUrl::fromLocalFile(page)});
     QCOMPARE(f.screen().takeMessages(), QStringList());
+
+    // Nothing on this machine opens pages.
+    f.screen().refuseUrls();
+    instruction->trigger();
+    QCOMPARE(f.screen().takeMessages(), QStringList{QStringLiteral("无法打开浏览器，请直接打开说明文件：") + page});
+}
+
+void tst_users::readOnlyBooksToldAtLogin_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("told");
+    QTest::newRow("read-only books") << "read-only" << true;
+    QTest::newRow("books in use by another program just now") << "in use" << false;
+}
+
+// Books that take no changes are said when the user logs in, who still gets in to look at them; books
+// another program holds just now are no read-only books, and the login waits for nothing.
+void tst_users::readOnlyBooksToldAtLogin()
+{
+    QFETCH(QString, fault);
+    QFETCH(bool, told);
+    ProgramFixture f;
+    BooksFault failing(f, fault);
+
+    f.loginAsAdministrator();
+
+    QCOMPARE(f.screen().takeMessages(),
+             told ? QStringList{failing.message(QStringLiteral("帐簿只能查看，不能记帐"))} : QStringList());
+    QCOMPARE(f.screen().takeDetails(), told ? QStringList{failing.detail()} : QStringList());
+    QCOMPARE(f.screen().notices(), QStringList());
+    QCOMPARE(visiblePages(f.main()), (QList<int>{0, 5, 6}));
+    QCOMPARE(currentUser(f.main()), Administrator);
+}
+
+void tst_users::failedPasswordStoreTold_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("read-only books") << "read-only";
+    QTest::newRow("another program writing") << "in use";
+}
+
+void tst_users::failedPasswordStoreTold()
+{
+    QFETCH(QString, fault);
+    ProgramFixture f;
+    setStoredPassword(f, QStringLiteral("修改"), QStringLiteral("old"));
+    f.loginAsAdministrator();
+    BooksFault failing(f, fault);
+    passwordControl<QLineEdit>(f, "Edit2")->setText(QStringLiteral("new"));
+    f.screen().answer(true);
+
+    passwordControl<QPushButton>(f, "Button11")->click();
+
+    QCOMPARE(f.screen().takeMessages(), QStringList{failing.message(QStringLiteral("密码未能保存"))});
+    QCOMPARE(f.screen().takeDetails(), QStringList{failing.detail()});
+    failing.lift();
+    QCOMPARE(storedPassword(f, QStringLiteral("修改")), QStringLiteral("old"));
 }
 
 void tst_users::onlineServiceShowsHowToReachSupport()
