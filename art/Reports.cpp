@@ -43,19 +43,14 @@ void spreadsheet(QPainter &p, qreal s)
     p.drawLine(QPointF(s * 0.39, s * 0.37), QPointF(s * 0.17, s * 0.63));
 }
 
-// 财务月结: a month sheet closed with a tick.
+// 财务月结: a sheet of the month's day lines, closed with a green tick.
 void monthClosing(QPainter &p, qreal s)
 {
-    p.setPen(roundPen(Ink, s * 0.04));
-    p.setBrush(Qt::white);
-    p.drawRoundedRect(QRectF(s * 0.08, s * 0.14, s * 0.78, s * 0.74), s * 0.06, s * 0.06);
-    p.setBrush(QColor(52, 112, 196));
-    p.drawRect(QRectF(s * 0.08, s * 0.14, s * 0.78, s * 0.18));
+    paper(p, s, QRectF(s * 0.08, s * 0.06, s * 0.62, s * 0.84));
+    p.setPen(roundPen(QColor(150, 162, 184), s * 0.04));
+    for (int row = 0; row < 5; ++row)
+        p.drawLine(QPointF(s * 0.18, s * (0.3 + row * 0.1)), QPointF(s * 0.58, s * (0.3 + row * 0.1)));
     p.setPen(Qt::NoPen);
-    p.setBrush(QColor(150, 162, 184));
-    for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < 4; ++column)
-            p.drawRect(QRectF(s * (0.15 + column * 0.17), s * (0.4 + row * 0.14), s * 0.1, s * 0.08));
     p.setBrush(QColor(38, 150, 60));
     p.drawEllipse(QRectF(s * 0.52, s * 0.52, s * 0.46, s * 0.46));
     p.setPen(roundPen(Qt::white, s * 0.07));
