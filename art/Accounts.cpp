@@ -224,6 +224,27 @@ void monthSheet(QPainter &p, qreal s)
             p.drawRect(QRectF(s * (0.2 + column * 0.16), s * (0.42 + row * 0.14), s * 0.1, s * 0.08));
 }
 
+// 修改帐户: a house with a pencil over its corner.
+void editAccount(QPainter &p, qreal s)
+{
+    drawHouse(p, QRectF(0, s * 0.1, s * 0.8, s * 0.8), TypeColours[2].colour);
+    p.setPen(QPen(QColor(214, 140, 40), s * 0.13, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(s * 0.92, s * 0.46), QPointF(s * 0.56, s * 0.86));
+    p.setPen(QPen(Ink, s * 0.05, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(s * 0.56, s * 0.86), QPointF(s * 0.5, s * 0.96));
+}
+
+// 当月记录: the month sheet under a magnifier.
+void monthRecords(QPainter &p, qreal s)
+{
+    monthSheet(p, s);
+    p.setPen(QPen(Ink, s * 0.1, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(s * 0.8, s * 0.8), QPointF(s * 0.95, s * 0.95));
+    p.setPen(QPen(Ink, s * 0.06));
+    p.setBrush(QColor(200, 225, 250, 190));
+    p.drawEllipse(QPointF(s * 0.66, s * 0.66), s * 0.18, s * 0.18);
+}
+
 } // namespace
 
 void drawAccountsPictures(Art &art)
@@ -250,4 +271,8 @@ void drawAccountsPictures(Art &art)
     art.saveEmbedded(glyph(40, struckDelete), QStringLiteral("AccountDelete.png"));
     art.saveEmbedded(glyph(40, tick), QStringLiteral("AccountOk.png"));
     art.saveEmbedded(glyph(40, cross), QStringLiteral("AccountCancel.png"));
+
+    art.saveEmbedded(glyph(32, monthRecords), QStringLiteral("AccountDetailSearch.png"));
+    art.saveEmbedded(glyph(32, editAccount), QStringLiteral("AccountDetailEdit.png"));
+    art.saveEmbedded(glyph(32, cross), QStringLiteral("AccountDetailCancel.png"));
 }

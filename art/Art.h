@@ -39,3 +39,4 @@ void drawAccountsPictures(Art &art);
 void drawScopePictures(Art &art);
 void drawUsersPictures(Art &art);
 void drawJournalPictures(Art &art);
+void drawReportsPictures(Art &art);

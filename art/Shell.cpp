@@ -196,9 +196,13 @@ void drawShellPictures(Art &art)
     art.saveEmbedded(badge(24, QColor(40, 150, 70), plus), QStringLiteral("ActionGet.png"));
     art.saveEmbedded(badge(24, QColor(205, 60, 50), minus), QStringLiteral("ActionPay.png"));
     art.saveEmbedded(badge(24, QColor(150, 90, 190), exchange), QStringLiteral("ActionDraw.png"));
+    // The same three commands at 32 pixels, for the buttons of the account window.
+    art.saveEmbedded(badge(32, QColor(40, 150, 70), plus), QStringLiteral("AccountDetailGet.png"));
+    art.saveEmbedded(badge(32, QColor(205, 60, 50), minus), QStringLiteral("AccountDetailPay.png"));
+    art.saveEmbedded(badge(32, QColor(150, 90, 190), exchange), QStringLiteral("AccountDetailDraw.png"));
     art.saveEmbedded(badge(32, Sky, bubble), QStringLiteral("ActionOnlineChat.png"));
-    art.saveEmbedded(badge(32, QColor(40, 150, 170), upload), QStringLiteral("ActionSave.png"));
-    art.saveEmbedded(badge(32, QColor(40, 150, 170), download), QStringLiteral("ActionLoad.png"));
+    art.saveEmbedded(badge(48, QColor(40, 150, 170), upload), QStringLiteral("ActionSave.png"));
+    art.saveEmbedded(badge(48, QColor(40, 150, 170), download), QStringLiteral("ActionLoad.png"));
     art.saveEmbedded(badge(24, QColor(70, 130, 200), key), QStringLiteral("ActionLogin.png"));
     art.saveEmbedded(badge(24, QColor(70, 130, 200), info), QStringLiteral("ActionInstruction.png"));
 }

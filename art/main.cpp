@@ -14,5 +14,6 @@ int main(int argc, char *argv[])
     drawScopePictures(art);
     drawUsersPictures(art);
     drawJournalPictures(art);
+    drawReportsPictures(art);
     return art.writeResourceList() ? 0 : 1;
 }

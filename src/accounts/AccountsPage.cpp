@@ -11,22 +11,13 @@
 #include "data/Helpers.h"
 #include "data/ProgramPaths.h"
 #include "data/ShareDataModule.h"
+#include "ui/CjkFont.h"
 #include "ui_AccountsPage.h"
 
 namespace {
 
 const QColor PositiveInk(Qt::blue);
 const QColor NegativeInk(Qt::red);
-
-// 宋体 where it is installed, else the CJK font of the system.
-QFont houseFont()
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
-                      QStringLiteral("Noto Sans CJK SC")});
-    font.setPixelSize(12);
-    return font;
-}
 
 void setInk(QLabel *label, const QColor &colour)
 {
@@ -61,7 +52,7 @@ AccountsPage::~AccountsPage() = default;
 // it up.
 void AccountsPage::collectHouses()
 {
-    const QFont font = houseFont();
+    const QFont font = CjkFont();
     for (int i = 0; i < HousesPerPage; ++i) {
         const int number = i + 1;
         AccountPanel[i] = numbered<QFrame>(this, "AccountPanel", number);

@@ -7,7 +7,8 @@ namespace Ui {
 class FormAccount2;
 }
 
-// The window of one account, opened from its house: its name and balance as the house showed them.
+// The window of one account, opened from its house: its name and balance as the house showed them,
+// and the commands on that account.
 class FormAccount2 : public QDialog
 {
     Q_OBJECT
@@ -26,5 +27,7 @@ public:
     void showDetail();
 
 private:
+    void bindButtons();
+
     std::unique_ptr<Ui::FormAccount2> ui;
 };

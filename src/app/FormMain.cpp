@@ -103,11 +103,15 @@ void FormMain::setPictures()
     m_accounts->monthStatementButton()->setDefaultAction(ui->ActionMoneyMonth);
     ui->ActionMoneyMonth->setIcon(QIcon(QStringLiteral(":/embedded/ActionMoneyMonth.png")));
     m_journal->bindActions(ui->ActionEditMoney, ui->ActionPrintMoney);
+    m_reports->bindActions(ui->ActionToExcel, ui->ActionResearchReport, ui->ActionMakeReport, ui->ActionPrintReport);
+    m_maintenance->bindActions(ui->ActionSave, ui->ActionLoad);
     const QList<QPair<QAction *, const char *>> icons{
         {ui->ActionGet, "Get"}, {ui->ActionPay, "Pay"}, {ui->ActionDraw, "Draw"},
         {ui->ActionOnlineChat, "OnlineChat"}, {ui->ActionSave, "Save"}, {ui->ActionLoad, "Load"},
         {ui->ActionLogin, "Login"}, {ui->ActionInstruction, "Instruction"},
-        {ui->ActionEditMoney, "EditMoney"}, {ui->ActionPrintMoney, "PrintMoney"}};
+        {ui->ActionEditMoney, "EditMoney"}, {ui->ActionPrintMoney, "PrintMoney"}, {ui->ActionToExcel, "ToExcel"},
+        {ui->ActionResearchReport, "ResearchReport"}, {ui->ActionMakeReport, "MakeReport"},
+        {ui->ActionPrintReport, "PrintReport"}};
     for (const auto &[action, name] : icons)
         action->setIcon(QIcon(QStringLiteral(":/embedded/Action%1.png").arg(QLatin1String(name))));
 }

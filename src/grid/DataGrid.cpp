@@ -2,10 +2,20 @@
 
 #include <QHeaderView>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
+#include "data/Helpers.h"
 #include "data/Query.h"
+#include "ui/CjkFont.h"
+
+namespace {
+// Text sits 1 pixel from the cell's edges, as in the grids the column widths were laid out for, so
+// a date or a six-digit amount with cents fits its column.
+constexpr int TextMargin = 1;
+
+} // namespace
 
 // The footer row: one cell under each column, moving with the columns when they scroll or resize.
 class GridFooter : public QWidget
@@ -40,7 +50,7 @@ protected:
             painter.drawLine(cell.topRight(), cell.bottomRight());
             const DataGrid::Footer footer = m_grid->footer(column);
             painter.setPen(footer.colour.isValid() ? footer.colour : palette().color(QPalette::ButtonText));
-            const QRect text = cell.adjusted(3, 0, -3, 0);
+            const QRect text = cell.adjusted(TextMargin, 0, -TextMargin, 0);
             painter.drawText(text, int(footer.alignment | Qt::AlignVCenter),
                              fontMetrics().elidedText(m_grid->footerText(column), Qt::ElideRight, text.width()));
         }
@@ -51,6 +61,17 @@ private:
 };
 
 namespace {
+
+class NarrowCellMargins : public QProxyStyle
+{
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        if (metric == PM_FocusFrameHMargin)
+            return TextMargin - 1; // the item view adds one pixel to it
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
 
 // Draws cells as usual and reports each text's width, for the remembered widths.
 class MeasuringDelegate : public QStyledItemDelegate
@@ -65,6 +86,8 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
     {
         QStyledItemDelegate::paint(painter, option, index);
+        if (!m_grid->remembersWidths())
+            return;
         const QString text = index.data(Qt::DisplayRole).toString();
         m_grid->noteTextWidth(index.column(), m_grid->fontMetrics().horizontalAdvance(text));
     }
@@ -79,6 +102,10 @@ DataGrid::DataGrid(QWidget *parent)
     : QTableView(parent)
     , m_footer(new GridFooter(this))
 {
+    setFont(CjkFont());
+    auto *cellStyle = new NarrowCellMargins;
+    cellStyle->setParent(this);
+    setStyle(cellStyle);
     setModel(&m_model);
     setItemDelegate(new MeasuringDelegate(this));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -109,7 +136,7 @@ DataGrid::DataGrid(QWidget *parent)
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_footer, qOverload<>(&QWidget::update));
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &DataGrid::followCurrentRow);
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
-        refreshFooterTexts();
+        forgetFooterTexts();
         selectFirstRow();
     });
 }
@@ -140,7 +167,7 @@ void DataGrid::resetColumnState(int columns)
 {
     m_footers = QList<Footer>(columns);
     m_remembered = QList<int>(columns, 0);
-    refreshFooterTexts();
+    forgetFooterTexts();
 }
 
 QColor DataGrid::cellColour(int row, int column) const
@@ -151,15 +178,23 @@ QColor DataGrid::cellColour(int row, int column) const
 void DataGrid::setFooter(int column, const Footer &footer)
 {
     m_footers[column] = footer;
-    refreshFooterTexts();
+    forgetFooterTexts();
 }
 
-void DataGrid::refreshFooterTexts()
+void DataGrid::forgetFooterTexts()
 {
-    m_footerTexts.clear();
-    for (int column = 0; column < columnCount(); ++column)
-        m_footerTexts.append(footerValue(column));
+    m_footerTexts.reset();
     m_footer->update();
+}
+
+QString DataGrid::footerText(int column) const
+{
+    if (!m_footerTexts) {
+        m_footerTexts.emplace();
+        for (int each = 0; each < columnCount(); ++each)
+            m_footerTexts->append(footerValue(each));
+    }
+    return m_footerTexts->value(column);
 }
 
 QString DataGrid::footerValue(int column) const
@@ -175,7 +210,7 @@ QString DataGrid::footerValue(int column) const
         double sum = 0;
         for (int row = 0, rows = m_model.rowCount(); row < rows; ++row)
             sum += m_model.value(row, column).toDouble();
-        return QueryModel::displayText(sum);
+        return RoundToText(sum);
     }
     case Footer::Kind::None:
         break;
@@ -191,7 +226,7 @@ void DataGrid::noteTextWidth(int column, int textWidth)
 
 void DataGrid::widenToRemembered(int column)
 {
-    if (column >= 0 && column < m_remembered.size() && columnWidth(column) < m_remembered[column])
+    if (m_remembersWidths && column >= 0 && column < m_remembered.size() && columnWidth(column) < m_remembered[column])
         setColumnWidth(column, m_remembered[column]);
 }
 

@@ -2,15 +2,17 @@
 #include <QColor>
 #include <QList>
 #include <QTableView>
+#include <optional>
 
 #include "grid/QueryModel.h"
 
 class GridFooter;
 
-// The read-only data grid of the main window's tabs: the rows of a Query, whole-row selection, a row
-// indicator, one footer row aligned with the columns, a colour rule for cell texts, and for each
-// column a remembered width: the widest text drawn in it plus 20 pixels, to which a click on the
-// column title widens the column.
+// The read-only data grid of the main window's tabs: the rows of a Query in the 12-pixel CJK font,
+// whole-row selection, a row indicator, one footer row aligned with the columns, and a colour rule for
+// cell texts. With remembered widths switched on (the record grids), each column remembers the widest
+// text drawn in it plus 20 pixels, and a click on the column title widens the column to that; without
+// them the columns keep the widths they were given.
 class DataGrid : public QTableView
 {
     Q_OBJECT
@@ -60,10 +62,14 @@ public:
     void setColourRule(QueryModel::ColourRule rule) { m_model.setColourRule(std::move(rule)); }
     QColor cellColour(int row, int column) const;
 
+    // Footer texts are worked out once for each load of the rows, when first shown or asked for.
     void setFooter(int column, const Footer &footer);
     Footer footer(int column) const { return m_footers.value(column); }
-    QString footerText(int column) const { return m_footerTexts.value(column); }
+    QString footerText(int column) const;
 
+    // Off by default.
+    void setRememberedWidths(bool on) { m_remembersWidths = on; }
+    bool remembersWidths() const { return m_remembersWidths; }
     int rememberedWidth(int column) const { return m_remembered.value(column); }
     // Called for each cell drawn with the width of its text.
     void noteTextWidth(int column, int textWidth);
@@ -73,7 +79,7 @@ protected:
 
 private:
     void resetColumnState(int columns);
-    void refreshFooterTexts();
+    void forgetFooterTexts();
     QString footerValue(int column) const;
     void widenToRemembered(int column);
     void followCurrentRow(const QModelIndex &current);
@@ -82,7 +88,8 @@ private:
     QueryModel m_model;
     GridFooter *m_footer = nullptr;
     QList<Footer> m_footers;
-    QStringList m_footerTexts;
+    mutable std::optional<QStringList> m_footerTexts; // none until worked out for the rows loaded
     QList<int> m_remembered;
+    bool m_remembersWidths = false;
     bool m_placingFooter = false;
 };

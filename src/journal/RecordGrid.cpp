@@ -59,6 +59,7 @@ QColor amountColour(const QString &field, const QVariant &value)
 
 void setupRecordColumns(DataGrid &grid)
 {
+    grid.setRememberedWidths(true);
     grid.rebuildColumns();
     grid.setColourRule(amountColour);
     for (int column = 0; column < grid.columnCount(); ++column)

@@ -1,5 +1,6 @@
 #include "lists/SettingsPage.h"
 
+#include <QMouseEvent>
 #include <QPixmap>
 
 #include "app/Forms.h"
@@ -77,11 +78,32 @@ SettingsPage::SettingsPage(QWidget *parent)
         connect(add, &QPushButton::clicked, this, [this, n] { AddListValue(n); });
         connect(rename, &QPushButton::clicked, this, [this, n] { EditListValue(n); });
         connect(remove, &QPushButton::clicked, this, [this, n] { DeleteListValue(n); });
-        connect(listBox(n), &QListWidget::itemDoubleClicked, this, [this, n] { EditListValue(n); });
+        listBox(n)->viewport()->installEventFilter(this);
     }
 }
 
 SettingsPage::~SettingsPage() = default;
+
+// A double click anywhere in a list box, below its lines too, renames the list's selected value; so a
+// click below the lines keeps the selection instead of clearing it.
+bool SettingsPage::eventFilter(QObject *watched, QEvent *event)
+{
+    for (int n = 1; n <= 3; ++n) {
+        QListWidget *box = listBox(n);
+        if (watched != box->viewport())
+            continue;
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            EditListValue(n);
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonPress
+            && !box->indexAt(static_cast<QMouseEvent *>(event)->position().toPoint()).isValid()) {
+            box->setFocus(Qt::MouseFocusReason);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 PasswordControls *SettingsPage::passwords() const
 {

@@ -32,6 +32,9 @@ public:
     void EditListValue(int n);
     void DeleteListValue(int n);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void loadList(int n);
     QListWidget *listBox(int n) const;

@@ -10,3 +10,9 @@ MaintenancePage::MaintenancePage(QWidget *parent)
 }
 
 MaintenancePage::~MaintenancePage() = default;
+
+void MaintenancePage::bindActions(QAction *save, QAction *load)
+{
+    ui->SpeedButton2->setDefaultAction(save);
+    ui->SpeedButton3->setDefaultAction(load);
+}

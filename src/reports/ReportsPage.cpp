@@ -10,3 +10,11 @@ ReportsPage::ReportsPage(QWidget *parent)
 }
 
 ReportsPage::~ReportsPage() = default;
+
+void ReportsPage::bindActions(QAction *toExcel, QAction *researchReport, QAction *makeReport, QAction *printReport)
+{
+    ui->ToExcel->setDefaultAction(toExcel);
+    ui->ResearchReport->setDefaultAction(researchReport);
+    ui->MakeReport->setDefaultAction(makeReport);
+    ui->PrintReport->setDefaultAction(printReport);
+}

@@ -21,8 +21,12 @@
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
 #include "support/BooksFault.h"
+#include "support/Looks.h"
+#include "ui/ElidedLabel.h"
 
 namespace {
+
+const QString LongName = QStringLiteral("中国工商银行股份有限公司北京朝阳支行基本存款帐户");
 
 const QString DeleteQuestion = QStringLiteral("删除警告|删除帐户将删除该帐户下所有记录，确实要删除吗？");
 
@@ -161,6 +165,8 @@ private slots:
     void houseUnderTheMouseLightsUp();
     void clickOnHouseOpensItsAccount();
     void sumsUseTheAccountDayIndex();
+    void longTextsInHousesEndInAnEllipsis();
+    void accountWindowOffersItsCommands();
 
     void newAccount_data();
     void newAccount();
@@ -429,6 +435,66 @@ void TestAccounts::clickOnHouseOpensItsAccount()
     QCOMPARE(forms().account2->DetailBalanceText, QStringLiteral("12.5 元"));
     QCOMPARE(shownName, QStringLiteral("备用金"));
     QCOMPARE(shownBalance, QStringLiteral("12.5 元"));
+}
+
+// A name or an amount too long for its house is never cut through a character: it ends in "…" and the
+// house offers the whole text as a tooltip.
+void TestAccounts::longTextsInHousesEndInAnEllipsis()
+{
+    ProgramFixture program;
+    const qint64 bank = addAccount(program, LongName, 1);
+    addAccount(program, QStringLiteral("现金"), 2);
+    addRecord(program, bank, 100000000177.97, ProgramFixture::Today);
+    addRecord(program, bank, -100000000354.08, ProgramFixture::Today.addDays(1));
+    openOverview(program, QStringLiteral("5"));
+    QCOMPARE(shownNames(), (QStringList{LongName, QStringLiteral("现金")}));
+
+    QCOMPARE(cutLabels(*program.main().accountsPage()), QStringList());
+    const auto *name = qobject_cast<ElidedLabel *>(houseLabel("AccountName", 1));
+    QVERIFY(name);
+    QVERIFY(name->shownText().endsWith(QChar(0x2026)));
+    QCOMPARE(name->toolTip(), LongName);
+    QCOMPARE(houseLabel("AccountMonth", 1)->text(), QStringLiteral("-176.11 元"));
+    const auto *shortName = qobject_cast<ElidedLabel *>(houseLabel("AccountName", 2));
+    QCOMPARE(shortName->shownText(), QStringLiteral("现金"));
+    QCOMPARE(shortName->toolTip(), QString());
+}
+
+// The window of one account: its name and balance whole or ending in "…", the five account commands
+// shown but not yet usable, and 取消操作 closing it.
+void TestAccounts::accountWindowOffersItsCommands()
+{
+    ProgramFixture program;
+    FormAccount2 &window = *forms().account2;
+    window.DetailAccountName = LongName;
+    window.DetailBalanceText = QStringLiteral("100000000177.97 元");
+    QStringList captions, usable, cut;
+    QString nameTip;
+    program.screen().onDialog(QStringLiteral("FormAccount2"), [&](QDialog &dialog) {
+        dialog.show();
+        for (int number = 1; number <= 6; ++number) {
+            auto *button = dialog.findChild<QToolButton *>(QStringLiteral("SpeedButton%1").arg(number));
+            captions.append(button->text());
+            if (button->isEnabled())
+                usable.append(button->text());
+            else
+                QCOMPARE(colouredPixels(*button), 0);
+            QVERIFY(!button->icon().isNull());
+        }
+        cut = cutLabels(dialog);
+        nameTip = dialog.findChild<QLabel *>(QStringLiteral("Label3"))->toolTip();
+        QTest::mouseClick(dialog.findChild<QToolButton *>(QStringLiteral("SpeedButton6")), Qt::LeftButton);
+    });
+    window.showDetail();
+
+    QVERIFY(program.screen().allUsed());
+    QCOMPARE(captions, (QStringList{"收入", "支出", "平调", "当月记录", "修改帐户", "取消操作"}));
+    QCOMPARE(usable, QStringList{QStringLiteral("取消操作")});
+    QCOMPARE(window.result(), int(QDialog::Rejected));
+    QVERIFY(!window.isVisible());
+    QCOMPARE(cut, QStringList());
+    QCOMPARE(nameTip, LongName);
+    QCOMPARE(program.screen().takeMessages(), QStringList());
 }
 
 // Each house costs two sums; in large books they must be index searches, never table scans.

@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -16,6 +17,11 @@
 #include <QtTest>
 
 #include "app/FormMain.h"
+#include "grid/DataGrid.h"
+#include "maintenance/MaintenancePage.h"
+#include "reports/ReportsPage.h"
+#include "service/FormOnlineChat.h"
+#include "support/Looks.h"
 #include "app/FormProgress.h"
 #include "app/ProgramFolder.h"
 #include "app/Forms.h"
@@ -82,6 +88,10 @@ private slots:
     void realScreenTellsWhetherThePageOpened();
     void realScreenWaitNotice();
     void refreshEndsAtFailedHouses();
+    void commandButtonsLookAsTheyWork_data();
+    void commandButtonsLookAsTheyWork();
+    void reportAndMaintenanceTabsHoldTheirControls();
+    void onlineServiceShowsEveryLine();
 };
 
 void AppTest::firstStartRegistersDataSource()
@@ -499,6 +509,115 @@ void AppTest::refreshEndsAtFailedHouses()
     QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("刷新帐户房子时出错")});
     QCOMPARE(main.journalPage()->DBGridEh1()->model().rowCount(), 1);
     QCOMPARE(main.journalPage()->findChild<QLabel *>(QStringLiteral("Label11"))->text(), income);
+}
+
+void AppTest::commandButtonsLookAsTheyWork_data()
+{
+    QTest::addColumn<QString>("place");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<bool>("cashier");
+    QTest::addColumn<bool>("working");
+    QTest::addColumn<int>("hue"); // of the caption of a working command, -1 for the default colour
+    const int blue = 240, red = 0;
+    QTest::newRow("在线服务 before login") << "left" << "SpeedButton4" << "ActionOnlineChat" << false << false << blue;
+    QTest::newRow("在线服务 of the cashier") << "left" << "SpeedButton4" << "ActionOnlineChat" << true << true << blue;
+    QTest::newRow("备份数据 before login") << "left" << "SpeedButton2" << "ActionSave" << false << false << blue;
+    QTest::newRow("备份数据 of the cashier") << "left" << "SpeedButton2" << "ActionSave" << true << true << blue;
+    QTest::newRow("导出EXCEL") << "reports" << "ToExcel" << "ActionToExcel" << true << false << -1;
+    QTest::newRow("财务月结") << "reports" << "ResearchReport" << "ActionResearchReport" << true << false << -1;
+    QTest::newRow("生成报表") << "reports" << "MakeReport" << "ActionMakeReport" << true << false << -1;
+    QTest::newRow("打印报表") << "reports" << "PrintReport" << "ActionPrintReport" << true << false << -1;
+    QTest::newRow("备份数据 on its tab") << "maintenance" << "SpeedButton2" << "ActionSave" << false << true << blue;
+    QTest::newRow("恢复数据 on its tab") << "maintenance" << "SpeedButton3" << "ActionLoad" << false << true << red;
+}
+
+// A command that cannot be used is drawn greyed out, caption and picture, whatever colour its caption
+// has when it works; a working one shows its caption's colour.
+void AppTest::commandButtonsLookAsTheyWork()
+{
+    QFETCH(QString, place);
+    QFETCH(QString, button);
+    QFETCH(QString, action);
+    QFETCH(bool, cashier);
+    QFETCH(bool, working);
+    QFETCH(int, hue);
+    ProgramFixture program;
+    if (cashier)
+        program.loginAsCashier();
+    FormMain &main = program.main();
+    QWidget *root = place == u"reports" ? static_cast<QWidget *>(main.reportsPage())
+        : place == u"maintenance"       ? static_cast<QWidget *>(main.maintenancePage())
+                                        : control<QWidget>(main, "Panel1");
+    auto *shown = root->findChild<QToolButton *>(button);
+    QVERIFY(shown);
+    auto *command = control<QAction>(main, action.toLatin1().constData());
+    QCOMPARE(shown->defaultAction(), command);
+    QCOMPARE(shown->text(), command->text());
+    QVERIFY(!shown->icon().isNull());
+    if (working)
+        command->setEnabled(true); // as it will be once its window exists
+
+    QCOMPARE(shown->isEnabled(), working);
+    if (!working)
+        QCOMPARE(colouredPixels(*shown), 0);
+    else if (hue >= 0)
+        QVERIFY(colouredPixels(*shown, (hue + 340) % 360, (hue + 20) % 360) > 0);
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+}
+
+void AppTest::reportAndMaintenanceTabsHoldTheirControls()
+{
+    ProgramFixture program;
+    FormMain &main = program.main();
+    ReportsPage *reports = main.reportsPage();
+    auto *order = reports->findChild<QComboBox *>(QStringLiteral("ComboBox3"));
+    QVERIFY(order);
+    QStringList items;
+    for (int i = 0; i < order->count(); ++i)
+        items.append(order->itemText(i));
+    QCOMPARE(items, (QStringList{"按时间排", "按帐户排", "按金额排"}));
+    QCOMPARE(order->currentIndex(), 0);
+    QVERIFY(!order->isEditable());
+    QVERIFY(!order->isEnabled());
+    auto *grid = reports->findChild<DataGrid *>(QStringLiteral("DBGridEh2"));
+    QVERIFY(grid);
+    QVERIFY(!grid->isEnabled());
+    const auto *sortCaption = reports->findChild<QLabel *>(QStringLiteral("Label20"));
+    QCOMPARE(sortCaption->text(), QStringLiteral("排序方式"));
+
+    // The picture buttons stand in one row above the grid, the sort list at their right.
+    const QStringList buttons{"ToExcel", "ResearchReport", "MakeReport", "PrintReport"};
+    main.setPageVisible(FormMain::ReportsTab, true);
+    main.setActivePage(FormMain::ReportsTab);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    int left = -1;
+    for (const QString &name : buttons) {
+        const QRect place = reports->findChild<QToolButton *>(name)->geometry();
+        QVERIFY(place.left() > left);
+        left = place.left();
+    }
+    QVERIFY(order->mapTo(reports, QPoint()).x() > left);
+    QVERIFY(grid->y() > order->mapTo(reports, QPoint(0, order->height())).y());
+
+    auto *group = main.maintenancePage()->findChild<QGroupBox *>(QStringLiteral("GroupBox1"));
+    QVERIFY(group);
+    QCOMPARE(group->title(), QStringLiteral("帐套数据操作"));
+    QCOMPARE(group->findChildren<QToolButton *>().size(), 2);
+}
+
+void AppTest::onlineServiceShowsEveryLine()
+{
+    ProgramFixture program;
+    QStringList cut{QStringLiteral("not shown")};
+    program.screen().onDialog(QStringLiteral("FormOnlineChat"), [&](QDialog &dialog) {
+        dialog.show();
+        cut = cutLabels(dialog);
+        dialog.accept();
+    });
+    forms().onlineChat->showService();
+    QVERIFY(program.screen().allUsed());
+    QCOMPARE(cut, QStringList());
 }
 
 QTEST_MAIN(AppTest)

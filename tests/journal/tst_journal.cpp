@@ -17,6 +17,8 @@
 #include "journal/FormGetPay.h"
 #include "journal/JournalPage.h"
 #include "support/BooksFault.h"
+#include "support/Looks.h"
+#include "ui/ElidedComboBox.h"
 #include "support/ProgramFixture.h"
 
 namespace {
@@ -117,6 +119,14 @@ struct Entry
 };
 
 using Steps = std::function<void(const Entry &)>;
+
+// Whether `text` fits column `column` of the grid without being cut: the cell less its grid line and
+// the text margins of the grid's style.
+bool fitsColumn(DataGrid &grid, const QString &text, int column)
+{
+    const int margin = grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid) + 1;
+    return grid.fontMetrics().horizontalAdvance(text) <= grid.columnWidth(column) - 1 - 2 * margin;
+}
 
 QAction *mainAction(const char *name)
 {
@@ -301,6 +311,52 @@ private slots:
             QCOMPARE(entry.button("BitBtn3")->isVisible(), deletable);
             QCOMPARE(entry.dialog.windowTitle(), QStringLiteral("FormGetPay"));
         }, int(index));
+    }
+
+    // A long account name in the account list ends in "…" and is offered whole as the tooltip.
+    void longAccountNameEndsInAnEllipsis()
+    {
+        Books books;
+        const QString name = QStringLiteral("中国工商银行股份有限公司北京朝阳支行基本存款帐户");
+        books.account(name, 1);
+        QString shown, tip;
+        QStringList cut;
+        showEntry(books, FormGetPay::NewIncome, [&](const Entry &entry) {
+            auto *accounts = qobject_cast<ElidedComboBox *>(entry.list("ComboBox1"));
+            QVERIFY(accounts);
+            accounts->setCurrentIndex(accounts->findText(name));
+            entry.dialog.grab();
+            shown = accounts->shownText();
+            tip = accounts->toolTip();
+            cut = cutLabels(entry.dialog);
+        });
+        QVERIFY2(shown.endsWith(QChar(0x2026)) && name.startsWith(shown.chopped(1)), qPrintable(shown));
+        QCOMPARE(tip, name);
+        QCOMPARE(cut, QStringList());
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
+    }
+
+    // The date field is one stop: Tab goes on to 客户名称, Shift+Tab back to the account.
+    void dateIsOneTabStop()
+    {
+        Books books;
+        QString afterTab, afterBacktab;
+        showEntry(books, FormGetPay::NewIncome, [&](const Entry &entry) {
+            entry.date()->setFocus();
+            QTest::keyClick(entry.date(), Qt::Key_Tab);
+            afterTab = entry.focus();
+            entry.date()->setFocus();
+            QTest::keyClick(entry.date(), Qt::Key_Backtab);
+            afterBacktab = entry.focus();
+        });
+        QCOMPARE(afterTab, QStringLiteral("Edit2"));
+        QCOMPARE(afterBacktab, QStringLiteral("ComboBox1"));
+
+        auto *current = forms().main->findChild<QDateEdit *>(QStringLiteral("DateTimePicker1"));
+        current->setFocus();
+        QTest::keyClick(current, Qt::Key_Tab);
+        QCOMPARE(forms().main->focusWidget()->objectName(), QStringLiteral("BitBtn1"));
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
     }
 
     void tabOrderFollowsTheRows()
@@ -727,6 +783,66 @@ private slots:
             const bool negative = grid.model().value(row, 5).toDouble() < 0;
             QCOMPARE(grid.cellColour(row, 5), negative ? QColor(Qt::red) : QColor(Qt::black));
         }
+    }
+
+    void dayGridShowsWholeDatesAndAmounts_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<QString>("sum");
+        QTest::newRow("77 × 12.3") << 77 << 12.3 << QStringLiteral("947.1");
+        QTest::newRow("100 × 0.1") << 100 << 0.1 << QStringLiteral("10");
+        QTest::newRow("three payments of 0.1") << 3 << -0.1 << QStringLiteral("-0.3");
+        QTest::newRow("a six-digit amount") << 1 << 123456.78 << QStringLiteral("123456.78");
+    }
+
+    // The sum footer prints like every amount the user sees, equal to the day's total above the grid;
+    // dates, amounts and the footer fit the columns whole.
+    void dayGridShowsWholeDatesAndAmounts()
+    {
+        QFETCH(int, count);
+        QFETCH(double, amount);
+        QFETCH(QString, sum);
+        Books books;
+        const QDate day(2026, 12, 28);
+        for (int i = 0; i < count; ++i)
+            books.record(books.bank, day, amount);
+        forms().main->findChild<QDateEdit *>(QStringLiteral("DateTimePicker1"))->setDate(day);
+
+        DataGrid &grid = books.grid();
+        QCOMPARE(grid.model().rowCount(), count);
+        QCOMPARE(grid.footerText(0), QString::number(count) + QStringLiteral("条"));
+        QCOMPARE(grid.footerText(5), sum);
+        const QString dayTotal = amount < 0 ? books.label("Label12") : books.label("Label11");
+        QCOMPARE(dayTotal, QStringLiteral("共 %1 笔～%2 元").arg(count).arg(sum.startsWith(u'-') ? sum.mid(1) : sum));
+
+        const QString date = grid.model().data(grid.model().index(0, 2)).toString();
+        QCOMPARE(date, QStringLiteral("2026-12-28"));
+        QVERIFY2(fitsColumn(grid, date, 2), qPrintable(date));
+        const QString shownAmount = grid.model().data(grid.model().index(0, 5)).toString();
+        QCOMPARE(shownAmount.toDouble(), amount);
+        QVERIFY2(fitsColumn(grid, shownAmount, 5), qPrintable(shownAmount));
+        QVERIFY2(fitsColumn(grid, grid.footerText(5), 5), qPrintable(grid.footerText(5)));
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
+    }
+
+    // Balances of eleven digits: every label above the grid shows its whole text or ends in "…".
+    void largeBalancesShowWhole()
+    {
+        Books books;
+        books.record(books.bank, ProgramFixture::Today.addDays(-1), 100000000000);
+        books.record(books.bank, ProgramFixture::Today, 177.97);
+        books.record(books.cash, ProgramFixture::Today, 99999999.99);
+        books.record(books.cash, ProgramFixture::Today, -99999999.99);
+        forms().context->refreshAll();
+        QCOMPARE(books.label("Label7"), QStringLiteral("上日结余：100000000000 元"));
+        QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：100000000177.97 元"));
+        QCOMPARE(books.label("Label11"), QStringLiteral("共 2 笔～100000177.96 元"));
+        QCOMPARE(books.label("Label12"), QStringLiteral("共 1 笔～99999999.99 元"));
+        forms().context->setPageVisible(FormMain::JournalTab, true);
+        forms().context->setActivePage(FormMain::JournalTab);
+        QCOMPARE(cutLabels(*forms().main->journalPage()), QStringList());
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
     }
 
     void reportFieldsDecideTheColumns_data()

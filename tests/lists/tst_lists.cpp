@@ -130,6 +130,7 @@ private slots:
     void renameOrDeleteRemovedValue();
     void deleteValue_data();
     void deleteValue();
+    void doubleClickRenames_data();
     void doubleClickRenames();
     void failedStoreChangesNothing_data();
     void failedStoreChangesNothing();
@@ -356,20 +357,39 @@ void tst_lists::deleteValue()
     QCOMPARE(selectedRow(f, n), yes ? 0 : int(shown(f, n).indexOf(QStringLiteral("O'Alpha"))));
 }
 
+void tst_lists::doubleClickRenames_data()
+{
+    QTest::addColumn<bool>("onLine");
+    QTest::addColumn<QString>("renamed");
+    QTest::addColumn<QStringList>("after");
+    QTest::newRow("on a line") << true << QStringLiteral("收据") << QStringList{"增值税发票", "发票"};
+    // Below the lines the selected value, the last one after loading, is renamed.
+    QTest::newRow("below the lines") << false << QStringLiteral("发票") << QStringList{"收据", "增值税发票"};
+}
+
 void tst_lists::doubleClickRenames()
 {
+    QFETCH(bool, onLine);
+    QFETCH(QString, renamed);
+    QFETCH(QStringList, after);
     ProgramFixture f;
     store(f, {{3, QStringLiteral("收据")}, {3, QStringLiteral("发票")}});
     f.loginAsAdministrator();
     Shown seen;
     f.screen().onDialog(QStringLiteral("FormAsk"), answer(QStringLiteral("增值税发票"), &seen));
     QListWidget *vouchers = listBox(f, 3);
-    const QRect line = vouchers->visualItemRect(vouchers->findItems(QStringLiteral("收据"), Qt::MatchExactly).first());
-    QTest::mouseClick(vouchers->viewport(), Qt::LeftButton, {}, line.center());
-    QTest::mouseDClick(vouchers->viewport(), Qt::LeftButton, {}, line.center());
-    QCOMPARE(seen.start, QStringLiteral("收据"));
-    QCOMPARE(sorted(stored(f, 3)), sorted({QStringLiteral("增值税发票"), QStringLiteral("发票")}));
+    const QPoint below(vouchers->viewport()->width() / 2, vouchers->viewport()->height() - 4);
+    QVERIFY(!vouchers->indexAt(below).isValid());
+    const QPoint point = onLine
+        ? vouchers->visualItemRect(vouchers->findItems(QStringLiteral("收据"), Qt::MatchExactly).first()).center()
+        : below;
+    QTest::mouseClick(vouchers->viewport(), Qt::LeftButton, {}, point);
+    QTest::mouseDClick(vouchers->viewport(), Qt::LeftButton, {}, point);
+    QVERIFY(f.screen().allUsed());
+    QCOMPARE(seen.start, renamed);
+    QCOMPARE(sorted(stored(f, 3)), sorted(after));
     QCOMPARE(selectedRow(f, 3), 1);
+    QCOMPARE(f.screen().takeMessages(), QStringList());
 }
 
 void tst_lists::promptPlainAfterFailedModificationPassword()
