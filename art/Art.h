@@ -26,6 +26,10 @@ public:
                      qreal radius = 6);
     static void text(QPainter &painter, const QRectF &rect, const QString &words, int pixelSize,
                      const QColor &colour, bool bold = false, int flags = Qt::AlignCenter);
+    // A dialog's 420 x 60 banner: a wash of `colour`, a round badge that `badge` draws into, the title in
+    // white and `note` (such as （新增）) in a pill after it.
+    static QImage banner(const QColor &colour, const QString &title, const QString &note,
+                         const std::function<void(QPainter &, const QRectF &)> &badge);
 
 private:
     QString m_res;
@@ -39,3 +43,5 @@ void drawAccountsPictures(Art &art);
 void drawScopePictures(Art &art);
 void drawUsersPictures(Art &art);
 void drawJournalPictures(Art &art);
+void drawTransferPictures(Art &art);
+void drawReceivablesPictures(Art &art);

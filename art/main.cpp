@@ -14,5 +14,7 @@ int main(int argc, char *argv[])
     drawScopePictures(art);
     drawUsersPictures(art);
     drawJournalPictures(art);
+    drawTransferPictures(art);
+    drawReceivablesPictures(art);
     return art.writeResourceList() ? 0 : 1;
 }

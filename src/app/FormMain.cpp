@@ -14,6 +14,7 @@
 #include "data/DataSource.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
+#include "journal/FormDraw.h"
 #include "journal/FormGetPay.h"
 #include "journal/JournalPage.h"
 #include "lists/SettingsPage.h"
@@ -127,6 +128,7 @@ void FormMain::connectActions()
     connect(ui->ActionInstruction, &QAction::triggered, this, &OpenInstructions);
     connect(ui->ActionGet, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewIncome); });
     connect(ui->ActionPay, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewExpense); });
+    connect(ui->ActionDraw, &QAction::triggered, this, [this] { m_draw->drawFromLeftPanel(); });
     disableCommandsNotBuiltYet();
 }
 
@@ -134,10 +136,9 @@ void FormMain::connectActions()
 // button answers a click with nothing.
 void FormMain::disableCommandsNotBuiltYet()
 {
-    for (QAction *action : {ui->ActionDraw, ui->ActionEditMoney, ui->ActionPrintMoney, ui->ActionMakeReport,
+    for (QAction *action : {ui->ActionEditMoney, ui->ActionPrintMoney, ui->ActionMakeReport,
                             ui->ActionPrintReport, ui->ActionResearchReport, ui->ActionSave, ui->ActionLoad,
-                            ui->ActionMoneyMonth, ui->ActionToExcel, ui->ActionNewGet, ui->ActionEditGet,
-                            ui->ActionDeleteGet, ui->ActionNewPay, ui->ActionEditPay, ui->ActionDeletePay})
+                            ui->ActionMoneyMonth, ui->ActionToExcel})
         action->setEnabled(false);
 }
 
@@ -206,7 +207,19 @@ void FormMain::refreshAll()
         return;
     if (!m_journal->LoadDailyGrid())
         return;
-    m_receivables->LoadGetPayLists();
+    LoadGetPayLists();
+}
+
+bool FormMain::LoadGetPayLists()
+{
+    return m_receivables->LoadGetPayLists();
+}
+
+void FormMain::attachDialogs(FormDraw &draw, FormGetPay2 &getPay2)
+{
+    m_draw = &draw;
+    m_receivables->bindActions({ui->ActionNewGet, ui->ActionEditGet, ui->ActionDeleteGet},
+                               {ui->ActionNewPay, ui->ActionEditPay, ui->ActionDeletePay}, getPay2);
 }
 
 bool FormMain::ApplyAccountScope()

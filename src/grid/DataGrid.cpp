@@ -185,13 +185,13 @@ QString DataGrid::footerValue(int column) const
 
 void DataGrid::noteTextWidth(int column, int textWidth)
 {
-    if (column >= 0 && column < m_remembered.size() && textWidth > m_remembered[column])
+    if (!m_widthsFixed && column >= 0 && column < m_remembered.size() && textWidth > m_remembered[column])
         m_remembered[column] = textWidth + WidthMargin;
 }
 
 void DataGrid::widenToRemembered(int column)
 {
-    if (column >= 0 && column < m_remembered.size() && columnWidth(column) < m_remembered[column])
+    if (!m_widthsFixed && column >= 0 && column < m_remembered.size() && columnWidth(column) < m_remembered[column])
         setColumnWidth(column, m_remembered[column]);
 }
 

@@ -64,6 +64,10 @@ public:
     Footer footer(int column) const { return m_footers.value(column); }
     QString footerText(int column) const { return m_footerTexts.value(column); }
 
+    // Fixed widths: the columns keep the widths they are given (the user may still drag them); no text
+    // is measured and a click on a title widens nothing.
+    void setWidthsFixed(bool fixed) { m_widthsFixed = fixed; }
+
     int rememberedWidth(int column) const { return m_remembered.value(column); }
     // Called for each cell drawn with the width of its text.
     void noteTextWidth(int column, int textWidth);
@@ -85,4 +89,5 @@ private:
     QStringList m_footerTexts;
     QList<int> m_remembered;
     bool m_placingFooter = false;
+    bool m_widthsFixed = false;
 };
