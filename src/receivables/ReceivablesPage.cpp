@@ -65,8 +65,8 @@ ReceivablesPage::ReceivablesPage(QWidget *parent)
     , ui(std::make_unique<Ui::ReceivablesPage>())
 {
     ui->setupUi(this);
-    ui->Image1->setPixmap(QPixmap(QStringLiteral(":/embedded/GetListTitle.png")));
-    ui->Image2->setPixmap(QPixmap(QStringLiteral(":/embedded/PayListTitle.png")));
+    ui->ImageGetList->setPixmap(QPixmap(QStringLiteral(":/embedded/GetListTitle.png")));
+    ui->ImagePayList->setPixmap(QPixmap(QStringLiteral(":/embedded/PayListTitle.png")));
     for (DataGrid *grid : {ui->DBGridEh3, ui->DBGridEh4})
         grid->setWidthsFixed(true);
     connect(ui->DBGridEh3, &DataGrid::doubleClicked, this, [this] { editEntry(Side::Receivable); });
@@ -85,14 +85,15 @@ void ReceivablesPage::bindActions(const std::array<QAction *, 3> &receivable, co
         const QString list = side == Side::Receivable ? QStringLiteral("Get") : QStringLiteral("Pay");
         for (size_t i = 0; i < actions.size(); ++i) {
             actions[i]->setIcon(QIcon(QStringLiteral(":/embedded/%1%2.png").arg(list, QLatin1String(pictures[i]))));
+            actions[i]->setIconText(actions[i]->text()); // the button shows the caption as written, blanks included
             buttons[i]->setDefaultAction(actions[i]);
         }
         connect(actions[0], &QAction::triggered, this, [this, side] { newEntry(side); });
         connect(actions[1], &QAction::triggered, this, [this, side] { editEntry(side); });
         connect(actions[2], &QAction::triggered, this, [this, side] { deleteEntry(side); });
     };
-    bind(receivable, {ui->SpeedButton1, ui->SpeedButton2, ui->SpeedButton3}, Side::Receivable);
-    bind(payable, {ui->SpeedButton4, ui->SpeedButton5, ui->SpeedButton6}, Side::Payable);
+    bind(receivable, {ui->SpeedButtonNewGet, ui->SpeedButtonEditGet, ui->SpeedButtonDeleteGet}, Side::Receivable);
+    bind(payable, {ui->SpeedButtonNewPay, ui->SpeedButtonEditPay, ui->SpeedButtonDeletePay}, Side::Payable);
 }
 
 Query &ReceivablesPage::ADOQueryGet()

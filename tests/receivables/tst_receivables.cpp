@@ -122,13 +122,16 @@ private slots:
     void tabShowsItsCommands()
     {
         Books books;
+        const QStringList buttons{"NewGet", "EditGet", "DeleteGet", "NewPay", "EditPay", "DeletePay"};
         const QStringList captions{"新增  ", "修改  ", "删除  ", "新增  ", "修改  ", "删除  "};
         for (int i = 0; i < captions.size(); ++i) {
-            const auto *button = books.page().findChild<QToolButton *>(QStringLiteral("SpeedButton%1").arg(i + 1));
+            const auto *button = books.page().findChild<QToolButton *>(QStringLiteral("SpeedButton") + buttons[i]);
+            QCOMPARE(button->defaultAction()->objectName(), QStringLiteral("Action") + buttons[i]);
             QCOMPARE(button->defaultAction()->text(), captions[i]);
+            QCOMPARE(button->text(), captions[i]);
             QVERIFY(button->isEnabled());
         }
-        for (const char *title : {"Image1", "Image2"})
+        for (const char *title : {"ImageGetList", "ImagePayList"})
             QCOMPARE(books.page().findChild<QLabel *>(QLatin1String(title))->pixmap().size(), QSize(300, 50));
     }
 
