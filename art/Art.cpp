@@ -135,3 +135,22 @@ QImage Art::banner(const QColor &colour, const QString &title, const QString &no
     p.drawLine(0, 59, 420, 59);
     return image;
 }
+
+QImage Art::pictureButton(const QString &word, const QColor &colour, int width,
+                          const std::function<void(QPainter &)> &glyph)
+{
+    QImage image = canvas(width, 32);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient fill(12, 10, 18);
+    fill.setColorAt(0, colour.lighter(140));
+    fill.setColorAt(1, colour);
+    p.setPen(QPen(colour.darker(130), 1));
+    p.setBrush(fill);
+    p.drawEllipse(QRectF(6, 4, 24, 24));
+    p.setPen(QPen(Qt::white, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(Qt::NoBrush);
+    glyph(p);
+    text(p, QRectF(34, 0, width - 36, 32), word, 17, QColor(40, 40, 40), true);
+    return image;
+}

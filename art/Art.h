@@ -30,6 +30,10 @@ public:
     // white and `note` (such as （新增）) in a pill after it.
     static QImage banner(const QColor &colour, const QString &title, const QString &note,
                          const std::function<void(QPainter &, const QRectF &)> &badge);
+    // A picture button `width` pixels wide: a round badge of `colour` (centred at 18, 16) on which
+    // `glyph` draws in white, and the button's word beside it.
+    static QImage pictureButton(const QString &word, const QColor &colour, int width,
+                                const std::function<void(QPainter &)> &glyph);
 
 private:
     QString m_res;

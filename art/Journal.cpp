@@ -164,26 +164,6 @@ void remark(QPainter &p, const QColor &c)
     p.drawLine(QPointF(8.5, 12.5), QPointF(7.8, 14.2));
 }
 
-// A picture button: a round glyph and the button's word.
-template<typename Glyph>
-QImage buttonPicture(const QString &word, const QColor &colour, Glyph glyph)
-{
-    QImage image = Art::canvas(96, 32);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient fill(12, 10, 18);
-    fill.setColorAt(0, colour.lighter(140));
-    fill.setColorAt(1, colour);
-    p.setPen(roundPen(colour.darker(130), 1));
-    p.setBrush(fill);
-    p.drawEllipse(QRectF(6, 4, 24, 24));
-    p.setPen(roundPen(Qt::white, 3));
-    p.setBrush(Qt::NoBrush);
-    glyph(p);
-    Art::text(p, QRectF(34, 0, 60, 32), word, 17, QColor(40, 40, 40), true);
-    return image;
-}
-
 void tick(QPainter &p)
 {
     p.drawPolyline(QPolygonF{{11.5, 16.5}, {16, 21}, {24.5, 11.5}});
@@ -258,9 +238,9 @@ void drawJournalPictures(Art &art)
     art.saveEmbedded(fieldIcon(QColor(70, 100, 150), clerk), QStringLiteral("JournalFieldClerk.png"));
     art.saveEmbedded(fieldIcon(Ink, remark), QStringLiteral("JournalFieldRemark.png"));
 
-    art.saveEmbedded(buttonPicture(QStringLiteral("确定"), QColor(46, 160, 70), tick), QStringLiteral("JournalOk.png"));
-    art.saveEmbedded(buttonPicture(QStringLiteral("取消"), QColor(210, 56, 48), cross), QStringLiteral("JournalCancel.png"));
-    art.saveEmbedded(buttonPicture(QStringLiteral("删除"), QColor(150, 60, 60), bin), QStringLiteral("JournalDelete.png"));
+    art.saveEmbedded(Art::pictureButton(QStringLiteral("确定"), QColor(46, 160, 70), 96, tick), QStringLiteral("JournalOk.png"));
+    art.saveEmbedded(Art::pictureButton(QStringLiteral("取消"), QColor(210, 56, 48), 96, cross), QStringLiteral("JournalCancel.png"));
+    art.saveEmbedded(Art::pictureButton(QStringLiteral("删除"), QColor(150, 60, 60), 96, bin), QStringLiteral("JournalDelete.png"));
 
     art.saveEmbedded(Art::square(24, editRecord), QStringLiteral("ActionEditMoney.png"));
     art.saveEmbedded(Art::square(24, printer), QStringLiteral("ActionPrintMoney.png"));

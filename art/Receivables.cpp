@@ -137,28 +137,15 @@ QImage commandIcon(const QColor &colour, Glyph glyph)
     return image;
 }
 
-// 款项入帐: an open journal with an arrow into it, and the words.
-QImage postButton()
+// 款项入帐: an arrow going down into an open journal.
+void intoJournal(QPainter &p)
 {
-    const QColor colour(38, 120, 170);
-    QImage image = Art::canvas(110, 32);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient fill(12, 10, 18);
-    fill.setColorAt(0, colour.lighter(140));
-    fill.setColorAt(1, colour);
-    p.setPen(roundPen(colour.darker(130), 1));
-    p.setBrush(fill);
-    p.drawEllipse(QRectF(4, 4, 24, 24));
     p.setPen(roundPen(Qt::white, 1.4));
-    p.setBrush(Qt::NoBrush);
-    p.drawPolyline(QPolygonF{{9, 21.5}, {16, 19.5}, {23, 21.5}});
-    p.drawLine(QPointF(16, 19.5), QPointF(16, 23));
+    p.drawPolyline(QPolygonF{{11, 21.5}, {18, 19.5}, {25, 21.5}});
+    p.drawLine(QPointF(18, 19.5), QPointF(18, 23));
     p.setPen(roundPen(Qt::white, 2.4));
-    p.drawLine(QPointF(16, 8), QPointF(16, 16));
-    p.drawPolyline(QPolygonF{{12.5, 12.5}, {16, 16}, {19.5, 12.5}});
-    Art::text(p, QRectF(31, 0, 78, 32), QStringLiteral("款项入帐"), 17, QColor(40, 40, 40), true);
-    return image;
+    p.drawLine(QPointF(18, 8), QPointF(18, 16));
+    p.drawPolyline(QPolygonF{{14.5, 12.5}, {18, 16}, {21.5, 12.5}});
 }
 
 } // namespace
@@ -178,5 +165,6 @@ void drawReceivablesPictures(Art &art)
         art.saveEmbedded(commandIcon(colour, editGlyph), prefix + QStringLiteral("Edit.png"));
         art.saveEmbedded(commandIcon(colour, deleteGlyph), prefix + QStringLiteral("Delete.png"));
     }
-    art.saveEmbedded(postButton(), QStringLiteral("GetPayPost.png"));
+    art.saveEmbedded(Art::pictureButton(QStringLiteral("款项入帐"), QColor(38, 120, 170), 110, intoJournal),
+                     QStringLiteral("GetPayPost.png"));
 }
