@@ -26,6 +26,14 @@ public:
                      qreal radius = 6);
     static void text(QPainter &painter, const QRectF &rect, const QString &words, int pixelSize,
                      const QColor &colour, bool bold = false, int flags = Qt::AlignCenter);
+    // A dialog's 420 x 60 banner: a wash of `colour`, a round badge that `badge` draws into, the title in
+    // white and `note` (such as （新增）) in a pill after it.
+    static QImage banner(const QColor &colour, const QString &title, const QString &note,
+                         const std::function<void(QPainter &, const QRectF &)> &badge);
+    // A picture button `width` pixels wide: a round badge of `colour` (centred at 18, 16) on which
+    // `glyph` draws in white, and the button's word beside it.
+    static QImage pictureButton(const QString &word, const QColor &colour, int width,
+                                const std::function<void(QPainter &)> &glyph);
 
 private:
     QString m_res;
@@ -40,3 +48,5 @@ void drawScopePictures(Art &art);
 void drawUsersPictures(Art &art);
 void drawJournalPictures(Art &art);
 void drawReportsPictures(Art &art);
+void drawTransferPictures(Art &art);
+void drawReceivablesPictures(Art &art);

@@ -41,43 +41,9 @@ void moneyArrow(QPainter &p, const QRectF &box, bool income, const QColor &colou
 QImage banner(bool income, bool isNew)
 {
     const QColor colour = income ? IncomeColour : ExpenseColour;
-    QImage image = Art::canvas(420, 60, Qt::white);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient wash(0, 0, 420, 0);
-    wash.setColorAt(0, colour);
-    wash.setColorAt(0.45, colour.lighter(150));
-    wash.setColorAt(1, QColor(250, 250, 248));
-    p.fillRect(image.rect(), wash);
-    // A faint ledger ruling on the right.
-    p.setPen(QPen(colour.lighter(120), 1, Qt::SolidLine));
-    p.setOpacity(0.25);
-    for (int y = 14; y < 60; y += 12)
-        p.drawLine(260, y, 412, y);
-    p.setOpacity(1);
-    p.setPen(roundPen(QColor(255, 255, 255, 120), 1));
-    p.setBrush(QColor(255, 255, 255, 40));
-    p.drawEllipse(QRectF(6, 4, 52, 52));
-    moneyArrow(p, QRectF(6, 4, 52, 52), income, colour);
-
-    const QString title = income ? QStringLiteral("财务收入单") : QStringLiteral("财务支出单");
-    QFont titleFont = Art::font(26, true);
-    titleFont.setLetterSpacing(QFont::AbsoluteSpacing, 2);
-    p.setFont(titleFont);
-    p.setPen(QColor(0, 0, 0, 60));
-    p.drawText(QRectF(71, 11, 200, 40), Qt::AlignLeft | Qt::AlignVCenter, title);
-    p.setPen(Qt::white);
-    p.drawText(QRectF(70, 10, 200, 40), Qt::AlignLeft | Qt::AlignVCenter, title);
-
-    const QRectF pill(232, 18, 70, 24);
-    p.setPen(roundPen(colour.darker(115), 1.2));
-    p.setBrush(Qt::white);
-    p.drawRoundedRect(pill, 12, 12);
-    Art::text(p, pill, isNew ? QStringLiteral("（新增）") : QStringLiteral("（修改）"), 13, colour.darker(115), true);
-
-    p.setPen(colour.darker(110));
-    p.drawLine(0, 59, 420, 59);
-    return image;
+    return Art::banner(colour, income ? QStringLiteral("财务收入单") : QStringLiteral("财务支出单"),
+                       isNew ? QStringLiteral("（新增）") : QStringLiteral("（修改）"),
+                       [&](QPainter &p, const QRectF &box) { moneyArrow(p, box, income, colour); });
 }
 
 // The field icons, 16 x 16, each a small line drawing.
@@ -198,26 +164,6 @@ void remark(QPainter &p, const QColor &c)
     p.drawLine(QPointF(8.5, 12.5), QPointF(7.8, 14.2));
 }
 
-// A picture button: a round glyph and the button's word.
-template<typename Glyph>
-QImage buttonPicture(const QString &word, const QColor &colour, Glyph glyph)
-{
-    QImage image = Art::canvas(96, 32);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient fill(12, 10, 18);
-    fill.setColorAt(0, colour.lighter(140));
-    fill.setColorAt(1, colour);
-    p.setPen(roundPen(colour.darker(130), 1));
-    p.setBrush(fill);
-    p.drawEllipse(QRectF(6, 4, 24, 24));
-    p.setPen(roundPen(Qt::white, 3));
-    p.setBrush(Qt::NoBrush);
-    glyph(p);
-    Art::text(p, QRectF(34, 0, 60, 32), word, 17, QColor(40, 40, 40), true);
-    return image;
-}
-
 void tick(QPainter &p)
 {
     p.drawPolyline(QPolygonF{{11.5, 16.5}, {16, 21}, {24.5, 11.5}});
@@ -292,9 +238,9 @@ void drawJournalPictures(Art &art)
     art.saveEmbedded(fieldIcon(QColor(70, 100, 150), clerk), QStringLiteral("JournalFieldClerk.png"));
     art.saveEmbedded(fieldIcon(Ink, remark), QStringLiteral("JournalFieldRemark.png"));
 
-    art.saveEmbedded(buttonPicture(QStringLiteral("确定"), QColor(46, 160, 70), tick), QStringLiteral("JournalOk.png"));
-    art.saveEmbedded(buttonPicture(QStringLiteral("取消"), QColor(210, 56, 48), cross), QStringLiteral("JournalCancel.png"));
-    art.saveEmbedded(buttonPicture(QStringLiteral("删除"), QColor(150, 60, 60), bin), QStringLiteral("JournalDelete.png"));
+    art.saveEmbedded(Art::pictureButton(QStringLiteral("确定"), QColor(46, 160, 70), 96, tick), QStringLiteral("JournalOk.png"));
+    art.saveEmbedded(Art::pictureButton(QStringLiteral("取消"), QColor(210, 56, 48), 96, cross), QStringLiteral("JournalCancel.png"));
+    art.saveEmbedded(Art::pictureButton(QStringLiteral("删除"), QColor(150, 60, 60), 96, bin), QStringLiteral("JournalDelete.png"));
 
     art.saveEmbedded(Art::square(24, editRecord), QStringLiteral("ActionEditMoney.png"));
     art.saveEmbedded(Art::square(24, printer), QStringLiteral("ActionPrintMoney.png"));

@@ -15,5 +15,7 @@ int main(int argc, char *argv[])
     drawUsersPictures(art);
     drawJournalPictures(art);
     drawReportsPictures(art);
+    drawTransferPictures(art);
+    drawReceivablesPictures(art);
     return art.writeResourceList() ? 0 : 1;
 }

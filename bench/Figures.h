@@ -11,6 +11,8 @@ void refreshAllFigure(Bench &bench);
 void dayStepFigure(Bench &bench);
 void storeThroughDialogFigure(Bench &bench);
 void recordGridFigure(Bench &bench);
+void transferFigure(Bench &bench);
+void getPayListsFigure(Bench &bench);
 
 struct Figure
 {
@@ -25,4 +27,6 @@ inline const Figure Figures[] = {
     {"day-step", dayStepFigure},
     {"store-dialog", storeThroughDialogFigure},
     {"record-grid", recordGridFigure},
+    {"transfer", transferFigure},
+    {"getpay-lists", getPayListsFigure},
 };

@@ -15,6 +15,7 @@
 #include "data/JetSql.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
+#include "journal/FormDraw.h"
 #include "journal/FormGetPay.h"
 #include "journal/JournalPage.h"
 #include "lists/SettingsPage.h"
@@ -138,6 +139,7 @@ void FormMain::connectActions()
     connect(ui->ActionPay, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewExpense); });
     connect(ui->ActionSave, &QAction::triggered, this, &SaveBooks);
     connect(ui->ActionLoad, &QAction::triggered, this, &FormMain::restoreBooks);
+    connect(ui->ActionDraw, &QAction::triggered, this, [this] { m_draw->drawFromLeftPanel(); });
     disableCommandsNotBuiltYet();
 }
 
@@ -145,9 +147,8 @@ void FormMain::connectActions()
 // button answers a click with nothing.
 void FormMain::disableCommandsNotBuiltYet()
 {
-    for (QAction *action : {ui->ActionDraw, ui->ActionEditMoney, ui->ActionPrintMoney, ui->ActionMakeReport,
-                            ui->ActionPrintReport, ui->ActionResearchReport, ui->ActionMoneyMonth, ui->ActionToExcel, ui->ActionNewGet, ui->ActionEditGet,
-                            ui->ActionDeleteGet, ui->ActionNewPay, ui->ActionEditPay, ui->ActionDeletePay})
+    for (QAction *action : {ui->ActionEditMoney, ui->ActionPrintMoney, ui->ActionMakeReport, ui->ActionPrintReport,
+                            ui->ActionResearchReport, ui->ActionMoneyMonth, ui->ActionToExcel})
         action->setEnabled(false);
 }
 
@@ -242,7 +243,19 @@ void FormMain::refreshAll()
         return;
     if (!m_journal->LoadDailyGrid())
         return;
-    m_receivables->LoadGetPayLists();
+    LoadGetPayLists();
+}
+
+bool FormMain::LoadGetPayLists()
+{
+    return m_receivables->LoadGetPayLists();
+}
+
+void FormMain::attachDialogs(FormDraw &draw, FormGetPay2 &getPay2)
+{
+    m_draw = &draw;
+    m_receivables->bindActions({ui->ActionNewGet, ui->ActionEditGet, ui->ActionDeleteGet},
+                               {ui->ActionNewPay, ui->ActionEditPay, ui->ActionDeletePay}, getPay2);
 }
 
 bool FormMain::ApplyAccountScope()

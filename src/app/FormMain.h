@@ -5,6 +5,8 @@
 #include "app/MainContext.h"
 
 class AccountsPage;
+class FormDraw;
+class FormGetPay2;
 class JournalPage;
 class LoginPage;
 class MaintenancePage;
@@ -31,6 +33,7 @@ public:
     QDate currentDate() const override;
     QString accountClause() const override { return m_accountClause; }
     void refreshAll() override;
+    bool LoadGetPayLists() override;
     void setPageVisible(int page, bool visible) override;
     void setActivePage(int page) override;
     void setLeftPanelEnabled(bool enabled) override;
@@ -38,6 +41,10 @@ public:
 
     // The steps that run when the window is first shown (also called by tests).
     void prepareFirstShow();
+
+    // The dialogs that the left panel's 平调 and the receivables tab's commands open, created after
+    // the main window.
+    void attachDialogs(FormDraw &draw, FormGetPay2 &getPay2);
 
     Ui::FormMain *form() const { return ui.get(); }
     LoginPage *loginPage() const { return m_login; }
@@ -75,4 +82,5 @@ private:
     ReportsPage *m_reports = nullptr;
     SettingsPage *m_settings = nullptr;
     MaintenancePage *m_maintenance = nullptr;
+    FormDraw *m_draw = nullptr;
 };

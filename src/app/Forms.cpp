@@ -36,11 +36,12 @@ FormsOwner::FormsOwner(const QString &programDir)
     theForms.getPay = new FormGetPay(owner);
     theForms.ask = new FormAsk(owner);
     theForms.makeReport = new FormMakeReport(owner);
-    theForms.draw = new FormDraw(owner);
+    theForms.draw = new FormDraw(*m_main, owner);
     theForms.account2 = new FormAccount2(owner);
     theForms.progress = new FormProgress(owner);
     theForms.onlineChat = new FormOnlineChat(owner);
-    theForms.getPay2 = new FormGetPay2(owner);
+    theForms.getPay2 = new FormGetPay2(*m_main, *theForms.getPay, owner);
+    m_main->attachDialogs(*theForms.draw, *theForms.getPay2);
 }
 
 FormsOwner::~FormsOwner()

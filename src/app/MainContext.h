@@ -11,6 +11,8 @@ public:
     virtual QDate currentDate() const = 0;
     virtual QString accountClause() const = 0;
     virtual void refreshAll() = 0;
+    // Reloads the lists of receivables and payables; false when a statement failed.
+    virtual bool LoadGetPayLists() = 0;
 
     // Used by the login to apply a role.
     virtual void setPageVisible(int page, bool visible) = 0;

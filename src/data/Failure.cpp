@@ -28,6 +28,11 @@ QString FailureSentence(const EngineError &error)
 
 void ReportFailure(const QString &what, const EngineError &error)
 {
+    // The data layer's own findings (code 0) are told in Chinese already and say what happened.
+    if (error.code == 0 && !error.text.isEmpty()) {
+        Screen::current().error(what + QLatin1Char('\n') + error.text, QString());
+        return;
+    }
     const QString sentence = FailureSentence(error);
     const QString text = sentence.isEmpty() ? what : what + QLatin1Char('\n') + sentence;
     Screen::current().error(text, error.text);

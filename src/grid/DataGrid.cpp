@@ -206,7 +206,7 @@ QString DataGrid::footerValue(int column) const
     case Footer::Kind::Count:
         return QString::number(m_model.rowCount()) + footer.text;
     case Footer::Kind::Sum: {
-        // Over every row of the result, not only the rows on screen.
+        // Over every row of the result, not only the rows on screen; shown rounded like every amount.
         double sum = 0;
         for (int row = 0, rows = m_model.rowCount(); row < rows; ++row)
             sum += m_model.value(row, column).toDouble();

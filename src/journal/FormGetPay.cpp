@@ -11,6 +11,7 @@
 #include "data/JetSql.h"
 #include "data/ProgramPaths.h"
 #include "data/ShareDataModule.h"
+#include "journal/AccountList.h"
 #include "ui/AmountEntry.h"
 #include "ui/Screen.h"
 #include "ui/TextEntry.h"
@@ -137,14 +138,7 @@ bool FormGetPay::fillAccounts(const QString &presetAccount, const QString &scope
         accounts->setCurrentIndex(0);
         return true;
     }
-    Query &query = scratch();
-    if (!RunQuery(query, QStringLiteral("Select * From Account Where (AccountIndex > 1)") + scopeClause,
-                  QStringLiteral("帐户读入失败")))
-        return false;
-    for (query.first(); !query.eof(); query.next())
-        accounts->addItem(query.fieldText(QStringLiteral("AccountName")));
-    accounts->setCurrentIndex(-1);
-    return true;
+    return FillAccountList(accounts, scopeClause);
 }
 
 bool FormGetPay::fillLists()

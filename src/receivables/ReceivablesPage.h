@@ -1,21 +1,54 @@
 #pragma once
 #include <QWidget>
+#include <array>
 #include <memory>
+#include <optional>
+
+class DataGrid;
+class FormGetPay2;
+class Query;
+class QAction;
 
 namespace Ui {
 class ReceivablesPage;
 }
 
+// The tab 应收应付: open receivables on the left, open payables on the right, each with its commands
+// 新增, 修改 and 删除 through the dialog FormGetPay2.
 class ReceivablesPage : public QWidget
 {
     Q_OBJECT
 public:
+    enum class Side { Receivable, Payable };
+
     explicit ReceivablesPage(QWidget *parent = nullptr);
     ~ReceivablesPage() override;
 
-    // The open receivables and payables.
+    // Shows the main window's six commands (新增, 修改, 删除 of each list) and answers them with `dialog`.
+    void bindActions(const std::array<QAction *, 3> &receivable, const std::array<QAction *, 3> &payable,
+                     FormGetPay2 &dialog);
+
+    // Reloads both lists. False when a statement failed; that list stays empty.
     bool LoadGetPayLists();
 
+    // The lists' own queries, on the shared connection.
+    Query &ADOQueryGet();
+    Query &ADOQueryPay();
+    DataGrid *DBGridEh3() const;
+    DataGrid *DBGridEh4() const;
+
+    void newEntry(Side side);
+    void editEntry(Side side);
+    void deleteEntry(Side side);
+
 private:
+    Query &query(Side side);
+    DataGrid &grid(Side side) const;
+    bool loadList(Side side, const QString &statement);
+    std::optional<qint64> selectedEntry(Side side);
+
     std::unique_ptr<Ui::ReceivablesPage> ui;
+    std::unique_ptr<Query> m_get;
+    std::unique_ptr<Query> m_pay;
+    FormGetPay2 *m_dialog = nullptr;
 };

@@ -10,10 +10,12 @@
 #include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
 #include "app/Forms.h"
+#include "data/JetSql.h"
 #include "data/Query.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
 #include "grid/DataGrid.h"
+#include "journal/FormDraw.h"
 #include "journal/FormGetPay.h"
 #include "journal/JournalPage.h"
 #include "support/BooksFault.h"
@@ -150,6 +152,43 @@ int showEntry(Books &books, int mode, const Steps &steps, int index = 0)
         shown.hide();
     });
     return dialog.showModal();
+}
+
+// Shows the transfer dialog as a caller would, with `preset` as the locked source; `steps` plays the user.
+int showDraw(Books &books, const Steps &steps, const QString &preset = QString())
+{
+    FormDraw &dialog = *forms().draw;
+    dialog.PresetAccountName = preset;
+    books.program.screen().onDialog(QStringLiteral("FormDraw"), [&steps](QDialog &shown) {
+        shown.show();
+        steps(Entry{shown});
+        shown.hide();
+    });
+    return dialog.showModal();
+}
+
+// Fills a transfer the way the user does; an empty name leaves that list without a selection.
+void fillTransfer(const Entry &entry, const QString &from, const QString &to, const QString &amount)
+{
+    if (entry.list("ComboBox1")->isEnabled())
+        entry.list("ComboBox1")->setCurrentIndex(entry.list("ComboBox1")->findText(from));
+    entry.list("ComboBox2")->setCurrentIndex(entry.list("ComboBox2")->findText(to));
+    entry.edit("Edit1")->setText(amount);
+}
+
+const QString Transferred = QStringLiteral("平调成功");
+
+// The named controls of `dialog` in the order the tab key visits them, from the first of `names`.
+QStringList focusChain(QDialog &dialog, const QStringList &names)
+{
+    QStringList chain;
+    QWidget *widget = dialog.findChild<QWidget *>(names.first());
+    while (widget && chain.size() < names.size()) {
+        if (names.contains(widget->objectName()) && !chain.contains(widget->objectName()))
+            chain.append(widget->objectName());
+        widget = widget->nextInFocusChain();
+    }
+    return chain;
 }
 
 } // namespace
@@ -364,14 +403,7 @@ private slots:
         const QStringList order{"Edit1", "ComboBox1", "DateTimePicker1", "Edit2", "Edit3", "ComboBox2", "ComboBox3",
                                 "ComboBox4", "Edit4", "Edit5", "BitBtn1", "BitBtn2", "BitBtn3"};
         Books books;
-        QStringList chain;
-        QWidget *widget = forms().getPay->findChild<QWidget *>(QStringLiteral("Edit1"));
-        while (widget && chain.size() < order.size()) {
-            if (order.contains(widget->objectName()) && !chain.contains(widget->objectName()))
-                chain.append(widget->objectName());
-            widget = widget->nextInFocusChain();
-        }
-        QCOMPARE(chain, order);
+        QCOMPARE(focusChain(*forms().getPay, order), order);
     }
 
     void presetsFillOneNewRecord()
@@ -721,6 +753,279 @@ private slots:
         QCOMPARE(books.grid().model().rowCount(), rows);
         QCOMPARE(books.grid().footerText(0), QString::number(rows) + QStringLiteral("条"));
         QVERIFY(books.program.screen().takeMessages().isEmpty());
+    }
+
+    void transferStoresThePair_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<double>("sum");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("same account type") << "工行" << "建行" << "77.35" << 77.35 << "帐户平调";
+        QTest::newRow("bank to cash") << "工行" << "现金" << "12.3" << 12.3 << "帐簿平调";
+        QTest::newRow("amount of 0") << "现金" << "工行" << "0" << 0.0 << "帐簿平调";
+        QTest::newRow("names with quotes") << "O'Brien's" << "工行" << ".5" << 0.5 << "帐户平调";
+    }
+
+    void transferStoresThePair()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, amount);
+        QFETCH(double, sum);
+        QFETCH(QString, reason);
+        Books books;
+        books.account(QStringLiteral("建行"), 1);
+        books.account(QStringLiteral("O'Brien's"), 1);
+        const qint64 before = books.record(books.bank, ProgramFixture::Today, 3);
+        forms().main->stepDay(-5);
+        const QDate businessDay = ProgramFixture::Today.addDays(-2);
+        const int result = showDraw(books, [&](const Entry &entry) {
+            QCOMPARE(entry.date()->date(), ProgramFixture::Today); // today, not the journal's day
+            fillTransfer(entry, from, to, amount);
+            entry.date()->setDate(businessDay);
+            entry.edit("Edit2")->setText(QStringLiteral("it's moved"));
+            entry.confirm();
+        });
+        QCOMPARE(result, QDialog::Accepted);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{Transferred});
+
+        Query &rows = books.program.select(QStringLiteral("Select * From Account,MoneyTable Where (AccountIndex = MoneyAccount)"
+                                                          " And (MoneyIndex > ")
+                                                          + QString::number(before) + QStringLiteral(") Order By MoneyIndex"));
+        QCOMPARE(rows.recordCount(), 2);
+        const QList<std::tuple<QString, double, QString>> expected{
+            {from, -sum, QStringLiteral("调出->") + to}, {to, sum, from + QStringLiteral("->调入")}};
+        for (const auto &[account, value, user] : expected) {
+            QCOMPARE(rows.fieldText(QStringLiteral("AccountName")), account);
+            QCOMPARE(rows.fieldNumber(QStringLiteral("MoneySum")), value);
+            QCOMPARE(rows.fieldText(QStringLiteral("MoneyUser")), user);
+            QCOMPARE(rows.fieldText(QStringLiteral("MoneyReason")), reason);
+            QCOMPARE(rows.fieldDate(QStringLiteral("MoneyCreateTime")), businessDay);
+            QCOMPARE(rows.fieldDate(QStringLiteral("MoneyRecordTime")), ProgramFixture::Today);
+            QCOMPARE(rows.fieldText(QStringLiteral("MoneyRemark")), QStringLiteral("it's moved"));
+            for (const char *empty : {"MoneyType", "MoneyToken", "MoneySerial", "MoneyMan"})
+                QCOMPARE(rows.fieldText(QLatin1String(empty)), QString());
+            rows.next();
+        }
+    }
+
+    void transferAmountTexts_data()
+    {
+        QTest::addColumn<QString>("amount");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("two decimals") << "12.34" << Transferred;
+        QTest::newRow("three decimals") << "12.345" << BadDecimals;
+        QTest::newRow("empty") << "" << BadFormat;
+        QTest::newRow("letter") << "12a" << BadFormat;
+        QTest::newRow("minus sign") << "-12" << BadFormat;
+        QTest::newRow("two points") << "1..2" << "“1..2”不是有效的金额，请重新输入";
+    }
+
+    void transferAmountTexts()
+    {
+        QFETCH(QString, amount);
+        QFETCH(QString, message);
+        Books books;
+        QString focus;
+        const int result = showDraw(books, [&](const Entry &entry) {
+            fillTransfer(entry, QStringLiteral("工行"), QStringLiteral("现金"), amount);
+            entry.confirm();
+            focus = entry.focus();
+        });
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
+        const bool stored = message == Transferred;
+        QCOMPARE(result, stored ? QDialog::Accepted : QDialog::Rejected);
+        QCOMPARE(books.recordCount(), stored ? 2 : 0);
+        if (!stored)
+            QCOMPARE(focus, QStringLiteral("Edit1"));
+    }
+
+    void transferChecksRunInOrder_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("focus");
+        QTest::newRow("no source") << "" << "" << "请选择调出帐户" << "ComboBox1";
+        QTest::newRow("no target") << "现金" << "" << "请选择调入帐户" << "ComboBox2";
+        // The focus stays in the remark, where the user was.
+        QTest::newRow("same account, before the amount") << "现金" << "现金" << "调出帐户和调入帐户不能相同" << "Edit2";
+    }
+
+    void transferChecksRunInOrder()
+    {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(QString, message);
+        QFETCH(QString, focus);
+        Books books;
+        QString focused;
+        const int result = showDraw(books, [&](const Entry &entry) {
+            fillTransfer(entry, from, to, QStringLiteral("1.234"));
+            entry.edit("Edit2")->setFocus();
+            entry.confirm();
+            focused = entry.focus();
+        });
+        QCOMPARE(result, QDialog::Rejected);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
+        QCOMPARE(focused, focus);
+        QCOMPARE(books.recordCount(), 0);
+    }
+
+    void transferShowingStartsAfresh()
+    {
+        Books books;
+        showDraw(books, [&](const Entry &entry) {
+            QCOMPARE(entry.dialog.windowTitle(), QStringLiteral("FormDraw"));
+            QCOMPARE(entry.dialog.findChild<QLabel *>(QStringLiteral("Image1"))->pixmap().size(), QSize(420, 60));
+            QVERIFY(entry.list("ComboBox1")->isEnabled());
+            QCOMPARE(entry.focus(), QStringLiteral("ComboBox1"));
+            fillTransfer(entry, QStringLiteral("工行"), QStringLiteral("现金"), QStringLiteral("8"));
+            entry.edit("Edit2")->setText(QStringLiteral("typed"));
+            entry.date()->setDate(QDate(2026, 1, 1));
+        });
+        showDraw(books, [&](const Entry &entry) {
+            for (const char *list : {"ComboBox1", "ComboBox2"}) {
+                QCOMPARE(entry.items(list), (QStringList{QStringLiteral("工行"), QStringLiteral("现金")}));
+                QCOMPARE(entry.list(list)->currentIndex(), -1);
+            }
+            QCOMPARE(entry.edit("Edit1")->text(), QString());
+            QCOMPARE(entry.edit("Edit2")->text(), QString());
+            QCOMPARE(entry.date()->date(), ProgramFixture::Today);
+        });
+        QCOMPARE(books.recordCount(), 0);
+
+        const QStringList order{"DateTimePicker1", "ComboBox1", "ComboBox2", "Edit1", "Edit2", "BitBtn1", "BitBtn2"};
+        QCOMPARE(focusChain(*forms().draw, order), order);
+    }
+
+    void presetSourceIsLockedForOneShowing()
+    {
+        Books books;
+        showDraw(books, [&](const Entry &entry) {
+            QVERIFY(!entry.list("ComboBox1")->isEnabled());
+            QCOMPARE(entry.items("ComboBox1"), QStringList{QStringLiteral("工行")});
+            // The target list is the scope's, the preset account included, and never locked.
+            QVERIFY(entry.list("ComboBox2")->isEnabled());
+            QCOMPARE(entry.items("ComboBox2"), (QStringList{QStringLiteral("工行"), QStringLiteral("现金")}));
+            fillTransfer(entry, QString(), QStringLiteral("工行"), QStringLiteral("5"));
+            entry.confirm();
+            fillTransfer(entry, QString(), QStringLiteral("现金"), QStringLiteral("5"));
+            entry.confirm();
+        }, QStringLiteral("工行"));
+        QCOMPARE(books.program.screen().takeMessages(),
+                 (QStringList{QStringLiteral("调出帐户和调入帐户不能相同"), Transferred}));
+        QCOMPARE(forms().draw->PresetAccountName, QString());
+        showDraw(books, [&](const Entry &entry) {
+            QVERIFY(entry.list("ComboBox1")->isEnabled());
+            QCOMPARE(entry.items("ComboBox1"), (QStringList{QStringLiteral("工行"), QStringLiteral("现金")}));
+        });
+    }
+
+    void leftPanelRefusesTransfersInAllAccounts()
+    {
+        Books books(QStringLiteral("7"));
+        mainAction("ActionDraw")->trigger();
+        QCOMPARE(books.program.screen().takeMessages(),
+                 QStringList{QStringLiteral("为免出现平调错误，在“所有帐户”状态下不提供平调功能！")});
+
+        // A caller that hands over its account still opens the dialog, with every account of the scope.
+        showDraw(books, [&](const Entry &entry) {
+            QCOMPARE(entry.items("ComboBox2"),
+                     (QStringList{QStringLiteral("工行"), QStringLiteral("现金"), QStringLiteral("私人")}));
+        }, QStringLiteral("私人"));
+
+        books.setScope(QStringLiteral("5"));
+        books.program.screen().onDialog(QStringLiteral("FormDraw"), [](QDialog &shown) {
+            QCOMPARE(Entry{shown}.items("ComboBox1"), (QStringList{QStringLiteral("工行"), QStringLiteral("现金")}));
+        });
+        mainAction("ActionDraw")->trigger();
+        QVERIFY(books.program.screen().allUsed());
+        QVERIFY(books.program.screen().takeMessages().isEmpty());
+    }
+
+    // The company ledger holds 工行 and 现金; 私人 lies outside it.
+    void transferInTheJournal_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("balance");
+        QTest::newRow("both halves in scope") << "现金" << 2 << "本日结余：100 元";
+        QTest::newRow("only the incoming half") << "私人" << 1 << "本日结余：177.35 元";
+    }
+
+    void transferInTheJournal()
+    {
+        QFETCH(QString, from);
+        QFETCH(int, rows);
+        QFETCH(QString, balance);
+        Books books;
+        books.record(books.cash, ProgramFixture::Today.addDays(-1), 100);
+        books.record(books.personal, ProgramFixture::Today.addDays(-1), 500);
+        forms().context->refreshAll();
+        showDraw(books, [&](const Entry &entry) {
+            fillTransfer(entry, from, QStringLiteral("工行"), QStringLiteral("77.35"));
+            entry.confirm();
+        }, from == u"私人" ? from : QString());
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{Transferred});
+        QCOMPARE(books.grid().model().rowCount(), rows);
+        QCOMPARE(books.label("Label8"), balance);
+        QCOMPARE(books.label("Label11"), QStringLiteral("共 0 笔～0 元"));
+        QCOMPARE(books.label("Label12"), QStringLiteral("共 0 笔～0 元"));
+    }
+
+    void transferStoresBothOrNeither()
+    {
+        Books books;
+        QString error;
+        QVERIFY(ShareDataModule::instance().execute(
+            QStringLiteral("CREATE TRIGGER refuseIncoming BEFORE INSERT ON MoneyTable WHEN NEW.MoneySum > 0 "
+                           "BEGIN SELECT RAISE(ABORT, 'incoming refused'); END"),
+            &error));
+        const int result = showDraw(books, [&](const Entry &entry) {
+            fillTransfer(entry, QStringLiteral("工行"), QStringLiteral("现金"), QStringLiteral("77.35"));
+            entry.confirm();
+            QVERIFY(entry.dialog.isVisible());
+            QCOMPARE(books.recordCount(), 0);
+            QString dropped;
+            QVERIFY(ShareDataModule::instance().execute(QStringLiteral("DROP TRIGGER refuseIncoming"), &dropped));
+            entry.confirm(); // the books took no harm: the same transfer goes through now
+        });
+        QCOMPARE(result, QDialog::Accepted);
+        QCOMPARE(books.program.screen().takeMessages(),
+                 (QStringList{QStringLiteral("平调没有保存，两个帐户都未改动"), Transferred}));
+        QCOMPARE(books.program.screen().takeDetails(), QStringList{QStringLiteral("incoming refused")});
+        Query &stored = books.program.select(QStringLiteral("Select Round(Sum(MoneySum),2) As S, Count(*) As N From MoneyTable"));
+        QCOMPARE(stored.fieldInteger(QStringLiteral("N")), 2);
+        QCOMPARE(stored.fieldNumber(QStringLiteral("S")), 0.0);
+    }
+
+    void transferAccountVanished_data()
+    {
+        QTest::addColumn<QString>("gone");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("source") << "O'Brien's" << "找不到调出帐户";
+        QTest::newRow("target") << "现金" << "找不到调入帐户";
+    }
+
+    void transferAccountVanished()
+    {
+        QFETCH(QString, gone);
+        QFETCH(QString, message);
+        Books books;
+        books.account(QStringLiteral("O'Brien's"), 2);
+        const int result = showDraw(books, [&](const Entry &entry) {
+            fillTransfer(entry, QStringLiteral("O'Brien's"), QStringLiteral("现金"), QStringLiteral("9"));
+            QVERIFY(books.program.select(QStringLiteral("Select * From Account Where AccountName = ") + JetSql::quoted(gone))
+                        .remove());
+            entry.confirm();
+            QVERIFY(entry.dialog.isVisible());
+        });
+        QCOMPARE(result, QDialog::Rejected);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
+        QCOMPARE(books.recordCount(), 0);
     }
 
     void balancesCarryOverFromDayToDay()

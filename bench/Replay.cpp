@@ -1,0 +1,109 @@
+#include "Replay.h"
+
+#include <QHash>
+
+#include <sqlite3.h>
+
+#include "accounts/AccountScope.h"
+#include "app/Forms.h"
+#include "app/MainContext.h"
+#include "data/ShareDataModule.h"
+
+namespace {
+
+
+// Writes down every statement the program runs on its connection and the rows it reads of each, so
+// that the bare side does the same work: a result opened only to append is read no further there either.
+class StatementLog
+{
+public:
+    StatementLog()
+    {
+        QString error;
+        m_db = ShareDataModule::instance().ADOConnection1(&error);
+        if (!m_db)
+            qFatal("bench: no connection: %s", qPrintable(error));
+        sqlite3_trace_v2(m_db, SQLITE_TRACE_STMT | SQLITE_TRACE_ROW, &StatementLog::note, this);
+    }
+    ~StatementLog() { sqlite3_trace_v2(m_db, 0, nullptr, nullptr); }
+    StatementLog(const StatementLog &) = delete;
+    StatementLog &operator=(const StatementLog &) = delete;
+
+    QList<Traced> statements() const { return m_statements; }
+
+private:
+    static int note(unsigned event, void *self, void *statement, void *text)
+    {
+        auto *log = static_cast<StatementLog *>(self);
+        auto *stmt = static_cast<sqlite3_stmt *>(statement);
+        if (event == SQLITE_TRACE_ROW) {
+            if (log->m_latest.contains(stmt))
+                ++log->m_statements[log->m_latest.value(stmt)].rows;
+            return 0;
+        }
+        if (qstrncmp(static_cast<const char *>(text), "--", 2) == 0) // a trigger's own statement
+            return 0;
+        char *expanded = sqlite3_expanded_sql(stmt);
+        log->m_latest.insert(stmt, log->m_statements.size());
+        log->m_statements.append({QByteArray(expanded), 0});
+        sqlite3_free(expanded);
+        return 0;
+    }
+
+    sqlite3 *m_db = nullptr;
+    QList<Traced> m_statements;
+    QHash<sqlite3_stmt *, qsizetype> m_latest;
+};
+
+} // namespace
+
+QList<Traced> statementsOf(const std::function<void()> &work)
+{
+    const StatementLog log;
+    work();
+    return log.statements();
+}
+
+void replay(sqlite3 *db, const QList<Traced> &statements)
+{
+    for (const Traced &traced : statements) {
+        sqlite3_stmt *statement = nullptr;
+        if (sqlite3_prepare_v2(db, traced.sql.constData(), int(traced.sql.size()), &statement, nullptr) != SQLITE_OK)
+            qFatal("bench: cannot replay %s: %s", traced.sql.constData(), sqlite3_errmsg(db));
+        int rc = SQLITE_ROW;
+        for (int step = 0; step <= traced.rows && rc == SQLITE_ROW; ++step)
+            rc = sqlite3_step(statement);
+        sqlite3_finalize(statement);
+        if (rc != SQLITE_DONE && rc != SQLITE_ROW)
+            qFatal("bench: replay failed: %s", sqlite3_errmsg(db));
+    }
+}
+
+QList<int> journalSizes(const Bench &bench)
+{
+    QList<int> sizes;
+    for (const int records : {10000, 100000, bench.largest()})
+        if (records <= bench.largest() && !sizes.contains(records))
+            sizes.append(records);
+    return sizes;
+}
+
+void logInto(Bench &bench, int records)
+{
+    bench.useBooks(records);
+    AccountScope::write(AccountScope::CompanyLedger);
+    forms().context->setLeftPanelEnabled(true);
+    forms().context->refreshAll();
+}
+
+int runs(const Bench &bench, int most)
+{
+    return qMin(bench.runs(), most);
+}
+
+void compareWithReplay(Bench &bench, const QString &figure, int records, const std::function<void()> &work, int most)
+{
+    const QList<Traced> statements = statementsOf(work);
+    sqlite3 *db = bench.bare();
+    bench.report(figure, records, bench.compare(work, [&] { replay(db, statements); }, runs(bench, most)));
+}
