@@ -11,6 +11,7 @@ void refreshAllFigure(Bench &bench);
 void dayStepFigure(Bench &bench);
 void storeThroughDialogFigure(Bench &bench);
 void recordGridFigure(Bench &bench);
+void reportFigure(Bench &bench);
 
 struct Figure
 {
@@ -25,4 +26,5 @@ inline const Figure Figures[] = {
     {"day-step", dayStepFigure},
     {"store-dialog", storeThroughDialogFigure},
     {"record-grid", recordGridFigure},
+    {"report", reportFigure},
 };

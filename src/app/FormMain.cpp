@@ -10,10 +10,12 @@
 #include "accounts/AccountsPage.h"
 #include "accounts/FormChose.h"
 #include "app/Forms.h"
+#include "app/MainReports.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
+#include "data/ShareDataModule.h"
 #include "journal/FormGetPay.h"
 #include "journal/JournalPage.h"
 #include "lists/SettingsPage.h"
@@ -127,6 +129,8 @@ void FormMain::connectActions()
     connect(ui->ActionInstruction, &QAction::triggered, this, &OpenInstructions);
     connect(ui->ActionGet, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewIncome); });
     connect(ui->ActionPay, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewExpense); });
+    connect(ui->ActionEditMoney, &QAction::triggered, m_journal, &JournalPage::EditMoney);
+    connect(ui->ActionPrintMoney, &QAction::triggered, this, [this] { m_journal->PrintMoney(reportObjects().frReport1); });
     disableCommandsNotBuiltYet();
 }
 
@@ -134,8 +138,8 @@ void FormMain::connectActions()
 // button answers a click with nothing.
 void FormMain::disableCommandsNotBuiltYet()
 {
-    for (QAction *action : {ui->ActionDraw, ui->ActionEditMoney, ui->ActionPrintMoney, ui->ActionMakeReport,
-                            ui->ActionPrintReport, ui->ActionResearchReport, ui->ActionSave, ui->ActionLoad,
+    for (QAction *action : {ui->ActionDraw, ui->ActionMakeReport, ui->ActionPrintReport,
+                            ui->ActionResearchReport, ui->ActionSave, ui->ActionLoad,
                             ui->ActionMoneyMonth, ui->ActionToExcel, ui->ActionNewGet, ui->ActionEditGet,
                             ui->ActionDeleteGet, ui->ActionNewPay, ui->ActionEditPay, ui->ActionDeletePay})
         action->setEnabled(false);
@@ -189,6 +193,13 @@ void FormMain::selectRememberedRole()
         m_login->ComboBox2()->setCurrentIndex(0);
     if (remembered() == u"出纳")
         m_login->ComboBox2()->setCurrentIndex(1);
+}
+
+MainReports &FormMain::reportObjects()
+{
+    if (!m_reportObjects)
+        m_reportObjects = std::make_unique<MainReports>(ShareDataModule::instance(), m_journal->ADOQueryDailyGrid());
+    return *m_reportObjects;
 }
 
 QDate FormMain::currentDate() const

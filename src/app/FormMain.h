@@ -7,6 +7,7 @@
 class AccountsPage;
 class JournalPage;
 class LoginPage;
+struct MainReports;
 class MaintenancePage;
 class ReceivablesPage;
 class ReportsPage;
@@ -48,6 +49,10 @@ public:
     SettingsPage *settingsPage() const { return m_settings; }
     MaintenancePage *maintenancePage() const { return m_maintenance; }
 
+    // The four report objects and their queries, made with the first use (the data module comes
+    // after the main window).
+    MainReports &reportObjects();
+
     bool ApplyAccountScope();
     void stepDay(int days);
     void toggleLeftPanel();
@@ -73,4 +78,5 @@ private:
     ReportsPage *m_reports = nullptr;
     SettingsPage *m_settings = nullptr;
     MaintenancePage *m_maintenance = nullptr;
+    std::unique_ptr<MainReports> m_reportObjects;
 };

@@ -1,0 +1,135 @@
+// The report figures: the record grid's query printed through the report template of the report
+// centre. Building the report, and the first page showing in the preview, beside reading the rows of
+// that first page bare from SQLite; and what the laid-out pages cost in memory.
+#include <QDialog>
+#include <QFile>
+#include <cstdio>
+
+#include <sqlite3.h>
+
+#include "Figures.h"
+#include "data/Query.h"
+#include "data/ShareDataModule.h"
+#include "journal/RecordGrid.h"
+#include "reporting/FormPreview.h"
+#include "reporting/Report.h"
+#include "reporting/ReportView.h"
+#include "ui/Screen.h"
+
+namespace {
+
+constexpr int MostRuns = 20;
+constexpr int MeasuredPages = 400;
+
+// Shows the preview as the program would and paints what is in sight, then closes it; everything
+// else goes to the bench's own screen.
+class PreviewPainted : public Screen
+{
+public:
+    PreviewPainted()
+        : m_others(Screen::current())
+    {
+        Screen::install(this);
+    }
+    ~PreviewPainted() override { Screen::install(&m_others); }
+
+    int runModal(QDialog &dialog) override
+    {
+        auto *preview = qobject_cast<FormPreview *>(&dialog);
+        if (!preview)
+            return m_others.runModal(dialog);
+        preview->show();
+        preview->view()->viewport()->grab();
+        preview->hide();
+        return QDialog::Rejected;
+    }
+    void inform(const QString &text) override { m_others.inform(text); }
+    bool ask(const QString &caption, const QString &text) override { return m_others.ask(caption, text); }
+    void error(const QString &text) override { m_others.error(text); }
+    QString chooseOpenFile(const QString &c, const QString &f, const QString &x) override { return m_others.chooseOpenFile(c, f, x); }
+    QString chooseSaveFile(const QString &c, const QString &p, const QString &x) override { return m_others.chooseSaveFile(c, p, x); }
+    bool openUrl(const QUrl &url) override { return m_others.openUrl(url); }
+
+private:
+    Screen &m_others;
+};
+
+long residentKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
+// Steps through the first `rows` rows of the statement, as a report reading its first page straight
+// from the books would.
+void readFirstRows(sqlite3 *db, const QByteArray &sql, int rows)
+{
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
+        qFatal("bench: %s", sqlite3_errmsg(db));
+    for (int row = 0; row < rows && sqlite3_step(statement) == SQLITE_ROW; ++row)
+        for (int column = 0; column < sqlite3_column_count(statement); ++column)
+            sqlite3_column_text(statement, column);
+    sqlite3_finalize(statement);
+}
+
+// The memory one laid-out page takes, measured over many pages kept at once.
+double kilobytesPerPage(Report &report)
+{
+    QList<ReportPage> kept;
+    const int pages = qMin(MeasuredPages, report.pageCount());
+    const long before = residentKilobytes();
+    for (int p = 0; p < pages; ++p)
+        kept.append(report.page(p % report.pageCount()));
+    return pages > 0 ? double(residentKilobytes() - before) / pages : 0;
+}
+
+} // namespace
+
+void reportFigure(Bench &bench)
+{
+    const QString layout = QStringLiteral(KALVORA_DIR "/Frf/Report.frf");
+    QList<int> sizes;
+    for (const int records : {10000, 100000, bench.largest()})
+        if (records <= bench.largest() && !sizes.contains(records))
+            sizes.append(records);
+    for (const int records : sizes) {
+        bench.useBooks(records);
+        const QString jet = QStringLiteral("Select ") + ReportFields()
+            + QStringLiteral(" From Account,MoneyTable Where (AccountIndex = MoneyAccount) Order By MoneyCreateTime,MoneyIndex");
+        const QByteArray bare = QByteArray("SELECT ") + ReportFields().toUtf8()
+            + " FROM Account,MoneyTable WHERE (AccountIndex = MoneyAccount) ORDER BY MoneyCreateTime,MoneyIndex";
+        Query query(ShareDataModule::instance());
+        query.setSql(jet);
+        if (!query.open())
+            qFatal("bench: %s", qPrintable(query.lastError()));
+        query.recordCount();
+
+        const long beforeReport = residentKilobytes();
+        Report report(ShareDataModule::instance(), query);
+        if (!report.loadTemplate(layout) || !report.build())
+            qFatal("bench: the report template %s did not build", qPrintable(layout));
+        const int firstPageRows = report.page(0).cellRows().size();
+        sqlite3 *db = bench.bare();
+        bench.report(QStringLiteral("report build + page 1"), records,
+                     bench.compare([&] { report.build(); report.page(0); },
+                                   [&] { readFirstRows(db, bare, firstPageRows); }, qMin(bench.runs(), MostRuns)));
+        {
+            const PreviewPainted screen;
+            bench.report(QStringLiteral("report to preview shown"), records,
+                         bench.compare([&] { report.show(); }, [&] { readFirstRows(db, bare, firstPageRows); },
+                                       qMin(bench.runs(), MostRuns)));
+        }
+        const double afterPreview = (residentKilobytes() - beforeReport) / 1024.0;
+        const double perPage = kilobytesPerPage(report);
+        std::printf("report over %d records: %d pages; memory after building and previewing %.1f MB; "
+                    "one laid-out page %.1f KB, so all pages laid out would take %.0f MB\n",
+                    records, report.pageCount(), afterPreview, perPage, perPage * report.pageCount() / 1024.0);
+        std::fflush(stdout);
+    }
+}
