@@ -2,7 +2,6 @@
 // centre. Building the report, and the first page showing in the preview, beside reading the rows of
 // that first page bare from SQLite; and what the laid-out pages cost in memory.
 #include <QDialog>
-#include <QFile>
 #include <cstdio>
 
 #include <sqlite3.h>
@@ -53,17 +52,6 @@ public:
 private:
     Screen &m_others;
 };
-
-long residentKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return 0;
-}
 
 // Steps through the first `rows` rows of the statement, as a report reading its first page straight
 // from the books would.

@@ -11,6 +11,15 @@
 namespace {
 // Pages kept laid out: those on the screen and a few around them.
 constexpr int KeptPages = 24;
+
+// Whether any text of the page holds `text`. A page whose whole texts do not hold it cannot show it cut.
+bool holds(const ReportPage &page, const QString &text)
+{
+    for (const ReportPageText &shown : page.texts)
+        if (shown.text.contains(text, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
 } // namespace
 
 Report::Report(ShareDataModule &database, Query &data)
@@ -92,6 +101,8 @@ std::optional<ReportHit> Report::findNext(const QString &text, const ReportHit &
     if (text.isEmpty())
         return std::nullopt;
     for (int p = qMax(0, after.page); p < pageCount(); ++p) {
+        if (!m_pages.contains(p) && !holds(m_layout.page(p, false), text))
+            continue;
         const ReportPage shown = page(p);
         const int from = p == after.page ? after.text + 1 : 0;
         for (int t = from; t < shown.texts.size(); ++t)

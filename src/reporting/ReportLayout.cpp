@@ -49,6 +49,7 @@ struct ReportLayout::Placed
     double top;
     int row;
     int pageIndex;
+    bool fit;
 };
 
 ReportLayout::ReportLayout() = default;
@@ -318,7 +319,7 @@ QString ReportLayout::evaluate(const Expression &expression, int row, int pageIn
     return text;
 }
 
-ReportPage ReportLayout::page(int index) const
+ReportPage ReportLayout::page(int index, bool fitTexts) const
 {
     ReportPage page;
     page.number = index + 1;
@@ -329,41 +330,48 @@ ReportPage ReportLayout::page(int index) const
         const ReportBand &band = m_template.band(kind);
         return band.present ? band.height : 0.0;
     };
+    const auto place = [&](ReportBand::Kind kind, double top, int row) {
+        placeBand(page, Placed{kind, top, row, index, fitTexts});
+    };
     const double top = m_template.margins.top();
-    placeBand(page, ReportBand::PageHeader, top, -1, index);
+    place(ReportBand::PageHeader, top, -1);
     double y = top + height(ReportBand::PageHeader);
     if (index == 0) {
-        placeBand(page, ReportBand::Title, y, -1, index);
+        place(ReportBand::Title, y, -1);
         y += height(ReportBand::Title);
     }
-    placeBand(page, ReportBand::ColumnHeader, y, -1, index);
+    place(ReportBand::ColumnHeader, y, -1);
     y += height(ReportBand::ColumnHeader);
     const int first = firstRowOf(index);
     const int rows = rowsOn(index);
     for (int r = 0; r < rows; ++r) {
-        placeBand(page, ReportBand::Data, y, first + r, index);
+        place(ReportBand::Data, y, first + r);
         y += height(ReportBand::Data);
     }
     if (index == m_summaryPage)
-        placeBand(page, ReportBand::Summary, m_summaryTop, -1, index);
-    placeBand(page, ReportBand::PageFooter,
-              top + m_template.printableHeight() - height(ReportBand::PageFooter), -1, index);
+        place(ReportBand::Summary, m_summaryTop, -1);
+    place(ReportBand::PageFooter, top + m_template.printableHeight() - height(ReportBand::PageFooter), -1);
     return page;
 }
 
-void ReportLayout::placeBand(ReportPage &page, ReportBand::Kind kind, double top, int row, int pageIndex) const
+void ReportLayout::placeBand(ReportPage &page, const Placed &where) const
 {
-    const ReportBand &band = m_template.band(kind);
+    const ReportBand &band = m_template.band(where.band);
     if (!band.present)
         return;
-    const Placed where{kind, top, row, pageIndex};
     const double left = m_template.margins.left();
+    const double top = where.top;
     for (int i = 0; i < band.items.size(); ++i) {
         const ReportItem &item = band.items[i];
         switch (item.kind) {
-        case ReportItem::Kind::Text:
-            placeText(page, itemRect(item, top), evaluate(m_expressions[size_t(kind)][i], row, pageIndex), item, where);
+        case ReportItem::Kind::Text: {
+            const QRectF rect = itemRect(item, top);
+            placeText(page, rect, evaluate(m_expressions[size_t(where.band)][i], where.row, where.pageIndex), item,
+                      where, -1);
+            if (item.border)
+                placeBox(page, rect, 0.2);
             break;
+        }
         case ReportItem::Kind::Line: {
             const double x2 = item.toRightMargin ? m_template.printableWidth() : item.x + item.width;
             page.lines.append({QLineF(left + item.x, top + item.y, left + x2, top + item.y + item.height), item.lineWidth});
@@ -394,13 +402,11 @@ ReportFont ReportLayout::fontOf(const ReportItem &item) const
 }
 
 void ReportLayout::placeText(ReportPage &page, const QRectF &rect, const QString &text, const ReportItem &item,
-                             const Placed &where) const
+                             const Placed &where, int column) const
 {
     const ReportFont font = fontOf(item);
-    page.texts.append({rect, fitted(text, font, rect.width() - 2 * ReportTextPadding), font, item.alignment, where.band,
-                       where.band == ReportBand::Data ? where.row : -1, -1});
-    if (item.border)
-        placeBox(page, rect, 0.2);
+    page.texts.append({rect, where.fit ? fitted(text, font, rect.width() - 2 * ReportTextPadding) : text, font,
+                       item.alignment, where.band, where.band == ReportBand::Data ? where.row : -1, column});
 }
 
 // The table row of a headings, cells or totals item: one box per column over the band's height.
@@ -408,7 +414,6 @@ void ReportLayout::placeColumns(ReportPage &page, const ReportItem &item, int it
 {
     const double height = m_template.band(where.band).height;
     const double left = m_template.margins.left();
-    const ReportFont font = fontOf(item);
     bool ownTextPlaced = false;
     for (int c = 0; c < m_columnFields.size(); ++c) {
         QString text;
@@ -429,9 +434,7 @@ void ReportLayout::placeColumns(ReportPage &page, const ReportItem &item, int it
                 ownTextPlaced = true;
             }
         }
-        const QRectF rect(left + m_columnX[c], where.top, m_columnWidth[c], height);
-        page.texts.append({rect, fitted(text, font, rect.width() - 2 * ReportTextPadding), font, item.alignment, where.band,
-                           where.band == ReportBand::Data ? where.row : -1, c});
+        placeText(page, QRectF(left + m_columnX[c], where.top, m_columnWidth[c], height), text, item, where, c);
     }
     if (!item.border || m_columnFields.isEmpty())
         return;
@@ -451,7 +454,7 @@ void ReportLayout::placeBox(ReportPage &page, const QRectF &rect, double width) 
     page.lines.append({QLineF(rect.topRight(), rect.bottomRight()), width});
 }
 
-QString ReportLayout::fitted(const QString &text, const ReportFont &font, double width)
+QString ReportLayout::fitted(const QString &text, const ReportFont &font, double width) const
 {
     QString single = text;
     single.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' '));
@@ -459,6 +462,9 @@ QString ReportLayout::fitted(const QString &text, const ReportFont &font, double
         return single;
     if (width <= 0)
         return QString();
-    const QFontMetricsF metrics(ReportQFont(font), &measuringDevice());
-    return metrics.elidedText(single, Qt::ElideRight, width / 25.4 * MeasureDpi);
+    const QString key = font.family + QLatin1Char('/') + QString::number(font.size) + (font.bold ? QStringLiteral("b") : QString());
+    auto metrics = m_metrics.find(key);
+    if (metrics == m_metrics.end())
+        metrics = m_metrics.insert(key, QFontMetricsF(ReportQFont(font), &measuringDevice()));
+    return metrics->elidedText(single, Qt::ElideRight, width / 25.4 * MeasureDpi);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QFontMetricsF>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -10,7 +11,6 @@
 
 class Query;
 class ShareDataModule;
-class QFontMetricsF;
 
 // Lays a template out over the rows of a query. prepare() checks the template against the query,
 // reads the template's own rows and works out how many rows each page takes; after that any page can
@@ -30,10 +30,12 @@ public:
 
     int pageCount() const { return m_pageCount; }
     int rowCount() const { return m_rowCount; }
-    ReportPage page(int index) const; // index from 0
+    // The page at `index` (from 0). Unfitted, every text is whole, which is quicker when only
+    // looking for a text.
+    ReportPage page(int index, bool fitTexts = true) const;
 
     // A text as it fits a box of `width` mm in `font`: whole, or cut with "…".
-    static QString fitted(const QString &text, const ReportFont &font, double width);
+    QString fitted(const QString &text, const ReportFont &font, double width) const;
 
 private:
     struct Segment
@@ -61,9 +63,9 @@ private:
     int firstRowOf(int pageIndex) const;
     int rowsOn(int pageIndex) const;
 
-    void placeBand(ReportPage &page, ReportBand::Kind kind, double top, int row, int pageIndex) const;
+    void placeBand(ReportPage &page, const Placed &where) const;
     void placeText(ReportPage &page, const QRectF &rect, const QString &text, const ReportItem &item,
-                   const Placed &where) const;
+                   const Placed &where, int column) const;
     void placeColumns(ReportPage &page, const ReportItem &item, int itemIndex, const Placed &where) const;
     void placeBox(ReportPage &page, const QRectF &rect, double width) const;
     QRectF itemRect(const ReportItem &item, double top) const;
@@ -91,4 +93,5 @@ private:
     int m_summaryPage = -1; // -1: no summary band
     double m_summaryTop = 0;
     mutable QHash<int, double> m_sums;
+    mutable QHash<QString, QFontMetricsF> m_metrics; // by font
 };

@@ -153,6 +153,25 @@ QString fault(const QString &path, int line, const QString &what)
         + QStringLiteral("：") + what + QStringLiteral("\n请改正这个模板文件后再打印。");
 }
 
+// A report over a query of its own on fresh books, with its template file written (unless null).
+struct Engine
+{
+    ProgramFixture program;
+    Query data{ShareDataModule::instance()};
+    Report report{ShareDataModule::instance(), data};
+    QString path;
+
+    explicit Engine(const QString &statement, const QString &text = Numbered)
+        : path(templatePath(program, QStringLiteral("Test.frf")))
+    {
+        data.setSql(statement);
+        if (!data.open())
+            qFatal("statement failed: %s", qPrintable(data.lastError()));
+        if (!text.isNull())
+            writeFile(path, text);
+    }
+};
+
 // Every page of a built report, laid out.
 QList<ReportPage> pagesOf(Report &report)
 {
@@ -242,14 +261,9 @@ private slots:
         QFETCH(int, rows);
         QFETCH(QList<int>, rowsPerPage);
         QFETCH(QString, summary);
-        ProgramFixture program;
-        const QString path = templatePath(program, QStringLiteral("Numbered.frf"));
-        writeFile(path, Numbered);
-        Query data(ShareDataModule::instance());
-        data.setSql(numberedRows(rows));
-        QVERIFY(data.open());
-        Report report(ShareDataModule::instance(), data);
-        QVERIFY(report.loadTemplate(path));
+        Engine engine(numberedRows(rows));
+        Report &report = engine.report;
+        QVERIFY(report.loadTemplate(engine.path));
         QVERIFY(report.build());
 
         const QList<ReportPage> pages = pagesOf(report);
@@ -275,7 +289,7 @@ private slots:
         QCOMPARE(numbers, expected);
         if (rows >= 3)
             QCOMPARE(pages[0].textsOf(ReportBand::Data)[5], QStringLiteral("36.9"));
-        QCOMPARE(program.screen().takeMessages(), QStringList());
+        QCOMPARE(engine.program.screen().takeMessages(), QStringList());
     }
 
     void templateFaults_data()
@@ -319,37 +333,31 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, line);
         QFETCH(QString, what);
-        ProgramFixture program;
-        const QString path = templatePath(program, QStringLiteral("Faulty.frf"));
-        writeFile(path, text);
-        Query data(ShareDataModule::instance());
-        data.setSql(numberedRows(3));
-        QVERIFY(data.open());
-        Report report(ShareDataModule::instance(), data);
+        Engine engine(numberedRows(3), text);
+        Report &report = engine.report;
+        const QString &path = engine.path;
+        ScriptedScreen &screen = engine.program.screen();
 
         QVERIFY(report.loadTemplate(path));
         QVERIFY(!report.build());
-        QCOMPARE(program.screen().takeMessages(), QStringList{fault(path, line, what)});
+        QCOMPARE(screen.takeMessages(), QStringList{fault(path, line, what)});
         QVERIFY(!report.show());
-        QCOMPARE(program.screen().takeMessages(), QStringList{fault(path, line, what)});
+        QCOMPARE(screen.takeMessages(), QStringList{fault(path, line, what)});
 
         writeFile(path, Numbered);
         QVERIFY(report.loadTemplate(path));
         QVERIFY(report.build());
         QCOMPARE(report.pageCount(), 1);
-        QCOMPARE(program.screen().takeMessages(), QStringList());
+        QCOMPARE(screen.takeMessages(), QStringList());
     }
 
     // A missing file keeps the template held: none at first (no page, no preview, no message), the
     // last one loaded later.
     void missingTemplateKeepsTheOneHeld()
     {
-        ProgramFixture program;
-        const QString path = templatePath(program, QStringLiteral("Numbered.frf"));
-        Query data(ShareDataModule::instance());
-        data.setSql(numberedRows(20));
-        QVERIFY(data.open());
-        Report report(ShareDataModule::instance(), data);
+        Engine engine(numberedRows(20), QString());
+        Report &report = engine.report;
+        const QString &path = engine.path;
 
         QVERIFY(!report.loadTemplate(path));
         QVERIFY(report.build());
@@ -363,22 +371,18 @@ private slots:
         QVERIFY(report.build());
         QCOMPARE(report.pageCount(), 2);
         QCOMPARE(report.page(1).textsOf(ReportBand::Data).first(), QStringLiteral("15"));
-        QCOMPARE(program.screen().takeMessages(), QStringList());
+        QCOMPARE(engine.program.screen().takeMessages(), QStringList());
     }
 
     // A text longer than its box is cut with "…" to fit it; a text that fits and its neighbour stay whole.
     void longTextsAreCut()
     {
-        ProgramFixture program;
-        const QString path = templatePath(program, QStringLiteral("Cut.frf"));
-        writeFile(path, QStringLiteral("band data 8\n text 0 0 30 8 \"[Remark]\"\n text 30 0 30 8 \"[Name]\"\nend\n"));
         const QString longRemark = QStringLiteral("这是一段很长很长的备注，写着这笔款项的来龙去脉，远远超出了它那一栏的宽度");
-        Query data(ShareDataModule::instance());
-        data.setSql(QStringLiteral("Select '") + longRemark + QStringLiteral("' As Remark, '张三' As Name Union All "
-                                                                         "Select '短备注', '李四'"));
-        QVERIFY(data.open());
-        Report report(ShareDataModule::instance(), data);
-        QVERIFY(report.loadTemplate(path));
+        Engine engine(QStringLiteral("Select '") + longRemark
+                          + QStringLiteral("' As Remark, '张三' As Name Union All Select '短备注', '李四'"),
+                      QStringLiteral("band data 8\n text 0 0 30 8 \"[Remark]\"\n text 30 0 30 8 \"[Name]\"\nend\n"));
+        Report &report = engine.report;
+        QVERIFY(report.loadTemplate(engine.path));
         QVERIFY(report.build());
 
         const ReportPage page = report.page(0);
@@ -388,25 +392,21 @@ private slots:
         QVERIFY(longRemark.startsWith(cells[0].chopped(1)));
         QCOMPARE(cells.mid(1), (QStringList{QStringLiteral("张三"), QStringLiteral("短备注"), QStringLiteral("李四")}));
         const ReportPageText &cut = page.texts[0];
-        QCOMPARE(ReportLayout::fitted(cut.text, cut.font, cut.rect.width() - 2 * ReportTextPadding), cut.text);
-        QCOMPARE(program.screen().takeMessages(), QStringList());
+        QCOMPARE(ReportLayout().fitted(cut.text, cut.font, cut.rect.width() - 2 * ReportTextPadding), cut.text);
+        QCOMPARE(engine.program.screen().takeMessages(), QStringList());
     }
 
     // The preview opens at the default zoom on the first page; find goes from one place to the next,
     // page by page, says when it reached the last one, and starts over.
     void previewFindsAcrossPages()
     {
-        ProgramFixture program;
-        const QString path = templatePath(program, QStringLiteral("Numbered.frf"));
-        writeFile(path, Numbered);
-        Query data(ShareDataModule::instance());
-        data.setSql(numberedRows(40));
-        QVERIFY(data.open());
-        Report report(ShareDataModule::instance(), data);
-        QVERIFY(report.loadTemplate(path));
+        Engine engine(numberedRows(40));
+        Report &report = engine.report;
+        ScriptedScreen &screen = engine.program.screen();
+        QVERIFY(report.loadTemplate(engine.path));
 
         // "23" stands in row 10's amount 123 (page 1), then in row 19's 233.7 and row 23's number (page 2).
-        program.screen().onDialog(QStringLiteral("FormPreview"), previewing([&](FormPreview &preview) {
+        screen.onDialog(QStringLiteral("FormPreview"), previewing([&](FormPreview &preview) {
             QCOMPARE(preview.view()->zoom(), FormPreview::DefaultZoomPercent / 100.0);
             QCOMPARE(control<QComboBox>(preview, "ComboBoxZoom")->currentText(), QStringLiteral("100%"));
             QCOMPARE(preview.view()->currentPage(), 0);
@@ -442,7 +442,7 @@ private slots:
             QVERIFY(!preview.lastFound());
         }));
         QVERIFY(report.show());
-        QCOMPARE(program.screen().takeMessages(),
+        QCOMPARE(screen.takeMessages(),
                  (QStringList{QStringLiteral("已找到最后一处“23”，再查找将从第一页开始"), QStringLiteral("报表中没有“无此文字”")}));
     }
 
