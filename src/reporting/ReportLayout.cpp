@@ -71,7 +71,10 @@ bool ReportLayout::prepare(const ReportTemplate &layout, Query &data, ShareDataM
     m_sums.clear();
     m_pageCount = 0;
     m_rowCount = data.isOpen() && layout.band(ReportBand::Data).present ? data.recordCount() : 0;
-    return readRows(layout, database) && arrangeColumns(layout) && compileItems() && paginate();
+    if (!readRows(layout, database))
+        return false;
+    arrangeColumns(layout);
+    return compileItems() && paginate();
 }
 
 // Reads the first row of each of the template's own Selects; a Select without rows shows empty fields.
@@ -95,7 +98,7 @@ bool ReportLayout::readRows(const ReportTemplate &layout, ShareDataModule &datab
 }
 
 // One table column per field of the query, in its order, sharing the printable width by their widths.
-bool ReportLayout::arrangeColumns(const ReportTemplate &layout)
+void ReportLayout::arrangeColumns(const ReportTemplate &layout)
 {
     m_columnFields.clear();
     m_headings.clear();
@@ -104,11 +107,11 @@ bool ReportLayout::arrangeColumns(const ReportTemplate &layout)
     m_columnX.clear();
     m_columnWidth.clear();
     if (!layout.hasColumns || !m_data->isOpen())
-        return true;
+        return;
     const QStringList fields = m_data->fieldNames();
     QList<double> widths;
     for (int f = 0; f < fields.size(); ++f) {
-        ReportColumn column{fields[f], fields[f], layout.otherColumnWidth};
+        ReportColumn column{fields[f], fields[f], layout.otherColumnWidth, ReportColumn::Footer::None, QString()};
         for (const ReportColumn &listed : layout.columns)
             if (listed.field.compare(fields[f], Qt::CaseInsensitive) == 0)
                 column = listed;
@@ -128,7 +131,6 @@ bool ReportLayout::arrangeColumns(const ReportTemplate &layout)
         m_columnWidth.append(share);
         x += share;
     }
-    return true;
 }
 
 bool ReportLayout::compileItems()

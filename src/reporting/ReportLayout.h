@@ -52,7 +52,7 @@ private:
 
     bool fail(const QString &what, int line);
     bool readRows(const ReportTemplate &layout, ShareDataModule &database);
-    bool arrangeColumns(const ReportTemplate &layout);
+    void arrangeColumns(const ReportTemplate &layout);
     bool compile(const QString &text, ReportBand::Kind band, int line, Expression *expression);
     bool compileItems();
     bool paginate();

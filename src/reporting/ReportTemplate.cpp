@@ -260,7 +260,7 @@ void Parser::columnStatement(const QList<Token> &tokens)
     }
     const QString form = QStringLiteral("字段名 \"标题\" 宽度 [count \"后缀\" | sum]");
     needCount(tokens, 3, form);
-    ReportColumn column{tokens[0].text, tokens[1].text, number(tokens[2], "列宽")};
+    ReportColumn column{tokens[0].text, tokens[1].text, number(tokens[2], "列宽"), ReportColumn::Footer::None, QString()};
     if (tokens.size() > 3) {
         const QString footer = tokens[3].text.toLower();
         if (footer == u"sum" && tokens.size() == 4)

@@ -27,7 +27,7 @@
 //   end
 //
 //   band title 30                       a band: its kind and height, its items, then end. Kinds:
-//     text 0 0 * 10 center bold size 16 "现金日记帐"
+//     text 0 0 * 10 center bold size 16 "日记帐簿"
 //     line 0 28 * 28 0.4                title        once, at the top of the first page
 //   end                                 pageheader   at the top of every page
 //                                       columnheader on every page, under the page header (and title)

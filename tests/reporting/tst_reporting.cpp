@@ -593,7 +593,7 @@ private slots:
         }));
         books.action("ActionPrintMoney")->trigger();
         QCOMPARE(books.program.screen().takeMessages(), QStringList());
-        QVERIFY(title.contains(QStringLiteral("现 金 日 记 帐")));
+        QVERIFY(title.contains(QStringLiteral("日 记 帐 簿")));
         QVERIFY(title.contains(QStringLiteral("本日收入：共 2 笔～42.5 元")));
     }
 
@@ -605,7 +605,7 @@ private slots:
         QTest::addColumn<QStringList>("absent");
 
         const QStringList heading{"上日结余：125.5 元", "本日结余：3222.4 元", "本日收入：共 29 笔～3181.9 元",
-                                  "本日支出：共 1 笔～85 元", "现金日记帐"};
+                                  "本日支出：共 1 笔～85 元", "日记帐簿"};
         QTest::newRow("every page") << 0 << 0 << heading + QStringList{"客户01", "客户30", "30条", "3096.9", "第1页/共2页", "第2页/共2页"}
                                     << QStringList();
         QTest::newRow("second page only") << 2 << 2 << QStringList{"客户30", "30条", "3096.9", "第2页/共2页"}
