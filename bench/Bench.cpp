@@ -57,6 +57,17 @@ QString milliseconds(double value)
 
 } // namespace
 
+long residentKilobytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    return 0;
+}
+
 Bench::Bench(const Options &options)
     : m_options(options)
     , m_screen(std::make_unique<ScreenLog>())

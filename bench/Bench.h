@@ -27,6 +27,9 @@ struct Comparison
     Timing bare;
 };
 
+// The memory the process holds now (resident), in kilobytes.
+long residentKilobytes();
+
 // The ground every figure stands on: a program folder with every window created (not shown), its data
 // source registered, books of any size on demand, a stopwatch and the table of results.
 class Bench

@@ -13,6 +13,7 @@ void storeThroughDialogFigure(Bench &bench);
 void recordGridFigure(Bench &bench);
 void transferFigure(Bench &bench);
 void getPayListsFigure(Bench &bench);
+void reportFigure(Bench &bench);
 
 struct Figure
 {
@@ -29,4 +30,5 @@ inline const Figure Figures[] = {
     {"record-grid", recordGridFigure},
     {"transfer", transferFigure},
     {"getpay-lists", getPayListsFigure},
+    {"report", reportFigure},
 };

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "Bench.h"
-#include "ui/Screen.h"
+#include "ForwardingScreen.h"
 
 struct sqlite3;
 
@@ -29,34 +29,22 @@ QList<Traced> statementsOf(const std::function<void()> &work);
 void replay(sqlite3 *db, const QList<Traced> &statements);
 
 // Lets the one message a figure expects pass silently and hands everything else to the bench's screen.
-class ExpectedMessage : public Screen
+class ExpectedMessage : public ForwardingScreen
 {
 public:
     explicit ExpectedMessage(const QString &text)
         : m_text(text)
-        , m_others(Screen::current())
     {
-        Screen::install(this);
     }
-    ~ExpectedMessage() override { Screen::install(&m_others); }
 
     void inform(const QString &text) override
     {
         if (text != m_text)
-            m_others.inform(text);
+            others().inform(text);
     }
-    bool ask(const QString &caption, const QString &text) override { return m_others.ask(caption, text); }
-    void error(const QString &text, const QString &detail) override { m_others.error(text, detail); }
-    int runModal(QDialog &dialog) override { return m_others.runModal(dialog); }
-    QString chooseOpenFile(const QString &c, const QString &f, const QString &x) override { return m_others.chooseOpenFile(c, f, x); }
-    QString chooseSaveFile(const QString &c, const QString &p, const QString &x) override { return m_others.chooseSaveFile(c, p, x); }
-    bool openUrl(const QUrl &url) override { return m_others.openUrl(url); }
-    void showWaiting(const QString &notice) override { m_others.showWaiting(notice); }
-    void endWaiting() override { m_others.endWaiting(); }
 
 private:
     QString m_text;
-    Screen &m_others;
 };
 
 // 10 thousand, 100 thousand and the largest books, as far as the largest goes.

@@ -10,12 +10,14 @@
 #include "accounts/AccountsPage.h"
 #include "accounts/FormChose.h"
 #include "app/Forms.h"
+#include "app/MainReports.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
 #include "data/JetSql.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
 #include "journal/FormDraw.h"
+#include "data/ShareDataModule.h"
 #include "journal/FormGetPay.h"
 #include "journal/JournalPage.h"
 #include "lists/SettingsPage.h"
@@ -140,6 +142,8 @@ void FormMain::connectActions()
     connect(ui->ActionSave, &QAction::triggered, this, &SaveBooks);
     connect(ui->ActionLoad, &QAction::triggered, this, &FormMain::restoreBooks);
     connect(ui->ActionDraw, &QAction::triggered, this, [this] { m_draw->drawFromLeftPanel(); });
+    connect(ui->ActionEditMoney, &QAction::triggered, m_journal, &JournalPage::EditMoney);
+    connect(ui->ActionPrintMoney, &QAction::triggered, this, [this] { m_journal->PrintMoney(reportObjects().frReport1); });
     disableCommandsNotBuiltYet();
 }
 
@@ -147,8 +151,8 @@ void FormMain::connectActions()
 // button answers a click with nothing.
 void FormMain::disableCommandsNotBuiltYet()
 {
-    for (QAction *action : {ui->ActionEditMoney, ui->ActionPrintMoney, ui->ActionMakeReport, ui->ActionPrintReport,
-                            ui->ActionResearchReport, ui->ActionMoneyMonth, ui->ActionToExcel})
+    for (QAction *action : {ui->ActionMakeReport, ui->ActionPrintReport, ui->ActionResearchReport,
+                            ui->ActionMoneyMonth, ui->ActionToExcel})
         action->setEnabled(false);
 }
 
@@ -226,6 +230,13 @@ void FormMain::selectRememberedRole()
         m_login->ComboBox2()->setCurrentIndex(0);
     if (remembered() == u"出纳")
         m_login->ComboBox2()->setCurrentIndex(1);
+}
+
+MainReports &FormMain::reportObjects()
+{
+    if (!m_reportObjects)
+        m_reportObjects = std::make_unique<MainReports>(ShareDataModule::instance(), m_journal->ADOQueryDailyGrid());
+    return *m_reportObjects;
 }
 
 QDate FormMain::currentDate() const

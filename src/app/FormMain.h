@@ -9,6 +9,7 @@ class FormDraw;
 class FormGetPay2;
 class JournalPage;
 class LoginPage;
+struct MainReports;
 class MaintenancePage;
 class ReceivablesPage;
 class ReportsPage;
@@ -55,6 +56,10 @@ public:
     SettingsPage *settingsPage() const { return m_settings; }
     MaintenancePage *maintenancePage() const { return m_maintenance; }
 
+    // The four report objects and their queries, made with the first use (the data module comes
+    // after the main window).
+    MainReports &reportObjects();
+
     bool ApplyAccountScope();
     void stepDay(int days);
     void toggleLeftPanel();
@@ -83,4 +88,5 @@ private:
     SettingsPage *m_settings = nullptr;
     MaintenancePage *m_maintenance = nullptr;
     FormDraw *m_draw = nullptr;
+    std::unique_ptr<MainReports> m_reportObjects;
 };

@@ -8,6 +8,7 @@
 #include "data/ShareDataModule.h"
 #include "journal/FormDraw.h"
 #include "journal/FormGetPay.h"
+#include "journal/JournalPage.h"
 #include "receivables/FormGetPay2.h"
 #include "reports/FormMakeReport.h"
 #include "service/FormOnlineChat.h"
@@ -34,6 +35,7 @@ FormsOwner::FormsOwner(const QString &programDir)
     theForms.account = new FormAccount(owner);
     theForms.chose = new FormChose(owner);
     theForms.getPay = new FormGetPay(owner);
+    m_main->journalPage()->setEntryDialog(*theForms.getPay);
     theForms.ask = new FormAsk(owner);
     theForms.makeReport = new FormMakeReport(owner);
     theForms.draw = new FormDraw(*m_main, owner);

@@ -1,16 +1,23 @@
 #include "journal/JournalPage.h"
 
 #include <QAction>
+#include <QEvent>
 
 #include "accounts/AccountScope.h"
 #include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
 #include "app/Forms.h"
+#include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
 #include "data/ShareDataModule.h"
+#include "grid/DataGrid.h"
+#include "journal/FormGetPay.h"
 #include "journal/RecordGrid.h"
+#include "reporting/Report.h"
+#include "ui/Screen.h"
 #include "ui_JournalPage.h"
+#include "users/ModificationPassword.h"
 
 namespace {
 
@@ -50,6 +57,7 @@ JournalPage::JournalPage(QWidget *parent)
     , ui(std::make_unique<Ui::JournalPage>())
 {
     ui->setupUi(this);
+    ui->DBGridEh1->viewport()->installEventFilter(this);
 }
 
 JournalPage::~JournalPage() = default;
@@ -71,6 +79,17 @@ void JournalPage::bindActions(QAction *editMoney, QAction *printMoney)
 {
     ui->EditMoney->setDefaultAction(editMoney);
     ui->PrintMoney->setDefaultAction(printMoney);
+    m_editMoney = editMoney;
+}
+
+// A double-click anywhere on the grid, on a record or on an empty day, runs the correction.
+bool JournalPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick && watched == ui->DBGridEh1->viewport() && m_editMoney) {
+        m_editMoney->trigger();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 bool JournalPage::LoadDailyGrid()
@@ -112,4 +131,55 @@ bool JournalPage::showDayTotal(QLabel *label, const QString &amountCondition, do
                    + QStringLiteral(" 笔～") + RoundToText(shownSign * query.fieldNumber(QStringLiteral("TodayDateMoney")))
                    + QStringLiteral(" 元"));
     return true;
+}
+
+void JournalPage::EditMoney()
+{
+    Query &grid = ADOQueryDailyGrid();
+    const QVariant index = grid.isOpen() ? grid.field(QStringLiteral("MoneyIndex")) : QVariant();
+    if (!index.isValid() || index.isNull()) {
+        Screen::current().inform(QStringLiteral("请先选中要修改的记录"));
+        return;
+    }
+    const double amount = grid.fieldNumber(QStringLiteral("MoneySum"));
+    if (!AskModificationPassword())
+        return;
+    m_entry->EntryMode = amount >= 0 ? FormGetPay::EditIncome : FormGetPay::EditExpense;
+    m_entry->EntryIndex = int(index.toLongLong());
+    m_entry->showModal();
+}
+
+QStringList JournalPage::summaryLines() const
+{
+    return {ui->Label7->text(), ui->Label8->text(), ui->Label9->text() + ui->Label11->text(),
+            ui->Label10->text() + ui->Label12->text()};
+}
+
+void JournalPage::PrintMoney(Report &report)
+{
+    if (writePrintHeading())
+        RunReport(report, QStringLiteral("Frf\\Daily.frf"));
+}
+
+// Stores the four lines in PrintTable row 1, where the daily template reads them. Books that lost
+// the row get it back, so the heading still reaches the printout and no stray rows pile up.
+bool JournalPage::writePrintHeading()
+{
+    Query &row = ShareDataModule::instance().ADOQueryTemp();
+    if (!RunQuery(row, QStringLiteral("Select * From PrintTable Where PrintIndex = 1"), Failure))
+        return false;
+    if (row.eof()) {
+        row.append();
+        row.setField(QStringLiteral("PrintIndex"), 1);
+        row.setField(QStringLiteral("PrintEnable"), false);
+    } else {
+        row.edit();
+    }
+    const QStringList lines = summaryLines();
+    for (int i = 0; i < lines.size(); ++i)
+        row.setField(QStringLiteral("PrintValue%1").arg(i + 1), lines[i]);
+    if (row.post())
+        return true;
+    ReportFailure(QStringLiteral("打印内容未能写入帐簿，没有打印"), row.lastFailure());
+    return false;
 }

@@ -3,9 +3,11 @@
 #include <memory>
 
 class DataGrid;
+class FormGetPay;
 class Query;
 class QAction;
 class QLabel;
+class Report;
 
 namespace Ui {
 class JournalPage;
@@ -28,12 +30,30 @@ public:
     Query &ADOQueryDailyGrid();
     DataGrid *DBGridEh1() const;
 
-    // The correction and printout buttons show the main window's actions.
+    // The correction and printout buttons show the main window's actions; a double-click on the
+    // grid runs the correction.
     void bindActions(QAction *editMoney, QAction *printMoney);
+    // The dialog records are corrected in, handed over when the windows are made.
+    void setEntryDialog(FormGetPay &entry) { m_entry = &entry; }
+
+    // 修改记录: the grid's selected record opens in the entry dialog behind the data-modification
+    // password, as income from an amount of 0 up, else as expense.
+    void EditMoney();
+    // 打印记录: the tab's four summary lines go into the heading row of PrintTable, then the day
+    // prints through `report` (bound to the grid's query) with the daily template.
+    void PrintMoney(Report &report);
+    // The four summary lines as the tab shows them.
+    QStringList summaryLines() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool showDayTotal(QLabel *label, const QString &amountCondition, double shownSign);
+    bool writePrintHeading();
 
     std::unique_ptr<Ui::JournalPage> ui;
     std::unique_ptr<Query> m_dailyGrid;
+    QAction *m_editMoney = nullptr;
+    FormGetPay *m_entry = nullptr;
 };

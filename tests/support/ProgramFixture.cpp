@@ -35,6 +35,7 @@ ProgramFixture::ProgramFixture(Start start)
     m_oldOdbcIni = qgetenv("ODBCINI");
     qputenv("ODBCINI", QFile::encodeName(odbcIniPath()));
     copyFolder(QStringLiteral(KALVORA_RES_DIR), folder() + QStringLiteral("Res"));
+    copyFolder(QStringLiteral(KALVORA_FRF_DIR), folder() + QStringLiteral("Frf"));
     QString error;
     if (!DeliveredBooks::create(databasePath(), &error))
         qFatal("cannot create books: %s", qPrintable(error));
