@@ -108,6 +108,23 @@ void syncFolderOf(const QString &path)
     }
 }
 
+// A share of a longer piece of work: `from` to `to` of the whole.
+BooksBackup::Progress within(const BooksBackup::Progress &progress, int from, int to)
+{
+    if (!progress)
+        return {};
+    return [progress, from, to](int percent) { progress(from + (to - from) * percent / 100); };
+}
+
+void tell(const BooksBackup::Progress &progress, int percent)
+{
+    if (progress)
+        progress(percent);
+}
+
+// Pages copied at a time, so that the progress moves while a large copy runs.
+constexpr int PagesPerStep = 4096;
+
 void removeUnfinished(const QString &part)
 {
     QFile::remove(part);
@@ -116,7 +133,8 @@ void removeUnfinished(const QString &part)
 
 // Copies the database open on `source` page by page into a new file beside `target`, then gives the
 // whole copy the target's name in one rename.
-bool copyDatabase(sqlite3 *source, const QString &target, BooksBackup::Failure *failure)
+bool copyDatabase(sqlite3 *source, const QString &target, BooksBackup::Failure *failure,
+                  const BooksBackup::Progress &progress)
 {
     const QString part = target + QStringLiteral(".part");
     removeUnfinished(part);
@@ -133,7 +151,11 @@ bool copyDatabase(sqlite3 *source, const QString &target, BooksBackup::Failure *
             return false;
         }
         sqlite3_backup *run = sqlite3_backup_init(copy.db, "main", source, "main");
-        rc = run ? sqlite3_backup_step(run, -1) : sqlite3_errcode(copy.db);
+        rc = run ? sqlite3_backup_step(run, PagesPerStep) : sqlite3_errcode(copy.db);
+        for (; rc == SQLITE_OK; rc = sqlite3_backup_step(run, PagesPerStep)) {
+            const int pages = sqlite3_backup_pagecount(run);
+            tell(progress, pages > 0 ? 100 * (pages - sqlite3_backup_remaining(run)) / pages : 0);
+        }
         const int finished = run ? sqlite3_backup_finish(run) : rc;
         if (rc != SQLITE_DONE || finished != SQLITE_OK) {
             // A failure in reading belongs to the source, one in writing to the copy.
@@ -150,7 +172,18 @@ bool copyDatabase(sqlite3 *source, const QString &target, BooksBackup::Failure *
         return failSystem(failure, number);
     }
     syncFolderOf(target);
+    tell(progress, 100);
     return true;
+}
+
+// Keeps the progress moving while the engine checks a file whose length of work is not known ahead:
+// it nears the end of its share without reaching it.
+int tickWhileChecking(void *context)
+{
+    auto *state = static_cast<std::pair<const BooksBackup::Progress *, int> *>(context);
+    ++state->second;
+    (*state->first)(100 - 100 * 200 / (200 + state->second));
+    return 0;
 }
 
 // The first value a statement returns, as text; false with the failure when it cannot run.
@@ -209,12 +242,13 @@ bool makeAutomaticFolder(BooksBackup::Failure *failure)
 }
 
 // Keeps the books about to be replaced. Books the database cannot read any more are kept as they lie.
-bool keepReplacedBooks(ShareDataModule &books, const QString &booksPath, BooksBackup::Failure *failure)
+bool keepReplacedBooks(ShareDataModule &books, const QString &booksPath, BooksBackup::Failure *failure,
+                       const BooksBackup::Progress &progress)
 {
     if (!makeAutomaticFolder(failure))
         return false;
     const QString target = automaticName(Clock::now().toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
-    if (BooksBackup::backup(books, target, failure))
+    if (BooksBackup::backup(books, target, failure, progress))
         return true;
     if (!QFile::exists(booksPath) || QFile::copy(booksPath, target))
         return true;
@@ -223,16 +257,16 @@ bool keepReplacedBooks(ShareDataModule &books, const QString &booksPath, BooksBa
 
 } // namespace
 
-bool BooksBackup::backup(ShareDataModule &books, const QString &target, Failure *failure)
+bool BooksBackup::backup(ShareDataModule &books, const QString &target, Failure *failure, const Progress &progress)
 {
     QString error;
     sqlite3 *source = books.ADOConnection1(&error);
     if (!source)
         return fail(failure, SQLITE_CANTOPEN, QStringLiteral("帐簿无法打开：") + error);
-    return copyDatabase(source, target, failure);
+    return copyDatabase(source, target, failure, progress);
 }
 
-bool BooksBackup::check(const QString &path, Failure *failure)
+bool BooksBackup::check(const QString &path, Failure *failure, const Progress &progress)
 {
     if (!QFileInfo(path).isFile())
         return failSystem(failure, ENOENT);
@@ -241,8 +275,13 @@ bool BooksBackup::check(const QString &path, Failure *failure)
     if (rc != SQLITE_OK)
         return failDatabase(failure, file.db, rc);
     QString integrity;
+    const Progress checking = within(progress, 0, 90);
+    std::pair<const Progress *, int> ticks{&checking, 0};
+    if (checking)
+        sqlite3_progress_handler(file.db, 100000, &tickWhileChecking, &ticks);
     if (!firstValue(file.db, "PRAGMA integrity_check", &integrity, failure))
         return false;
+    sqlite3_progress_handler(file.db, 0, nullptr, nullptr);
     if (integrity != u"ok")
         return fail(failure, SQLITE_CORRUPT, reasonForDatabase(SQLITE_CORRUPT));
     QString version;
@@ -250,12 +289,16 @@ bool BooksBackup::check(const QString &path, Failure *failure)
         return false;
     if (version.toInt() > DeliveredBooks::SchemaVersion)
         return fail(failure, SQLITE_SCHEMA, QStringLiteral("所选文件来自更新版本的软件，请先升级本软件"));
-    return hasBooksSchema(file.db, failure);
+    if (!hasBooksSchema(file.db, failure))
+        return false;
+    tell(progress, 100);
+    return true;
 }
 
-bool BooksBackup::restore(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure)
+bool BooksBackup::restore(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure,
+                          const Progress &progress)
 {
-    if (!check(source, failure) || !keepReplacedBooks(books, booksPath, failure))
+    if (!check(source, failure, within(progress, 0, 50)) || !keepReplacedBooks(books, booksPath, failure, within(progress, 50, 75)))
         return false;
     books.disconnect();
     // A journal beside the books means another program is in the middle of a write.
@@ -265,7 +308,7 @@ bool BooksBackup::restore(ShareDataModule &books, const QString &source, const Q
     const int rc = sqlite3_open_v2(nativePath(source).constData(), &from.db, SQLITE_OPEN_READONLY, nullptr);
     if (rc != SQLITE_OK)
         return failDatabase(failure, from.db, rc);
-    return copyDatabase(from.db, booksPath, failure);
+    return copyDatabase(from.db, booksPath, failure, within(progress, 75, 100));
 }
 
 QString BooksBackup::automaticFolder()
@@ -286,7 +329,7 @@ bool BooksBackup::backupOfTheDay(const QString &booksPath, const QDate &today, i
     if (sqlite3_open_v2(nativePath(booksPath).constData(), &books.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
         || sqlite3_exec(books.db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) != SQLITE_OK)
         return true;
-    if (!makeAutomaticFolder(failure) || !copyDatabase(books.db, target, failure))
+    if (!makeAutomaticFolder(failure) || !copyDatabase(books.db, target, failure, {}))
         return false;
     pruneAutomatic(keep);
     return true;

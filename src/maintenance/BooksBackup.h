@@ -1,6 +1,7 @@
 #pragma once
 #include <QDate>
 #include <QString>
+#include <functional>
 
 class ShareDataModule;
 
@@ -18,16 +19,20 @@ struct Failure
     QString reason;
 };
 
+// Told the share of the work done, 0 to 100, as a long copy or check goes on.
+using Progress = std::function<void(int percent)>;
+
 // Writes a copy of the books to `target`, replacing a file of that name only with a whole copy.
-bool backup(ShareDataModule &books, const QString &target, Failure *failure);
+bool backup(ShareDataModule &books, const QString &target, Failure *failure, const Progress &progress = {});
 
 // Whether `path` holds books this program can open: a database, undamaged, with every table and
 // field of the books, of a schema version not newer than the program's.
-bool check(const QString &path, Failure *failure);
+bool check(const QString &path, Failure *failure, const Progress &progress = {});
 
 // Replaces the books at `booksPath` with the checked file `source`. The books being replaced are first
 // kept among the automatic backups. The connection is closed; it opens again at the next statement.
-bool restore(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure);
+bool restore(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure,
+             const Progress &progress = {});
 
 // The automatic backups: the folder Backup/ in the program folder, one copy a day named
 // KalvoraCmp-yyyy-MM-dd.mdb (and KalvoraCmp-yyyy-MM-dd-hhmmss.mdb for books replaced by a restore).

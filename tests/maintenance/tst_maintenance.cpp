@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QtTest>
 
+#include <algorithm>
 #include <cerrno>
 #include <sqlite3.h>
 
@@ -131,8 +132,13 @@ void MaintenanceTest::backupThenRestoreGivesBackEveryTable()
     storeRecord(program, -3.5, QStringLiteral("之后"));
     program.select(QStringLiteral("Select * From Account Where AccountName = '工行''东'")).remove();
     const QStringList later = contentOf(program.databasePath());
-    QVERIFY2(BooksBackup::restore(ShareDataModule::instance(), backupPath, program.databasePath(), &failure),
+    QList<int> told;
+    QVERIFY2(BooksBackup::restore(ShareDataModule::instance(), backupPath, program.databasePath(), &failure,
+                                  [&told](int percent) { told.append(percent); }),
              qPrintable(failure.reason));
+    // The progress only ever moves forward, through the check, the kept copy and the copy into place.
+    QVERIFY2(std::is_sorted(told.begin(), told.end()) && told.contains(50) && told.contains(75) && told.last() == 100,
+             qPrintable(QString::number(told.size())));
     QCOMPARE(contentOf(program.databasePath()), saved);
     QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")), 78);
     // Beside the copy of the day taken at start, the books replaced by the restore.
