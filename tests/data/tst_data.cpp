@@ -8,7 +8,7 @@
 #include <limits>
 #include <unistd.h>
 
-#include "support/FileSizeLimit.h"
+#include "support/Files.h"
 #include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
 #include "data/DataSource.h"
@@ -48,19 +48,6 @@ struct ScreenScope
             QTest::qFail(qPrintable(leftovers), __FILE__, __LINE__);
     }
 };
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 QByteArray gbk(const QString &text)
 {

@@ -13,23 +13,10 @@
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
 #include "maintenance/BooksBackup.h"
-#include "support/FileSizeLimit.h"
+#include "support/Files.h"
 #include "support/ProgramFixture.h"
 
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 // Runs statements on a file of its own connection, as another program would.
 void runOn(const QString &path, const QString &sql)
