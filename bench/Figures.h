@@ -14,6 +14,8 @@ void recordGridFigure(Bench &bench);
 void transferFigure(Bench &bench);
 void getPayListsFigure(Bench &bench);
 void reportFigure(Bench &bench);
+void monthClosingFigure(Bench &bench);
+void accountStatementFigure(Bench &bench);
 
 struct Figure
 {
@@ -31,4 +33,6 @@ inline const Figure Figures[] = {
     {"transfer", transferFigure},
     {"getpay-lists", getPayListsFigure},
     {"report", reportFigure},
+    {"month-closing", monthClosingFigure},
+    {"account-statement", accountStatementFigure},
 };
