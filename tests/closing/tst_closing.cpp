@@ -23,12 +23,15 @@ const QString StatementWriteFailure = QStringLiteral("帐户月结未能写入�
 struct Books
 {
     ProgramFixture program;
-    QList<int> progress; // every position the progress bar took
+    QList<int> progress;             // every position the progress bar took
+    bool progressAlongside = true;   // the window stood, not modal, at each of them
 
     Books()
     {
-        QObject::connect(progressForm().ProgressBar1(), &QProgressBar::valueChanged,
-                         [this](int value) { progress.append(value); });
+        QObject::connect(progressForm().ProgressBar1(), &QProgressBar::valueChanged, [this](int value) {
+            progress.append(value);
+            progressAlongside = progressAlongside && progressForm().isVisible() && !progressForm().isModal();
+        });
     }
 
     qint64 account(const QString &name, int type = 1)
@@ -154,6 +157,7 @@ private slots:
         QCOMPARE(lines[30], (QStringList{"2026-12-31", "2", "0.3", "0", "0", "0.3"}));
         QCOMPARE(lines[31], (QStringList{"合计", "80", "1047.4", "2", "185.5", "861.9"}));
         QCOMPARE(books.progress, (QList<int>{25, 45, 65, 85, 100}));
+        QVERIFY(books.progressAlongside);
         QVERIFY(!books.progressForm().isVisible());
     }
 
@@ -235,6 +239,7 @@ private slots:
                                             {"空户", "0", "0", "0", "0", "0"},
                                             {"总合计", "125.81", "959.6", "105.75", "853.85", "979.66"}}));
         QCOMPARE(books.progress, (QList<int>{25, 75, 100}));
+        QVERIFY(books.progressAlongside);
         QVERIFY(!books.progressForm().isVisible());
     }
 
@@ -281,6 +286,31 @@ private slots:
     }
 
     // ----- failures -----
+
+    // Books without the table a run reads: told with the engine's words kept, nothing printed, the
+    // progress window gone.
+    void missingTable_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("table");
+        QTest::newRow("财务月结 without PrintDay") << "ActionResearchReport" << "PrintDay";
+        QTest::newRow("财务月结 without MoneyTable") << "ActionResearchReport" << "MoneyTable";
+        QTest::newRow("帐户月结 without PrintTable") << "ActionMoneyMonth" << "PrintTable";
+        QTest::newRow("帐户月结 without MoneyTable") << "ActionMoneyMonth" << "MoneyTable";
+    }
+
+    void missingTable()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, table);
+        Books books;
+        books.record(books.account(QStringLiteral("工行")), QDate(2026, 12, 3), 12.3);
+        books.execute(QStringLiteral("ALTER TABLE %1 RENAME TO Gone").arg(table));
+        books.trigger(action);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("数据库打开失败")});
+        QCOMPARE(books.program.screen().takeDetails(), QStringList{QStringLiteral("no such table: ") + table});
+        QVERIFY(!books.progressForm().isVisible());
+    }
 
     // A change the books refuse, at the start or at the third row, is told, nothing is printed and
     // the print table keeps the last printout whole.
