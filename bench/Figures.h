@@ -15,6 +15,8 @@ void transferFigure(Bench &bench);
 void getPayListsFigure(Bench &bench);
 void reportFigure(Bench &bench);
 void backupFigure(Bench &bench);
+void monthClosingFigure(Bench &bench);
+void accountStatementFigure(Bench &bench);
 
 struct Figure
 {
@@ -33,4 +35,6 @@ inline const Figure Figures[] = {
     {"getpay-lists", getPayListsFigure},
     {"report", reportFigure},
     {"backup", backupFigure},
+    {"month-closing", monthClosingFigure},
+    {"account-statement", accountStatementFigure},
 };

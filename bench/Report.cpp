@@ -15,29 +15,12 @@
 #include "reporting/FormPreview.h"
 #include "reporting/Report.h"
 #include "reporting/ReportView.h"
-#include "ForwardingScreen.h"
+#include "PreviewPainted.h"
 
 namespace {
 
 constexpr int MostRuns = 20;
 constexpr int MeasuredPages = 400;
-
-// Shows the preview as the program would and paints what is in sight, then closes it; everything
-// else goes to the bench's own screen.
-class PreviewPainted : public ForwardingScreen
-{
-public:
-    int runModal(QDialog &dialog) override
-    {
-        auto *preview = qobject_cast<FormPreview *>(&dialog);
-        if (!preview)
-            return others().runModal(dialog);
-        preview->show();
-        preview->view()->viewport()->grab();
-        preview->hide();
-        return QDialog::Rejected;
-    }
-};
 
 // The bytes the program holds on its heap now; unlike the resident size it does not hide what is
 // allocated in memory freed before.

@@ -25,6 +25,8 @@
 #include "maintenance/BooksBackup.h"
 #include "maintenance/MaintenancePage.h"
 #include "receivables/ReceivablesPage.h"
+#include "reports/AccountStatement.h"
+#include "reports/MonthClosing.h"
 #include "reports/ReportsPage.h"
 #include "service/FormOnlineChat.h"
 #include "service/Instructions.h"
@@ -144,6 +146,12 @@ void FormMain::connectActions()
     connect(ui->ActionDraw, &QAction::triggered, this, [this] { m_draw->drawFromLeftPanel(); });
     connect(ui->ActionEditMoney, &QAction::triggered, m_journal, &JournalPage::EditMoney);
     connect(ui->ActionPrintMoney, &QAction::triggered, this, [this] { m_journal->PrintMoney(reportObjects().frReport1); });
+    connect(ui->ActionResearchReport, &QAction::triggered, this, [this] {
+        ResearchReport(reportObjects().ADOQueryMonthGrid, reportObjects().frReport3, *m_progress, currentDate());
+    });
+    connect(ui->ActionMoneyMonth, &QAction::triggered, this, [this] {
+        MoneyMonth(reportObjects().ADOQueryAccount, reportObjects().frReport4, *m_progress, currentDate());
+    });
     disableCommandsNotBuiltYet();
 }
 
@@ -151,8 +159,7 @@ void FormMain::connectActions()
 // button answers a click with nothing.
 void FormMain::disableCommandsNotBuiltYet()
 {
-    for (QAction *action : {ui->ActionMakeReport, ui->ActionPrintReport, ui->ActionResearchReport,
-                            ui->ActionMoneyMonth, ui->ActionToExcel})
+    for (QAction *action : {ui->ActionMakeReport, ui->ActionPrintReport, ui->ActionToExcel})
         action->setEnabled(false);
 }
 

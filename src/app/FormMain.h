@@ -7,6 +7,7 @@
 class AccountsPage;
 class FormDraw;
 class FormGetPay2;
+class FormProgress;
 class JournalPage;
 class LoginPage;
 struct MainReports;
@@ -46,6 +47,8 @@ public:
     // The dialogs that the left panel's 平调 and the receivables tab's commands open, created after
     // the main window.
     void attachDialogs(FormDraw &draw, FormGetPay2 &getPay2);
+    // The progress window the two month runs show.
+    void attachProgress(FormProgress &progress) { m_progress = &progress; }
 
     Ui::FormMain *form() const { return ui.get(); }
     LoginPage *loginPage() const { return m_login; }
@@ -88,5 +91,6 @@ private:
     SettingsPage *m_settings = nullptr;
     MaintenancePage *m_maintenance = nullptr;
     FormDraw *m_draw = nullptr;
+    FormProgress *m_progress = nullptr;
     std::unique_ptr<MainReports> m_reportObjects;
 };

@@ -41,6 +41,7 @@ FormsOwner::FormsOwner(const QString &programDir)
     theForms.draw = new FormDraw(*m_main, owner);
     theForms.account2 = new FormAccount2(owner);
     theForms.progress = new FormProgress(owner);
+    m_main->attachProgress(*theForms.progress);
     theForms.onlineChat = new FormOnlineChat(owner);
     theForms.getPay2 = new FormGetPay2(*m_main, *theForms.getPay, owner);
     m_main->attachDialogs(*theForms.draw, *theForms.getPay2);

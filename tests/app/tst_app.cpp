@@ -525,7 +525,7 @@ void AppTest::commandButtonsLookAsTheyWork_data()
     QTest::newRow("备份数据 before login") << "left" << "SpeedButton2" << "ActionSave" << false << false << blue;
     QTest::newRow("备份数据 of the cashier") << "left" << "SpeedButton2" << "ActionSave" << true << true << blue;
     QTest::newRow("导出EXCEL") << "reports" << "ToExcel" << "ActionToExcel" << true << false << -1;
-    QTest::newRow("财务月结") << "reports" << "ResearchReport" << "ActionResearchReport" << true << false << -1;
+    QTest::newRow("财务月结") << "reports" << "ResearchReport" << "ActionResearchReport" << true << true << -1;
     QTest::newRow("生成报表") << "reports" << "MakeReport" << "ActionMakeReport" << true << false << -1;
     QTest::newRow("打印报表") << "reports" << "PrintReport" << "ActionPrintReport" << true << false << -1;
     QTest::newRow("备份数据 on its tab") << "maintenance" << "SpeedButton2" << "ActionSave" << false << true << blue;

@@ -1,0 +1,70 @@
+#include "reports/PrintRows.h"
+
+#include <QCoreApplication>
+#include <QProgressBar>
+
+#include "app/FormProgress.h"
+#include "data/Failure.h"
+#include "data/Helpers.h"
+#include "data/Query.h"
+#include "data/ShareDataModule.h"
+
+bool StoreRow(Query &rows, int row, const RowFields &fields, const QString &failure)
+{
+    if (row < rows.recordCount()) {
+        rows.moveTo(row);
+        rows.edit();
+    } else {
+        rows.append();
+    }
+    for (const auto &[name, value] : fields)
+        rows.setField(name, value);
+    if (rows.post())
+        return true;
+    ReportFailure(failure, rows.lastFailure());
+    return false;
+}
+
+bool RewritePrintRows(Query &rows, const QString &table, const QString &failure, const std::function<bool()> &write)
+{
+    if (!RunQuery(rows, QStringLiteral("Select * From ") + table, QStringLiteral("数据库打开失败")))
+        return false;
+    rows.recordCount(); // reads the table; a failure there was told and closed the query
+    if (!rows.isOpen())
+        return false;
+    Transaction together(ShareDataModule::instance());
+    if (!together.isActive()) {
+        ReportFailure(failure, together.lastError());
+        return false;
+    }
+    if (!write())
+        return false;
+    if (together.commit())
+        return true;
+    ReportFailure(failure, together.lastError());
+    return false;
+}
+
+ProgressShown::ProgressShown(FormProgress &form, int value)
+    : m_form(form)
+{
+    m_form.show();
+    moveTo(value);
+}
+
+ProgressShown::~ProgressShown()
+{
+    close();
+}
+
+void ProgressShown::moveTo(int value)
+{
+    m_form.ProgressBar1()->setValue(value);
+    // Paint only: a click now would start another command in the middle of this one.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void ProgressShown::close()
+{
+    m_form.hide();
+}

@@ -1,0 +1,367 @@
+#include <QDateEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+
+#include "app/FormMain.h"
+#include "app/FormProgress.h"
+#include "app/MainReports.h"
+#include "data/Query.h"
+#include "data/ShareDataModule.h"
+#include "reporting/FormPreview.h"
+#include "reporting/Report.h"
+#include "support/BooksFault.h"
+#include "support/ProgramFixture.h"
+
+namespace {
+
+const QString MonthWriteFailure = QStringLiteral("财务月结未能写入帐簿，没有打印");
+const QString StatementWriteFailure = QStringLiteral("帐户月结未能写入帐簿，没有打印");
+
+// Books with accounts and journal records stored directly, and the two month runs driven through
+// their actions, each printout read from its laid-out pages.
+struct Books
+{
+    ProgramFixture program;
+    QList<int> progress;             // every position the progress bar took
+    bool progressAlongside = true;   // the window stood, not modal, at each of them
+
+    Books()
+    {
+        QObject::connect(progressForm().ProgressBar1(), &QProgressBar::valueChanged, [this](int value) {
+            progress.append(value);
+            progressAlongside = progressAlongside && progressForm().isVisible() && !progressForm().isModal();
+        });
+    }
+
+    qint64 account(const QString &name, int type = 1)
+    {
+        return program.insert(QStringLiteral("Account"),
+                              {{QStringLiteral("AccountName"), name}, {QStringLiteral("AccountType"), type}});
+    }
+
+    void record(qint64 account, const QDate &day, double sum, const QString &reason = QStringLiteral("销售收入"))
+    {
+        program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyAccount"), account},
+                                                      {QStringLiteral("MoneyCreateTime"), day},
+                                                      {QStringLiteral("MoneyRecordTime"), day},
+                                                      {QStringLiteral("MoneySum"), sum},
+                                                      {QStringLiteral("MoneyReason"), reason}});
+    }
+
+    void execute(const QString &statement)
+    {
+        QString error;
+        QVERIFY2(ShareDataModule::instance().execute(statement, &error), qPrintable(error));
+    }
+
+    // The number of rows the books hold in `table`, made so by dropping or adding rows at the end.
+    void keepRows(const QString &table, int rows)
+    {
+        execute(QStringLiteral("DELETE FROM %1 WHERE rowid > %2").arg(table).arg(rows));
+        for (int row = program.select(QStringLiteral("Select * From ") + table).recordCount(); row < rows; ++row)
+            program.insert(table, table == u"PrintTable" ? QList<std::pair<QString, QVariant>>{{QStringLiteral("PrintIndex"), row + 1}}
+                                                         : QList<std::pair<QString, QVariant>>{{QStringLiteral("DayName"), QStringLiteral("旧")}});
+    }
+
+    void setCurrentDate(const QDate &day)
+    {
+        auto *picker = program.main().findChild<QDateEdit *>(QStringLiteral("DateTimePicker1"));
+        const QSignalBlocker quiet(picker);
+        picker->setDate(day);
+    }
+
+    FormProgress &progressForm() { return *program.main().findChild<FormProgress *>(); }
+    MainReports &reports() { return program.main().reportObjects(); }
+
+    void trigger(const QString &action) { program.main().findChild<QAction *>(action)->trigger(); }
+
+    // Runs the action and returns the printed lines of the preview it shows, each the six texts of
+    // one data row.
+    QList<QStringList> run(const char *action, Report &report)
+    {
+        QList<QStringList> lines;
+        bool progressShown = true;
+        program.screen().onDialog(QStringLiteral("FormPreview"), [&](QDialog &preview) {
+            progressShown = progressForm().isVisible();
+            for (int p = 0; p < report.pageCount(); ++p) {
+                const QStringList texts = report.page(p).textsOf(ReportBand::Data);
+                for (int t = 0; t + 6 <= texts.size(); t += 6)
+                    lines.append(texts.mid(t, 6));
+            }
+            preview.findChild<QPushButton *>(QStringLiteral("ButtonExit"))->click();
+        });
+        trigger(QLatin1String(action));
+        [&] { QVERIFY2(!progressShown, "the progress window stood over the preview"); }();
+        return lines;
+    }
+
+    QList<QStringList> closeMonth() { return run("ActionResearchReport", reports().frReport3); }
+    QList<QStringList> statement() { return run("ActionMoneyMonth", reports().frReport4); }
+
+    // Every stored row of a table, as text, for comparing before and after.
+    QStringList rowsOf(const QString &table)
+    {
+        QStringList rows;
+        Query &query = program.select(QStringLiteral("Select * From ") + table);
+        for (query.first(); !query.eof(); query.next()) {
+            QStringList values;
+            for (const QString &field : query.fieldNames())
+                values.append(query.fieldText(field));
+            rows.append(values.join(u'|'));
+        }
+        return rows;
+    }
+};
+
+QStringList zeroDay(const QString &name)
+{
+    return {name, "0", "0", "0", "0", "0"};
+}
+
+} // namespace
+
+class ClosingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // ----- 财务月结 -----
+
+    // Every record of the month counts on its own day, whatever its account; the days around the month
+    // do not. A transfer is one receipt and one payment.
+    void monthByDay()
+    {
+        Books books;
+        const qint64 bank = books.account(QStringLiteral("工行"));
+        const qint64 cash = books.account(QStringLiteral("现金"), 2);
+        const qint64 own = books.account(QStringLiteral("个人"), 3);
+        for (int n = 0; n < 77; ++n)
+            books.record(n % 2 ? bank : own, QDate(2026, 12, 3), 12.3);
+        books.record(cash, QDate(2026, 12, 3), -85.5);
+        books.record(bank, QDate(2026, 12, 5), -100, QStringLiteral("帐户平调"));
+        books.record(cash, QDate(2026, 12, 5), 100, QStringLiteral("帐户平调"));
+        books.record(cash, QDate(2026, 12, 31), 0.1);
+        books.record(cash, QDate(2026, 12, 31), 0.2);
+        books.record(bank, QDate(2026, 11, 30), 1000);
+        books.record(bank, QDate(2027, 1, 1), 2000);
+        books.setCurrentDate(QDate(2026, 12, 10));
+
+        const QList<QStringList> lines = books.closeMonth();
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
+        QCOMPARE(lines.size(), 32);
+        QCOMPARE(lines[0], zeroDay("2026-12-01"));
+        QCOMPARE(lines[2], (QStringList{"2026-12-03", "77", "947.1", "1", "85.5", "861.6"}));
+        QCOMPARE(lines[3], zeroDay("2026-12-04"));
+        QCOMPARE(lines[4], (QStringList{"2026-12-05", "1", "100", "1", "100", "0"}));
+        QCOMPARE(lines[30], (QStringList{"2026-12-31", "2", "0.3", "0", "0", "0.3"}));
+        QCOMPARE(lines[31], (QStringList{"合计", "80", "1047.4", "2", "185.5", "861.9"}));
+        QCOMPARE(books.progress, (QList<int>{25, 45, 65, 85, 100}));
+        QVERIFY(books.progressAlongside);
+        QVERIFY(!books.progressForm().isVisible());
+    }
+
+    // However many rows PrintDay holds, every day of the month is listed once and counted once, rows
+    // after the last day are fillers and the total is the last row; too few rows are made enough.
+    void printDayRows_data()
+    {
+        QTest::addColumn<QDate>("current");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("printed");
+        QTest::addColumn<QList<int>>("progress");
+        QTest::newRow("30-day month, 40 rows") << QDate(2026, 11, 30) << 40 << 40 << QList<int>{25, 45, 65, 100};
+        QTest::newRow("31-day month, 31 rows") << QDate(2026, 12, 31) << 31 << 32 << QList<int>{25, 45, 65, 85, 100};
+        QTest::newRow("30-day month, 31 rows") << QDate(2026, 11, 1) << 31 << 31 << QList<int>{25, 45, 65, 100};
+        QTest::newRow("28-day month, 20 rows") << QDate(2027, 2, 14) << 20 << 29 << QList<int>{25, 45, 65, 100};
+        QTest::newRow("no rows") << QDate(2027, 2, 1) << 0 << 29 << QList<int>{25, 45, 65, 100};
+    }
+
+    void printDayRows()
+    {
+        QFETCH(QDate, current);
+        QFETCH(int, rows);
+        QFETCH(int, printed);
+        QFETCH(QList<int>, progress);
+        Books books;
+        const qint64 bank = books.account(QStringLiteral("工行"));
+        const QDate first(current.year(), current.month(), 1);
+        const QDate last = first.addMonths(1).addDays(-1);
+        books.record(bank, first, 12.3);
+        books.record(bank, last.addDays(-1), -0.75);
+        books.record(bank, last, 7.7);
+        books.keepRows(QStringLiteral("PrintDay"), rows);
+        books.setCurrentDate(current);
+
+        const QList<QStringList> lines = books.closeMonth();
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
+        QCOMPARE(lines.size(), printed);
+        const int days = first.daysInMonth();
+        for (int day = 0; day < days; ++day)
+            QCOMPARE(lines[day].first(), first.addDays(day).toString(Qt::ISODate));
+        QCOMPARE(lines[0], (QStringList{first.toString(Qt::ISODate), "1", "12.3", "0", "0", "12.3"}));
+        QCOMPARE(lines[days - 1], (QStringList{last.toString(Qt::ISODate), "1", "7.7", "0", "0", "7.7"}));
+        for (int filler = days; filler < printed - 1; ++filler)
+            QCOMPARE(lines[filler], zeroDay("--------"));
+        QCOMPARE(lines.last(), (QStringList{"合计", "2", "20", "1", "0.75", "19.25"}));
+        QCOMPARE(books.progress, progress);
+    }
+
+    // ----- 帐户月结 -----
+
+    // One line per account in the order the books hold them, amounts rounded per value and the totals
+    // summed from the unrounded amounts; the first day of the month counts in the month, the day
+    // before in the opening balance.
+    void accountLines()
+    {
+        Books books;
+        const qint64 bank = books.account(QStringLiteral("工行"));
+        const qint64 cash = books.account(QStringLiteral("现金"), 2);
+        const qint64 farm = books.account(QStringLiteral("农行"));
+        books.account(QStringLiteral("空户"), 3);
+        books.record(bank, QDate(2026, 11, 30), 125.5);
+        books.record(bank, QDate(2026, 11, 2), 0.004);
+        for (int n = 0; n < 77; ++n)
+            books.record(bank, QDate(2026, 12, 1), 12.3);
+        books.record(bank, QDate(2026, 12, 31), -85.5);
+        books.record(bank, QDate(2027, 1, 1), 1000);
+        books.record(cash, QDate(2026, 11, 15), 0.1);
+        books.record(cash, QDate(2026, 11, 16), 0.2);
+        books.record(cash, QDate(2025, 6, 1), 0.004);
+        books.record(cash, QDate(2026, 12, 10), -20.25);
+        books.record(farm, QDate(2026, 12, 15), 12.5);
+        books.setCurrentDate(QDate(2026, 12, 31));
+
+        const QList<QStringList> lines = books.statement();
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
+        QCOMPARE(lines, (QList<QStringList>{{"工行", "125.5", "947.1", "85.5", "861.6", "987.1"},
+                                            {"现金", "0.3", "0", "20.25", "-20.25", "-19.95"},
+                                            {"农行", "0", "12.5", "0", "12.5", "12.5"},
+                                            {"空户", "0", "0", "0", "0", "0"},
+                                            {"总合计", "125.81", "959.6", "105.75", "853.85", "979.66"}}));
+        QCOMPARE(books.progress, (QList<int>{25, 75, 100}));
+        QVERIFY(books.progressAlongside);
+        QVERIFY(!books.progressForm().isVisible());
+    }
+
+    // With 10 accounts: 15 rows give 10 lines, the total and 4 rows out of the printout that keep
+    // their texts; with too few rows the table is made long enough for every account and the total.
+    void printTableRows_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QStringList>("indexes");
+        QTest::newRow("15 rows") << 15 << QString("1 2 3 4 5 6 7 8 9 10 11 12 13 14 15").split(' ');
+        QTest::newRow("10 rows") << 10 << QString("1 2 3 4 5 6 7 8 9 10 11").split(' ');
+        QTest::newRow("8 rows") << 8 << QString("1 2 3 4 5 6 7 8 9 10 11").split(' ');
+    }
+
+    void printTableRows()
+    {
+        QFETCH(int, rows);
+        QFETCH(QStringList, indexes);
+        Books books;
+        books.keepRows(QStringLiteral("PrintTable"), rows);
+        books.execute(QStringLiteral("UPDATE PrintTable SET PrintEnable = 1, PrintValue1 = '旧', PrintValue8 = '旧'"));
+        QList<QStringList> expected;
+        for (int n = 10; n >= 1; --n) {
+            const QString name = QStringLiteral("帐户%1").arg(n, 2, 10, QLatin1Char('0'));
+            books.record(books.account(name), QDate(2026, 12, 1), n * 12.3);
+            const QString sum = QString::number(n * 12.3, 'g', 15);
+            expected.append({name, "0", sum, "0", sum, sum});
+        }
+        expected.append({"总合计", "0", "676.5", "0", "676.5", "676.5"});
+
+        QCOMPARE(books.statement(), expected);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
+        QStringList stored;
+        Query &table = books.program.select(QStringLiteral("Select * From PrintTable"));
+        QStringList storedIndexes;
+        for (table.first(); !table.eof(); table.next()) {
+            storedIndexes.append(table.fieldText(QStringLiteral("PrintIndex")));
+            stored.append(table.fieldText(QStringLiteral("PrintEnable")) + table.fieldText(QStringLiteral("PrintValue1"))
+                          + table.fieldText(QStringLiteral("PrintValue8")));
+        }
+        QCOMPARE(storedIndexes, indexes);
+        QCOMPARE(stored.mid(9, 2), (QStringList{"1帐户01", "1总合计"}));
+        QCOMPARE(stored.mid(11), QStringList(rows - 11 > 0 ? rows - 11 : 0, QStringLiteral("0旧旧")));
+    }
+
+    // ----- failures -----
+
+    // Books without the table a run reads: told with the engine's words kept, nothing printed, the
+    // progress window gone.
+    void missingTable_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("table");
+        QTest::newRow("财务月结 without PrintDay") << "ActionResearchReport" << "PrintDay";
+        QTest::newRow("财务月结 without MoneyTable") << "ActionResearchReport" << "MoneyTable";
+        QTest::newRow("帐户月结 without PrintTable") << "ActionMoneyMonth" << "PrintTable";
+        QTest::newRow("帐户月结 without MoneyTable") << "ActionMoneyMonth" << "MoneyTable";
+    }
+
+    void missingTable()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, table);
+        Books books;
+        books.record(books.account(QStringLiteral("工行")), QDate(2026, 12, 3), 12.3);
+        books.execute(QStringLiteral("ALTER TABLE %1 RENAME TO Gone").arg(table));
+        books.trigger(action);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("数据库打开失败")});
+        QCOMPARE(books.program.screen().takeDetails(), QStringList{QStringLiteral("no such table: ") + table});
+        QVERIFY(!books.progressForm().isVisible());
+    }
+
+    // A change the books refuse, at the start or at the third row, is told, nothing is printed and
+    // the print table keeps the last printout whole.
+    void refusedWrites_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("what");
+        for (const auto &[action, table, what] : {std::tuple{"ActionResearchReport", "PrintDay", MonthWriteFailure},
+                                                  std::tuple{"ActionMoneyMonth", "PrintTable", StatementWriteFailure}})
+            for (const char *fault : {"read-only", "in use", "third row"})
+                QTest::addRow("%s, %s", table, fault) << action << table << fault << what;
+    }
+
+    void refusedWrites()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, table);
+        QFETCH(QString, fault);
+        QFETCH(QString, what);
+        Books books;
+        for (int n = 1; n <= 4; ++n)
+            books.record(books.account(QStringLiteral("帐户%1").arg(n)), QDate(2026, 12, n), n * 12.3);
+        books.closeMonth();
+        books.statement();
+        const QStringList before = books.rowsOf(table);
+        books.record(2, QDate(2026, 12, 2), 0.7);
+        books.progress.clear();
+
+        std::optional<BooksFault> booksFault;
+        QString message = what;
+        QString detail = BooksFault::Reason;
+        if (fault == u"third row") {
+            books.execute(QStringLiteral("CREATE TRIGGER RefuseThird BEFORE UPDATE ON %1 WHEN old.rowid = 3 "
+                                         "BEGIN SELECT RAISE(ABORT, '%2'); END")
+                              .arg(table, BooksFault::Reason));
+        } else {
+            booksFault.emplace(books.program, fault);
+            message = booksFault->message(what);
+            detail = booksFault->detail();
+        }
+        books.trigger(action); // a preview would be an unexpected dialog
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
+        QCOMPARE(books.program.screen().takeDetails(), QStringList{detail});
+        QVERIFY(!books.progressForm().isVisible());
+        if (booksFault)
+            booksFault->lift();
+        QCOMPARE(books.rowsOf(table), before);
+    }
+};
+
+QTEST_MAIN(ClosingTest)
+#include "tst_closing.moc"
