@@ -14,6 +14,7 @@ void recordGridFigure(Bench &bench);
 void transferFigure(Bench &bench);
 void getPayListsFigure(Bench &bench);
 void reportFigure(Bench &bench);
+void exportFigure(Bench &bench);
 
 struct Figure
 {
@@ -31,4 +32,5 @@ inline const Figure Figures[] = {
     {"transfer", transferFigure},
     {"getpay-lists", getPayListsFigure},
     {"report", reportFigure},
+    {"export", exportFigure},
 };

@@ -144,15 +144,27 @@ void FormMain::connectActions()
     connect(ui->ActionDraw, &QAction::triggered, this, [this] { m_draw->drawFromLeftPanel(); });
     connect(ui->ActionEditMoney, &QAction::triggered, m_journal, &JournalPage::EditMoney);
     connect(ui->ActionPrintMoney, &QAction::triggered, this, [this] { m_journal->PrintMoney(reportObjects().frReport1); });
+    connectReportActions();
     disableCommandsNotBuiltYet();
+}
+
+void FormMain::connectReportActions()
+{
+    connect(ui->ActionMakeReport, &QAction::triggered, m_reports, &ReportsPage::MakeReport);
+    connect(ui->ActionPrintReport, &QAction::triggered, this, [this] { m_reports->PrintReport(reportObjects().frReport2); });
+    connect(ui->ActionToExcel, &QAction::triggered, m_reports, &ReportsPage::ToExcel);
+}
+
+void FormMain::attachReportDialogs(FormMakeReport &makeReport, FormGetPay &entry)
+{
+    m_reports->attach(*this, reportObjects().ADOQueryReportGrid, makeReport, entry);
 }
 
 // Commands whose windows come with later work keep their place and caption but stay disabled, so no
 // button answers a click with nothing.
 void FormMain::disableCommandsNotBuiltYet()
 {
-    for (QAction *action : {ui->ActionMakeReport, ui->ActionPrintReport, ui->ActionResearchReport,
-                            ui->ActionMoneyMonth, ui->ActionToExcel})
+    for (QAction *action : {ui->ActionResearchReport, ui->ActionMoneyMonth})
         action->setEnabled(false);
 }
 

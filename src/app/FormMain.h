@@ -6,7 +6,9 @@
 
 class AccountsPage;
 class FormDraw;
+class FormGetPay;
 class FormGetPay2;
+class FormMakeReport;
 class JournalPage;
 class LoginPage;
 struct MainReports;
@@ -46,6 +48,8 @@ public:
     // The dialogs that the left panel's 平调 and the receivables tab's commands open, created after
     // the main window.
     void attachDialogs(FormDraw &draw, FormGetPay2 &getPay2);
+    // The dialogs of the report tab: the condition dialog and the one records are corrected in.
+    void attachReportDialogs(FormMakeReport &makeReport, FormGetPay &entry);
 
     Ui::FormMain *form() const { return ui.get(); }
     LoginPage *loginPage() const { return m_login; }
@@ -71,6 +75,7 @@ private:
     void placePages();
     void setPictures();
     void connectActions();
+    void connectReportActions();
     void disableCommandsNotBuiltYet();
     void registerDataSourceOnce();
     void backUpTheDay();
