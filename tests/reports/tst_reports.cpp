@@ -175,6 +175,21 @@ struct ConditionBooks : Books
     }
 };
 
+// The fields a typed or chosen text looks in, the dialog's control for each, and the prefix of the
+// account and list values the books hold for it.
+struct TypedField
+{
+    const char *name;
+    const char *control;
+    const char *Record::*member;
+    const char *prefix;
+};
+const TypedField TypedFields[] = {
+    {"MoneyUser", "Edit4", &Record::user, ""},        {"MoneyRemark", "Edit6", &Record::remark, ""},
+    {"MoneySerial", "Edit3", &Record::serial, ""},    {"MoneyMan", "Edit5", &Record::man, ""},
+    {"AccountName", "ComboBox2", &Record::account, "甲"}, {"MoneyReason", "ComboBox3", &Record::reason, "乙"},
+};
+
 // The cells of the first sheet of an .xlsx: "A1" -> text, numbers prefixed with '#'.
 QHash<QString, QString> sheetCells(const QString &path)
 {
@@ -358,57 +373,38 @@ void ReportsTest::conditionsFindTheirRecords()
 
 void ReportsTest::typedTextsFindExactlyTheirRows_data()
 {
-    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("field");
     QTest::addColumn<QString>("text");
     const QStringList texts{"O'Brien", "#1#", "a--b", "x;y", "50%", "a_b", "'); Drop Table Account; --"};
-    for (const char *field : {"MoneyUser", "MoneyRemark", "MoneySerial", "MoneyMan", "AccountName", "MoneyReason"})
+    for (int field = 0; field < int(std::size(TypedFields)); ++field)
         for (const QString &text : texts)
-            QTest::newRow(qPrintable(QLatin1String(field) + QLatin1Char(' ') + text)) << QString::fromLatin1(field) << text;
+            QTest::newRow(qPrintable(QLatin1String(TypedFields[field].name) + QLatin1Char(' ') + text)) << field << text;
 }
 
 // A value holding a quote or a character that other matching treats as special finds the row that
 // holds it, and not the decoys that a widened match would also find.
 void ReportsTest::typedTextsFindExactlyTheirRows()
 {
-    QFETCH(QString, field);
+    QFETCH(int, field);
     QFETCH(QString, text);
+    const TypedField &typed = TypedFields[field];
+    const QString value = QString::fromUtf8(typed.prefix) + text;
+    const QByteArray stored = value.toUtf8();
     Books books;
     books.account(QStringLiteral("甲") + text, 1);
     books.parameter(1, QStringLiteral("乙") + text);
     // What a pattern match, a cut statement or a lost quote would find as well.
     for (const char *decoy : {"50x", "aXb", "ab", "O", "1", "a-b", "x", "y'z", "%", "_", "--", "'"})
         books.record({"工行", {2026, 12, 2}, 1, "销售收入", "货款", "发票", decoy, decoy, decoy, decoy});
-    const QByteArray accountName = (QStringLiteral("甲") + text).toUtf8();
-    const QByteArray reason = (QStringLiteral("乙") + text).toUtf8();
-    const QByteArray typed = text.toUtf8();
     Record holder{"工行", {2026, 12, 4}, 3};
-    if (field == u"MoneyUser")
-        holder.user = typed.constData();
-    if (field == u"MoneyRemark")
-        holder.remark = typed.constData();
-    if (field == u"MoneySerial")
-        holder.serial = typed.constData();
-    if (field == u"MoneyMan")
-        holder.man = typed.constData();
-    if (field == u"AccountName")
-        holder.account = accountName.constData();
-    if (field == u"MoneyReason")
-        holder.reason = reason.constData();
+    holder.*typed.member = stored.constData();
     const qint64 wanted = books.record(holder);
 
     books.makeReport([&](QDialog &d) {
-        if (field == u"MoneyUser")
-            type(d, "Edit4", text);
-        if (field == u"MoneyRemark")
-            type(d, "Edit6", text);
-        if (field == u"MoneySerial")
-            type(d, "Edit3", text);
-        if (field == u"MoneyMan")
-            type(d, "Edit5", text);
-        if (field == u"AccountName")
-            choose(d, "ComboBox2", QString::fromUtf8(accountName));
-        if (field == u"MoneyReason")
-            choose(d, "ComboBox3", QString::fromUtf8(reason));
+        if (QLatin1String(typed.control).startsWith(QLatin1String("ComboBox")))
+            choose(d, typed.control, value);
+        else
+            type(d, typed.control, value);
     });
     QCOMPARE(books.program.screen().takeMessages(), QStringList());
     QCOMPARE(books.listed(), (Indexes{wanted}));
