@@ -92,6 +92,18 @@ void printReport(QPainter &p, qreal s)
     p.drawEllipse(QPointF(s * 0.8, s * 0.45), s * 0.04, s * 0.04);
 }
 
+// The small mark before each condition's label in the report dialog: a blue page corner.
+QImage fieldMark()
+{
+    return Art::square(16, [](QPainter &p) {
+        p.setPen(roundPen(QColor(40, 90, 170), 1.2));
+        p.setBrush(QColor(200, 222, 250));
+        p.drawPolygon(QPolygonF{{3, 2}, {10, 2}, {13, 5}, {13, 14}, {3, 14}});
+        p.drawLine(QPointF(5.5, 7.5), QPointF(10.5, 7.5));
+        p.drawLine(QPointF(5.5, 10.5), QPointF(10.5, 10.5));
+    });
+}
+
 template<typename Draw>
 QImage picture(Draw draw)
 {
@@ -107,4 +119,5 @@ void drawReportsPictures(Art &art)
     art.saveEmbedded(picture(monthClosing), QStringLiteral("ActionResearchReport.png"));
     art.saveEmbedded(picture(makeReport), QStringLiteral("ActionMakeReport.png"));
     art.saveEmbedded(picture(printReport), QStringLiteral("ActionPrintReport.png"));
+    art.saveEmbedded(fieldMark(), QStringLiteral("ReportField.png"));
 }

@@ -17,6 +17,7 @@ void reportFigure(Bench &bench);
 void backupFigure(Bench &bench);
 void monthClosingFigure(Bench &bench);
 void accountStatementFigure(Bench &bench);
+void exportFigure(Bench &bench);
 
 struct Figure
 {
@@ -37,4 +38,5 @@ inline const Figure Figures[] = {
     {"backup", backupFigure},
     {"month-closing", monthClosingFigure},
     {"account-statement", accountStatementFigure},
+    {"export", exportFigure},
 };

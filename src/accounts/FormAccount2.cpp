@@ -3,7 +3,12 @@
 #include <QAction>
 #include <QToolButton>
 
+#include "accounts/AccountChanges.h"
+#include "journal/FormDraw.h"
+#include "journal/FormGetPay.h"
+#include "reports/ReportsPage.h"
 #include "ui/Screen.h"
+#include "users/ModificationPassword.h"
 #include "ui_FormAccount2.h"
 
 FormAccount2::FormAccount2(QWidget *parent)
@@ -15,11 +20,15 @@ FormAccount2::FormAccount2(QWidget *parent)
     setFixedSize(size());
     ui->Image1->setPixmap(QPixmap(QStringLiteral(":/embedded/AccountDetail.png")));
     bindButtons();
+    connect(ui->ActionGet, &QAction::triggered, this, &FormAccount2::enterIncome);
+    connect(ui->ActionPay, &QAction::triggered, this, &FormAccount2::enterExpense);
+    connect(ui->ActionDraw, &QAction::triggered, this, &FormAccount2::transferFrom);
+    connect(ui->ActionSearch, &QAction::triggered, this, &FormAccount2::showMonthRecords);
+    connect(ui->ActionEditAccount, &QAction::triggered, this, &FormAccount2::editAccount);
     connect(ui->ActionCancel, &QAction::triggered, this, &QDialog::reject);
 }
 
-// Each button shows its action with the action's picture. The five account commands come with later
-// work and stay disabled until then; 取消操作 closes the window.
+// Each button shows its action with the action's picture.
 void FormAccount2::bindButtons()
 {
     const QList<std::tuple<QToolButton *, QAction *, const char *>> buttons{
@@ -44,4 +53,55 @@ void FormAccount2::showDetail()
 {
     prepareToShow();
     Screen::current().runModal(*this);
+}
+
+void FormAccount2::attach(FormGetPay &entry, FormDraw &draw, ReportsPage &reports)
+{
+    m_entry = &entry;
+    m_draw = &draw;
+    m_reports = &reports;
+}
+
+// A new record on this account only; the window closes whatever the entry dialog did.
+void FormAccount2::enterRecord(int mode)
+{
+    m_entry->PresetAccountName = DetailAccountName;
+    m_entry->EntryMode = mode;
+    m_entry->PresetUser.clear();
+    m_entry->PresetSum.clear();
+    m_entry->PresetRemark.clear();
+    m_entry->showModal();
+    reject();
+}
+
+void FormAccount2::enterIncome()
+{
+    enterRecord(FormGetPay::NewIncome);
+}
+
+void FormAccount2::enterExpense()
+{
+    enterRecord(FormGetPay::NewExpense);
+}
+
+// This account gives; unlike the left panel's 平调 it is offered in every scope, since the source is
+// fixed here and cannot be picked from the wrong book by mistake.
+void FormAccount2::transferFrom()
+{
+    m_draw->PresetAccountName = DetailAccountName;
+    m_draw->showModal();
+    reject();
+}
+
+void FormAccount2::showMonthRecords()
+{
+    m_reports->ShowAccountMonth(DetailAccountName);
+    reject();
+}
+
+// The window stays open unless the change ran to its end, so a refused new name can be retyped.
+void FormAccount2::editAccount()
+{
+    if (AskModificationPassword() && EditAccount(DetailAccountName))
+        accept();
 }

@@ -3,6 +3,10 @@
 #include <QString>
 #include <memory>
 
+class FormDraw;
+class FormGetPay;
+class ReportsPage;
+
 namespace Ui {
 class FormAccount2;
 }
@@ -21,13 +25,27 @@ public:
     QString DetailAccountName;
     QString DetailBalanceText;
 
+    // The dialogs the commands open and the tab 当月记录 shows, handed over once the windows are made.
+    void attach(FormGetPay &entry, FormDraw &draw, ReportsPage &reports);
+
     // Puts the handed-over name and balance on the window; nothing is read from the books.
     void prepareToShow();
     // prepareToShow(), then the modal showing.
     void showDetail();
 
+    // The six commands on the account shown.
+    void enterIncome();
+    void enterExpense();
+    void transferFrom();
+    void showMonthRecords();
+    void editAccount();
+
 private:
     void bindButtons();
+    void enterRecord(int mode);
 
     std::unique_ptr<Ui::FormAccount2> ui;
+    FormGetPay *m_entry = nullptr;
+    FormDraw *m_draw = nullptr;
+    ReportsPage *m_reports = nullptr;
 };

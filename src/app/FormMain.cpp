@@ -152,16 +152,21 @@ void FormMain::connectActions()
     connect(ui->ActionMoneyMonth, &QAction::triggered, this, [this] {
         MoneyMonth(reportObjects().ADOQueryAccount, reportObjects().frReport4, *m_progress, currentDate());
     });
-    disableCommandsNotBuiltYet();
+    connectReportActions();
 }
 
-// Commands whose windows come with later work keep their place and caption but stay disabled, so no
-// button answers a click with nothing.
-void FormMain::disableCommandsNotBuiltYet()
+void FormMain::connectReportActions()
 {
-    for (QAction *action : {ui->ActionMakeReport, ui->ActionPrintReport, ui->ActionToExcel})
-        action->setEnabled(false);
+    connect(ui->ActionMakeReport, &QAction::triggered, m_reports, &ReportsPage::MakeReport);
+    connect(ui->ActionPrintReport, &QAction::triggered, this, [this] { m_reports->PrintReport(reportObjects().frReport2); });
+    connect(ui->ActionToExcel, &QAction::triggered, m_reports, &ReportsPage::ToExcel);
 }
+
+void FormMain::attachReportDialogs(FormMakeReport &makeReport, FormGetPay &entry)
+{
+    m_reports->attach(*this, reportObjects().ADOQueryReportGrid, makeReport, entry);
+}
+
 
 void FormMain::showEvent(QShowEvent *event)
 {

@@ -6,8 +6,10 @@
 
 class AccountsPage;
 class FormDraw;
+class FormGetPay;
 class FormGetPay2;
 class FormProgress;
+class FormMakeReport;
 class JournalPage;
 class LoginPage;
 struct MainReports;
@@ -49,6 +51,8 @@ public:
     void attachDialogs(FormDraw &draw, FormGetPay2 &getPay2);
     // The progress window the two month runs show.
     void attachProgress(FormProgress &progress) { m_progress = &progress; }
+    // The dialogs of the report tab: the condition dialog and the one records are corrected in.
+    void attachReportDialogs(FormMakeReport &makeReport, FormGetPay &entry);
 
     Ui::FormMain *form() const { return ui.get(); }
     LoginPage *loginPage() const { return m_login; }
@@ -74,7 +78,7 @@ private:
     void placePages();
     void setPictures();
     void connectActions();
-    void disableCommandsNotBuiltYet();
+    void connectReportActions();
     void registerDataSourceOnce();
     void backUpTheDay();
     void restoreBooks();

@@ -11,6 +11,7 @@
 #include "journal/JournalPage.h"
 #include "receivables/FormGetPay2.h"
 #include "reports/FormMakeReport.h"
+#include "reports/ReportsPage.h"
 #include "service/FormOnlineChat.h"
 #include "users/FormAsk.h"
 
@@ -45,6 +46,8 @@ FormsOwner::FormsOwner(const QString &programDir)
     theForms.onlineChat = new FormOnlineChat(owner);
     theForms.getPay2 = new FormGetPay2(*m_main, *theForms.getPay, owner);
     m_main->attachDialogs(*theForms.draw, *theForms.getPay2);
+    m_main->attachReportDialogs(*theForms.makeReport, *theForms.getPay);
+    theForms.account2->attach(*theForms.getPay, *theForms.draw, *m_main->reportsPage());
 }
 
 FormsOwner::~FormsOwner()

@@ -1,12 +1,31 @@
 #include "reports/ReportsPage.h"
 
+#include <QEvent>
+
+#include "app/MainContext.h"
+#include "data/Query.h"
+#include "grid/DataGrid.h"
+#include "journal/FormGetPay.h"
+#include "journal/RecordGrid.h"
+#include "reporting/Report.h"
+#include "reports/FormMakeReport.h"
+#include "reports/ReportCondition.h"
+#include "reports/SheetExport.h"
+#include "ui/Screen.h"
 #include "ui_ReportsPage.h"
+#include "users/ModificationPassword.h"
+
+namespace {
+constexpr int ReportsTab = 4;
+}
 
 ReportsPage::ReportsPage(QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::ReportsPage>())
 {
     ui->setupUi(this);
+    ui->DBGridEh2->viewport()->installEventFilter(this);
+    connect(ui->ComboBox3, &QComboBox::currentIndexChanged, this, [this] { LoadReportGrid(); });
 }
 
 ReportsPage::~ReportsPage() = default;
@@ -17,4 +36,87 @@ void ReportsPage::bindActions(QAction *toExcel, QAction *researchReport, QAction
     ui->ResearchReport->setDefaultAction(researchReport);
     ui->MakeReport->setDefaultAction(makeReport);
     ui->PrintReport->setDefaultAction(printReport);
+}
+
+void ReportsPage::attach(MainContext &main, Query &grid, FormMakeReport &makeReport, FormGetPay &entry)
+{
+    m_main = &main;
+    m_grid = &grid;
+    m_makeReport = &makeReport;
+    m_entry = &entry;
+}
+
+DataGrid *ReportsPage::DBGridEh2() const
+{
+    return ui->DBGridEh2;
+}
+
+bool ReportsPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick && watched == ui->DBGridEh2->viewport()) {
+        EditReportRecord();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QString ReportsPage::orderPiece() const
+{
+    const QString order = ui->ComboBox3->currentText();
+    if (order == u"按帐户排")
+        return QStringLiteral(" Order By AccountName,MoneyCreateTime,MoneyIndex");
+    if (order == u"按金额排")
+        return QStringLiteral(" Order By MoneySum Desc,MoneyCreateTime,MoneyIndex");
+    return QStringLiteral(" Order By MoneyCreateTime,MoneyIndex");
+}
+
+bool ReportsPage::LoadReportGrid()
+{
+    const QString statement = QStringLiteral("Select ") + ReportFields()
+        + QStringLiteral(" From Account,MoneyTable Where (AccountIndex = MoneyAccount)") + m_makeReport->ReportCondition
+        + m_main->accountClause() + orderPiece();
+    return OpenRecordGrid(*m_grid, *ui->DBGridEh2, statement,
+                          QStringLiteral("报表的记录读取失败，请检查设置文件中的显示字段（ReportFields）。\n"));
+}
+
+void ReportsPage::MakeReport()
+{
+    if (m_makeReport->showModal() == QDialog::Accepted)
+        LoadReportGrid();
+}
+
+void ReportsPage::ShowAccountMonth(const QString &accountName)
+{
+    m_makeReport->ReportCondition = MonthAccountCondition(m_main->currentDate(), accountName);
+    LoadReportGrid();
+    m_main->setActivePage(ReportsTab);
+}
+
+void ReportsPage::EditReportRecord()
+{
+    const QVariant index = m_grid->isOpen() && m_grid->hasField(QStringLiteral("MoneyIndex"))
+        ? m_grid->field(QStringLiteral("MoneyIndex"))
+        : QVariant();
+    if (!index.isValid() || index.isNull()) {
+        Screen::current().inform(QStringLiteral("请先选中需要查看的记录"));
+        return;
+    }
+    const double amount = m_grid->fieldNumber(QStringLiteral("MoneySum"));
+    if (!AskModificationPassword())
+        return;
+    m_entry->EntryMode = amount >= 0 ? FormGetPay::EditIncome : FormGetPay::EditExpense;
+    m_entry->EntryIndex = int(index.toLongLong());
+    if (m_entry->showModal() == QDialog::Accepted)
+        LoadReportGrid();
+}
+
+void ReportsPage::PrintReport(Report &report)
+{
+    if (m_grid->isOpen())
+        RunReport(report, QStringLiteral("Frf\\Report.frf"));
+}
+
+void ReportsPage::ToExcel()
+{
+    SheetExport::exportGrid(*ui->DBGridEh2);
 }

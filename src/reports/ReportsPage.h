@@ -2,7 +2,13 @@
 #include <QWidget>
 #include <memory>
 
+class DataGrid;
+class FormGetPay;
+class FormMakeReport;
+class MainContext;
 class QAction;
+class Query;
+class Report;
 
 namespace Ui {
 class ReportsPage;
@@ -19,7 +25,36 @@ public:
 
     // The four picture buttons show the main window's report actions, left to right.
     void bindActions(QAction *toExcel, QAction *researchReport, QAction *makeReport, QAction *printReport);
+    // What the report grid works with, handed over once the windows are made: the main window, the
+    // grid's query, the dialog that keeps the condition and the dialog records are corrected in.
+    void attach(MainContext &main, Query &grid, FormMakeReport &makeReport, FormGetPay &entry);
+
+    DataGrid *DBGridEh2() const;
+
+    // Reloads the report grid with the standing condition, the account scope and the chosen order.
+    // False when the database refused the statement (told in an error box; the grid stays empty).
+    bool LoadReportGrid();
+    // 生成报表: the condition dialog, then the grid when it closed with OK.
+    void MakeReport();
+    // 当月记录 of an account window: that account's records of the current date's month, on this tab.
+    void ShowAccountMonth(const QString &accountName);
+    // A double-click on the grid: the row's record opens for correction behind the modification
+    // password; the grid reloads when it was stored.
+    void EditReportRecord();
+    // 打印报表: the result through `report` (bound to the grid's query); nothing before any report.
+    void PrintReport(Report &report);
+    // 导出EXCEL: the result as a new workbook in the spreadsheet program; nothing before any report.
+    void ToExcel();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QString orderPiece() const;
+
     std::unique_ptr<Ui::ReportsPage> ui;
+    MainContext *m_main = nullptr;
+    Query *m_grid = nullptr;
+    FormMakeReport *m_makeReport = nullptr;
+    FormGetPay *m_entry = nullptr;
 };

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,8 @@
 #include "data/Query.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
+#include "journal/FormDraw.h"
+#include "journal/FormGetPay.h"
 #include "support/BooksFault.h"
 #include "support/Looks.h"
 #include "ui/ElidedLabel.h"
@@ -144,6 +147,31 @@ ScriptedScreen::DialogHandler fillAccount(int typeButton, const QString &name, Q
     };
 }
 
+// Opens the window of `name` as its house would and presses `button`; `still` tells whether the
+// window was still open after the command, which is then closed with 取消操作.
+void pressInAccountWindow(ProgramFixture &program, const QString &name, const char *button, bool *still)
+{
+    FormAccount2 &window = *forms().account2;
+    window.DetailAccountName = name;
+    window.DetailBalanceText = QStringLiteral("40 元");
+    program.screen().onDialog(QStringLiteral("FormAccount2"), [=](QDialog &dialog) {
+        dialog.show();
+        click(dialog, button);
+        *still = dialog.isVisible();
+        if (*still)
+            click(dialog, "SpeedButton6");
+    });
+    window.showDetail();
+}
+
+ScriptedScreen::DialogHandler typingPassword(const QString &answer, bool confirm = true)
+{
+    return [answer, confirm](QDialog &prompt) {
+        prompt.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(answer);
+        prompt.findChild<QPushButton *>(QLatin1String(confirm ? "BitBtn1" : "BitBtn2"))->click();
+    };
+}
+
 } // namespace
 
 class TestAccounts : public QObject
@@ -167,6 +195,11 @@ private slots:
     void sumsUseTheAccountDayIndex();
     void longTextsInHousesEndInAnEllipsis();
     void accountWindowOffersItsCommands();
+    void accountWindowEntersOnItsAccount_data();
+    void accountWindowEntersOnItsAccount();
+    void accountWindowTransfersInEveryScope();
+    void accountWindowChangesBehindThePassword_data();
+    void accountWindowChangesBehindThePassword();
 
     void newAccount_data();
     void newAccount();
@@ -460,8 +493,8 @@ void TestAccounts::longTextsInHousesEndInAnEllipsis()
     QCOMPARE(shortName->toolTip(), QString());
 }
 
-// The window of one account: its name and balance whole or ending in "…", the five account commands
-// shown but not yet usable, and 取消操作 closing it.
+// The window of one account: its name and balance whole or ending in "…", its six commands, and
+// 取消操作 closing it.
 void TestAccounts::accountWindowOffersItsCommands()
 {
     ProgramFixture program;
@@ -489,12 +522,146 @@ void TestAccounts::accountWindowOffersItsCommands()
 
     QVERIFY(program.screen().allUsed());
     QCOMPARE(captions, (QStringList{"收入", "支出", "平调", "当月记录", "修改帐户", "取消操作"}));
-    QCOMPARE(usable, QStringList{QStringLiteral("取消操作")});
+    QCOMPARE(usable, captions);
     QCOMPARE(window.result(), int(QDialog::Rejected));
     QVERIFY(!window.isVisible());
     QCOMPARE(cut, QStringList());
     QCOMPARE(nameTip, LongName);
     QCOMPARE(program.screen().takeMessages(), QStringList());
+}
+
+void TestAccounts::accountWindowEntersOnItsAccount_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("store");
+    QTest::addColumn<double>("stored");
+    QTest::newRow("收入 stored") << "SpeedButton1" << int(FormGetPay::NewIncome) << true << 12.3;
+    QTest::newRow("支出 stored") << "SpeedButton2" << int(FormGetPay::NewExpense) << true << -12.3;
+    QTest::newRow("收入 cancelled") << "SpeedButton1" << int(FormGetPay::NewIncome) << false << 0.0;
+    QTest::newRow("支出 cancelled") << "SpeedButton2" << int(FormGetPay::NewExpense) << false << 0.0;
+}
+
+// The entry dialog offers only this account, locked; both windows close whatever it did.
+void TestAccounts::accountWindowEntersOnItsAccount()
+{
+    QFETCH(QString, button);
+    QFETCH(int, mode);
+    QFETCH(bool, store);
+    QFETCH(double, stored);
+    ProgramFixture program;
+    addAccount(program, QStringLiteral("工行"), 1);
+    const qint64 cash = addAccount(program, QStringLiteral("备用金"), 2);
+    for (int type = 1; type <= 3; ++type)
+        program.insert(QStringLiteral("Parameter"), {{QStringLiteral("ParameterType"), type},
+                                                     {QStringLiteral("ParameterValue"), QStringLiteral("值%1").arg(type)}});
+    openOverview(program, QStringLiteral("5"));
+    forms().getPay->PresetUser = QStringLiteral("上次的客户");
+    QStringList offered;
+    int shownMode = -1;
+    program.screen().onDialog(QStringLiteral("FormGetPay"), [&](QDialog &entry) {
+        shownMode = forms().getPay->EntryMode;
+        auto *accounts = entry.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
+        for (int i = 0; i < accounts->count(); ++i)
+            offered.append(accounts->itemText(i));
+        QVERIFY(!accounts->isEnabled());
+        QCOMPARE(entry.findChild<QLineEdit *>(QStringLiteral("Edit2"))->text(), QString());
+        for (const char *list : {"ComboBox2", "ComboBox3", "ComboBox4"})
+            entry.findChild<QComboBox *>(QLatin1String(list))->setCurrentIndex(0);
+        entry.findChild<QLineEdit *>(QStringLiteral("Edit3"))->setText(QStringLiteral("12.3"));
+        entry.findChild<QPushButton *>(QLatin1String(store ? "BitBtn1" : "BitBtn2"))->click();
+    });
+    bool still = true;
+    pressInAccountWindow(program, QStringLiteral("备用金"), button.toLatin1().constData(), &still);
+
+    QVERIFY(!still);
+    QCOMPARE(shownMode, mode);
+    QCOMPARE(offered, QStringList{QStringLiteral("备用金")});
+    QCOMPARE(program.screen().takeMessages(),
+             store ? QStringList{QStringLiteral("记录新增成功")} : QStringList());
+    QCOMPARE(recordCount(program, cash), store ? 1 : 0);
+    if (store)
+        QCOMPARE(program.select(QStringLiteral("Select MoneySum From MoneyTable")).fieldNumber(QStringLiteral("MoneySum")),
+                 stored);
+    QVERIFY(program.screen().allUsed());
+}
+
+// The left panel refuses transfers while every account is in view; the account window does not,
+// since its source is fixed.
+void TestAccounts::accountWindowTransfersInEveryScope()
+{
+    ProgramFixture program;
+    const qint64 bank = addAccount(program, QStringLiteral("工行"), 1);
+    const qint64 own = addAccount(program, QStringLiteral("张三"), 3);
+    openOverview(program, QStringLiteral("7"));
+    QString source;
+    program.screen().onDialog(QStringLiteral("FormDraw"), [&](QDialog &draw) {
+        auto *from = draw.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
+        source = from->isEnabled() ? QString() : from->currentText();
+        auto *to = draw.findChild<QComboBox *>(QStringLiteral("ComboBox2"));
+        to->setCurrentIndex(to->findText(QStringLiteral("工行")));
+        draw.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("77.7"));
+        draw.findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+    });
+    bool still = true;
+    pressInAccountWindow(program, QStringLiteral("张三"), "SpeedButton3", &still);
+
+    QVERIFY(!still);
+    QCOMPARE(source, QStringLiteral("张三"));
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("平调成功")});
+    QCOMPARE(program.select(QStringLiteral("Select MoneySum From MoneyTable Where MoneyAccount = %1").arg(own))
+                 .fieldNumber(QStringLiteral("MoneySum")),
+             -77.7);
+    QCOMPARE(recordCount(program, bank), 1);
+    QCOMPARE(forms().draw->PresetAccountName, QString());
+}
+
+void TestAccounts::accountWindowChangesBehindThePassword_data()
+{
+    QTest::addColumn<bool>("confirmPrompt");
+    QTest::addColumn<QString>("password");
+    QTest::addColumn<QString>("newName"); // empty: 删除
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<bool>("stillOpen");
+    QTest::addColumn<QStringList>("stored");
+    const QStringList unchanged{"工行/1", "备用金/2"};
+    QTest::newRow("prompt cancelled") << false << "" << "建行" << QStringList{} << true << unchanged;
+    QTest::newRow("wrong password") << true << "123" << "建行" << QStringList{"密码错误，请重新操作"} << true << unchanged;
+    QTest::newRow("name taken") << true << "" << "备用金" << QStringList{"该帐户名已经存在，请重新操作"} << true
+                                << unchanged;
+    QTest::newRow("renamed") << true << "" << "建行" << QStringList{"帐户　建行　修改成功"} << false
+                             << QStringList{"建行/1", "备用金/2"};
+    QTest::newRow("deleted") << true << "" << "" << QStringList{"帐户　工行　删除成功"} << false
+                             << QStringList{"备用金/2"};
+}
+
+void TestAccounts::accountWindowChangesBehindThePassword()
+{
+    QFETCH(bool, confirmPrompt);
+    QFETCH(QString, password);
+    QFETCH(QString, newName);
+    QFETCH(QStringList, messages);
+    QFETCH(bool, stillOpen);
+    QFETCH(QStringList, stored);
+    ProgramFixture program;
+    addAccount(program, QStringLiteral("工行"), 1);
+    addAccount(program, QStringLiteral("备用金"), 2);
+    openOverview(program, QStringLiteral("5"));
+    program.screen().onDialog(QStringLiteral("FormAsk"), typingPassword(password, confirmPrompt));
+    const bool reachesDialog = confirmPrompt && password.isEmpty();
+    if (reachesDialog && newName.isEmpty()) {
+        program.screen().answer(true);
+        program.screen().onDialog(QStringLiteral("FormAccount"), [](QDialog &dialog) { click(dialog, "SpeedButton3"); });
+    } else if (reachesDialog) {
+        program.screen().onDialog(QStringLiteral("FormAccount"), fillAccount(0, newName));
+    }
+    bool still = false;
+    pressInAccountWindow(program, QStringLiteral("工行"), "SpeedButton5", &still);
+
+    QCOMPARE(still, stillOpen);
+    QCOMPARE(program.screen().takeMessages(), messages);
+    QCOMPARE(accountNames(program), stored);
+    QVERIFY(program.screen().allUsed());
 }
 
 // Each house costs two sums; in large books they must be index searches, never table scans.

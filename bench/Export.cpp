@@ -1,0 +1,57 @@
+// The spreadsheet export: the report grid over every record written to an .xlsx, beside stepping
+// through the same rows bare on SQLite; and the memory the writing adds.
+#include <QDir>
+#include <QFile>
+#include <cstdio>
+
+#include <sqlite3.h>
+
+#include "Figures.h"
+#include "data/Query.h"
+#include "data/ShareDataModule.h"
+#include "grid/DataGrid.h"
+#include "journal/RecordGrid.h"
+#include "reports/SheetExport.h"
+
+namespace {
+
+constexpr int ExportedRecords = 100000;
+constexpr int ExportRuns = 3;
+
+void readAllRows(sqlite3 *db, const QByteArray &sql)
+{
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
+        qFatal("bench: %s", sqlite3_errmsg(db));
+    while (sqlite3_step(statement) == SQLITE_ROW)
+        for (int column = 0; column < sqlite3_column_count(statement); ++column)
+            sqlite3_column_text(statement, column);
+    sqlite3_finalize(statement);
+}
+
+} // namespace
+
+void exportFigure(Bench &bench)
+{
+    const int records = qMin(ExportedRecords, bench.largest());
+    bench.useBooks(records);
+    Query query(ShareDataModule::instance());
+    DataGrid grid;
+    const QString order = QStringLiteral(" Order By MoneyCreateTime,MoneyIndex");
+    OpenRecordGrid(query, grid,
+                   QStringLiteral("Select ") + ReportFields()
+                       + QStringLiteral(" From Account,MoneyTable Where (AccountIndex = MoneyAccount)") + order,
+                   QString());
+    const QByteArray bare = QByteArray("SELECT ") + ReportFields().toUtf8()
+        + " FROM Account,MoneyTable WHERE (AccountIndex = MoneyAccount) ORDER BY MoneyCreateTime,MoneyIndex";
+    const QString path = QDir(QDir::tempPath()).filePath(QStringLiteral("kalvora-bench-export.xlsx"));
+    const long before = residentKilobytes();
+    sqlite3 *db = bench.bare();
+    bench.report(QStringLiteral("export to .xlsx"), records,
+                 bench.compare([&] { SheetExport::write(path, grid, QDate(2026, 12, 10)); },
+                               [&] { readAllRows(db, bare); }, qMin(bench.runs(), ExportRuns)));
+    std::printf("export of %d records: %.1f MB written, resident memory grew by %.1f MB while writing\n", records,
+                QFile(path).size() / (1024.0 * 1024.0), (residentKilobytes() - before) / 1024.0);
+    std::fflush(stdout);
+    QFile::remove(path);
+}
