@@ -8,6 +8,7 @@
 void storeRecordFigure(Bench &bench);
 void housesPageFigure(Bench &bench);
 void refreshAllFigure(Bench &bench);
+void firstRefreshFigure(Bench &bench);
 void dayStepFigure(Bench &bench);
 void storeThroughDialogFigure(Bench &bench);
 void recordGridFigure(Bench &bench);
@@ -25,6 +26,7 @@ inline const Figure Figures[] = {
     {"store-record", storeRecordFigure},
     {"houses-page", housesPageFigure},
     {"refresh-all", refreshAllFigure},
+    {"first-refresh", firstRefreshFigure},
     {"day-step", dayStepFigure},
     {"store-dialog", storeThroughDialogFigure},
     {"record-grid", recordGridFigure},
