@@ -77,6 +77,16 @@ bool runTogether(sqlite3 *db, const QString &sql, EngineError *error)
     return false;
 }
 
+// Runs `repair` in one transaction when the count `test` finds anything (`repaired`).
+bool repairWhen(sqlite3 *db, const QString &test, const QString &repair, bool *repaired, EngineError *error)
+{
+    const qint64 found = firstNumber(db, test, error);
+    if (found < 0)
+        return false;
+    *repaired = found > 0;
+    return found == 0 || runTogether(db, repair, error);
+}
+
 QString monthText(const QDate &day)
 {
     return JetSql::quoted(day.toString(QStringLiteral("yyyy-MM")));
@@ -142,36 +152,24 @@ bool MonthTotals::prepare(sqlite3 *db, bool *rebuilt, EngineError *error)
         return false;
     if (version < CurrentVersion)
         return runTogether(db, createStatement() + QStringLiteral("PRAGMA user_version=%1;").arg(CurrentVersion), error);
-    const qint64 parts = firstNumber(db,
-                                     QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name IN ('MoneyMonth',"
-                                                    "'MoneyMonthInsert','MoneyMonthDelete','MoneyMonthUpdate')"),
-                                     error);
-    if (parts < 0)
+    // The table or a trigger dropped by hand: put them back whole.
+    if (!repairWhen(db,
+                    QStringLiteral("SELECT 4 - count(*) FROM sqlite_schema WHERE name IN ('MoneyMonth',"
+                                   "'MoneyMonthInsert','MoneyMonthDelete','MoneyMonthUpdate')"),
+                    dropStatement() + createStatement(), rebuilt, error))
         return false;
-    if (parts < 4) {
-        // Dropped by hand: put the table and its triggers back whole.
-        *rebuilt = true;
-        return runTogether(db, dropStatement() + createStatement(), error);
-    }
-    // Totals emptied while records are there: found at no cost, unlike a changed total.
-    const qint64 emptied = firstNumber(db,
-                                       QStringLiteral("SELECT EXISTS (SELECT 1 FROM MoneyTable WHERE MoneyAccount IS NOT NULL"
-                                                      " AND MoneyCreateTime IS NOT NULL) AND NOT EXISTS (SELECT 1 FROM MoneyMonth)"),
-                                       error);
-    if (emptied < 0)
-        return false;
-    if (emptied == 0)
+    if (*rebuilt)
         return true;
-    *rebuilt = true;
-    return runTogether(db, rebuildStatement(), error);
+    // Totals emptied while records are there: found at no cost, unlike a changed total.
+    return repairWhen(db,
+                      QStringLiteral("SELECT EXISTS (SELECT 1 FROM MoneyTable WHERE MoneyAccount IS NOT NULL"
+                                     " AND MoneyCreateTime IS NOT NULL) AND NOT EXISTS (SELECT 1 FROM MoneyMonth)"),
+                      rebuildStatement(), rebuilt, error);
 }
 
 bool MonthTotals::verify(sqlite3 *db, bool *rebuilt, EngineError *error)
 {
     *rebuilt = false;
-    const qint64 wrong = firstNumber(db, QStringLiteral("SELECT count(*) FROM (") + checkStatement() + QLatin1Char(')'), error);
-    if (wrong <= 0)
-        return wrong == 0;
-    *rebuilt = true;
-    return runTogether(db, rebuildStatement(), error);
+    return repairWhen(db, QStringLiteral("SELECT count(*) FROM (") + checkStatement() + QLatin1Char(')'),
+                      rebuildStatement(), rebuilt, error);
 }
