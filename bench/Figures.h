@@ -9,6 +9,7 @@ void storeRecordFigure(Bench &bench);
 void housesPageFigure(Bench &bench);
 void refreshAllFigure(Bench &bench);
 void firstRefreshFigure(Bench &bench);
+void monthCheckFigure(Bench &bench);
 void dayStepFigure(Bench &bench);
 void storeThroughDialogFigure(Bench &bench);
 void recordGridFigure(Bench &bench);
@@ -27,6 +28,7 @@ inline const Figure Figures[] = {
     {"houses-page", housesPageFigure},
     {"refresh-all", refreshAllFigure},
     {"first-refresh", firstRefreshFigure},
+    {"month-check", monthCheckFigure},
     {"day-step", dayStepFigure},
     {"store-dialog", storeThroughDialogFigure},
     {"record-grid", recordGridFigure},
