@@ -1,14 +1,19 @@
 #include <QFile>
+#include <QLabel>
 #include <QRandomGenerator>
 #include <QtTest>
 
 #include <sqlite3.h>
 
 #include "support/ProgramFixture.h"
+#include "accounts/AccountsPage.h"
+#include "app/FormMain.h"
+#include "data/Helpers.h"
 #include "data/JetSql.h"
 #include "data/MonthTotals.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
+#include "journal/JournalPage.h"
 
 namespace {
 
@@ -99,6 +104,27 @@ void verifyBalances(ProgramFixture &program, const QString &step)
                                         .arg(shown.toString(), expected.toString())));
             }
     QVERIFY2(program.select(MonthTotals::checkStatement()).eof(), qPrintable(step));
+}
+
+QString shownText(QWidget *page, const QString &name)
+{
+    return page->findChild<QLabel *>(name)->text();
+}
+
+// The first house (account 2) and the daily journal of the company ledger show the whole-history sums.
+void verifyShownBalances(ProgramFixture &program)
+{
+    const QDate day = program.main().currentDate();
+    const QString ledger = Scopes[1];
+    const auto yuan = [&](const QString &statement) {
+        return RoundToText(firstValue(program, statement).toDouble()) + QStringLiteral(" 元");
+    };
+    QCOMPARE(shownText(program.main().accountsPage(), QStringLiteral("AccountMoney1")),
+             yuan(wholeHistory(day, MonthTotals::Bound::Through, QStringLiteral(" And (AccountIndex = 2)"))));
+    QCOMPARE(shownText(program.main().journalPage(), QStringLiteral("Label7")),
+             QStringLiteral("上日结余：") + yuan(wholeHistory(day, MonthTotals::Bound::Before, ledger)));
+    QCOMPARE(shownText(program.main().journalPage(), QStringLiteral("Label8")),
+             QStringLiteral("本日结余：") + yuan(wholeHistory(day, MonthTotals::Bound::Through, ledger)));
 }
 
 class RandomBooks
@@ -201,6 +227,7 @@ class tst_balances : public QObject
 private slots:
     void balancesFollowEveryChange_data();
     void balancesFollowEveryChange();
+    void shownBalancesFollowAnotherClient();
     void olderBooksGetTheirTotals();
     void damagedTotalsAreRebuilt_data();
     void damagedTotalsAreRebuilt();
@@ -233,6 +260,31 @@ void tst_balances::balancesFollowEveryChange()
         if (QTest::currentTestFailed())
             return;
     }
+}
+
+void tst_balances::shownBalancesFollowAnotherClient()
+{
+    ProgramFixture program;
+    addAccounts(program);
+    program.loginAsCashier(ProgramFixture::pickBook(QStringLiteral("Image5")));
+    OtherClient other(program.databasePath());
+    // 77 × 12.3 on account 2, one every fourteen days from 29 February 2024 to past today.
+    other.run(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 76) "
+                             "INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum) "
+                             "SELECT 2, date('2024-02-29', '+' || (i * 14) || ' days'), 12.3 FROM n"));
+    other.run(QStringLiteral("INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum) VALUES "
+                             "(3, '2026-12-10', -0.1), (3, '2026-12-09', 0.2), (2, '2026-12-11', 1000)"));
+    program.main().refreshAll();
+    verifyShownBalances(program);
+
+    // Moved to another account of the ledger, and from an old month to today.
+    other.run(QStringLiteral("UPDATE MoneyTable SET MoneyAccount = 3 WHERE MoneyCreateTime = '2024-03-14';"
+                             "UPDATE MoneyTable SET MoneyCreateTime = '2026-12-10' WHERE MoneyCreateTime = '2024-02-29'"));
+    program.main().refreshAll();
+    verifyShownBalances(program);
+    program.main().stepDay(-1);
+    verifyShownBalances(program);
+    QCOMPARE(program.screen().takeMessages(), QStringList());
 }
 
 void tst_balances::olderBooksGetTheirTotals()
