@@ -8,6 +8,8 @@
 void storeRecordFigure(Bench &bench);
 void housesPageFigure(Bench &bench);
 void refreshAllFigure(Bench &bench);
+void firstRefreshFigure(Bench &bench);
+void monthCheckFigure(Bench &bench);
 void dayStepFigure(Bench &bench);
 void storeThroughDialogFigure(Bench &bench);
 void recordGridFigure(Bench &bench);
@@ -29,6 +31,8 @@ inline const Figure Figures[] = {
     {"store-record", storeRecordFigure},
     {"houses-page", housesPageFigure},
     {"refresh-all", refreshAllFigure},
+    {"first-refresh", firstRefreshFigure},
+    {"month-check", monthCheckFigure},
     {"day-step", dayStepFigure},
     {"store-dialog", storeThroughDialogFigure},
     {"record-grid", recordGridFigure},

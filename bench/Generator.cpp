@@ -9,6 +9,7 @@
 #include <random>
 
 #include "data/DeliveredBooks.h"
+#include "data/MonthTotals.h"
 
 namespace {
 
@@ -215,8 +216,9 @@ bool GenerateBooks(const QString &path, const BookContents &contents, QString *e
         Draw draw;
         QList<AccountRow> accounts;
         written = out.exec("BEGIN") && writeLists(out) && writeAccounts(out, qMax(1, contents.accounts), accounts)
-                  && writeGetPay(out, draw, 40) && writeJournal(out, draw, accounts, contents.records)
-                  && out.exec("COMMIT");
+                  && writeGetPay(out, draw, 40) && out.exec(MonthTotals::dropStatement().toUtf8().constData())
+                  && writeJournal(out, draw, accounts, contents.records)
+                  && out.exec(MonthTotals::createStatement().toUtf8().constData()) && out.exec("COMMIT");
         if (!written)
             *error = out.error();
     }

@@ -1,6 +1,7 @@
 #include "accounts/AccountHouses.h"
 
 #include "data/JetSql.h"
+#include "data/MonthTotals.h"
 
 namespace {
 
@@ -45,7 +46,8 @@ QString AccountHouses::accountsStatement(const QString &accountClause)
 
 QString AccountHouses::balanceStatement(qint64 accountIndex, const QDate &day)
 {
-    return sumStatement(accountIndex, QStringLiteral("<= ") + JetSql::dateLiteral(day));
+    return MonthTotals::balanceStatement(QStringLiteral("TotalMoney"), day, MonthTotals::Bound::Through,
+                                         QStringLiteral(" And (AccountIndex = %1)").arg(accountIndex));
 }
 
 QString AccountHouses::monthStatement(qint64 accountIndex, const QDate &day)

@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include "data/MonthTotals.h"
+
 namespace {
 
 const char *const Schema = R"(
@@ -105,7 +107,8 @@ bool DeliveredBooks::create(const QString &path, QString *error)
         sqlite3_close(db);
         return false;
     }
-    const bool built = run(db, QStringLiteral("BEGIN;") + QString::fromUtf8(Schema) + printRows()
+    const bool built = run(db, QStringLiteral("BEGIN;") + QString::fromUtf8(Schema)
+                                   + QString::fromUtf8(MonthTotals::schema()) + printRows()
                                    + QStringLiteral("PRAGMA user_version=%1; COMMIT;").arg(SchemaVersion),
                            error);
     sqlite3_close(db);
@@ -121,7 +124,8 @@ bool DeliveredBooks::create(const QString &path, QString *error)
 
 QList<std::pair<QString, QStringList>> DeliveredBooks::tableFields()
 {
-    // Read off the schema itself, built in memory, so the list can never disagree with it.
+    // Read off the schema itself, built in memory, so the list can never disagree with it. The month
+    // totals are not in it: they are derived from the records and built again wherever they are missing.
     static const QList<std::pair<QString, QStringList>> tables = [] {
         QList<std::pair<QString, QStringList>> result;
         sqlite3 *db = nullptr;

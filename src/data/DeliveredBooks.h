@@ -8,7 +8,7 @@
 // (reserved first rows of Account and GetPay, the three password rows, the print rows).
 // Used by the build, the tests and the benchmark alike.
 namespace DeliveredBooks {
-inline constexpr int SchemaVersion = 1;
+inline constexpr int SchemaVersion = 2; // 2: month totals of MoneyTable
 inline constexpr int PrintTableRows = 1000;
 inline constexpr int PrintDayRows = 32;
 
@@ -16,6 +16,6 @@ inline constexpr int PrintDayRows = 32;
 // are never overwritten.
 bool create(const QString &path, QString *error);
 
-// Each table of the books with its fields, in the order of the schema.
+// Each of the seven tables that hold the books' own data with its fields, in the order of the schema.
 QList<std::pair<QString, QStringList>> tableFields();
 } // namespace DeliveredBooks

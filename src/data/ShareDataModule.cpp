@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include "data/DataSource.h"
+#include "data/MonthTotals.h"
 #include "ui/Screen.h"
 
 namespace {
@@ -113,11 +114,15 @@ sqlite3 *ShareDataModule::ADOConnection1(EngineError *error)
                             nullptr, nullptr);
     // SQLite opens any file; reading the schema is what tells a database from something else.
     const EngineCall call(*this);
-    if (!run(db, QStringLiteral("PRAGMA synchronous=FULL; SELECT count(*) FROM sqlite_master;"), error)) {
+    bool rebuilt = false;
+    if (!run(db, QStringLiteral("PRAGMA synchronous=FULL; SELECT count(*) FROM sqlite_master;"), error)
+        || !MonthTotals::prepare(db, &rebuilt, error)) {
         sqlite3_close(db);
         return nullptr;
     }
     m_connection = db;
+    if (rebuilt)
+        Screen::current().inform(MonthTotals::RebuiltNotice);
     return m_connection;
 }
 
@@ -172,6 +177,20 @@ bool ShareDataModule::acceptsChanges(EngineError *why)
     EngineError ignored;
     run(db, QStringLiteral("ROLLBACK"), &ignored);
     return writable;
+}
+
+bool ShareDataModule::checkMonthTotals(EngineError *why)
+{
+    sqlite3 *db = ADOConnection1(why);
+    bool rebuilt = false;
+    if (!db)
+        return false;
+    const EngineCall call(*this);
+    if (!MonthTotals::verify(db, &rebuilt, why))
+        return false;
+    if (rebuilt)
+        Screen::current().inform(MonthTotals::RebuiltNotice);
+    return true;
 }
 
 // SQLite's busy handler: the first call shows the busy pointer and the notice and looks again at

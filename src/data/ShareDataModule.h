@@ -38,6 +38,9 @@ public:
     // rolled back, without waiting. True also when another program holds the books just now; false
     // with *why (read-only file or folder, damaged books...) otherwise.
     bool acceptsChanges(EngineError *why);
+    // Compares the month totals with the records and rebuilds them, telling the user, when they
+    // disagree; false with the engine's error.
+    bool checkMonthTotals(EngineError *why);
 
     // How long a statement waits for another program to let go of the books.
     static constexpr int DefaultBusyTimeout = 10000;

@@ -10,6 +10,7 @@
 #include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
+#include "data/MonthTotals.h"
 #include "data/ShareDataModule.h"
 #include "grid/DataGrid.h"
 #include "journal/FormGetPay.h"
@@ -32,8 +33,7 @@ QString dayCondition(const QDate &day)
 // The scope's balance: every record dated before `before`.
 QString balanceStatement(const QString &name, const QDate &before, const QString &scope)
 {
-    return QStringLiteral("Select Round(Sum(MoneySum),2) As ") + name + FromRecords
-        + QStringLiteral(" And (MoneyCreateTime < ") + JetSql::dateLiteral(before) + QLatin1Char(')') + scope;
+    return MonthTotals::balanceStatement(name, before, MonthTotals::Bound::Before, scope);
 }
 
 // The day's income or expense. Transfers between accounts of one type never count; in the company

@@ -63,6 +63,14 @@ void tellIfBooksReadOnly()
     if (!ShareDataModule::instance().acceptsChanges(&why))
         ReportFailure(QStringLiteral("帐簿只能查看，不能记帐"), why);
 }
+
+// A pass over the journal once a session, so totals changed by hand are found before any balance.
+void checkMonthTotals()
+{
+    EngineError why;
+    if (!ShareDataModule::instance().checkMonthTotals(&why))
+        ReportFailure(QStringLiteral("帐户余额的月度合计核对失败，余额可能不准"), why);
+}
 } // namespace
 
 LoginPage::LoginPage(QWidget *parent)
@@ -100,6 +108,7 @@ void LoginPage::ActionLogin(MainContext &main, SettingsPage &settings)
     if (!passwordMatches(role, ui->Edit3->text()))
         return;
     tellIfBooksReadOnly();
+    checkMonthTotals();
     WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), role, ProgramPaths::settingsPath());
     main.setCurrentUser(role);
     if (role == Passwords::Administrator) {

@@ -6,10 +6,12 @@
 #include <cerrno>
 #include <sqlite3.h>
 
+#include "accounts/AccountHouses.h"
 #include "app/FormMain.h"
 #include "data/Clock.h"
 #include "data/Settings.h"
 #include "data/DeliveredBooks.h"
+#include "data/MonthTotals.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
 #include "maintenance/BooksBackup.h"
@@ -84,6 +86,7 @@ class MaintenanceTest : public QObject
     Q_OBJECT
 private slots:
     void backupThenRestoreGivesBackEveryTable();
+    void olderBackupComesBackWithItsMonthTotals();
     void restoreRefusesFilesThatAreNotBooks_data();
     void restoreRefusesFilesThatAreNotBooks();
     void failedBackupKeepsTheOldCopyWhole_data();
@@ -134,6 +137,30 @@ void MaintenanceTest::backupThenRestoreGivesBackEveryTable()
     QVERIFY(kept.removeOne(QStringLiteral("KalvoraCmp-2026-12-10.mdb")));
     QCOMPARE(contentOf(program.folder() + QStringLiteral("Backup/") + kept.first()), later);
     QVERIFY(!QFile::exists(program.databasePath() + QStringLiteral(".part")));
+}
+
+// A backup from before the month totals existed is taken back and gets them when the books open.
+void MaintenanceTest::olderBackupComesBackWithItsMonthTotals()
+{
+    ProgramFixture program;
+    QCOMPARE(program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("现金")},
+                                                        {QStringLiteral("AccountType"), 2}}),
+             2);
+    storeManyRecords(program, 77);
+    const QString backupPath = program.folder() + QStringLiteral("旧版留底.mdb");
+    BooksBackup::Failure failure;
+    QVERIFY(BooksBackup::backup(ShareDataModule::instance(), backupPath, &failure));
+    runOn(backupPath, QStringLiteral("DROP TRIGGER MoneyMonthInsert; DROP TRIGGER MoneyMonthDelete;"
+                                     "DROP TRIGGER MoneyMonthUpdate; DROP TABLE MoneyMonth; PRAGMA user_version = 1;"));
+    storeRecord(program, -3.5, QStringLiteral("之后"));
+
+    QVERIFY2(BooksBackup::restore(ShareDataModule::instance(), backupPath, program.databasePath(), &failure),
+             qPrintable(failure.reason));
+    const QString balance = AccountHouses::balanceStatement(2, QDate(2026, 12, 31));
+    QCOMPARE(program.select(balance).fieldNumber(QStringLiteral("TotalMoney")), 36936.9); // 12.3 × (1 + … + 77)
+    QCOMPARE(program.select(QStringLiteral("PRAGMA user_version")).value(0, 0).toInt(), DeliveredBooks::SchemaVersion);
+    QVERIFY(program.select(MonthTotals::checkStatement()).eof());
+    QCOMPARE(program.screen().takeMessages(), QStringList());
 }
 
 void MaintenanceTest::restoreRefusesFilesThatAreNotBooks_data()

@@ -1,0 +1,31 @@
+// The check of the month totals against every record that each login runs: a pass over the whole
+// journal, so its cost grows with the books, once a session.
+#include <sqlite3.h>
+
+#include "Figures.h"
+#include "Replay.h"
+#include "data/Failure.h"
+#include "data/MonthTotals.h"
+#include "data/ShareDataModule.h"
+
+namespace {
+
+constexpr int MostCheckRuns = 5;
+
+} // namespace
+
+void monthCheckFigure(Bench &bench)
+{
+    for (const int records : journalSizes(bench)) {
+        bench.useBooks(records);
+        const QByteArray count = (QStringLiteral("SELECT count(*) FROM (") + MonthTotals::checkStatement()
+                                  + QLatin1Char(')')).toUtf8();
+        const auto program = [] {
+            EngineError why;
+            if (!ShareDataModule::instance().checkMonthTotals(&why))
+                qFatal("bench: the month totals check failed: %s", qPrintable(why.text));
+        };
+        const auto bare = [&] { sqlite3_exec(bench.bare(), count.constData(), nullptr, nullptr, nullptr); };
+        bench.report(QStringLiteral("month totals check"), records, bench.compare(program, bare, runs(bench, MostCheckRuns)));
+    }
+}

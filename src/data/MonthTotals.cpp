@@ -1,0 +1,175 @@
+#include "data/MonthTotals.h"
+
+#include <sqlite3.h>
+
+#include "data/Failure.h"
+#include "data/JetSql.h"
+
+namespace {
+
+// The month of a record is its date text's first seven characters. A record's month is summed
+// again from its records (in the order of the account-and-day index) at every change, so a total
+// never drifts by the rounding of many small additions.
+#define MONTH_OF(row) "substr(" row ".MoneyCreateTime,1,7)"
+#define RECOUNT(row)                                                                                        \
+    "DELETE FROM MoneyMonth WHERE MonthAccount = " row ".MoneyAccount AND MonthText = " MONTH_OF(row) ";"  \
+    "INSERT INTO MoneyMonth(MonthAccount, MonthText, MonthSum)"                                             \
+    " SELECT " row ".MoneyAccount, " MONTH_OF(row) ", Sum(MoneySum) FROM MoneyTable"                        \
+    " WHERE MoneyAccount = " row ".MoneyAccount AND MoneyCreateTime >= " MONTH_OF(row)                      \
+    " AND MoneyCreateTime < " MONTH_OF(row) " || char(1114111)"                                             \
+    " HAVING Count(*) > 0 AND " row ".MoneyAccount IS NOT NULL AND " row ".MoneyCreateTime IS NOT NULL;"
+
+const char *const Schema =
+    "CREATE TABLE MoneyMonth("
+    "  MonthAccount INTEGER NOT NULL,"
+    "  MonthText TEXT NOT NULL,"
+    "  MonthSum REAL,"
+    "  PRIMARY KEY(MonthAccount, MonthText)) WITHOUT ROWID;\n"
+    "CREATE TRIGGER MoneyMonthInsert AFTER INSERT ON MoneyTable BEGIN " RECOUNT("NEW") " END;\n"
+    "CREATE TRIGGER MoneyMonthDelete AFTER DELETE ON MoneyTable BEGIN " RECOUNT("OLD") " END;\n"
+    "CREATE TRIGGER MoneyMonthUpdate AFTER UPDATE OF MoneySum, MoneyAccount, MoneyCreateTime ON MoneyTable"
+    " BEGIN " RECOUNT("OLD") RECOUNT("NEW") " END;\n";
+
+#undef RECOUNT
+#undef MONTH_OF
+
+const QString RecordMonths = QStringLiteral(
+    "SELECT MoneyAccount AS A, substr(MoneyCreateTime,1,7) AS M, Sum(MoneySum) AS S FROM MoneyTable"
+    " WHERE MoneyAccount IS NOT NULL AND MoneyCreateTime IS NOT NULL GROUP BY 1, 2");
+
+constexpr int CurrentVersion = 2;
+
+bool run(sqlite3 *db, const QString &sql, EngineError *error)
+{
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
+        return true;
+    *error = {sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
+    return false;
+}
+
+// The first column of the first row of `sql`, or -1 when it fails.
+qint64 firstNumber(sqlite3 *db, const QString &sql, EngineError *error)
+{
+    sqlite3_stmt *statement = nullptr;
+    qint64 value = -1;
+    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) == SQLITE_OK) {
+        const int rc = sqlite3_step(statement);
+        if (rc == SQLITE_ROW)
+            value = sqlite3_column_int64(statement, 0);
+        else if (rc == SQLITE_DONE)
+            value = 0;
+    }
+    if (value < 0)
+        *error = {sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
+    sqlite3_finalize(statement);
+    return value;
+}
+
+// Runs `sql` inside one transaction: all of it or nothing.
+bool runTogether(sqlite3 *db, const QString &sql, EngineError *error)
+{
+    if (!run(db, QStringLiteral("BEGIN IMMEDIATE;"), error))
+        return false;
+    if (run(db, sql + QStringLiteral("COMMIT;"), error))
+        return true;
+    EngineError ignored;
+    run(db, QStringLiteral("ROLLBACK;"), &ignored);
+    return false;
+}
+
+// Runs `repair` in one transaction when the count `test` finds anything (`repaired`).
+bool repairWhen(sqlite3 *db, const QString &test, const QString &repair, bool *repaired, EngineError *error)
+{
+    const qint64 found = firstNumber(db, test, error);
+    if (found < 0)
+        return false;
+    *repaired = found > 0;
+    return found == 0 || runTogether(db, repair, error);
+}
+
+QString monthText(const QDate &day)
+{
+    return JetSql::quoted(day.toString(QStringLiteral("yyyy-MM")));
+}
+
+} // namespace
+
+const char *MonthTotals::schema()
+{
+    return Schema;
+}
+
+QString MonthTotals::dropStatement()
+{
+    return QStringLiteral("DROP TRIGGER IF EXISTS MoneyMonthInsert; DROP TRIGGER IF EXISTS MoneyMonthDelete;"
+                          "DROP TRIGGER IF EXISTS MoneyMonthUpdate; DROP TABLE IF EXISTS MoneyMonth;");
+}
+
+QString MonthTotals::createStatement()
+{
+    return QString::fromUtf8(Schema) + rebuildStatement();
+}
+
+QString MonthTotals::rebuildStatement()
+{
+    return QStringLiteral("DELETE FROM MoneyMonth; INSERT INTO MoneyMonth(MonthAccount, MonthText, MonthSum) ")
+        + RecordMonths + QLatin1Char(';');
+}
+
+QString MonthTotals::checkStatement()
+{
+    // Totals are summed in the order of the index, the check in the order of its grouping: they may
+    // differ in the last bits, never by a millionth of a fen.
+    return QStringLiteral("SELECT r.A AS MonthAccount, r.M AS MonthText FROM (") + RecordMonths
+        + QStringLiteral(") r LEFT JOIN MoneyMonth m ON m.MonthAccount = r.A AND m.MonthText = r.M"
+                         " WHERE m.MonthAccount IS NULL OR (r.S IS NULL) <> (m.MonthSum IS NULL)"
+                         " OR abs(r.S - m.MonthSum) > 1e-6"
+                         " UNION ALL SELECT m.MonthAccount, m.MonthText FROM MoneyMonth m WHERE NOT EXISTS"
+                         " (SELECT 1 FROM MoneyTable WHERE MoneyAccount = m.MonthAccount"
+                         " AND MoneyCreateTime >= m.MonthText AND MoneyCreateTime < m.MonthText || char(1114111))");
+}
+
+QString MonthTotals::balanceStatement(const QString &name, const QDate &day, Bound bound,
+                                      const QString &accountCondition)
+{
+    const QString month = monthText(day);
+    return QStringLiteral("Select Round(Sum(HistorySum),2) As ") + name
+        + QStringLiteral(" From (Select MonthSum As HistorySum From Account,MoneyMonth"
+                         " Where (AccountIndex = MonthAccount) And (MonthText < ")
+        + month + QLatin1Char(')') + accountCondition
+        + QStringLiteral(" Union All Select MoneySum From Account,MoneyTable Where (AccountIndex = MoneyAccount)"
+                         " And (MoneyCreateTime >= ")
+        + month + QStringLiteral(") And (MoneyCreateTime ")
+        + (bound == Bound::Before ? QStringLiteral("< ") : QStringLiteral("<= ")) + JetSql::dateLiteral(day)
+        + QLatin1Char(')') + accountCondition + QLatin1Char(')');
+}
+
+bool MonthTotals::prepare(sqlite3 *db, bool *rebuilt, EngineError *error)
+{
+    *rebuilt = false;
+    const qint64 version = firstNumber(db, QStringLiteral("PRAGMA user_version"), error);
+    if (version < 0)
+        return false;
+    if (version < CurrentVersion)
+        return runTogether(db, createStatement() + QStringLiteral("PRAGMA user_version=%1;").arg(CurrentVersion), error);
+    // The table or a trigger dropped by hand: put them back whole.
+    if (!repairWhen(db,
+                    QStringLiteral("SELECT 4 - count(*) FROM sqlite_schema WHERE name IN ('MoneyMonth',"
+                                   "'MoneyMonthInsert','MoneyMonthDelete','MoneyMonthUpdate')"),
+                    dropStatement() + createStatement(), rebuilt, error))
+        return false;
+    if (*rebuilt)
+        return true;
+    // Totals emptied while records are there: found at no cost, unlike a changed total.
+    return repairWhen(db,
+                      QStringLiteral("SELECT EXISTS (SELECT 1 FROM MoneyTable WHERE MoneyAccount IS NOT NULL"
+                                     " AND MoneyCreateTime IS NOT NULL) AND NOT EXISTS (SELECT 1 FROM MoneyMonth)"),
+                      rebuildStatement(), rebuilt, error);
+}
+
+bool MonthTotals::verify(sqlite3 *db, bool *rebuilt, EngineError *error)
+{
+    *rebuilt = false;
+    return repairWhen(db, QStringLiteral("SELECT count(*) FROM (") + checkStatement() + QLatin1Char(')'),
+                      rebuildStatement(), rebuilt, error);
+}

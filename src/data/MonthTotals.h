@@ -1,0 +1,51 @@
+#pragma once
+#include <QDate>
+#include <QString>
+
+struct sqlite3;
+struct EngineError;
+
+// Month totals per account, kept by triggers on MoneyTable so that any writer (this program or an
+// ODBC client) keeps them exact, and read by every balance of an account's history: the months
+// before plus the records of the month up to the day, a cost that does not grow with the years.
+// A month is the first seven characters of MoneyCreateTime ("YYYY-MM"), so even a date text typed
+// oddly by another program lands in exactly one month and the balances stay equal to a sum over
+// the whole history.
+namespace MonthTotals {
+inline constexpr char Table[] = "MoneyMonth";
+
+// The table and its triggers, as part of the books' schema.
+const char *schema();
+
+// Builds every total afresh from MoneyTable.
+QString rebuildStatement();
+// Removes the table and its triggers, and puts them back with totals built from the records: a bulk
+// load of records in between writes them without a recount per record.
+QString dropStatement();
+QString createStatement();
+
+// Lists each (MonthAccount, MonthText) whose stored total disagrees with the records; no rows when
+// the totals are right. Anyone can run it on the books.
+QString checkStatement();
+
+enum class Bound { Before, Through };
+
+// A Jet statement with one field `name`: the rounded sum of every record dated before (or
+// through) `day` on the accounts that `accountCondition` (conditions on Account, each starting
+// with " And ") selects.
+QString balanceStatement(const QString &name, const QDate &day, Bound bound, const QString &accountCondition);
+
+// Brings the books at `db` to the current schema (older books get the table, the triggers and
+// totals built from their records, in one transaction) and puts back a table or trigger removed
+// or a table emptied by hand. Costs the same for any size of books. `rebuilt` tells whether totals
+// found missing had to be built; false with the engine's error.
+bool prepare(sqlite3 *db, bool *rebuilt, EngineError *error);
+
+// Runs the check over every record and rebuilds the totals when it finds any wrong (`rebuilt`);
+// a pass over the whole journal.
+bool verify(sqlite3 *db, bool *rebuilt, EngineError *error);
+
+// What the user is told when the totals had to be built again.
+inline const QString RebuiltNotice = QStringLiteral(
+    "帐户的月度合计与流水记录不一致（可能被其他程序改动过），已按流水记录重新计算，各帐户余额以流水记录为准。");
+} // namespace MonthTotals
