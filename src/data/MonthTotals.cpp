@@ -130,10 +130,12 @@ QString MonthTotals::checkStatement()
 }
 
 QString MonthTotals::balanceStatement(const QString &name, const QDate &day, Bound bound,
-                                      const QString &accountCondition)
+                                      const QString &accountCondition, Rounding rounding)
 {
     const QString month = monthText(day);
-    return QStringLiteral("Select Round(Sum(HistorySum),2) As ") + name
+    const QString sum = rounding == Rounding::ToCents ? QStringLiteral("Round(Sum(HistorySum),2)")
+                                                      : QStringLiteral("Sum(HistorySum)");
+    return QStringLiteral("Select ") + sum + QStringLiteral(" As ") + name
         + QStringLiteral(" From (Select MonthSum As HistorySum From Account,MoneyMonth"
                          " Where (AccountIndex = MonthAccount) And (MonthText < ")
         + month + QLatin1Char(')') + accountCondition

@@ -29,11 +29,13 @@ QString createStatement();
 QString checkStatement();
 
 enum class Bound { Before, Through };
+enum class Rounding { ToCents, None };
 
-// A Jet statement with one field `name`: the rounded sum of every record dated before (or
-// through) `day` on the accounts that `accountCondition` (conditions on Account, each starting
-// with " And ") selects.
-QString balanceStatement(const QString &name, const QDate &day, Bound bound, const QString &accountCondition);
+// A Jet statement with one field `name`: the sum (rounded to cents unless asked otherwise) of every
+// record dated before (or through) `day` on the accounts that `accountCondition` (conditions on
+// Account, each starting with " And ") selects.
+QString balanceStatement(const QString &name, const QDate &day, Bound bound, const QString &accountCondition,
+                         Rounding rounding = Rounding::ToCents);
 
 // Brings the books at `db` to the current schema (older books get the table, the triggers and
 // totals built from their records, in one transaction) and puts back a table or trigger removed

@@ -5,6 +5,7 @@
 
 #include "data/Helpers.h"
 #include "data/JetSql.h"
+#include "data/MonthTotals.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
 #include "reporting/Report.h"
@@ -156,8 +157,11 @@ private:
 
 bool AccountOpeningBalance(qint64 account, const QDate &firstDay, double *balance)
 {
-    return sumOf(QStringLiteral("Select Sum(MoneySum) As TotalMoney") + accountCondition(account)
-                     + QStringLiteral(" And (MoneyCreateTime < ") + JetSql::dateLiteral(firstDay) + QStringLiteral(")"),
+    // From the month totals, so the statement costs the same in the twentieth year as in the first;
+    // unrounded, as the statement's totals add up the accounts' own values.
+    return sumOf(MonthTotals::balanceStatement(QStringLiteral("TotalMoney"), firstDay, MonthTotals::Bound::Before,
+                                               QStringLiteral(" And (AccountIndex = %1)").arg(account),
+                                               MonthTotals::Rounding::None),
                  balance);
 }
 
