@@ -6,10 +6,13 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include <optional>
+
 #include "accounts/AccountScope.h"
 #include "accounts/AccountsPage.h"
 #include "accounts/FormChose.h"
 #include "app/Forms.h"
+#include "app/FormProgress.h"
 #include "app/MainReports.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
@@ -141,7 +144,7 @@ void FormMain::connectActions()
     connect(ui->ActionInstruction, &QAction::triggered, this, &OpenInstructions);
     connect(ui->ActionGet, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewIncome); });
     connect(ui->ActionPay, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewExpense); });
-    connect(ui->ActionSave, &QAction::triggered, this, &SaveBooks);
+    connect(ui->ActionSave, &QAction::triggered, this, [this] { SaveBooks(*m_progress); });
     connect(ui->ActionLoad, &QAction::triggered, this, &FormMain::restoreBooks);
     connect(ui->ActionDraw, &QAction::triggered, this, [this] { m_draw->drawFromLeftPanel(); });
     connect(ui->ActionEditMoney, &QAction::triggered, m_journal, &JournalPage::EditMoney);
@@ -218,7 +221,13 @@ void FormMain::backUpTheDay()
     if (!isNumber)
         keep = BooksBackup::DefaultKeptDays;
     BooksBackup::Failure failure;
-    if (!BooksBackup::backupOfTheDay(ProgramPaths::databasePath(), Clock::today(), keep, &failure))
+    std::optional<ProgressShown> shown; // only once a copy is under way
+    const auto progress = [this, &shown](int percent) {
+        if (!shown)
+            shown.emplace(*m_progress, percent);
+        shown->moveTo(percent);
+    };
+    if (!BooksBackup::backupOfTheDay(ProgramPaths::databasePath(), Clock::today(), keep, &failure, progress))
         Screen::current().inform(QStringLiteral("今天的帐簿自动备份没有成功，失败号为：%1（%2）。软件照常使用，"
                                                 "请用“备份数据”手动备份。")
                                      .arg(failure.number)
@@ -228,7 +237,7 @@ void FormMain::backUpTheDay()
 // 恢复数据: once the books were replaced the program ends, so that nothing works on with the old ones.
 void FormMain::restoreBooks()
 {
-    if (LoadBooks())
+    if (LoadBooks(*m_progress))
         close();
 }
 

@@ -21,3 +21,22 @@ public:
 private:
     std::unique_ptr<Ui::FormProgress> ui;
 };
+
+// The progress window of a long run (the month runs, a copy of the books), shown without being modal
+// for as long as this lives and closed on every way out, so a run that ends early never leaves it
+// standing.
+class ProgressShown
+{
+public:
+    ProgressShown(FormProgress &form, int value);
+    ~ProgressShown();
+    ProgressShown(const ProgressShown &) = delete;
+    ProgressShown &operator=(const ProgressShown &) = delete;
+
+    // Moves the bar and lets the window paint it: the work runs on the window's own thread.
+    void moveTo(int value);
+    void close();
+
+private:
+    FormProgress &m_form;
+};

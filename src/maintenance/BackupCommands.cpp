@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include "app/FormProgress.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
 #include "data/JetSql.h"
@@ -32,16 +33,30 @@ QString failureText(const QString &lead, const BooksBackup::Failure &failure)
     return lead + QString::number(failure.number) + QStringLiteral("（") + failure.reason + QStringLiteral("）");
 }
 
-// The busy pointer while the books are copied, so a long copy never looks like a frozen window.
-struct BusyPointer
+// The busy pointer and the progress window while the books are copied, so a long copy never looks
+// like a frozen window.
+class CopyShown
 {
-    BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+public:
+    explicit CopyShown(FormProgress &form)
+        : m_progress(form, 0)
+    {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~CopyShown() { QApplication::restoreOverrideCursor(); }
+
+    BooksBackup::Progress tell()
+    {
+        return [this](int percent) { m_progress.moveTo(percent); };
+    }
+
+private:
+    ProgressShown m_progress;
 };
 
 } // namespace
 
-void SaveBooks()
+void SaveBooks(FormProgress &progress)
 {
     Screen &screen = Screen::current();
     const QString chosen = screen.chooseSaveFile(QStringLiteral("备份数据"), suggestedBackupPath(), BackupFilter);
@@ -50,14 +65,14 @@ void SaveBooks()
     BooksBackup::Failure failure;
     bool saved = false;
     {
-        const BusyPointer busy;
-        saved = BooksBackup::backup(ShareDataModule::instance(), withBackupSuffix(chosen), &failure);
+        CopyShown shown(progress);
+        saved = BooksBackup::backup(ShareDataModule::instance(), withBackupSuffix(chosen), &failure, shown.tell());
     }
     screen.inform(saved ? QStringLiteral("恭喜您，数据库备份成功")
                         : failureText(QStringLiteral("数据库备份失败，失败号为："), failure));
 }
 
-bool LoadBooks()
+bool LoadBooks(FormProgress &progress)
 {
     Screen &screen = Screen::current();
     if (!screen.ask(QStringLiteral("恢复警告"), QStringLiteral("数据库恢复将导致当前数据全部丢失，是否继续？")))
@@ -68,8 +83,9 @@ bool LoadBooks()
     BooksBackup::Failure failure;
     bool restored = false;
     {
-        const BusyPointer busy;
-        restored = BooksBackup::restore(ShareDataModule::instance(), chosen, ProgramPaths::databasePath(), &failure);
+        CopyShown shown(progress);
+        restored = BooksBackup::restore(ShareDataModule::instance(), chosen, ProgramPaths::databasePath(), &failure,
+                                        shown.tell());
     }
     screen.inform(restored ? QStringLiteral("恭喜您，数据库恢复成功，请重新启动软件")
                            : failureText(QStringLiteral("数据库恢复失败，失败号为："), failure));

@@ -1,11 +1,13 @@
 #pragma once
 
-// The two commands of the books' backup, as the user meets them: the file dialog, the copy and the
-// message that says how it went.
+// The two commands of the books' backup, as the user meets them: the file dialog, the copy with its
+// progress window and the message that says how it went.
+
+class FormProgress;
 
 // 备份数据: saves a copy of the books to a file the user picks.
-void SaveBooks();
+void SaveBooks(FormProgress &progress);
 
 // 恢复数据: after the user's word, puts a chosen backup in place of the books. True when the books were
 // replaced, after which the program must end so that the next start opens the restored books.
-bool LoadBooks();
+bool LoadBooks(FormProgress &progress);

@@ -316,7 +316,8 @@ QString BooksBackup::automaticFolder()
     return ProgramPaths::programDir() + QStringLiteral("Backup/");
 }
 
-bool BooksBackup::backupOfTheDay(const QString &booksPath, const QDate &today, int keep, Failure *failure)
+bool BooksBackup::backupOfTheDay(const QString &booksPath, const QDate &today, int keep, Failure *failure,
+                                 const Progress &progress)
 {
     if (keep <= 0)
         return true;
@@ -329,7 +330,7 @@ bool BooksBackup::backupOfTheDay(const QString &booksPath, const QDate &today, i
     if (sqlite3_open_v2(nativePath(booksPath).constData(), &books.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
         || sqlite3_exec(books.db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) != SQLITE_OK)
         return true;
-    if (!makeAutomaticFolder(failure) || !copyDatabase(books.db, target, failure, {}))
+    if (!makeAutomaticFolder(failure) || !copyDatabase(books.db, target, failure, progress))
         return false;
     pruneAutomatic(keep);
     return true;

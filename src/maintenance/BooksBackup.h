@@ -40,7 +40,8 @@ QString automaticFolder();
 inline constexpr int DefaultKeptDays = 30;
 // The copy of the day, taken when there is none yet, keeping the newest `keep` copies. Nothing is
 // done when `keep` is 0 or the books cannot be opened.
-bool backupOfTheDay(const QString &booksPath, const QDate &today, int keep, Failure *failure);
+bool backupOfTheDay(const QString &booksPath, const QDate &today, int keep, Failure *failure,
+                    const Progress &progress = {});
 // Removes all but the newest `keep` automatic copies.
 void pruneAutomatic(int keep);
 

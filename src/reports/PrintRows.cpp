@@ -1,9 +1,5 @@
 #include "reports/PrintRows.h"
 
-#include <QCoreApplication>
-#include <QProgressBar>
-
-#include "app/FormProgress.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/Query.h"
@@ -43,28 +39,4 @@ bool RewritePrintRows(Query &rows, const QString &table, const QString &failure,
         return true;
     ReportFailure(failure, together.lastError());
     return false;
-}
-
-ProgressShown::ProgressShown(FormProgress &form, int value)
-    : m_form(form)
-{
-    m_form.show();
-    moveTo(value);
-}
-
-ProgressShown::~ProgressShown()
-{
-    close();
-}
-
-void ProgressShown::moveTo(int value)
-{
-    m_form.ProgressBar1()->setValue(value);
-    // Paint only: a click now would start another command in the middle of this one.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-}
-
-void ProgressShown::close()
-{
-    m_form.hide();
 }

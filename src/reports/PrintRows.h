@@ -5,7 +5,6 @@
 #include <functional>
 #include <utility>
 
-class FormProgress;
 class Query;
 
 // The fields a printout writes into one row of its print table.
@@ -19,21 +18,3 @@ bool StoreRow(Query &rows, int row, const RowFields &fields, const QString &fail
 // transaction, so that a run that fails leaves the table's last printout whole. False when something
 // failed, which was told: a write the books refused as `failure`, with what happened.
 bool RewritePrintRows(Query &rows, const QString &table, const QString &failure, const std::function<bool()> &write);
-
-// The progress window of the month runs, shown without being modal for as long as this lives and
-// closed on every way out, so a run that ends early never leaves it standing.
-class ProgressShown
-{
-public:
-    ProgressShown(FormProgress &form, int value);
-    ~ProgressShown();
-    ProgressShown(const ProgressShown &) = delete;
-    ProgressShown &operator=(const ProgressShown &) = delete;
-
-    // Moves the bar and lets the window paint it: the work runs on the window's own thread.
-    void moveTo(int value);
-    void close();
-
-private:
-    FormProgress &m_form;
-};

@@ -8,6 +8,7 @@
 
 #include "accounts/AccountHouses.h"
 #include "app/FormMain.h"
+#include "app/FormProgress.h"
 #include "data/Clock.h"
 #include "data/Settings.h"
 #include "data/DeliveredBooks.h"
@@ -282,6 +283,8 @@ void MaintenanceTest::saveBooksFromTheLeftBar()
         QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("恭喜您，数据库备份成功")});
         storeRecord(program, 4.5, QStringLiteral("第二次之前"));
     }
+    // The copy showed its progress window and closed it.
+    QVERIFY(!program.main().findChild<FormProgress *>()->isVisible());
     // The second backup of the same name replaced the first without a question, with the later record.
     QCOMPARE(program.screen().questions(), QStringList());
     QCOMPARE(contentOf(chosen + QStringLiteral(".mdb")).filter(QStringLiteral("|第二次之前|")).size(), 1);
