@@ -6,7 +6,9 @@
 #include "accounts/FormChose.h"
 #include "app/Forms.h"
 #include "app/MainContext.h"
+#include "data/Clock.h"
 #include "data/Failure.h"
+#include "data/JetSql.h"
 #include "data/ProgramPaths.h"
 #include "data/Query.h"
 #include "data/Settings.h"
@@ -64,12 +66,22 @@ void tellIfBooksReadOnly()
         ReportFailure(QStringLiteral("帐簿只能查看，不能记帐"), why);
 }
 
-// A pass over the journal once a session, so totals changed by hand are found before any balance.
-void checkMonthTotals()
+// A pass over the whole journal at the first login of each day, so month totals changed by hand are
+// found before the day's balances, while later logins do not wait for it as the books grow. (A table
+// or trigger removed is found, and put back, whenever the books are opened.)
+void checkMonthTotalsOnceADay()
 {
+    const QString section = QStringLiteral("KalvoraSetting");
+    const QString key = QStringLiteral("MonthCheckDay");
+    const QString today = JetSql::dateText(Clock::today());
+    if (ReadSetting(section, key, QString(), ProgramPaths::settingsPath()) == today)
+        return;
     EngineError why;
-    if (!ShareDataModule::instance().checkMonthTotals(&why))
+    if (!ShareDataModule::instance().checkMonthTotals(&why)) {
         ReportFailure(QStringLiteral("帐户余额的月度合计核对失败，余额可能不准"), why);
+        return;
+    }
+    WriteSetting(section, key, today, ProgramPaths::settingsPath());
 }
 } // namespace
 
@@ -108,7 +120,7 @@ void LoginPage::ActionLogin(MainContext &main, SettingsPage &settings)
     if (!passwordMatches(role, ui->Edit3->text()))
         return;
     tellIfBooksReadOnly();
-    checkMonthTotals();
+    checkMonthTotalsOnceADay();
     WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), role, ProgramPaths::settingsPath());
     main.setCurrentUser(role);
     if (role == Passwords::Administrator) {

@@ -8,6 +8,7 @@
 #include "support/ProgramFixture.h"
 #include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
+#include "data/Clock.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
 #include "data/MonthTotals.h"
@@ -231,6 +232,7 @@ private slots:
     void olderBooksGetTheirTotals();
     void damagedTotalsAreRebuilt_data();
     void damagedTotalsAreRebuilt();
+    void handChangedTotalsFoundAtTheFirstLoginOfADay();
     void refusedTotalLeavesTheRecordUnchanged_data();
     void refusedTotalLeavesTheRecordUnchanged();
 };
@@ -339,6 +341,29 @@ void tst_balances::damagedTotalsAreRebuilt()
     program.loginAsCashier();
     verifyBalances(program, QStringLiteral("next start"));
     QCOMPARE(program.screen().takeMessages(), QStringList());
+}
+
+// The pass over the whole journal runs at the first login of a day only, so a login does not grow
+// slower with the books; a total changed by hand is found on the next day's first login.
+void tst_balances::handChangedTotalsFoundAtTheFirstLoginOfADay()
+{
+    ProgramFixture program;
+    addAccounts(program);
+    program.loginAsCashier();
+    {
+        OtherClient other(program.databasePath());
+        storeEarlyRecords(other);
+        other.run(QStringLiteral("UPDATE MoneyMonth SET MonthSum = MonthSum + 0.01 WHERE MonthText = '2024-12'"));
+    }
+    program.restart();
+    program.loginAsCashier();
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+
+    Clock::setToday(ProgramFixture::Today.addDays(1));
+    program.restart();
+    program.loginAsCashier();
+    QCOMPARE(program.screen().takeMessages(), QStringList{MonthTotals::RebuiltNotice});
+    verifyBalances(program, QStringLiteral("next day"));
 }
 
 void tst_balances::refusedTotalLeavesTheRecordUnchanged_data()
