@@ -31,21 +31,13 @@
 #include "data/ShareDataModule.h"
 #include "grid/DataGrid.h"
 #include "journal/JournalPage.h"
+#include "support/Controls.h"
 #include "support/ProgramFixture.h"
 #include "ui/QtScreen.h"
 
 namespace {
 
 const QString DatabaseSection = QStringLiteral("数据库内容");
-
-template<typename T>
-T *control(FormMain &main, const char *name)
-{
-    T *found = main.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
 
 QString odbcSetting(const ProgramFixture &program)
 {

@@ -22,6 +22,7 @@
 #include "reporting/FormPreview.h"
 #include "reporting/Report.h"
 #include "reporting/ReportView.h"
+#include "support/Controls.h"
 #include "support/ProgramFixture.h"
 
 namespace {
@@ -179,15 +180,6 @@ QList<ReportPage> pagesOf(Report &report)
     for (int p = 0; p < report.pageCount(); ++p)
         pages.append(report.page(p));
     return pages;
-}
-
-template<typename T>
-T *control(QWidget &parent, const char *name)
-{
-    T *found = parent.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
 }
 
 // A preview handler: `look` examines the shown preview, which is then left with its exit button.

@@ -25,21 +25,13 @@
 #include "reports/FormMakeReport.h"
 #include "reports/ReportsPage.h"
 #include "reports/SheetExport.h"
+#include "support/Controls.h"
 #include "support/ProgramFixture.h"
 
 namespace {
 
 using Fill = std::function<void(QDialog &)>;
 using Indexes = QList<qint64>;
-
-template<typename T>
-T *control(QWidget &parent, const char *name)
-{
-    T *found = parent.findChild<T *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
 
 void choose(QDialog &dialog, const char *list, const QString &text)
 {
