@@ -21,6 +21,11 @@ public:
     // A square picture of `size` pixels on a transparent ground, drawn antialiased by `draw`.
     static QImage square(int size, const std::function<void(QPainter &)> &draw);
     static QFont font(int pixelSize, bool bold = false);
+    // A pen with round ends and joins, for strokes that meet cleanly.
+    static QPen roundPen(const QColor &colour, qreal width)
+    {
+        return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    }
     // A rounded card with a soft vertical gradient and a thin border.
     static void card(QPainter &painter, const QRectF &rect, const QColor &top, const QColor &bottom,
                      qreal radius = 6);

@@ -11,18 +11,13 @@ const QColor IncomeColour(38, 140, 72);
 const QColor ExpenseColour(196, 62, 52);
 const QColor Ink(60, 72, 92);
 
-QPen roundPen(const QColor &colour, qreal width)
-{
-    return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-
 // A coin with an arrow: into the tray for income, out of it for expense.
 void moneyArrow(QPainter &p, const QRectF &box, bool income, const QColor &colour)
 {
     p.setRenderHint(QPainter::Antialiasing);
     const QPointF centre = box.center();
     const qreal r = box.height() * 0.30;
-    p.setPen(roundPen(colour.darker(125), 1.5));
+    p.setPen(Art::roundPen(colour.darker(125), 1.5));
     p.setBrush(QColor(255, 214, 90));
     p.drawEllipse(QPointF(centre.x() - r * 0.55, centre.y() + r * 0.35), r, r);
     Art::text(p, QRectF(centre.x() - r * 1.55, centre.y() - r * 0.65, r * 2, r * 2), QStringLiteral("¥"),
@@ -30,7 +25,7 @@ void moneyArrow(QPainter &p, const QRectF &box, bool income, const QColor &colou
     const qreal x = centre.x() + r * 1.0;
     const qreal top = centre.y() - r * 1.3;
     const qreal bottom = centre.y() + r * 0.9;
-    p.setPen(roundPen(Qt::white, 4.5));
+    p.setPen(Art::roundPen(Qt::white, 4.5));
     const QPointF from(x, income ? top : bottom);
     const QPointF to(x, income ? bottom : top);
     const qreal d = income ? -1 : 1;
@@ -51,7 +46,7 @@ template<typename Drawing>
 QImage fieldIcon(const QColor &colour, Drawing drawing)
 {
     return Art::square(16, [&](QPainter &p) {
-        p.setPen(roundPen(colour, 1.3));
+        p.setPen(Art::roundPen(colour, 1.3));
         p.setBrush(Qt::NoBrush);
         drawing(p, colour);
     });
@@ -139,7 +134,7 @@ void voucher(QPainter &p, const QColor &c)
     p.drawPath(ticket);
     p.setPen(QPen(c, 1, Qt::DotLine));
     p.drawLine(QPointF(10.5, 3.5), QPointF(10.5, 12.5));
-    p.setPen(roundPen(c, 1.1));
+    p.setPen(Art::roundPen(c, 1.1));
     p.drawLine(QPointF(4, 6.5), QPointF(8, 6.5));
     p.drawLine(QPointF(4, 9.5), QPointF(8, 9.5));
 }
@@ -158,9 +153,9 @@ void remark(QPainter &p, const QColor &c)
     p.drawRect(QRectF(1.5, 2, 10, 12.5));
     p.drawLine(QPointF(3.5, 5.5), QPointF(8, 5.5));
     p.drawLine(QPointF(3.5, 8.5), QPointF(7, 8.5));
-    p.setPen(roundPen(QColor(214, 140, 40), 2.2));
+    p.setPen(Art::roundPen(QColor(214, 140, 40), 2.2));
     p.drawLine(QPointF(14.5, 5), QPointF(8.5, 12.5));
-    p.setPen(roundPen(c, 1));
+    p.setPen(Art::roundPen(c, 1));
     p.drawLine(QPointF(8.5, 12.5), QPointF(7.8, 14.2));
 }
 
@@ -177,7 +172,7 @@ void cross(QPainter &p)
 
 void bin(QPainter &p)
 {
-    p.setPen(roundPen(Qt::white, 1.6));
+    p.setPen(Art::roundPen(Qt::white, 1.6));
     p.drawLine(QPointF(11.5, 11.5), QPointF(24.5, 11.5));
     p.drawLine(QPointF(16, 11.5), QPointF(16.5, 9.5));
     p.drawLine(QPointF(16.5, 9.5), QPointF(19.5, 9.5));
@@ -190,20 +185,20 @@ void bin(QPainter &p)
 // The icons of the daily journal's two buttons, 24 x 24.
 void editRecord(QPainter &p)
 {
-    p.setPen(roundPen(Ink, 1.3));
+    p.setPen(Art::roundPen(Ink, 1.3));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(3.5, 2.5, 14, 19));
     for (int i = 0; i < 4; ++i)
         p.drawLine(QPointF(6, 7 + i * 3.5), QPointF(14, 7 + i * 3.5));
-    p.setPen(roundPen(QColor(214, 140, 40).darker(110), 4));
+    p.setPen(Art::roundPen(QColor(214, 140, 40).darker(110), 4));
     p.drawLine(QPointF(21.5, 8), QPointF(12.5, 18.5));
-    p.setPen(roundPen(Ink, 1.2));
+    p.setPen(Art::roundPen(Ink, 1.2));
     p.drawLine(QPointF(12.5, 18.5), QPointF(11.3, 21.3));
 }
 
 void printer(QPainter &p)
 {
-    p.setPen(roundPen(Ink, 1.3));
+    p.setPen(Art::roundPen(Ink, 1.3));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(6.5, 2.5, 11, 7));
     p.setBrush(QColor(120, 140, 170));

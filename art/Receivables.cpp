@@ -10,28 +10,23 @@ namespace {
 const QColor GetBlue(40, 96, 176);
 const QColor PayRed(196, 58, 50);
 
-QPen roundPen(const QColor &colour, qreal width)
-{
-    return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-
 // A bill with a few ruled lines and a coin; the arrow says whether the money comes or goes.
 void bill(QPainter &p, const QRectF &box, const QColor &colour, bool incoming)
 {
     const qreal w = box.width();
     const qreal h = box.height();
     const QRectF paper(box.left() + w * 0.12, box.top() + h * 0.06, w * 0.58, h * 0.82);
-    p.setPen(roundPen(colour.darker(130), 1.2));
+    p.setPen(Art::roundPen(colour.darker(130), 1.2));
     p.setBrush(Qt::white);
     p.drawRoundedRect(paper, 2, 2);
-    p.setPen(roundPen(colour.lighter(130), 1.2));
+    p.setPen(Art::roundPen(colour.lighter(130), 1.2));
     for (int i = 1; i <= 3; ++i) {
         const qreal y = paper.top() + paper.height() * i / 4.5;
         p.drawLine(QPointF(paper.left() + 3, y), QPointF(paper.right() - 3, y));
     }
     const QPointF coin(box.left() + w * 0.70, box.top() + h * 0.70);
     const qreal r = w * 0.2;
-    p.setPen(roundPen(QColor(170, 120, 20), 1));
+    p.setPen(Art::roundPen(QColor(170, 120, 20), 1));
     p.setBrush(QColor(255, 214, 90));
     p.drawEllipse(coin, r, r);
     Art::text(p, QRectF(coin.x() - r, coin.y() - r, 2 * r, 2 * r), QStringLiteral("¥"), int(r * 1.4),
@@ -41,7 +36,7 @@ void bill(QPainter &p, const QRectF &box, const QColor &colour, bool incoming)
     const qreal bottom = box.top() + h * 0.5;
     const QPointF to(x, incoming ? bottom : top);
     const qreal d = incoming ? -1 : 1;
-    p.setPen(roundPen(Qt::white, w * 0.07));
+    p.setPen(Art::roundPen(Qt::white, w * 0.07));
     p.drawLine(QPointF(x, incoming ? top : bottom), to);
     p.drawPolyline(QPolygonF{to + QPointF(-w * 0.08, d * w * 0.08), to, to + QPointF(w * 0.08, d * w * 0.08)});
 }
@@ -70,7 +65,7 @@ QImage listTitle(const QString &words, const QColor &colour, bool incoming)
     p.setPen(QPen(colour.lighter(150), 1));
     p.setBrush(Qt::NoBrush);
     p.drawRoundedRect(frame.adjusted(4, 4, -4, -4), 5, 5);
-    p.setPen(roundPen(colour, 1));
+    p.setPen(Art::roundPen(colour, 1));
     p.setBrush(colour.lighter(110));
     p.drawEllipse(QRectF(14, 7, 36, 36));
     bill(p, QRectF(18, 11, 28, 28), colour, incoming);
@@ -85,10 +80,10 @@ QImage listTitle(const QString &words, const QColor &colour, bool incoming)
 // The commands' icons, 22 x 22, in the colour of their list.
 void sheet(QPainter &p, const QColor &c)
 {
-    p.setPen(roundPen(c.darker(130), 1.2));
+    p.setPen(Art::roundPen(c.darker(130), 1.2));
     p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(2.5, 2.5, 13, 17), 1.5, 1.5);
-    p.setPen(roundPen(c.lighter(140), 1.1));
+    p.setPen(Art::roundPen(c.lighter(140), 1.1));
     for (int i = 0; i < 3; ++i)
         p.drawLine(QPointF(5, 7 + i * 3.5), QPointF(13, 7 + i * 3.5));
 }
@@ -96,10 +91,10 @@ void sheet(QPainter &p, const QColor &c)
 // The round mark in the sheet's corner, ready for a white sign.
 void badge(QPainter &p, const QColor &c)
 {
-    p.setPen(roundPen(c.darker(110), 1));
+    p.setPen(Art::roundPen(c.darker(110), 1));
     p.setBrush(c);
     p.drawEllipse(QPointF(15.5, 15.5), 5.5, 5.5);
-    p.setPen(roundPen(Qt::white, 1.8));
+    p.setPen(Art::roundPen(Qt::white, 1.8));
 }
 
 void newGlyph(QPainter &p, const QColor &c)
@@ -113,9 +108,9 @@ void newGlyph(QPainter &p, const QColor &c)
 void editGlyph(QPainter &p, const QColor &c)
 {
     sheet(p, c);
-    p.setPen(roundPen(QColor(214, 140, 40).darker(110), 3.5));
+    p.setPen(Art::roundPen(QColor(214, 140, 40).darker(110), 3.5));
     p.drawLine(QPointF(19.5, 7), QPointF(11, 16.5));
-    p.setPen(roundPen(c.darker(120), 1.2));
+    p.setPen(Art::roundPen(c.darker(120), 1.2));
     p.drawLine(QPointF(11, 16.5), QPointF(9.8, 19.3));
 }
 
@@ -140,10 +135,10 @@ QImage commandIcon(const QColor &colour, Glyph glyph)
 // 款项入帐: an arrow going down into an open journal.
 void intoJournal(QPainter &p)
 {
-    p.setPen(roundPen(Qt::white, 1.4));
+    p.setPen(Art::roundPen(Qt::white, 1.4));
     p.drawPolyline(QPolygonF{{11, 21.5}, {18, 19.5}, {25, 21.5}});
     p.drawLine(QPointF(18, 19.5), QPointF(18, 23));
-    p.setPen(roundPen(Qt::white, 2.4));
+    p.setPen(Art::roundPen(Qt::white, 2.4));
     p.drawLine(QPointF(18, 8), QPointF(18, 16));
     p.drawPolyline(QPolygonF{{14.5, 12.5}, {18, 16}, {21.5, 12.5}});
 }

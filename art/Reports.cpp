@@ -8,16 +8,11 @@ namespace {
 const QColor Ink(52, 64, 86);
 const QColor SheetGreen(33, 115, 70);
 
-QPen roundPen(const QColor &colour, qreal width)
-{
-    return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-
 // A sheet of paper with a folded corner, in the unit square scaled by `s`.
 void paper(QPainter &p, qreal s, const QRectF &r)
 {
     const qreal fold = r.width() * 0.28;
-    p.setPen(roundPen(Ink, s * 0.04));
+    p.setPen(Art::roundPen(Ink, s * 0.04));
     p.setBrush(Qt::white);
     p.drawPolygon(QPolygonF{r.topLeft(), r.topRight() - QPointF(fold, 0), r.topRight() + QPointF(0, fold),
                             r.bottomRight(), r.bottomLeft()});
@@ -31,14 +26,14 @@ void spreadsheet(QPainter &p, qreal s)
 {
     const QRectF sheet(s * 0.3, s * 0.08, s * 0.6, s * 0.84);
     paper(p, s, sheet);
-    p.setPen(roundPen(QColor(150, 170, 150), s * 0.025));
+    p.setPen(Art::roundPen(QColor(150, 170, 150), s * 0.025));
     for (int row = 0; row < 4; ++row)
         p.drawLine(QPointF(s * 0.5, s * (0.38 + row * 0.12)), QPointF(s * 0.84, s * (0.38 + row * 0.12)));
     p.drawLine(QPointF(s * 0.67, s * 0.32), QPointF(s * 0.67, s * 0.8));
     p.setPen(Qt::NoPen);
     p.setBrush(SheetGreen);
     p.drawRoundedRect(QRectF(s * 0.06, s * 0.26, s * 0.44, s * 0.48), s * 0.06, s * 0.06);
-    p.setPen(roundPen(Qt::white, s * 0.07));
+    p.setPen(Art::roundPen(Qt::white, s * 0.07));
     p.drawLine(QPointF(s * 0.17, s * 0.37), QPointF(s * 0.39, s * 0.63));
     p.drawLine(QPointF(s * 0.39, s * 0.37), QPointF(s * 0.17, s * 0.63));
 }
@@ -47,13 +42,13 @@ void spreadsheet(QPainter &p, qreal s)
 void monthClosing(QPainter &p, qreal s)
 {
     paper(p, s, QRectF(s * 0.08, s * 0.06, s * 0.62, s * 0.84));
-    p.setPen(roundPen(QColor(150, 162, 184), s * 0.04));
+    p.setPen(Art::roundPen(QColor(150, 162, 184), s * 0.04));
     for (int row = 0; row < 5; ++row)
         p.drawLine(QPointF(s * 0.18, s * (0.3 + row * 0.1)), QPointF(s * 0.58, s * (0.3 + row * 0.1)));
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(38, 150, 60));
     p.drawEllipse(QRectF(s * 0.52, s * 0.52, s * 0.46, s * 0.46));
-    p.setPen(roundPen(Qt::white, s * 0.07));
+    p.setPen(Art::roundPen(Qt::white, s * 0.07));
     p.drawPolyline(QPolygonF{{s * 0.63, s * 0.76}, {s * 0.72, s * 0.85}, {s * 0.87, s * 0.66}});
 }
 
@@ -68,9 +63,9 @@ void makeReport(QPainter &p, qreal s)
         p.setBrush(bars[i]);
         p.drawRect(QRectF(s * (0.2 + i * 0.13), s * 0.76 - height, s * 0.09, height));
     }
-    p.setPen(roundPen(Ink, s * 0.08));
+    p.setPen(Art::roundPen(Ink, s * 0.08));
     p.drawLine(QPointF(s * 0.78, s * 0.62), QPointF(s * 0.93, s * 0.8));
-    p.setPen(roundPen(Ink, s * 0.05));
+    p.setPen(Art::roundPen(Ink, s * 0.05));
     p.setBrush(QColor(200, 225, 250, 170));
     p.drawEllipse(QPointF(s * 0.66, s * 0.48), s * 0.17, s * 0.17);
 }
@@ -78,7 +73,7 @@ void makeReport(QPainter &p, qreal s)
 // 打印报表: a printer with a sheet coming out.
 void printReport(QPainter &p, qreal s)
 {
-    p.setPen(roundPen(Ink, s * 0.04));
+    p.setPen(Art::roundPen(Ink, s * 0.04));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(s * 0.26, s * 0.08, s * 0.48, s * 0.3));
     p.setBrush(QColor(120, 140, 170));
@@ -96,7 +91,7 @@ void printReport(QPainter &p, qreal s)
 QImage fieldMark()
 {
     return Art::square(16, [](QPainter &p) {
-        p.setPen(roundPen(QColor(40, 90, 170), 1.2));
+        p.setPen(Art::roundPen(QColor(40, 90, 170), 1.2));
         p.setBrush(QColor(200, 222, 250));
         p.drawPolygon(QPolygonF{{3, 2}, {10, 2}, {13, 5}, {13, 14}, {3, 14}});
         p.drawLine(QPointF(5.5, 7.5), QPointF(10.5, 7.5));

@@ -11,11 +11,6 @@ const QColor OutColour(200, 62, 52);
 const QColor InColour(40, 146, 76);
 const QColor Violet(118, 82, 170);
 
-QPen roundPen(const QColor &colour, qreal width)
-{
-    return QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-
 // A thick arrow from `from` to `to`, filled, with a darker rim.
 void fatArrow(QPainter &p, const QPointF &from, const QPointF &to, qreal thickness, const QColor &colour)
 {
@@ -29,7 +24,7 @@ void fatArrow(QPainter &p, const QPointF &from, const QPointF &to, qreal thickne
     QLinearGradient fill(from, to);
     fill.setColorAt(0, colour.lighter(135));
     fill.setColorAt(1, colour);
-    p.setPen(roundPen(colour.darker(135), 1.2));
+    p.setPen(Art::roundPen(colour.darker(135), 1.2));
     p.setBrush(fill);
     p.drawPolygon(shape);
 }
@@ -40,7 +35,7 @@ void apart(QPainter &p, const QRectF &box)
     const QPointF centre = box.center();
     fatArrow(p, centre + QPointF(-4, -8), centre + QPointF(-24, -8), 7, OutColour);
     fatArrow(p, centre + QPointF(4, 8), centre + QPointF(24, 8), 7, InColour);
-    p.setPen(roundPen(QColor(180, 130, 20), 1.2));
+    p.setPen(Art::roundPen(QColor(180, 130, 20), 1.2));
     p.setBrush(QColor(255, 214, 90));
     p.drawEllipse(centre, 8, 8);
     Art::text(p, QRectF(centre.x() - 8, centre.y() - 8, 16, 16), QStringLiteral("¥"), 11, QColor(150, 100, 10), true);
@@ -53,19 +48,19 @@ QImage accountIcon(const QColor &colour, bool outgoing)
         QLinearGradient body(0, 4, 0, 28);
         body.setColorAt(0, colour.lighter(150));
         body.setColorAt(1, colour);
-        p.setPen(roundPen(colour.darker(140), 1.2));
+        p.setPen(Art::roundPen(colour.darker(140), 1.2));
         p.setBrush(body);
         p.drawRoundedRect(QRectF(3.5, 5.5, 25, 21), 3, 3);
         p.setBrush(QColor(255, 255, 255, 70));
         p.drawRoundedRect(QRectF(7.5, 9.5, 17, 13), 2, 2);
-        p.setPen(roundPen(Qt::white, 2.4));
+        p.setPen(Art::roundPen(Qt::white, 2.4));
         const qreal y = 16;
         const qreal tip = outgoing ? 8.5 : 23.5;
         const qreal tail = outgoing ? 23.5 : 8.5;
         const qreal d = outgoing ? 4 : -4;
         p.drawLine(QPointF(tail, y), QPointF(tip, y));
         p.drawPolyline(QPolygonF{{tip + d, y - 4}, {tip, y}, {tip + d, y + 4}});
-        p.setPen(roundPen(colour.darker(150), 1.4));
+        p.setPen(Art::roundPen(colour.darker(150), 1.4));
         p.drawLine(QPointF(8, 27), QPointF(8, 29.5));
         p.drawLine(QPointF(24, 27), QPointF(24, 29.5));
     });
