@@ -14,6 +14,7 @@
 #include "app/Forms.h"
 #include "app/FormProgress.h"
 #include "app/MainReports.h"
+#include "grid/DataGrid.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
 #include "data/JetSql.h"
@@ -78,7 +79,11 @@ FormMain::FormMain(const QString &programDir, QWidget *parent)
     connectActions();
 }
 
-FormMain::~FormMain() = default;
+FormMain::~FormMain()
+{
+    // The report grid shows the rows of a report object, which goes before the pages do.
+    m_reports->DBGridEh2()->setQuery(nullptr);
+}
 
 void FormMain::placePages()
 {

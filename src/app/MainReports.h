@@ -1,5 +1,6 @@
 #pragma once
 #include "data/Query.h"
+#include "data/WindowedQuery.h"
 #include "reporting/Report.h"
 
 class ShareDataModule;
@@ -10,7 +11,7 @@ struct MainReports
 {
     MainReports(ShareDataModule &database, Query &dailyGrid);
 
-    Query ADOQueryReportGrid; // the report centre's query result
+    WindowedQuery ADOQueryReportGrid; // the report centre's query result, read as it is shown
     Query ADOQueryMonthGrid;  // every row of PrintDay
     Query ADOQueryAccount;    // the rows of PrintTable the account statement prints
 

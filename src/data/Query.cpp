@@ -439,14 +439,6 @@ void Query::moveTo(int row)
     m_current = qBound(0, row, int(m_rows.size()));
 }
 
-int Query::fieldIndex(const QString &name) const
-{
-    for (int c = 0; c < m_columns.size(); ++c)
-        if (m_columns[c].compare(name, Qt::CaseInsensitive) == 0)
-            return c;
-    return -1;
-}
-
 QVariant Query::value(int row, int column)
 {
     ensureRows();

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "data/Failure.h"
+#include "data/RowSource.h"
 #include "data/RowStore.h"
 
 class ShareDataModule;
@@ -24,11 +25,11 @@ struct sqlite3_stmt;
 // table is updatable: append()/edit(), setField(), post() and remove() write that table's row by its row
 // id, and fail when the row is no longer stored. Opening a Select only to append reads no more than two
 // rows, however long the table.
-class Query
+class Query : public RowSource
 {
 public:
     explicit Query(ShareDataModule &database);
-    ~Query();
+    ~Query() override;
     Query(const Query &) = delete;
     Query &operator=(const Query &) = delete;
 
@@ -39,7 +40,7 @@ public:
 
     bool open(); // false with lastError() set (also for a text of more than one statement); stays closed
     void close();
-    bool isOpen() const { return m_open; }
+    bool isOpen() const override { return m_open; }
     QString lastError() const { return m_error; }
     EngineError lastFailure() const { return {m_errorCode, m_error}; } // the error with its result code
 
@@ -47,14 +48,12 @@ public:
     void first();
     void next();
     bool eof();
-    int recordCount();
+    int recordCount() override;
     int recNo(); // zero-based position of the current row, -1 when there is none
-    void moveTo(int row);
+    void moveTo(int row) override;
 
-    QStringList fieldNames() const { return m_columns; }
-    int fieldIndex(const QString &name) const; // -1 when the result has no such column
-    bool hasField(const QString &name) const { return fieldIndex(name) >= 0; }
-    QVariant value(int row, int column);
+    QStringList fieldNames() const override { return m_columns; }
+    QVariant value(int row, int column) override;
     qint64 rowId(); // row id of the current row of an updatable result, 0 when there is none
 
     // Values of the current row; an empty field reads as "" / 0.

@@ -97,21 +97,9 @@ sqlite3 *ShareDataModule::ADOConnection1(EngineError *error)
 {
     if (m_connection)
         return m_connection;
-    const QString path = DataSource::databaseOf(QString::fromLatin1(DataSource::Name));
-    if (path.isEmpty()) {
-        *error = {SQLITE_OK, QStringLiteral("数据源 KalvoraCmp 尚未注册")};
+    sqlite3 *db = openBooksFile(SQLITE_OPEN_READWRITE, error);
+    if (!db)
         return nullptr;
-    }
-    sqlite3 *db = nullptr;
-    // Never create a missing file: a wrong path must fail, not start empty books.
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        *error = db ? errorOf(db) : EngineError{SQLITE_CANTOPEN, QStringLiteral("unable to open database file")};
-        sqlite3_close(db);
-        return nullptr;
-    }
-    sqlite3_busy_handler(db, &ShareDataModule::waitForBooks, this);
-    sqlite3_create_function(db, "instr", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, caseBlindInstr,
-                            nullptr, nullptr);
     // SQLite opens any file; reading the schema is what tells a database from something else.
     const EngineCall call(*this);
     bool rebuilt = false;
@@ -126,6 +114,46 @@ sqlite3 *ShareDataModule::ADOConnection1(EngineError *error)
     return m_connection;
 }
 
+// The books file found through the data source, waiting for the books while another program holds
+// them, with InStr comparing as the books do.
+sqlite3 *ShareDataModule::openBooksFile(int flags, EngineError *error)
+{
+    const QString path = DataSource::databaseOf(QString::fromLatin1(DataSource::Name));
+    if (path.isEmpty()) {
+        *error = {SQLITE_OK, QStringLiteral("数据源 KalvoraCmp 尚未注册")};
+        return nullptr;
+    }
+    sqlite3 *db = nullptr;
+    // Never create a missing file: a wrong path must fail, not start empty books.
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
+        *error = db ? errorOf(db) : EngineError{SQLITE_CANTOPEN, QStringLiteral("unable to open database file")};
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_handler(db, &ShareDataModule::waitForBooks, this);
+    sqlite3_create_function(db, "instr", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, caseBlindInstr,
+                            nullptr, nullptr);
+    return db;
+}
+
+sqlite3 *ShareDataModule::openReader(EngineError *error)
+{
+    return openBooksFile(SQLITE_OPEN_READONLY | SQLITE_OPEN_FULLMUTEX, error);
+}
+
+void ShareDataModule::moveReaderToBackground(sqlite3 *reader)
+{
+    sqlite3_busy_timeout(reader, m_busyTimeout);
+    ++m_readers;
+}
+
+void ShareDataModule::closeReader(sqlite3 *reader, bool inBackground)
+{
+    sqlite3_close_v2(reader);
+    if (inBackground)
+        --m_readers;
+}
+
 sqlite3 *ShareDataModule::ADOConnection1(QString *error)
 {
     EngineError failure;
@@ -137,6 +165,7 @@ sqlite3 *ShareDataModule::ADOConnection1(QString *error)
 
 void ShareDataModule::disconnect()
 {
+    emit disconnecting();
     if (m_temp)
         m_temp->close();
     if (m_temp2)
@@ -203,6 +232,9 @@ int ShareDataModule::waitForBooks(void *module, int attempt)
     if (!self.m_waiting) {
         self.m_waiting = true;
         self.m_waited.start();
+    }
+    if (!self.m_noticeShown && self.m_readers == 0) {
+        self.m_noticeShown = true;
         Screen::current().showWaiting(BooksInUseNotice);
     }
     if (self.m_waited.elapsed() >= self.m_busyTimeout)
@@ -217,7 +249,8 @@ void ShareDataModule::endWait()
     if (!m_waiting)
         return;
     m_waiting = false;
-    Screen::current().endWaiting();
+    if (std::exchange(m_noticeShown, false))
+        Screen::current().endWaiting();
 }
 
 Transaction::Transaction(ShareDataModule &database)

@@ -2,6 +2,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <atomic>
 #include <memory>
 
 #include "data/Failure.h"
@@ -30,6 +31,15 @@ public:
     sqlite3 *ADOConnection1(QString *error);
     void disconnect(); // closes the file, for a restore that replaces it
 
+    // A second, read-only connection to the books for a long read that goes on beside the program's
+    // own statements. It waits for the books like the main connection; nullptr with *error set.
+    sqlite3 *openReader(EngineError *error);
+    // The reader goes on in another thread: from now on it waits without showing anything, and a
+    // change that waits for it waits without the notice, the wait being the program's own and short.
+    void moveReaderToBackground(sqlite3 *reader);
+    // Closes a reader, from any thread.
+    void closeReader(sqlite3 *reader, bool inBackground);
+
     // Runs a statement that returns no rows (PRAGMA, BEGIN, COMMIT...). Used by the data layer only.
     bool execute(const QString &sqliteStatement, EngineError *error);
     bool execute(const QString &sqliteStatement, QString *error);
@@ -52,13 +62,20 @@ public:
     // Ends the wait for the books, if one began: the call into the engine that waited has returned.
     void endWait();
 
+signals:
+    // The file is about to be closed: long reads end now.
+    void disconnecting();
+
 private:
     static int waitForBooks(void *module, int attempt);
+    sqlite3 *openBooksFile(int flags, EngineError *error);
 
     sqlite3 *m_connection = nullptr;
     int m_busyTimeout = DefaultBusyTimeout;
     bool m_waiting = false;
     bool m_noWaiting = false;
+    bool m_noticeShown = false;
+    std::atomic<int> m_readers = 0;
     QElapsedTimer m_waited;
     std::unique_ptr<Query> m_temp;
     std::unique_ptr<Query> m_temp2;

@@ -7,7 +7,7 @@
 #include <QStyledItemDelegate>
 
 #include "data/Helpers.h"
-#include "data/Query.h"
+#include "data/RowSource.h"
 #include "ui/CjkFont.h"
 
 namespace {
@@ -143,7 +143,7 @@ DataGrid::DataGrid(QWidget *parent)
 
 DataGrid::~DataGrid() = default;
 
-void DataGrid::setQuery(Query *query)
+void DataGrid::setQuery(RowSource *query)
 {
     m_model.setQuery(query);
 }
@@ -207,10 +207,9 @@ QString DataGrid::footerValue(int column) const
         return QString::number(m_model.rowCount()) + footer.text;
     case Footer::Kind::Sum: {
         // Over every row of the result, not only the rows on screen; shown rounded like every amount.
-        double sum = 0;
-        for (int row = 0, rows = m_model.rowCount(); row < rows; ++row)
-            sum += m_model.value(row, column).toDouble();
-        return RoundToText(sum);
+        if (m_model.rowCount() == 0)
+            return RoundToText(0);
+        return RoundToText(m_model.query()->columnSum(m_model.column(column).field));
     }
     case Footer::Kind::None:
         break;

@@ -44,8 +44,8 @@ public:
     ~DataGrid() override;
 
     // The grid shows this query; call again whenever the query was reopened or closed.
-    void setQuery(Query *query);
-    Query *query() const { return m_model.query(); }
+    void setQuery(RowSource *query);
+    RowSource *query() const { return m_model.query(); }
     QueryModel &model() { return m_model; }
 
     // Columns. Rebuilding gives one column per field of the open query (or per named field, in the

@@ -1,13 +1,13 @@
 #include "grid/QueryModel.h"
 
-#include "data/Query.h"
+#include "data/RowSource.h"
 
 QueryModel::QueryModel(QObject *parent)
     : QAbstractTableModel(parent)
 {
 }
 
-void QueryModel::setQuery(Query *query)
+void QueryModel::setQuery(RowSource *query)
 {
     beginResetModel();
     m_query = query;

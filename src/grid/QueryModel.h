@@ -4,10 +4,10 @@
 #include <QList>
 #include <functional>
 
-class Query;
+class RowSource;
 
-// A read-only table over the rows of an open Query, one column per chosen field. The rows stay in the
-// Query; the model only reads them when the view asks, so a result of any size costs the view nothing.
+// A read-only table over the rows of an open result, one column per chosen field. The rows stay in the
+// result; the model only reads them when the view asks, so a result of any size costs the view nothing.
 class QueryModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -25,8 +25,8 @@ public:
     explicit QueryModel(QObject *parent = nullptr);
 
     // The query was opened, closed or reopened: every row and column is read afresh.
-    void setQuery(Query *query);
-    Query *query() const { return m_query; }
+    void setQuery(RowSource *query);
+    RowSource *query() const { return m_query; }
 
     // Columns: none, or one per named field of the open query (every field when `fields` is empty),
     // titled with the field name; names the result lacks are left out.
@@ -53,7 +53,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
 private:
-    Query *m_query = nullptr;
+    RowSource *m_query = nullptr;
     QList<Column> m_columns;
     ColourRule m_colourRule;
     int m_currentRow = -1;

@@ -1,6 +1,7 @@
 #include "journal/RecordGrid.h"
 
 #include <array>
+#include <optional>
 
 #include "data/Failure.h"
 #include "data/ProgramPaths.h"
@@ -67,6 +68,23 @@ void setupRecordColumns(DataGrid &grid)
             SetupGridColumn(grid, QString::fromUtf8(look.title), QString::fromLatin1(look.field), look.width, column);
 }
 
+// Shows the opened rows in the grid with the record columns, or tells why they could not be read.
+bool showRecordGrid(RowSource &rows, DataGrid &grid, const std::optional<EngineError> &failure,
+                    const QString &failureIntro)
+{
+    grid.setQuery(&rows);
+    if (failure) {
+        grid.clearColumns();
+        // The engine's text names a field misspelt in the settings file; a failure the user can
+        // meet otherwise is told in the cashier's words.
+        const QString sentence = FailureSentence(*failure);
+        Screen::current().error(failureIntro + (sentence.isEmpty() ? failure->text : sentence), failure->text);
+        return false;
+    }
+    setupRecordColumns(grid);
+    return true;
+}
+
 } // namespace
 
 QString ReportFields()
@@ -82,18 +100,14 @@ bool OpenRecordGrid(Query &query, DataGrid &grid, const QString &statement, cons
     query.close();
     query.setSql(statement);
     const bool opened = query.open();
-    grid.setQuery(&query);
-    if (!opened) {
-        grid.clearColumns();
-        // The engine's text names a field misspelt in the settings file; a failure the user can
-        // meet otherwise is told in the cashier's words.
-        const EngineError failure = query.lastFailure();
-        const QString sentence = FailureSentence(failure);
-        Screen::current().error(failureIntro + (sentence.isEmpty() ? failure.text : sentence), failure.text);
-        return false;
-    }
-    setupRecordColumns(grid);
-    return true;
+    return showRecordGrid(query, grid, opened ? std::nullopt : std::optional(query.lastFailure()), failureIntro);
+}
+
+bool OpenRecordGrid(WindowedQuery &rows, DataGrid &grid, const WindowedQuery::Statement &statement,
+                    const QString &failureIntro)
+{
+    const bool opened = rows.open(statement);
+    return showRecordGrid(rows, grid, opened ? std::nullopt : std::optional(rows.lastFailure()), failureIntro);
 }
 
 void SetupGridColumn(DataGrid &grid, const QString &title, const QString &field, int width, int column)

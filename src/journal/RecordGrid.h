@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+#include "data/WindowedQuery.h"
+
 class DataGrid;
 class Query;
 
@@ -14,6 +16,9 @@ QString ReportFields();
 // `failureIntro` followed by what happened (the database's own text when it is no failure the user
 // can meet), and the grid is left empty.
 bool OpenRecordGrid(Query &query, DataGrid &grid, const QString &statement, const QString &failureIntro);
+// The same for a result read in windows, with the amounts summed for the footer by the books.
+bool OpenRecordGrid(WindowedQuery &rows, DataGrid &grid, const WindowedQuery::Statement &statement,
+                    const QString &failureIntro);
 
 // Gives the grid's column `column` the title, centred title and cells, the width, and for MoneyIndex
 // and MoneySum their footers, when that column shows `field`.

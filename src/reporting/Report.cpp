@@ -22,7 +22,7 @@ bool holds(const ReportPage &page, const QString &text)
 }
 } // namespace
 
-Report::Report(ShareDataModule &database, Query &data)
+Report::Report(ShareDataModule &database, RowSource &data)
     : m_database(database)
     , m_data(data)
     , m_pages(KeptPages)

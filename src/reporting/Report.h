@@ -9,7 +9,7 @@
 #include "reporting/ReportPage.h"
 #include "reporting/ReportTemplate.h"
 
-class Query;
+class RowSource;
 class ShareDataModule;
 
 // Where a found text stands: the page (from 0) and the text's place on it.
@@ -25,12 +25,12 @@ struct ReportHit
 class Report
 {
 public:
-    Report(ShareDataModule &database, Query &data);
+    Report(ShareDataModule &database, RowSource &data);
     ~Report();
     Report(const Report &) = delete;
     Report &operator=(const Report &) = delete;
 
-    Query &data() const { return m_data; }
+    RowSource &data() const { return m_data; }
 
     // Whether the file exists. When it does, its template replaces the one held, even if it is faulty
     // (build() then says what is wrong); a missing file keeps the one held.
@@ -56,7 +56,7 @@ private:
     QString faultMessage(const QString &what, int line) const;
 
     ShareDataModule &m_database;
-    Query &m_data;
+    RowSource &m_data;
     std::unique_ptr<ReportTemplate> m_template;
     QString m_path;
     ReportLayout m_layout;

@@ -62,7 +62,7 @@ bool ReportLayout::fail(const QString &what, int line)
     return false;
 }
 
-bool ReportLayout::prepare(const ReportTemplate &layout, Query &data, ShareDataModule &database)
+bool ReportLayout::prepare(const ReportTemplate &layout, RowSource &data, ShareDataModule &database)
 {
     m_template = layout;
     m_data = &data;
@@ -280,9 +280,7 @@ double ReportLayout::columnSum(int column) const
     const auto known = m_sums.constFind(column);
     if (known != m_sums.constEnd())
         return *known;
-    double sum = 0;
-    for (int row = 0; row < m_rowCount; ++row)
-        sum += m_data->value(row, column).toDouble();
+    const double sum = m_rowCount > 0 ? m_data->columnSum(column) : 0;
     m_sums.insert(column, sum);
     return sum;
 }

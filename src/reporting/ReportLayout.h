@@ -9,7 +9,7 @@
 #include "reporting/ReportPage.h"
 #include "reporting/ReportTemplate.h"
 
-class Query;
+class RowSource;
 class ShareDataModule;
 
 // Lays a template out over the rows of a query. prepare() checks the template against the query,
@@ -24,7 +24,7 @@ public:
     ReportLayout &operator=(const ReportLayout &) = delete;
 
     // False with error() and errorLine() when the template does not fit the data or the paper.
-    bool prepare(const ReportTemplate &layout, Query &data, ShareDataModule &database);
+    bool prepare(const ReportTemplate &layout, RowSource &data, ShareDataModule &database);
     QString error() const { return m_error; }
     int errorLine() const { return m_errorLine; }
 
@@ -72,7 +72,7 @@ private:
     ReportFont fontOf(const ReportItem &item) const;
 
     ReportTemplate m_template;
-    Query *m_data = nullptr;
+    RowSource *m_data = nullptr;
     QString m_error;
     int m_errorLine = 0;
 

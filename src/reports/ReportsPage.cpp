@@ -3,7 +3,7 @@
 #include <QEvent>
 
 #include "app/MainContext.h"
-#include "data/Query.h"
+#include "data/WindowedQuery.h"
 #include "grid/DataGrid.h"
 #include "journal/FormGetPay.h"
 #include "journal/RecordGrid.h"
@@ -38,10 +38,11 @@ void ReportsPage::bindActions(QAction *toExcel, QAction *researchReport, QAction
     ui->PrintReport->setDefaultAction(printReport);
 }
 
-void ReportsPage::attach(MainContext &main, Query &grid, FormMakeReport &makeReport, FormGetPay &entry)
+void ReportsPage::attach(MainContext &main, WindowedQuery &grid, FormMakeReport &makeReport, FormGetPay &entry)
 {
     m_main = &main;
     m_grid = &grid;
+    grid.setLateFailureReport([this] { closeAfterLateFailure(); });
     m_makeReport = &makeReport;
     m_entry = &entry;
 }
@@ -72,11 +73,25 @@ QString ReportsPage::orderPiece() const
 
 bool ReportsPage::LoadReportGrid()
 {
-    const QString statement = QStringLiteral("Select ") + ReportFields()
-        + QStringLiteral(" From Account,MoneyTable Where (AccountIndex = MoneyAccount)") + m_makeReport->ReportCondition
-        + m_main->accountClause() + orderPiece();
+    WindowedQuery::Statement statement;
+    statement.fields = ReportFields();
+    statement.from = QStringLiteral("Account,MoneyTable");
+    statement.join = QStringLiteral("(AccountIndex = MoneyAccount)");
+    statement.filter = m_makeReport->ReportCondition + m_main->accountClause();
+    statement.order = orderPiece();
+    statement.key = QStringLiteral("MoneyTable.rowid");
+    statement.summed = {QStringLiteral("MoneySum")};
     return OpenRecordGrid(*m_grid, *ui->DBGridEh2, statement,
                           QStringLiteral("报表的记录读取失败，请检查设置文件中的显示字段（ReportFields）。\n"));
+}
+
+// The books failed while the rows were being read: the grid empties, and the user is told.
+void ReportsPage::closeAfterLateFailure()
+{
+    const EngineError failure = m_grid->lastFailure();
+    m_grid->close();
+    ui->DBGridEh2->setQuery(m_grid);
+    ReportFailure(QStringLiteral("报表的记录读取失败，请重新生成报表。"), failure);
 }
 
 void ReportsPage::MakeReport()
@@ -101,7 +116,7 @@ void ReportsPage::EditReportRecord()
         Screen::current().inform(QStringLiteral("请先选中需要查看的记录"));
         return;
     }
-    const double amount = m_grid->fieldNumber(QStringLiteral("MoneySum"));
+    const double amount = m_grid->field(QStringLiteral("MoneySum")).toDouble();
     if (!AskModificationPassword())
         return;
     m_entry->EntryMode = amount >= 0 ? FormGetPay::EditIncome : FormGetPay::EditExpense;

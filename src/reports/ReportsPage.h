@@ -7,8 +7,8 @@ class FormGetPay;
 class FormMakeReport;
 class MainContext;
 class QAction;
-class Query;
 class Report;
+class WindowedQuery;
 
 namespace Ui {
 class ReportsPage;
@@ -27,7 +27,7 @@ public:
     void bindActions(QAction *toExcel, QAction *researchReport, QAction *makeReport, QAction *printReport);
     // What the report grid works with, handed over once the windows are made: the main window, the
     // grid's query, the dialog that keeps the condition and the dialog records are corrected in.
-    void attach(MainContext &main, Query &grid, FormMakeReport &makeReport, FormGetPay &entry);
+    void attach(MainContext &main, WindowedQuery &grid, FormMakeReport &makeReport, FormGetPay &entry);
 
     DataGrid *DBGridEh2() const;
 
@@ -51,10 +51,11 @@ protected:
 
 private:
     QString orderPiece() const;
+    void closeAfterLateFailure();
 
     std::unique_ptr<Ui::ReportsPage> ui;
     MainContext *m_main = nullptr;
-    Query *m_grid = nullptr;
+    WindowedQuery *m_grid = nullptr;
     FormMakeReport *m_makeReport = nullptr;
     FormGetPay *m_entry = nullptr;
 };

@@ -9,7 +9,7 @@
 #include <xlsxwriter.h>
 
 #include "data/Clock.h"
-#include "data/Query.h"
+#include "data/RowSource.h"
 #include "grid/DataGrid.h"
 #include "ui/Screen.h"
 
@@ -80,7 +80,7 @@ lxw_error writeHeading(lxw_worksheet *sheet, DataGrid &grid, const QList<int> &c
 SheetExport::Outcome writeRows(lxw_worksheet *sheet, DataGrid &grid, const QList<int> &columns,
                                const SheetExport::Progress &progress)
 {
-    Query &query = *grid.query();
+    RowSource &query = *grid.query();
     const int total = query.recordCount();
     QueryModel &model = grid.model();
     for (int row = 0; row < total; ++row) {

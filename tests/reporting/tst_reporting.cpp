@@ -848,10 +848,11 @@ private slots:
         Books books;
         for (int n = 1; n <= 77; ++n)
             books.record(n % 3 ? books.bank : books.cash, ProgramFixture::Today.addDays(-n % 5), 12.3);
-        Query &result = books.program.main().reportObjects().ADOQueryReportGrid;
-        result.setSql(QStringLiteral("Select MoneyIndex,AccountName,MoneySum From Account,MoneyTable "
-                                     "Where (AccountIndex = MoneyAccount) Order By MoneySum Desc,MoneyCreateTime,MoneyIndex"));
-        QVERIFY(result.open());
+        WindowedQuery &result = books.program.main().reportObjects().ADOQueryReportGrid;
+        QVERIFY(result.open({QStringLiteral("MoneyIndex,AccountName,MoneySum"), QStringLiteral("Account,MoneyTable"),
+                             QStringLiteral("(AccountIndex = MoneyAccount)"), QString(),
+                             QStringLiteral(" Order By MoneySum Desc,MoneyCreateTime,MoneyIndex"),
+                             QStringLiteral("MoneyTable.rowid"), {QStringLiteral("MoneySum")}}));
 
         QList<ReportPage> pages;
         books.program.screen().onDialog(QStringLiteral("FormPreview"), previewing([&](FormPreview &) {

@@ -134,7 +134,7 @@ struct Books
     Indexes listed()
     {
         Indexes rows;
-        Query *query = grid().query();
+        RowSource *query = grid().query();
         if (!query || !query->isOpen())
             return rows;
         const int column = query->fieldIndex(QStringLiteral("MoneyIndex"));

@@ -1,0 +1,26 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+// Rows of a result as the grids, the printouts and the export read them: by row and column. A Query
+// holds its rows; a WindowedQuery reads them from the books as they are asked for.
+class RowSource
+{
+public:
+    virtual ~RowSource() = default;
+
+    virtual bool isOpen() const = 0;
+    virtual QStringList fieldNames() const = 0;
+    virtual int recordCount() = 0;
+    // An invalid QVariant for an empty field, a row or column out of range.
+    virtual QVariant value(int row, int column) = 0;
+    // The row the grid showing these rows points at.
+    virtual void moveTo(int row) { Q_UNUSED(row); }
+    // The sum of a column over every row, however many there are.
+    virtual double columnSum(int column);
+
+    // -1 when the result has no such column; letter case is ignored.
+    int fieldIndex(const QString &name) const;
+    bool hasField(const QString &name) const { return fieldIndex(name) >= 0; }
+};

@@ -1,0 +1,110 @@
+#pragma once
+#include <QCache>
+#include <QObject>
+#include <QStringList>
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "data/Failure.h"
+#include "data/RowSource.h"
+#include "data/RowStore.h"
+
+class ShareDataModule;
+struct sqlite3;
+struct sqlite3_stmt;
+
+// A long ordered result read in windows, so that a million rows show at once and cost little memory.
+//
+// open() counts the rows, sums the chosen fields and reads the keys of the first rows in order; the
+// keys of the rest are read in another thread. All of that is one read of the books on a connection
+// of its own, so the count, the sums and the order agree with each other whatever changes meanwhile.
+// The fields of a row are read by its key, a page of rows at a time, when first asked for, and only
+// the pages last used are kept. A row whose record is gone by then reads as empty; rows never shift
+// while the user scrolls.
+class WindowedQuery : public QObject, public RowSource
+{
+    Q_OBJECT
+public:
+    // Select <fields> From <from> Where <join><filter><order>, in the Jet dialect.
+    struct Statement
+    {
+        QString fields;
+        QString from;
+        QString join;        // ties the rows of the tables together: "(A = B)"
+        QString filter;      // further conditions, each " And (…)"; may be empty
+        QString order;       // " Order By …"
+        QString key;         // an integer unique to each row of the result, such as a table's rowid
+        QStringList summed;  // fields summed over the whole result along with the count
+    };
+
+    static constexpr int DefaultPageRows = 64;
+
+    explicit WindowedQuery(ShareDataModule &database, int pageRows = DefaultPageRows);
+    ~WindowedQuery() override;
+    WindowedQuery(const WindowedQuery &) = delete;
+    WindowedQuery &operator=(const WindowedQuery &) = delete;
+
+    // False with lastFailure() set; the query is closed then.
+    bool open(const Statement &statement);
+    void close();
+    EngineError lastFailure() const { return m_failure; }
+    // Called, once the program is idle, when reading the keys or a page fails after open().
+    void setLateFailureReport(std::function<void()> report) { m_lateFailure = std::move(report); }
+    // Waits until every key is read; for tests and for the books being closed.
+    void waitForKeys();
+
+    bool isOpen() const override { return m_open; }
+    QStringList fieldNames() const override { return m_fields; }
+    int recordCount() override { return m_open ? m_count : 0; }
+    QVariant value(int row, int column) override;
+    void moveTo(int row) override { m_current = row; }
+    double columnSum(int column) override;
+
+    // The field of the row the grid points at.
+    QVariant field(const QString &name) { return value(m_current, fieldIndex(name)); }
+
+private:
+    struct Statements
+    {
+        QByteArray totals, keys, page;
+    };
+    bool translate(const Statement &statement, Statements *sqlite);
+    bool describeFields(const QByteArray &pageStatement);
+    bool readTotals(const QByteArray &totals);
+    bool startKeys(const QByteArray &keys);
+    void readRestOfKeys();
+    void endReading();
+    bool failInEngine(sqlite3 *db);
+    std::vector<qint64> keysOfPage(int page);
+    const RowStore *page(int page);
+    void reportLateFailure(const EngineError &failure);
+
+    ShareDataModule &m_db;
+    const int m_pageRows;
+    bool m_open = false;
+    QStringList m_fields;
+    QStringList m_summed;
+    QList<double> m_sums;
+    int m_count = 0;
+    int m_current = 0;
+    QByteArray m_pageStatement;
+    QCache<int, RowStore> m_pages;
+    EngineError m_failure;
+    std::function<void()> m_lateFailure;
+    bool m_lateFailureTold = false;
+
+    // Shared with the thread reading the keys.
+    std::mutex m_lock;
+    std::condition_variable m_keysArrived;
+    std::vector<qint64> m_keys;
+    bool m_keysDone = true;
+    std::atomic<bool> m_stopping = false;
+    sqlite3 *m_reader = nullptr;
+    sqlite3_stmt *m_keyStatement = nullptr;
+    std::thread m_keyReader;
+};
