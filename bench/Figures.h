@@ -12,7 +12,7 @@ void firstRefreshFigure(Bench &bench);
 void monthCheckFigure(Bench &bench);
 void dayStepFigure(Bench &bench);
 void storeThroughDialogFigure(Bench &bench);
-void recordGridFigure(Bench &bench);
+void reportGridFigure(Bench &bench);
 void transferFigure(Bench &bench);
 void getPayListsFigure(Bench &bench);
 void reportFigure(Bench &bench);
@@ -35,7 +35,7 @@ inline const Figure Figures[] = {
     {"month-check", monthCheckFigure},
     {"day-step", dayStepFigure},
     {"store-dialog", storeThroughDialogFigure},
-    {"record-grid", recordGridFigure},
+    {"report-grid", reportGridFigure},
     {"transfer", transferFigure},
     {"getpay-lists", getPayListsFigure},
     {"report", reportFigure},

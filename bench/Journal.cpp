@@ -1,5 +1,5 @@
-// The journal's figures: the refresh after a login, one day step, one record stored through the entry
-// dialog, and the record grid over the whole journal. The bare side replays the very statements the
+// The journal's figures: the refresh after a login, one day step and one record stored through the
+// entry dialog. The bare side replays the very statements the
 // program ran (as SQLite saw them, values filled in), so the ratio is what the program adds.
 #include <QFile>
 #include <cstdio>
@@ -11,16 +11,10 @@
 #include "app/FormMain.h"
 #include "app/Forms.h"
 #include "app/MainContext.h"
-#include "data/Query.h"
 #include "data/ShareDataModule.h"
-#include "grid/DataGrid.h"
 #include "journal/FormGetPay.h"
-#include "journal/RecordGrid.h"
 
 namespace {
-
-// The record grid waits long at a million records; it takes at most this many runs.
-constexpr int MostGridRuns = 3;
 
 void newIncomeThroughDialog()
 {
@@ -66,25 +60,5 @@ void storeThroughDialogFigure(Bench &bench)
     for (const int records : journalSizes(bench)) {
         logInto(bench, records);
         compareWithReplay(bench, QStringLiteral("store through dialog"), records, newIncomeThroughDialog);
-    }
-}
-
-void recordGridFigure(Bench &bench)
-{
-    for (const int records : journalSizes(bench)) {
-        bench.useBooks(records);
-        Query query(ShareDataModule::instance());
-        DataGrid grid;
-        const QString statement = QStringLiteral("Select ") + ReportFields()
-            + QStringLiteral(" From Account,MoneyTable Where (AccountIndex = MoneyAccount) Order By MoneyCreateTime,MoneyIndex");
-        const auto open = [&] { OpenRecordGrid(query, grid, statement, QString()); };
-        const long before = residentKilobytes();
-        const QList<Traced> statements = statementsOf(open);
-        std::printf("record grid over %d records: %d rows held in %.0f MB\n", records, grid.model().rowCount(),
-                    (residentKilobytes() - before) / 1024.0);
-        std::fflush(stdout);
-        sqlite3 *db = bench.bare();
-        bench.report(QStringLiteral("record grid, all rows"), records,
-                     bench.compare(open, [&] { replay(db, statements); }, runs(bench, MostGridRuns)));
     }
 }

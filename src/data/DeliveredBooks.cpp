@@ -107,7 +107,7 @@ bool DeliveredBooks::create(const QString &path, QString *error)
         sqlite3_close(db);
         return false;
     }
-    const bool built = run(db, QStringLiteral("BEGIN;") + QString::fromUtf8(Schema)
+    const bool built = run(db, QStringLiteral("BEGIN;") + QString::fromUtf8(Schema) + amountIndexStatement()
                                    + QString::fromUtf8(MonthTotals::schema()) + printRows()
                                    + QStringLiteral("PRAGMA user_version=%1; COMMIT;").arg(SchemaVersion),
                            error);
@@ -120,6 +120,12 @@ bool DeliveredBooks::create(const QString &path, QString *error)
         return false;
     }
     return true;
+}
+
+QString DeliveredBooks::amountIndexStatement()
+{
+    return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON MoneyTable(MoneySum DESC, MoneyCreateTime, MoneyAccount);")
+        .arg(QLatin1String(AmountIndexName));
 }
 
 QList<std::pair<QString, QStringList>> DeliveredBooks::tableFields()

@@ -16,6 +16,11 @@ inline constexpr int PrintDayRows = 32;
 // are never overwritten.
 bool create(const QString &path, QString *error);
 
+// The index the report centre's amount order reads the journal in (amount down, then day), holding
+// the account too so that the order is read from it alone. Books made before it get it when opened.
+inline constexpr char AmountIndexName[] = "MoneyByAmount";
+QString amountIndexStatement();
+
 // Each of the seven tables that hold the books' own data with its fields, in the order of the schema.
 QList<std::pair<QString, QStringList>> tableFields();
 } // namespace DeliveredBooks

@@ -6,6 +6,7 @@
 #include <sqlite3.h>
 
 #include "data/DataSource.h"
+#include "data/DeliveredBooks.h"
 #include "data/MonthTotals.h"
 #include "ui/Screen.h"
 
@@ -53,6 +54,19 @@ bool run(sqlite3 *db, const QString &statements, EngineError *error)
         return true;
     *error = errorOf(db);
     return false;
+}
+
+// Books made before the report centre's amount order had its index get it now, once; books that
+// cannot be written to go on without it, only slower in that order.
+void addAmountIndex(sqlite3 *db)
+{
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_schema WHERE type = 'index' AND name = ?", -1, &statement, nullptr);
+    sqlite3_bind_text(statement, 1, DeliveredBooks::AmountIndexName, -1, SQLITE_STATIC);
+    const bool present = sqlite3_step(statement) == SQLITE_ROW;
+    sqlite3_finalize(statement);
+    if (!present)
+        sqlite3_exec(db, DeliveredBooks::amountIndexStatement().toUtf8().constData(), nullptr, nullptr, nullptr);
 }
 
 int userVersion(sqlite3 *db)
@@ -108,6 +122,7 @@ sqlite3 *ShareDataModule::ADOConnection1(EngineError *error)
         sqlite3_close(db);
         return nullptr;
     }
+    addAmountIndex(db);
     m_connection = db;
     if (rebuilt)
         Screen::current().inform(MonthTotals::RebuiltNotice);

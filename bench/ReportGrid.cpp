@@ -1,0 +1,117 @@
+// The report grid over every record, in each of its three orders: the first screen with its footers,
+// the last screen, and a jump to anywhere once the keys are in; beside SQLite reading the same screen
+// bare, and the memory the grid holds at the largest books.
+#include <QHeaderView>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <cstdio>
+
+#include <sqlite3.h>
+
+#include "Figures.h"
+#include "Replay.h"
+#include "data/ShareDataModule.h"
+#include "data/WindowedQuery.h"
+#include "grid/DataGrid.h"
+#include "journal/RecordGrid.h"
+
+namespace {
+
+struct Order
+{
+    const char *name;
+    const char *piece;
+};
+
+const Order Orders[] = {
+    {"date", " Order By MoneyCreateTime,MoneyIndex"},
+    {"amount", " Order By MoneySum Desc,MoneyCreateTime,MoneyIndex"},
+    {"account", " Order By AccountName,MoneyCreateTime,MoneyIndex"},
+};
+
+WindowedQuery::Statement everyRecord(const Order &order)
+{
+    return {ReportFields(), QStringLiteral("Account,MoneyTable"), QStringLiteral("(AccountIndex = MoneyAccount)"),
+            QString(), QString::fromLatin1(order.piece), QStringLiteral("MoneyTable.rowid"), {QStringLiteral("MoneySum")}};
+}
+
+// Steps through `rows` rows of the statement, reading every column, and ends it.
+void readRows(sqlite3 *db, const QByteArray &sql, int rows)
+{
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
+        qFatal("bench: %s", sqlite3_errmsg(db));
+    for (int row = 0; row < rows && sqlite3_step(statement) == SQLITE_ROW; ++row)
+        for (int column = 0; column < sqlite3_column_count(statement); ++column)
+            sqlite3_column_text(statement, column);
+    sqlite3_finalize(statement);
+}
+
+// Bare: the count and sum of every record when asked, then one screen of the ordered records from
+// `offset` on.
+void bareScreen(sqlite3 *db, const Order &order, int rows, int offset, bool totals = true)
+{
+    const QByteArray from = " FROM Account,MoneyTable WHERE (AccountIndex = MoneyAccount)";
+    if (totals)
+        readRows(db, "SELECT Count(*), Sum(MoneySum)" + from, 1);
+    readRows(db, "SELECT " + ReportFields().toUtf8() + from + order.piece + " LIMIT " + QByteArray::number(rows)
+                     + " OFFSET " + QByteArray::number(offset),
+             rows);
+}
+
+int rowsInSight(DataGrid &grid)
+{
+    return qMax(1, grid.viewport()->height() / grid.verticalHeader()->defaultSectionSize());
+}
+
+} // namespace
+
+void reportGridFigure(Bench &bench)
+{
+    for (const int records : journalSizes(bench)) {
+        bench.useBooks(records);
+        sqlite3 *db = bench.bare();
+        const long before = residentKilobytes();
+        WindowedQuery rows(ShareDataModule::instance());
+        DataGrid grid;
+        grid.resize(760, 420);
+        const auto show = [&](const Order &order) {
+            OpenRecordGrid(rows, grid, everyRecord(order), QString());
+            grid.grab();
+        };
+        for (const Order &order : Orders) {
+            show(order);
+            const int screen = rowsInSight(grid);
+            const QString name = QString::fromLatin1(order.name);
+            bench.report(QStringLiteral("report grid by %1, first screen").arg(name), records,
+                         bench.compare([&] { show(order); }, [&] { bareScreen(db, order, screen, 0); },
+                                       runs(bench, MostRuns)));
+            bench.report(QStringLiteral("report grid by %1, last screen").arg(name), records,
+                         bench.compare(
+                             [&] {
+                                 show(order);
+                                 grid.scrollToBottom();
+                                 grid.grab();
+                             },
+                             [&] { bareScreen(db, order, screen, records - screen); }, runs(bench, MostRuns)));
+            rows.waitForKeys();
+            QRandomGenerator places(records);
+            int place = 0;
+            bench.report(QStringLiteral("report grid by %1, jump once read").arg(name), records,
+                         bench.compare(
+                             [&] {
+                                 place = int(places.bounded(records));
+                                 grid.verticalScrollBar()->setValue(place);
+                                 grid.grab();
+                             },
+                             [&] { bareScreen(db, order, screen, place, false); }, runs(bench, MostRuns)));
+        }
+        grid.scrollToBottom();
+        grid.grab();
+        std::printf("report grid over %d records: %d rows, footer %s / %s, %.0f MB more resident after every "
+                    "order and scrolling to the end\n",
+                    records, grid.model().rowCount(), qPrintable(grid.footerText(0)), qPrintable(grid.footerText(5)),
+                    (residentKilobytes() - before) / 1024.0);
+        std::fflush(stdout);
+    }
+}
