@@ -135,8 +135,10 @@ DataGrid::DataGrid(QWidget *parent)
     connect(titles, &QHeaderView::sectionResized, m_footer, qOverload<>(&QWidget::update));
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, m_footer, qOverload<>(&QWidget::update));
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &DataGrid::followCurrentRow);
+    // New rows start at the top, shown or not.
     connect(&m_model, &QAbstractItemModel::modelReset, this, [this] {
         forgetFooterTexts();
+        scrollToTop();
         selectFirstRow();
     });
 }

@@ -6,6 +6,7 @@
 #include <iconv.h>
 #include <sqlite3.h>
 #include <limits>
+#include <optional>
 #include <unistd.h>
 
 #include "support/Files.h"
@@ -18,6 +19,7 @@
 #include "data/Query.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
+#include "data/WindowedQuery.h"
 #include "ui/AmountEntry.h"
 
 namespace {
@@ -93,6 +95,59 @@ qint64 storeRecord(const QString &user, double sum, const QDate &day)
     return query.rowId();
 }
 
+// `records` journal records on three accounts, with many equal days and amounts so that the orders
+// fall back on their later keys, and amounts that do not add up cleanly.
+void fillJournal(ProgramFixture &program, int records)
+{
+    for (const QString &name : {QStringLiteral("乙"), QStringLiteral("甲"), QStringLiteral("丙")})
+        program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), name}});
+    QString error;
+    QVERIFY2(ShareDataModule::instance().execute(
+                 QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                                "INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneyRecordTime, MoneyUser, "
+                                "MoneySum, MoneySerial) SELECT 2 + i % 3, date('2026-01-01', '+' || (i * 7 % 365) || "
+                                "' days'), '2026-01-01', '客户' || (i % 13), ((i * 37) % 201 - 100) * 12.3 / 10, "
+                                "printf('%04d', i % 50) FROM n")
+                     .arg(records),
+                 &error),
+             qPrintable(error));
+}
+
+const QString ByDay = QStringLiteral(" Order By MoneyCreateTime,MoneyIndex");
+const QString ByAmount = QStringLiteral(" Order By MoneySum Desc,MoneyCreateTime,MoneyIndex");
+const QString ByAccount = QStringLiteral(" Order By AccountName,MoneyCreateTime,MoneyIndex");
+
+WindowedQuery::Statement journalRows(const QString &filter, const QString &order,
+                                     const QString &fields = QStringLiteral(
+                                         "MoneyIndex,MoneySerial,MoneyCreateTime,AccountName,MoneyUser,MoneySum"))
+{
+    return {fields, QStringLiteral("Account,MoneyTable"), QStringLiteral("(AccountIndex = MoneyAccount)"), filter,
+            order, QStringLiteral("MoneyTable.rowid"), {QStringLiteral("MoneySum")}};
+}
+
+// The same result read whole, for comparing.
+QString wholeStatement(const WindowedQuery::Statement &statement)
+{
+    return QStringLiteral("Select ") + statement.fields + QStringLiteral(" From ") + statement.from
+        + QStringLiteral(" Where ") + statement.join + statement.filter + statement.order;
+}
+
+QList<qint64> indexesOf(RowSource &rows)
+{
+    QList<qint64> indexes;
+    const int column = rows.fieldIndex(QStringLiteral("MoneyIndex"));
+    for (int row = 0; row < rows.recordCount(); ++row)
+        indexes.append(rows.value(row, column).toLongLong());
+    return indexes;
+}
+
+// Whether another program could take the write lock now: nothing of the program reads any more.
+bool booksFreeForWriting(ProgramFixture &program)
+{
+    OtherProgram other(program.databasePath());
+    return other.execute("BEGIN IMMEDIATE") == SQLITE_OK && other.execute("ROLLBACK") == SQLITE_OK;
+}
+
 } // namespace
 
 class DataTest : public QObject
@@ -140,6 +195,13 @@ private slots:
     void storeFailuresToldInChinese();
     void waitForBooksHeldByAnotherProgram();
     void waitEndsWhenTheOtherProgramLetsGo();
+    void windowedRowsAsTheWholeResult_data();
+    void windowedRowsAsTheWholeResult();
+    void windowedRowsStayPutWhileTheBooksChange();
+    void programStoresWhileKeysAreRead();
+    void windowedOpenFailures_data();
+    void windowedOpenFailures();
+    void windowedLateFailureToldOnce();
 
     void settingsRead_data();
     void settingsRead();
@@ -839,6 +901,186 @@ void DataTest::waitEndsWhenTheOtherProgramLetsGo()
     QCOMPARE(program.screen().takeMessages(), QStringList());
     QCOMPARE(other.number("SELECT count(*) FROM MoneyTable"), 1);
     QCOMPARE(other.number("SELECT count(*) FROM Parameter WHERE ParameterValue = '支票'"), 1);
+}
+
+void DataTest::windowedRowsAsTheWholeResult_data()
+{
+    QTest::addColumn<int>("pageRows");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("order");
+    // 600 records: more than the first pages, so most keys come from the reading thread.
+    QTest::newRow("by day, pages of 7") << 7 << QString() << ByDay;
+    QTest::newRow("by amount, a row a page") << 1 << QString() << ByAmount;
+    QTest::newRow("by account, dated filter") << 64 << QStringLiteral(" And (MoneyCreateTime >= #2026-06-01#)") << ByAccount;
+    QTest::newRow("fewer rows than the first pages") << 64 << QStringLiteral(" And (MoneyUser = '客户3')") << ByAmount;
+    QTest::newRow("no rows") << 7 << QStringLiteral(" And (MoneyUser = 'O''Brien')") << ByDay;
+}
+
+void DataTest::windowedRowsAsTheWholeResult()
+{
+    QFETCH(int, pageRows);
+    QFETCH(QString, filter);
+    QFETCH(QString, order);
+    ProgramFixture program;
+    fillJournal(program, 600);
+    const WindowedQuery::Statement statement = journalRows(filter, order);
+    Query &whole = temp();
+    QVERIFY(RunQuery(whole, wholeStatement(statement), QStringLiteral("读入失败")));
+
+    WindowedQuery rows(ShareDataModule::instance(), pageRows);
+    QVERIFY2(rows.open(statement), qPrintable(rows.lastFailure().text));
+    QCOMPARE(rows.recordCount(), whole.recordCount());
+    QCOMPARE(rows.fieldNames(), whole.fieldNames());
+    const int sum = rows.fieldIndex(QStringLiteral("MoneySum"));
+    QCOMPARE(RoundToText(rows.columnSum(sum)), RoundToText(whole.columnSum(sum)));
+    // The last row first, which waits for the keys; then the middle, then every row in turn.
+    const int count = whole.recordCount();
+    QList<int> visits{count - 1, count / 2, 0};
+    for (int row = 0; row < count; ++row)
+        visits.append(row);
+    for (const int row : visits) {
+        if (row < 0)
+            continue;
+        for (int column = 0; column < whole.fieldNames().size(); ++column)
+            QVERIFY2(rows.value(row, column) == whole.value(row, column),
+                     qPrintable(QStringLiteral("row %1, %2").arg(row).arg(whole.fieldNames()[column])));
+    }
+    QVERIFY(!rows.value(count, 0).isValid());
+    QCOMPARE(program.screen().notices(), QStringList());
+}
+
+void DataTest::windowedRowsStayPutWhileTheBooksChange()
+{
+    ProgramFixture program;
+    fillJournal(program, 100);
+    WindowedQuery rows(ShareDataModule::instance(), 4);
+    QVERIFY(rows.open(journalRows(QString(), ByDay)));
+    const QList<qint64> before = indexesOf(rows);
+    rows.close();
+    QVERIFY(rows.open(journalRows(QString(), ByDay)));
+    const int user = rows.fieldIndex(QStringLiteral("MoneyUser"));
+    const int sum = rows.fieldIndex(QStringLiteral("MoneySum"));
+    const QVariant firstUser = rows.value(0, user);
+    const double total = rows.columnSum(sum);
+    rows.waitForKeys();
+
+    // Another program removes a record, adds one that sorts first, and renames a customer.
+    OtherProgram other(program.databasePath());
+    QCOMPARE(other.execute(qPrintable(QStringLiteral("DELETE FROM MoneyTable WHERE MoneyIndex = %1").arg(before[50]))),
+             SQLITE_OK);
+    QCOMPARE(other.execute("INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum) VALUES (2, '2025-01-01', 5)"),
+             SQLITE_OK);
+    QCOMPARE(other.execute(qPrintable(
+                 QStringLiteral("UPDATE MoneyTable SET MoneyUser = '改过' WHERE MoneyIndex = %1").arg(before[60]))),
+             SQLITE_OK);
+
+    QCOMPARE(rows.recordCount(), 100);
+    QCOMPARE(rows.columnSum(sum), total);
+    QCOMPARE(rows.value(0, user), firstUser);
+    QCOMPARE(rows.value(0, 0).toLongLong(), before[0]);
+    QVERIFY(!rows.value(50, 0).isValid());
+    QCOMPARE(rows.value(51, 0).toLongLong(), before[51]);
+    QCOMPARE(rows.value(60, user).toString(), QStringLiteral("改过"));
+    QCOMPARE(rows.value(99, 0).toLongLong(), before[99]);
+
+    QVERIFY(rows.open(journalRows(QString(), ByDay)));
+    QCOMPARE(rows.recordCount(), 100);
+    QVERIFY(rows.value(0, 0).toLongLong() > before.last());
+    QCOMPARE(program.screen().notices(), QStringList());
+}
+
+void DataTest::programStoresWhileKeysAreRead()
+{
+    ProgramFixture program;
+    fillJournal(program, 30000);
+    {
+        WindowedQuery rows(ShareDataModule::instance(), 1);
+        QVERIFY(rows.open(journalRows(QString(), ByAmount)));
+        // The store waits for the program's own read to end, without telling of another program.
+        QVERIFY(storeRecord(QStringLiteral("张三"), 77 * 12.3, ProgramFixture::Today) > 0);
+        QCOMPARE(program.screen().notices(), QStringList());
+        QCOMPARE(rows.recordCount(), 30000);
+        QVERIFY(rows.value(29999, 0).isValid());
+
+        // Closed, reopened, and left reading when it goes.
+        QVERIFY(rows.open(journalRows(QString(), ByAccount)));
+        rows.close();
+        QVERIFY(!rows.isOpen());
+        QCOMPARE(rows.recordCount(), 0);
+        QVERIFY(!rows.value(0, 0).isValid());
+        QVERIFY(rows.open(journalRows(QString(), ByDay)));
+        QCOMPARE(rows.recordCount(), 30001);
+    }
+    QVERIFY(booksFreeForWriting(program));
+}
+
+void DataTest::windowedOpenFailures_data()
+{
+    QTest::addColumn<QString>("fields");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+    const QString fields = QStringLiteral("MoneyIndex,MoneySum");
+    QTest::newRow("misspelt field") << "MoneyIndex,MoneyUsr" << "" << ByDay << SQLITE_ERROR << "no such column: MoneyUsr";
+    QTest::newRow("misspelt order") << fields << "" << " Order By MoneyDay" << SQLITE_ERROR << "no such column: MoneyDay";
+    QTest::newRow("quote left open") << fields << " And (MoneyUser = 'abc)" << ByDay << 0 << "";
+    QTest::newRow("second statement") << fields << " And (1 = 1); Delete From MoneyTable" << ByDay << 0
+                                      << "语句后面有多余的内容";
+    QTest::newRow("books held") << fields << "" << ByDay << SQLITE_BUSY << "database is locked";
+}
+
+void DataTest::windowedOpenFailures()
+{
+    QFETCH(QString, fields);
+    QFETCH(QString, filter);
+    QFETCH(QString, order);
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    ProgramFixture program;
+    fillJournal(program, 300);
+    ShareDataModule::instance().setBusyTimeout(0);
+    WindowedQuery rows(ShareDataModule::instance(), 2);
+    {
+        std::optional<OtherProgram> holder;
+        if (code == SQLITE_BUSY) {
+            holder.emplace(program.databasePath());
+            QCOMPARE(holder->execute("BEGIN EXCLUSIVE"), SQLITE_OK);
+        }
+        QVERIFY(!rows.open(journalRows(filter, order, fields)));
+    }
+    QCOMPARE(rows.lastFailure().code & 0xff, code);
+    if (text.isEmpty())
+        QVERIFY(!rows.lastFailure().text.isEmpty());
+    else
+        QCOMPARE(rows.lastFailure().text, text);
+    QVERIFY(!rows.isOpen());
+    QCOMPARE(rows.recordCount(), 0);
+    QCOMPARE(rowsOf(QStringLiteral("Select * From MoneyTable")), 300);
+    QVERIFY(booksFreeForWriting(program));
+    QCOMPARE(program.screen().notices(), code == SQLITE_BUSY ? QStringList{WaitNotice} : QStringList());
+}
+
+void DataTest::windowedLateFailureToldOnce()
+{
+    ProgramFixture program;
+    fillJournal(program, 20);
+    WindowedQuery rows(ShareDataModule::instance(), 2);
+    int told = 0;
+    rows.setLateFailureReport([&] { ++told; });
+    QVERIFY(rows.open(journalRows(QString(), ByDay)));
+    const QVariant first = rows.value(0, 0);
+    rows.waitForKeys();
+    OtherProgram other(program.databasePath());
+    QCOMPARE(other.execute("ALTER TABLE MoneyTable RENAME COLUMN MoneyUser TO MoneyCustomer"), SQLITE_OK);
+
+    QVERIFY(!rows.value(4, 0).isValid());
+    QVERIFY(!rows.value(9, 0).isValid());
+    QCOMPARE(told, 0); // not while the grid paints
+    QCoreApplication::processEvents();
+    QCOMPARE(told, 1);
+    QVERIFY2(rows.lastFailure().text.contains(QStringLiteral("MoneyUser")), qPrintable(rows.lastFailure().text));
+    QCOMPARE(rows.value(0, 0), first); // a page read before stays
 }
 
 void DataTest::settingsRead_data()

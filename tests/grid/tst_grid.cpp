@@ -1,5 +1,6 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QtTest>
 
 #include "support/ProgramFixture.h"
@@ -192,6 +193,30 @@ private slots:
         QCOMPARE(query.fieldText(QStringLiteral("MoneyUser")), QStringLiteral("乙"));
         QCOMPARE(grid.model().headerData(0, Qt::Vertical).toString(), QString());
         QCOMPARE(grid.model().headerData(2, Qt::Vertical).toString(), QStringLiteral("▶"));
+    }
+
+    // Rows read afresh show from the top, also in a grid not on screen, which reads only what it shows.
+    void freshRowsShowFromTheTop_data()
+    {
+        QTest::addColumn<bool>("onScreen");
+        QTest::newRow("on screen") << true;
+        QTest::newRow("hidden") << false;
+    }
+
+    void freshRowsShowFromTheTop()
+    {
+        QFETCH(bool, onScreen);
+        SeededGrid seeded(QStringLiteral("Select MoneyIndex From MoneyTable"), QSize(200, 80));
+        for (int n = 0; n < 40; ++n)
+            seeded.add(QStringLiteral("丙"), n);
+        seeded.grid.setVisible(onScreen);
+        seeded.show(QStringLiteral("Select MoneyIndex From MoneyTable Order By MoneyIndex"));
+        seeded.grid.scrollToBottom();
+        QVERIFY(seeded.grid.verticalScrollBar()->value() > 0);
+
+        seeded.show(QStringLiteral("Select MoneyIndex From MoneyTable Order By MoneyIndex Desc"));
+        QCOMPARE(seeded.grid.verticalScrollBar()->value(), 0);
+        QCOMPARE(seeded.grid.currentIndex().row(), 0);
     }
 };
 

@@ -12,10 +12,13 @@
 #include <QtTest>
 #include <functional>
 
+#include <sqlite3.h>
+
 #include "accounts/FormAccount2.h"
 #include "app/FormMain.h"
 #include "app/Forms.h"
 #include "app/MainReports.h"
+#include "data/Helpers.h"
 #include "data/Query.h"
 #include "data/Settings.h"
 #include "grid/DataGrid.h"
@@ -26,6 +29,7 @@
 #include "reports/ReportsPage.h"
 #include "reports/SheetExport.h"
 #include "support/Controls.h"
+#include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
 
 namespace {
@@ -224,6 +228,8 @@ private slots:
     void sortOrders_data();
     void sortOrders();
     void gridColumnsFootersAndRedNegatives();
+    void resultLongerThanTheFirstScreens();
+    void rowsFailingWhileScrolledAreTold();
     void doubleClickCorrectsBehindThePassword();
     void monthRecordsOfAnAccount_data();
     void monthRecordsOfAnAccount();
@@ -501,6 +507,67 @@ void ReportsTest::gridColumnsFootersAndRedNegatives()
     QCOMPARE(grid.cellColour(77, sum), QColor(Qt::red));
     QCOMPARE(grid.cellColour(76, sum), QColor(Qt::black));
     QCOMPARE(books.program.screen().takeMessages(), QStringList());
+}
+
+void ReportsTest::resultLongerThanTheFirstScreens()
+{
+    // More rows than are read before the grid shows, in the amount order with its many ties.
+    Books books;
+    struct Written
+    {
+        double sum;
+        QDate day;
+        qint64 index;
+    };
+    QList<Written> written;
+    double total = 0;
+    for (int i = 0; i < 300; ++i) {
+        const Record r{i % 2 ? "工行" : "现金", QDate(2026, 12, 1 + i % 9), (i % 7) * 12.3 - 30};
+        written.append({r.sum, r.day, books.record(r)});
+        total += r.sum;
+    }
+    std::sort(written.begin(), written.end(), [](const Written &a, const Written &b) {
+        return std::tuple(-a.sum, a.day, a.index) < std::tuple(-b.sum, b.day, b.index);
+    });
+    Indexes expected;
+    for (const Written &w : written)
+        expected.append(w.index);
+
+    books.order().setCurrentIndex(2);
+    QCOMPARE(books.listed(), expected);
+    DataGrid &grid = books.grid();
+    QCOMPARE(grid.footerText(books.column(QStringLiteral("MoneyIndex"))), QStringLiteral("300条"));
+    QCOMPARE(grid.footerText(books.column(QStringLiteral("MoneySum"))), RoundToText(total));
+
+    // A correction opens the record of the row chosen far down the grid.
+    ScriptedScreen &screen = books.program.screen();
+    qint64 opened = 0;
+    screen.onDialog(QStringLiteral("FormAsk"), [](QDialog &prompt) {
+        control<QPushButton>(prompt, "BitBtn1")->click();
+    });
+    screen.onDialog(QStringLiteral("FormGetPay"), [&](QDialog &) { opened = forms().getPay->EntryIndex; });
+    grid.setCurrentIndex(grid.model().index(290, 0));
+    books.page().EditReportRecord();
+    QCOMPARE(opened, expected[290]);
+    QCOMPARE(screen.takeMessages(), QStringList());
+}
+
+void ReportsTest::rowsFailingWhileScrolledAreTold()
+{
+    Books books;
+    for (int i = 0; i < 300; ++i)
+        books.record({"工行", QDate(2026, 12, 1 + i % 9), 12.3});
+    books.makeReport([](QDialog &) {});
+    books.program.main().reportObjects().ADOQueryReportGrid.waitForKeys();
+    OtherProgram other(books.program.databasePath());
+    QCOMPARE(other.execute("ALTER TABLE MoneyTable RENAME COLUMN MoneyUser TO MoneyCustomer"), SQLITE_OK);
+
+    DataGrid &grid = books.grid();
+    QVERIFY(grid.model().data(grid.model().index(299, 0)).toString().isEmpty());
+    QCoreApplication::processEvents();
+    QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("报表的记录读取失败，请重新生成报表。")});
+    QVERIFY(books.program.screen().takeDetails().join(QString()).contains(QStringLiteral("MoneyUser")));
+    QCOMPARE(grid.model().rowCount(), 0);
 }
 
 void ReportsTest::doubleClickCorrectsBehindThePassword()
