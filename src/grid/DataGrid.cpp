@@ -1,6 +1,7 @@
 #include "grid/DataGrid.h"
 
 #include <QHeaderView>
+#include <climits>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScrollBar>
@@ -245,16 +246,50 @@ void DataGrid::selectFirstRow()
         setCurrentIndex(m_model.index(0, 0));
 }
 
+// The table lays out the row indicators and works out how far it scrolls for the rows area without
+// the footer, which would put the last row under it. Every row has the same height, so the rows that
+// fit above the footer are the viewport's height over a row's; at the end the last row ends at the
+// footer. `scrolledTo` is the first row to show (INT_MAX: the end).
+void DataGrid::fitRowsAboveFooter(int scrolledTo)
+{
+    const QRect rowsArea = viewport()->geometry();
+    QHeaderView *indicators = verticalHeader();
+    indicators->setGeometry(indicators->x(), rowsArea.top(), indicators->width(), rowsArea.height());
+    const int rows = m_model.rowCount();
+    const int fitting = qMin(rows, rowsArea.height() / qMax(1, indicators->defaultSectionSize()));
+    QScrollBar *bar = verticalScrollBar();
+    bar->setRange(0, rows - fitting);
+    bar->setPageStep(fitting);
+    bar->setValue(qMin(scrolledTo, bar->maximum()));
+    if (bar->maximum() > 0 && bar->value() == bar->maximum())
+        indicators->setOffsetToLastSection();
+    else
+        indicators->setOffsetToSectionPosition(bar->value());
+}
+
 void DataGrid::updateGeometries()
 {
     // The table sets its own margins for the headers; the footer takes a row's height under the rows.
-    if (m_placingFooter)
+    // Placing it can show or hide a scroll bar, which asks for the layout again: that is done here,
+    // a few times at most, so that scroll bars that come and go cannot keep it busy.
+    if (m_placingFooter) {
+        m_placeAgain = true;
         return;
+    }
     m_placingFooter = true;
-    QTableView::updateGeometries();
-    const QMargins margins = viewportMargins();
-    if (margins.bottom() != m_footer->height())
-        setViewportMargins(margins.left(), margins.top(), margins.right(), m_footer->height());
+    // The table's own pass reckons with the footer's room as rows: the place scrolled to is kept.
+    const QScrollBar *bar = verticalScrollBar();
+    const int scrolledTo = bar->maximum() > 0 && bar->value() == bar->maximum() ? INT_MAX : bar->value();
+    for (int pass = 0; pass < 3; ++pass) {
+        m_placeAgain = false;
+        QTableView::updateGeometries();
+        const QMargins margins = viewportMargins();
+        if (margins.bottom() != m_footer->height())
+            setViewportMargins(margins.left(), margins.top(), margins.right(), m_footer->height());
+        fitRowsAboveFooter(scrolledTo);
+        if (!m_placeAgain)
+            break;
+    }
     const QRect area = viewport()->geometry();
     m_footer->setGeometry(frameWidth(), area.bottom() + 1, area.right() + 1 - frameWidth(), m_footer->height());
     m_footer->raise();

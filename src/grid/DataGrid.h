@@ -84,6 +84,7 @@ private:
     void widenToRemembered(int column);
     void followCurrentRow(const QModelIndex &current);
     void selectFirstRow();
+    void fitRowsAboveFooter(int scrolledTo);
 
     QueryModel m_model;
     GridFooter *m_footer = nullptr;
@@ -92,4 +93,5 @@ private:
     QList<int> m_remembered;
     bool m_remembersWidths = false;
     bool m_placingFooter = false;
+    bool m_placeAgain = false;
 };

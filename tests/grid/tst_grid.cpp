@@ -218,6 +218,32 @@ private slots:
         QCOMPARE(seeded.grid.verticalScrollBar()->value(), 0);
         QCOMPARE(seeded.grid.currentIndex().row(), 0);
     }
+
+    // The footer and the scroll bar under it never hide the last row of a long result.
+    void lastRowShowsAboveTheFooter_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("wide") << QSize(400, 120);
+        QTest::newRow("narrow, scrolling sideways") << QSize(120, 120);
+    }
+
+    void lastRowShowsAboveTheFooter()
+    {
+        QFETCH(QSize, size);
+        SeededGrid seeded(QStringLiteral("Select MoneyIndex,MoneyUser,MoneySum From MoneyTable"), size);
+        for (int n = 0; n < 40; ++n)
+            seeded.add(QStringLiteral("丙"), n);
+        seeded.show(QStringLiteral("Select MoneyIndex,MoneyUser,MoneySum From MoneyTable Order By MoneyIndex"));
+        DataGrid &grid = seeded.grid;
+        QVERIFY(QTest::qWaitForWindowExposed(&grid));
+        const QModelIndex last = grid.model().index(grid.model().rowCount() - 1, 0);
+        QTest::keyClick(grid.viewport(), Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(grid.currentIndex().row(), last.row());
+        const QRect shown = grid.visualRect(grid.currentIndex());
+        QVERIFY2(grid.viewport()->rect().contains(shown),
+                 qPrintable(QStringLiteral("row at %1..%2, rows shown down to %3")
+                                .arg(shown.top()).arg(shown.bottom()).arg(grid.viewport()->height())));
+    }
 };
 
 QTEST_MAIN(GridTest)
