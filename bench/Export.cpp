@@ -7,7 +7,7 @@
 #include <sqlite3.h>
 
 #include "Figures.h"
-#include "data/Query.h"
+#include "data/WindowedQuery.h"
 #include "data/ShareDataModule.h"
 #include "grid/DataGrid.h"
 #include "journal/RecordGrid.h"
@@ -35,12 +35,9 @@ void exportFigure(Bench &bench)
 {
     const int records = qMin(ExportedRecords, bench.largest());
     bench.useBooks(records);
-    Query query(ShareDataModule::instance());
+    WindowedQuery rows(ShareDataModule::instance());
     DataGrid grid;
-    const QString order = QStringLiteral(" Order By MoneyCreateTime,MoneyIndex");
-    OpenRecordGrid(query, grid,
-                   QStringLiteral("Select ") + ReportFields()
-                       + QStringLiteral(" From Account,MoneyTable Where (AccountIndex = MoneyAccount)") + order,
+    OpenRecordGrid(rows, grid, ReportGridStatement(QString(), QStringLiteral(" Order By MoneyCreateTime,MoneyIndex")),
                    QString());
     const QByteArray bare = QByteArray("SELECT ") + ReportFields().toUtf8()
         + " FROM Account,MoneyTable WHERE (AccountIndex = MoneyAccount) ORDER BY MoneyCreateTime,MoneyIndex";

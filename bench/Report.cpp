@@ -9,7 +9,7 @@
 #include <sqlite3.h>
 
 #include "Figures.h"
-#include "data/Query.h"
+#include "data/WindowedQuery.h"
 #include "data/ShareDataModule.h"
 #include "journal/RecordGrid.h"
 #include "reporting/FormPreview.h"
@@ -65,16 +65,13 @@ void reportFigure(Bench &bench)
             sizes.append(records);
     for (const int records : sizes) {
         bench.useBooks(records);
-        const QString jet = QStringLiteral("Select ") + ReportFields()
-            + QStringLiteral(" From Account,MoneyTable Where (AccountIndex = MoneyAccount) Order By MoneyCreateTime,MoneyIndex");
         const QByteArray bare = QByteArray("SELECT ") + ReportFields().toUtf8()
             + " FROM Account,MoneyTable WHERE (AccountIndex = MoneyAccount) ORDER BY MoneyCreateTime,MoneyIndex";
         const double beforeQuery = heapMegabytes();
-        Query query(ShareDataModule::instance());
-        query.setSql(jet);
-        if (!query.open())
-            qFatal("bench: %s", qPrintable(query.lastError()));
-        query.recordCount();
+        WindowedQuery query(ShareDataModule::instance());
+        if (!query.open(ReportGridStatement(QString(), QStringLiteral(" Order By MoneyCreateTime,MoneyIndex"))))
+            qFatal("bench: %s", qPrintable(query.lastFailure().text));
+        query.waitForKeys();
 
         const double beforeReport = heapMegabytes();
         Report report(ShareDataModule::instance(), query);
@@ -97,7 +94,7 @@ void reportFigure(Bench &bench)
         findClock.start();
         report.findNext(QStringLiteral("无此文字"));
         const double findSeconds = findClock.nsecsElapsed() / 1e9;
-        std::printf("report over %d records: %d pages; the query's rows %.1f MB; the report after building and "
+        std::printf("report over %d records: %d pages; the report grid's rows as read for it %.1f MB; the report after building and "
                     "previewing %.2f MB; one laid-out page %.1f KB, so all pages laid out would take %.0f MB; "
                     "looking for a text on no page %.2f s\n",
                     records, report.pageCount(), beforeReport - beforeQuery, reportMemory, perPage,

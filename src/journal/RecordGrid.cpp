@@ -36,7 +36,8 @@ const std::array<ColumnLook, 12> RecordColumns{{
 }};
 
 const QString IndexField = QStringLiteral("MoneyIndex");
-const QString SumField = QStringLiteral("MoneySum");
+constexpr char SumFieldName[] = "MoneySum";
+const QString SumField = QString::fromLatin1(SumFieldName);
 
 bool isField(const QString &name, const QString &field)
 {
@@ -93,6 +94,17 @@ QString ReportFields()
                        QStringLiteral("MoneyIndex,MoneySerial,MoneyCreateTime,AccountName,MoneyUser,MoneySum,MoneyMan,"
                                       "MoneyReason,MoneyType,MoneyToken,MoneyRemark"),
                        ProgramPaths::settingsPath());
+}
+
+WindowedQuery::Statement ReportGridStatement(const QString &filter, const QString &order)
+{
+    return {ReportFields(),
+            QStringLiteral("Account,MoneyTable"),
+            QStringLiteral("(AccountIndex = MoneyAccount)"),
+            filter,
+            order,
+            QStringLiteral("MoneyTable.rowid"),
+            {QString::fromLatin1(SumFieldName)}};
 }
 
 bool OpenRecordGrid(Query &query, DataGrid &grid, const QString &statement, const QString &failureIntro)

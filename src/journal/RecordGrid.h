@@ -12,6 +12,10 @@ class Query;
 // The field list of the record grids' statement (KalvoraSetting/ReportFields), in column order.
 QString ReportFields();
 
+// The report grid's statement: the ReportFields of the records that `filter` (conditions, each
+// " And (…)") keeps, in `order` (" Order By …"), read record by record, with the amounts summed.
+WindowedQuery::Statement ReportGridStatement(const QString &filter, const QString &order);
+
 // Opens the grid's statement directly. When the database refuses it, an error box shows
 // `failureIntro` followed by what happened (the database's own text when it is no failure the user
 // can meet), and the grid is left empty.

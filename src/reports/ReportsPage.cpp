@@ -73,15 +73,8 @@ QString ReportsPage::orderPiece() const
 
 bool ReportsPage::LoadReportGrid()
 {
-    WindowedQuery::Statement statement;
-    statement.fields = ReportFields();
-    statement.from = QStringLiteral("Account,MoneyTable");
-    statement.join = QStringLiteral("(AccountIndex = MoneyAccount)");
-    statement.filter = m_makeReport->ReportCondition + m_main->accountClause();
-    statement.order = orderPiece();
-    statement.key = QStringLiteral("MoneyTable.rowid");
-    statement.summed = {QStringLiteral("MoneySum")};
-    return OpenRecordGrid(*m_grid, *ui->DBGridEh2, statement,
+    return OpenRecordGrid(*m_grid, *ui->DBGridEh2,
+                          ReportGridStatement(m_makeReport->ReportCondition + m_main->accountClause(), orderPiece()),
                           QStringLiteral("报表的记录读取失败，请检查设置文件中的显示字段（ReportFields）。\n"));
 }
 
