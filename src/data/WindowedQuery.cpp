@@ -70,6 +70,7 @@ void WindowedQuery::close()
     m_keys = {};
     m_keysDone = true;
     m_lateFailureTold = false;
+    ++m_opening;
 }
 
 bool WindowedQuery::open(const Statement &statement)
@@ -220,8 +221,15 @@ void WindowedQuery::readRestOfKeys()
     handOver();
     const EngineError failure{sqlite3_extended_errcode(m_reader), QString::fromUtf8(sqlite3_errmsg(m_reader))};
     endReading();
+    // Told only if these rows are still the ones open when the program gets to it.
     if (rc != SQLITE_DONE && !m_stopping)
-        QMetaObject::invokeMethod(this, [this, failure] { reportLateFailure(failure); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, failure, opening = m_opening] {
+                if (opening == m_opening)
+                    reportLateFailure(failure);
+            },
+            Qt::QueuedConnection);
 }
 
 // Ends the read of the books and closes the reader: in the reading thread, or in open() when the keys
@@ -262,10 +270,13 @@ const RowStore *WindowedQuery::page(int page)
         return kept;
     auto rows = std::make_unique<RowStore>();
     const std::vector<qint64> keys = keysOfPage(page);
-    sqlite3 *db = m_db.ADOConnection1(&m_failure);
+    EngineError unreachable;
+    sqlite3 *db = m_db.ADOConnection1(&unreachable);
     sqlite3_stmt *statement = nullptr;
-    if (!db)
+    if (!db) {
+        reportLateFailure(unreachable);
         return nullptr;
+    }
     const EngineCall call(m_db);
     if (sqlite3_prepare_v2(db, m_pageStatement.constData(), int(m_pageStatement.size()), &statement, nullptr) != SQLITE_OK) {
         reportLateFailure({sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))});

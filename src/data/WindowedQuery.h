@@ -97,6 +97,7 @@ private:
     EngineError m_failure;
     std::function<void()> m_lateFailure;
     bool m_lateFailureTold = false;
+    int m_opening = 0; // counts the results opened, so a late report of an earlier one is dropped
 
     // Shared with the thread reading the keys.
     std::mutex m_lock;
