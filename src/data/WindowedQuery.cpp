@@ -268,40 +268,53 @@ const RowStore *WindowedQuery::page(int page)
 {
     if (RowStore *kept = m_pages.object(page))
         return kept;
-    auto rows = std::make_unique<RowStore>();
     const std::vector<qint64> keys = keysOfPage(page);
-    EngineError unreachable;
-    sqlite3 *db = m_db.ADOConnection1(&unreachable);
-    sqlite3_stmt *statement = nullptr;
+    EngineError failure;
+    sqlite3 *db = m_db.ADOConnection1(&failure);
     if (!db) {
-        reportLateFailure(unreachable);
+        reportLateFailure(failure);
         return nullptr;
     }
     const EngineCall call(m_db);
-    if (sqlite3_prepare_v2(db, m_pageStatement.constData(), int(m_pageStatement.size()), &statement, nullptr) != SQLITE_OK) {
-        reportLateFailure({sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))});
+    // One read of the books for the page, not one per row with its own locking and checks.
+    const bool ownRead = sqlite3_get_autocommit(db) && sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    auto rows = std::make_unique<RowStore>();
+    const bool read = readRows(db, keys, *rows);
+    if (!read)
+        failure = {sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
+    if (ownRead)
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    if (!read) {
+        reportLateFailure(failure);
         return nullptr;
     }
-    const QVariantList gone(m_fields.size() + 1);
-    for (const qint64 key : keys) {
-        sqlite3_bind_int64(statement, 1, key);
-        const int rc = sqlite3_step(statement);
-        if (rc == SQLITE_ROW) {
-            rows->appendFrom(statement);
-        } else if (rc == SQLITE_DONE) {
-            rows->append(gone);
-        } else {
-            reportLateFailure({sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))});
-            sqlite3_finalize(statement);
-            return nullptr;
-        }
-        sqlite3_reset(statement);
-    }
-    sqlite3_finalize(statement);
     rows->squeeze();
     RowStore *kept = rows.get();
     m_pages.insert(page, rows.release());
     return kept;
+}
+
+// A row whose record is gone by now reads as empty.
+bool WindowedQuery::readRows(sqlite3 *db, const std::vector<qint64> &keys, RowStore &rows)
+{
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, m_pageStatement.constData(), int(m_pageStatement.size()), &statement, nullptr) != SQLITE_OK)
+        return false;
+    const QVariantList gone(m_fields.size() + 1);
+    int rc = SQLITE_DONE;
+    for (const qint64 key : keys) {
+        sqlite3_bind_int64(statement, 1, key);
+        rc = sqlite3_step(statement);
+        if (rc == SQLITE_ROW)
+            rows.appendFrom(statement);
+        else if (rc == SQLITE_DONE)
+            rows.append(gone);
+        else
+            break;
+        sqlite3_reset(statement);
+    }
+    sqlite3_finalize(statement);
+    return rc == SQLITE_ROW || rc == SQLITE_DONE;
 }
 
 QVariant WindowedQuery::value(int row, int column)

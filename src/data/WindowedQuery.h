@@ -82,6 +82,7 @@ private:
     bool failInEngine(sqlite3 *db);
     std::vector<qint64> keysOfPage(int page);
     const RowStore *page(int page);
+    bool readRows(sqlite3 *db, const std::vector<qint64> &keys, RowStore &rows);
     void reportLateFailure(const EngineError &failure);
 
     ShareDataModule &m_db;
