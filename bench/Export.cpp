@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include "Figures.h"
+#include "Replay.h"
 #include "data/WindowedQuery.h"
 #include "data/ShareDataModule.h"
 #include "grid/DataGrid.h"
@@ -17,17 +18,6 @@ namespace {
 
 constexpr int ExportedRecords = 100000;
 constexpr int ExportRuns = 3;
-
-void readAllRows(sqlite3 *db, const QByteArray &sql)
-{
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
-        qFatal("bench: %s", sqlite3_errmsg(db));
-    while (sqlite3_step(statement) == SQLITE_ROW)
-        for (int column = 0; column < sqlite3_column_count(statement); ++column)
-            sqlite3_column_text(statement, column);
-    sqlite3_finalize(statement);
-}
 
 } // namespace
 
@@ -46,7 +36,7 @@ void exportFigure(Bench &bench)
     sqlite3 *db = bench.bare();
     bench.report(QStringLiteral("export to .xlsx"), records,
                  bench.compare([&] { SheetExport::write(path, grid, QDate(2026, 12, 10)); },
-                               [&] { readAllRows(db, bare); }, qMin(bench.runs(), ExportRuns)));
+                               [&] { readRows(db, bare); }, qMin(bench.runs(), ExportRuns)));
     std::printf("export of %d records: %.1f MB written, resident memory grew by %.1f MB while writing\n", records,
                 QFile(path).size() / (1024.0 * 1024.0), (residentKilobytes() - before) / 1024.0);
     std::fflush(stdout);

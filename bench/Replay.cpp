@@ -64,6 +64,17 @@ QList<Traced> statementsOf(const std::function<void()> &work)
     return log.statements();
 }
 
+void readRows(sqlite3 *db, const QByteArray &sql, int rows)
+{
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
+        qFatal("bench: %s", sqlite3_errmsg(db));
+    for (int row = 0; row < rows && sqlite3_step(statement) == SQLITE_ROW; ++row)
+        for (int column = 0; column < sqlite3_column_count(statement); ++column)
+            sqlite3_column_text(statement, column);
+    sqlite3_finalize(statement);
+}
+
 void replay(sqlite3 *db, const QList<Traced> &statements)
 {
     for (const Traced &traced : statements) {

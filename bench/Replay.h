@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <climits>
 #include <functional>
 
 #include "Bench.h"
@@ -23,6 +24,10 @@ struct Traced
 
 // The statements `work` runs on the program's connection, with the rows it read of each.
 QList<Traced> statementsOf(const std::function<void()> &work);
+
+// Steps through the first `rows` rows of the statement (all of them by default), reading every
+// column, and finishes it: what SQLite alone takes to hand over those rows.
+void readRows(sqlite3 *db, const QByteArray &sql, int rows = INT_MAX);
 
 // Prepares every statement and steps through as many rows as the program read of it (and one step
 // more, which ends a statement the program read to its end).

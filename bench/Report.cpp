@@ -9,6 +9,7 @@
 #include <sqlite3.h>
 
 #include "Figures.h"
+#include "Replay.h"
 #include "data/WindowedQuery.h"
 #include "data/ShareDataModule.h"
 #include "journal/RecordGrid.h"
@@ -19,7 +20,6 @@
 
 namespace {
 
-constexpr int MostRuns = 20;
 constexpr int MeasuredPages = 400;
 
 // The bytes the program holds on its heap now; unlike the resident size it does not hide what is
@@ -28,19 +28,6 @@ double heapMegabytes()
 {
     const struct mallinfo2 heap = mallinfo2();
     return double(heap.uordblks + heap.hblkhd) / (1024.0 * 1024.0);
-}
-
-// Steps through the first `rows` rows of the statement, as a report reading its first page straight
-// from the books would.
-void readFirstRows(sqlite3 *db, const QByteArray &sql, int rows)
-{
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
-        qFatal("bench: %s", sqlite3_errmsg(db));
-    for (int row = 0; row < rows && sqlite3_step(statement) == SQLITE_ROW; ++row)
-        for (int column = 0; column < sqlite3_column_count(statement); ++column)
-            sqlite3_column_text(statement, column);
-    sqlite3_finalize(statement);
 }
 
 // The memory one laid-out page takes, measured over many pages kept at once.
@@ -81,11 +68,11 @@ void reportFigure(Bench &bench)
         sqlite3 *db = bench.bare();
         bench.report(QStringLiteral("report build + page 1"), records,
                      bench.compare([&] { report.build(); report.page(0); },
-                                   [&] { readFirstRows(db, bare, firstPageRows); }, qMin(bench.runs(), MostRuns)));
+                                   [&] { readRows(db, bare, firstPageRows); }, qMin(bench.runs(), MostRuns)));
         {
             const PreviewPainted screen;
             bench.report(QStringLiteral("report to preview shown"), records,
-                         bench.compare([&] { report.show(); }, [&] { readFirstRows(db, bare, firstPageRows); },
+                         bench.compare([&] { report.show(); }, [&] { readRows(db, bare, firstPageRows); },
                                        qMin(bench.runs(), MostRuns)));
         }
         const double reportMemory = heapMegabytes() - beforeReport;

@@ -29,18 +29,6 @@ const Order Orders[] = {
     {"account", " Order By AccountName,MoneyCreateTime,MoneyIndex"},
 };
 
-// Steps through `rows` rows of the statement, reading every column, and ends it.
-void readRows(sqlite3 *db, const QByteArray &sql, int rows)
-{
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
-        qFatal("bench: %s", sqlite3_errmsg(db));
-    for (int row = 0; row < rows && sqlite3_step(statement) == SQLITE_ROW; ++row)
-        for (int column = 0; column < sqlite3_column_count(statement); ++column)
-            sqlite3_column_text(statement, column);
-    sqlite3_finalize(statement);
-}
-
 // Bare: the count and sum of every record when asked, then one screen of the ordered records from
 // `offset` on.
 void bareScreen(sqlite3 *db, const Order &order, int rows, int offset, bool totals = true)
