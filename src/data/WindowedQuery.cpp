@@ -18,21 +18,6 @@ constexpr int KeptPages = 256;
 
 const QString ExtraText = QStringLiteral("语句后面有多余的内容");
 
-// Prepares exactly one statement; a second one after a ';' would otherwise be dropped silently.
-int prepareOne(sqlite3 *db, const QByteArray &text, sqlite3_stmt **statement)
-{
-    const char *rest = nullptr;
-    const int rc = sqlite3_prepare_v2(db, text.constData(), int(text.size()), statement, &rest);
-    if (rc != SQLITE_OK)
-        return rc;
-    if (!QByteArrayView(rest, text.constData() + text.size() - rest).trimmed().isEmpty()) {
-        sqlite3_finalize(*statement);
-        *statement = nullptr;
-        return SQLITE_MISUSE;
-    }
-    return SQLITE_OK;
-}
-
 } // namespace
 
 WindowedQuery::WindowedQuery(ShareDataModule &database, int pageRows)
@@ -84,6 +69,7 @@ bool WindowedQuery::open(const Statement &statement)
     EngineError error;
     m_reader = m_db.openReader(&error);
     if (!m_reader) {
+        close();
         m_failure = error;
         return false;
     }
@@ -132,16 +118,28 @@ bool WindowedQuery::describeFields(const QByteArray &pageStatement)
         return false;
     sqlite3_stmt *page = nullptr;
     const EngineCall call(m_db);
-    const int rc = prepareOne(db, pageStatement, &page);
-    if (rc != SQLITE_OK) {
-        m_failure = rc == SQLITE_MISUSE ? EngineError{SQLITE_OK, ExtraText}
-                                        : EngineError{sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
+    if (!prepareOne(db, pageStatement, &page))
         return false;
-    }
     // The last column is the key, which the rows do not show.
     for (int c = 0; c + 1 < sqlite3_column_count(page); ++c)
         m_fields.append(QString::fromUtf8(sqlite3_column_name(page, c)));
     sqlite3_finalize(page);
+    return true;
+}
+
+// Prepares exactly one statement, false with the failure set: a second one after a ';' would
+// otherwise be dropped without a word.
+bool WindowedQuery::prepareOne(sqlite3 *db, const QByteArray &text, sqlite3_stmt **statement)
+{
+    const char *rest = nullptr;
+    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), statement, &rest) != SQLITE_OK)
+        return failInEngine(db);
+    if (!QByteArrayView(rest, text.constData() + text.size() - rest).trimmed().isEmpty()) {
+        sqlite3_finalize(*statement);
+        *statement = nullptr;
+        m_failure = {SQLITE_OK, ExtraText};
+        return false;
+    }
     return true;
 }
 
@@ -157,12 +155,9 @@ bool WindowedQuery::readTotals(const QByteArray &totals)
     if (sqlite3_exec(m_reader, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
         return failInEngine(m_reader);
     sqlite3_stmt *statement = nullptr;
-    const int prepared = prepareOne(m_reader, totals, &statement);
-    if (prepared == SQLITE_MISUSE) {
-        m_failure = {SQLITE_OK, ExtraText};
+    if (!prepareOne(m_reader, totals, &statement))
         return false;
-    }
-    if (prepared != SQLITE_OK || sqlite3_step(statement) != SQLITE_ROW) {
+    if (sqlite3_step(statement) != SQLITE_ROW) {
         failInEngine(m_reader);
         sqlite3_finalize(statement);
         return false;
@@ -177,14 +172,8 @@ bool WindowedQuery::readTotals(const QByteArray &totals)
 // Reads the keys of the first pages here; the rest, if any, in the reading thread.
 bool WindowedQuery::startKeys(const QByteArray &keys)
 {
-    const int prepared = prepareOne(m_reader, keys, &m_keyStatement);
-    if (prepared != SQLITE_OK) {
-        if (prepared == SQLITE_MISUSE)
-            m_failure = {SQLITE_OK, ExtraText};
-        else
-            failInEngine(m_reader);
+    if (!prepareOne(m_reader, keys, &m_keyStatement))
         return false;
-    }
     m_keys.reserve(size_t(m_count));
     const size_t first = size_t(FirstPages) * size_t(m_pageRows);
     int rc = SQLITE_ROW;

@@ -79,6 +79,7 @@ private:
     bool startKeys(const QByteArray &keys);
     void readRestOfKeys();
     void endReading();
+    bool prepareOne(sqlite3 *db, const QByteArray &text, sqlite3_stmt **statement);
     bool failInEngine(sqlite3 *db);
     std::vector<qint64> keysOfPage(int page);
     const RowStore *page(int page);
