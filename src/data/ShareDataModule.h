@@ -63,7 +63,7 @@ public:
     void endWait();
 
 signals:
-    // The file is about to be closed: long reads end now.
+    // The file is about to be closed: long reads finish now, before it goes.
     void disconnecting();
 
 private:
