@@ -8,7 +8,7 @@
 
 #include "Figures.h"
 #include "PreviewPainted.h"
-#include "app/FormProgress.h"
+#include "ui/FormProgress.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
 #include "reporting/Report.h"

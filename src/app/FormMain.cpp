@@ -12,7 +12,7 @@
 #include "accounts/AccountsPage.h"
 #include "accounts/FormChose.h"
 #include "app/Forms.h"
-#include "app/FormProgress.h"
+#include "ui/FormProgress.h"
 #include "app/MainReports.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"

@@ -4,7 +4,7 @@
 #include "accounts/FormAccount2.h"
 #include "accounts/FormChose.h"
 #include "app/FormMain.h"
-#include "app/FormProgress.h"
+#include "ui/FormProgress.h"
 #include "data/ShareDataModule.h"
 #include "journal/FormDraw.h"
 #include "journal/FormGetPay.h"

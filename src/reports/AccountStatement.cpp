@@ -9,7 +9,7 @@
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
 #include "reporting/Report.h"
-#include "app/FormProgress.h"
+#include "ui/FormProgress.h"
 #include "reports/PrintRows.h"
 
 namespace {

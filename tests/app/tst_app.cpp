@@ -22,7 +22,7 @@
 #include "reports/ReportsPage.h"
 #include "service/FormOnlineChat.h"
 #include "support/Looks.h"
-#include "app/FormProgress.h"
+#include "ui/FormProgress.h"
 #include "app/ProgramFolder.h"
 #include "app/Forms.h"
 #include "data/DataSource.h"

@@ -4,7 +4,7 @@
 #include <QtTest>
 
 #include "app/FormMain.h"
-#include "app/FormProgress.h"
+#include "ui/FormProgress.h"
 #include "app/MainReports.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"

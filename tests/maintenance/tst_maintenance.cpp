@@ -8,7 +8,7 @@
 
 #include "accounts/AccountHouses.h"
 #include "app/FormMain.h"
-#include "app/FormProgress.h"
+#include "ui/FormProgress.h"
 #include "data/Clock.h"
 #include "data/Settings.h"
 #include "data/DeliveredBooks.h"

@@ -1,4 +1,4 @@
-#include "app/FormProgress.h"
+#include "ui/FormProgress.h"
 
 #include <QCoreApplication>
 #include <QProgressBar>
