@@ -84,6 +84,22 @@ int FormGetPay::showModal()
     return Screen::current().runModal(*this);
 }
 
+// A grid may not show the amount, or show it rounded to 0 or changed since it was read: the kind of
+// the record is only ever taken from the books.
+int FormGetPay::showCorrection(int index)
+{
+    Query &query = scratch();
+    if (!RunQuery(query, recordStatement(index), QStringLiteral("帐款读入失败")))
+        return QDialog::Rejected;
+    if (query.eof()) {
+        Screen::current().inform(QStringLiteral("找不到要修改的记录"));
+        return QDialog::Rejected;
+    }
+    EntryMode = query.fieldNumber(QStringLiteral("MoneySum")) >= 0 ? EditIncome : EditExpense;
+    EntryIndex = index;
+    return showModal();
+}
+
 bool FormGetPay::prepareShowing()
 {
     const QString presetAccount = std::exchange(PresetAccountName, QString());

@@ -32,6 +32,9 @@ public:
 
     // Fills the dialog and shows it modally. Accepted after a record was stored or deleted.
     int showModal();
+    // Opens stored record `index` for correction, as income or expense by the sign of its stored
+    // amount, whatever a grid shows of it. "找不到要修改的记录" when it is gone.
+    int showCorrection(int index);
     // The steps of every showing; false when the dialog must not open (the record to edit is gone).
     bool prepareShowing();
 

@@ -16,7 +16,6 @@
 #include "journal/FormGetPay.h"
 #include "journal/RecordGrid.h"
 #include "reporting/Report.h"
-#include "ui/Screen.h"
 #include "ui_JournalPage.h"
 #include "users/ModificationPassword.h"
 
@@ -136,17 +135,10 @@ bool JournalPage::showDayTotal(QLabel *label, const QString &amountCondition, do
 void JournalPage::EditMoney()
 {
     Query &grid = ADOQueryDailyGrid();
-    const QVariant index = grid.isOpen() ? grid.field(QStringLiteral("MoneyIndex")) : QVariant();
-    if (!index.isValid() || index.isNull()) {
-        Screen::current().inform(QStringLiteral("请先选中要修改的记录"));
-        return;
-    }
-    const double amount = grid.fieldNumber(QStringLiteral("MoneySum"));
-    if (!AskModificationPassword())
-        return;
-    m_entry->EntryMode = amount >= 0 ? FormGetPay::EditIncome : FormGetPay::EditExpense;
-    m_entry->EntryIndex = int(index.toLongLong());
-    m_entry->showModal();
+    const auto record = RecordToCorrect(grid, grid.isOpen() ? grid.field(QStringLiteral("MoneyIndex")) : QVariant(),
+                                        QStringLiteral("请先选中要修改的记录"));
+    if (record && AskModificationPassword())
+        m_entry->showCorrection(*record);
 }
 
 QStringList JournalPage::summaryLines() const

@@ -37,7 +37,7 @@ public:
     void setEntryDialog(FormGetPay &entry) { m_entry = &entry; }
 
     // 修改记录: the grid's selected record opens in the entry dialog behind the data-modification
-    // password, as income from an amount of 0 up, else as expense.
+    // password, as income or expense by its stored amount.
     void EditMoney();
     // 打印记录: the tab's four summary lines go into the heading row of PrintTable, then the day
     // prints through `report` (bound to the grid's query) with the daily template.

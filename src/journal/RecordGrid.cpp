@@ -134,3 +134,17 @@ void SetupGridColumn(DataGrid &grid, const QString &title, const QString &field,
     else if (isField(field, SumField))
         grid.setFooter(column, blueCentred(DataGrid::Footer::sum()));
 }
+
+std::optional<int> RecordToCorrect(const RowSource &rows, const QVariant &index, const QString &noSelection)
+{
+    if (rows.isOpen() && !rows.hasField(IndexField)) {
+        Screen::current().inform(QStringLiteral("显示字段中没有记录号，无法打开记录。"
+                                                "请在设置文件的显示字段（ReportFields）中加入 MoneyIndex。"));
+        return std::nullopt;
+    }
+    if (!index.isValid() || index.isNull()) {
+        Screen::current().inform(noSelection);
+        return std::nullopt;
+    }
+    return int(index.toLongLong());
+}

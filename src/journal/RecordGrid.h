@@ -1,10 +1,13 @@
 #pragma once
 #include <QString>
+#include <QVariant>
+#include <optional>
 
 #include "data/WindowedQuery.h"
 
 class DataGrid;
 class Query;
+class RowSource;
 
 // What the two record grids (the daily journal and the report) share: the field list from the
 // settings file, the opening of their statement, and one column table of titles, widths and footers.
@@ -27,3 +30,8 @@ bool OpenRecordGrid(WindowedQuery &rows, DataGrid &grid, const WindowedQuery::St
 // Gives the grid's column `column` the title, centred title and cells, the width, and for MoneyIndex
 // and MoneySum their footers, when that column shows `field`.
 void SetupGridColumn(DataGrid &grid, const QString &title, const QString &field, int width, int column);
+
+// The record a correction of the grid's current row opens: `index`, that row's MoneyIndex (invalid
+// when there is no row). Nothing, after telling the user, when the grid's fields lack the record
+// number, or when no record is selected (told with `noSelection`).
+std::optional<int> RecordToCorrect(const RowSource &rows, const QVariant &index, const QString &noSelection);

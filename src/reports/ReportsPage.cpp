@@ -11,7 +11,6 @@
 #include "reports/FormMakeReport.h"
 #include "reports/ReportCondition.h"
 #include "reports/SheetExport.h"
-#include "ui/Screen.h"
 #include "ui_ReportsPage.h"
 #include "users/ModificationPassword.h"
 
@@ -102,19 +101,9 @@ void ReportsPage::ShowAccountMonth(const QString &accountName)
 
 void ReportsPage::EditReportRecord()
 {
-    const QVariant index = m_grid->isOpen() && m_grid->hasField(QStringLiteral("MoneyIndex"))
-        ? m_grid->field(QStringLiteral("MoneyIndex"))
-        : QVariant();
-    if (!index.isValid() || index.isNull()) {
-        Screen::current().inform(QStringLiteral("请先选中需要查看的记录"));
-        return;
-    }
-    const double amount = m_grid->field(QStringLiteral("MoneySum")).toDouble();
-    if (!AskModificationPassword())
-        return;
-    m_entry->EntryMode = amount >= 0 ? FormGetPay::EditIncome : FormGetPay::EditExpense;
-    m_entry->EntryIndex = int(index.toLongLong());
-    if (m_entry->showModal() == QDialog::Accepted)
+    const auto record =
+        RecordToCorrect(*m_grid, m_grid->field(QStringLiteral("MoneyIndex")), QStringLiteral("请先选中需要查看的记录"));
+    if (record && AskModificationPassword() && m_entry->showCorrection(*record) == QDialog::Accepted)
         LoadReportGrid();
 }
 

@@ -10,6 +10,7 @@
 #include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
 #include "app/Forms.h"
+#include "data/Helpers.h"
 #include "data/JetSql.h"
 #include "data/Query.h"
 #include "data/Settings.h"
@@ -18,6 +19,7 @@
 #include "journal/FormDraw.h"
 #include "journal/FormGetPay.h"
 #include "journal/JournalPage.h"
+#include "reports/ReportsPage.h"
 #include "support/BooksFault.h"
 #include "support/Looks.h"
 #include "ui/ElidedComboBox.h"
@@ -189,6 +191,62 @@ QStringList focusChain(QDialog &dialog, const QStringList &names)
         widget = widget->nextInFocusChain();
     }
     return chain;
+}
+
+const QString Corrected = QStringLiteral("记录修改成功");
+const QString NoRecordNumber
+    = QStringLiteral("显示字段中没有记录号，无法打开记录。请在设置文件的显示字段（ReportFields）中加入 MoneyIndex。");
+
+// A record grid that corrections start from: "daily" is the daily journal's (修改记录), "report" the
+// report grid over every record in scope (a double-click), each on its tab on screen.
+struct CorrectionGrid
+{
+    QString which;
+
+    DataGrid &grid() const
+    {
+        return which == u"daily" ? *forms().main->journalPage()->DBGridEh1() : *forms().main->reportsPage()->DBGridEh2();
+    }
+
+    DataGrid &load() const
+    {
+        const int tab = which == u"daily" ? FormMain::JournalTab : FormMain::ReportsTab;
+        forms().context->setPageVisible(tab, true);
+        forms().context->setActivePage(tab);
+        if (which == u"daily")
+            forms().context->refreshAll();
+        else
+            forms().main->reportsPage()->LoadReportGrid();
+        return grid();
+    }
+
+    // Makes the row of record `index` the current one, as a click on it does.
+    void select(qint64 index) const
+    {
+        DataGrid &shown = grid();
+        const int column = shown.query()->fieldIndex(QStringLiteral("MoneyIndex"));
+        for (int row = 0; row < shown.model().rowCount(); ++row)
+            if (shown.model().value(row, column).toLongLong() == index)
+                return shown.setCurrentIndex(shown.model().index(row, 0));
+        QFAIL("the record is not in the grid");
+    }
+
+    void startCorrection() const
+    {
+        if (which == u"daily") {
+            mainAction("ActionEditMoney")->trigger();
+            return;
+        }
+        DataGrid &shown = grid();
+        QTest::mouseDClick(shown.viewport(), Qt::LeftButton, {}, shown.visualRect(shown.currentIndex()).center());
+    }
+};
+
+// The data-modification password prompt answered with the delivered empty password.
+void acceptPassword(ScriptedScreen &screen)
+{
+    screen.onDialog(QStringLiteral("FormAsk"),
+                    [](QDialog &prompt) { prompt.findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click(); });
 }
 
 } // namespace
@@ -1202,6 +1260,157 @@ private slots:
         QCOMPARE(books.grid().columnCount(), 0);
         QCOMPARE(books.grid().model().rowCount(), 0);
         QCOMPARE(books.label("Label11"), QStringLiteral("共 1 笔～3 元"));
+    }
+
+    // Fields lacking MoneySum, or spelt in another letter case, and rows not first in the grid: the
+    // record keeps its kind when confirmed unchanged.
+    void correctionKeepsTheStoredKind_data()
+    {
+        QTest::addColumn<QString>("grid");
+        QTest::addColumn<QString>("fields");
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<int>("mode");
+        const QString withoutSum = QStringLiteral("MoneyIndex,AccountName,MoneyUser");
+        QTest::newRow("daily journal without the amount") << "daily" << withoutSum << -85.5 << int(FormGetPay::EditExpense);
+        QTest::newRow("report grid without the amount") << "report" << withoutSum << -85.5 << int(FormGetPay::EditExpense);
+        QTest::newRow("report grid, fields in lower case")
+            << "report" << "moneyindex,moneysum,accountname" << -85.5 << int(FormGetPay::EditExpense);
+        QTest::newRow("report grid, income") << "report" << QString() << 12.3 << int(FormGetPay::EditIncome);
+        QTest::newRow("report grid, amount of 0") << "report" << QString() << 0.0 << int(FormGetPay::EditIncome);
+        QTest::newRow("daily journal, income") << "daily" << QString() << 12.3 << int(FormGetPay::EditIncome);
+    }
+
+    void correctionKeepsTheStoredKind()
+    {
+        QFETCH(QString, grid);
+        QFETCH(QString, fields);
+        QFETCH(double, amount);
+        QFETCH(int, mode);
+        Books books;
+        if (!fields.isNull())
+            WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("ReportFields"), fields, books.program.settingsPath());
+        books.record(books.bank, ProgramFixture::Today, 250);
+        books.record(books.cash, ProgramFixture::Today, -40);
+        const qint64 chosen = books.record(books.bank, ProgramFixture::Today, amount);
+        const CorrectionGrid correction{grid};
+        correction.load();
+        correction.select(chosen);
+
+        acceptPassword(books.program.screen());
+        int opened = -1;
+        QString shown;
+        books.program.screen().onDialog(QStringLiteral("FormGetPay"), [&](QDialog &dialog) {
+            const Entry entry{dialog};
+            opened = forms().getPay->EntryMode;
+            shown = entry.edit("Edit3")->text();
+            entry.confirm();
+        });
+        correction.startCorrection();
+        QVERIFY(books.program.screen().allUsed());
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{Corrected});
+        QCOMPARE(opened, mode);
+        QCOMPARE(shown, RoundToText(qAbs(amount)));
+        QCOMPARE(books.stored(chosen).fieldNumber(QStringLiteral("MoneySum")), amount);
+    }
+
+    void correctionNeedsTheRecordNumber_data()
+    {
+        QTest::addColumn<QString>("grid");
+        QTest::newRow("daily journal") << "daily";
+        QTest::newRow("report grid") << "report";
+    }
+
+    // Without MoneyIndex among the fields no row can be opened: the user learns why, and no password
+    // is asked.
+    void correctionNeedsTheRecordNumber()
+    {
+        QFETCH(QString, grid);
+        Books books;
+        WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("ReportFields"), QStringLiteral("MoneySerial,MoneySum"),
+                     books.program.settingsPath());
+        for (double amount : {250.0, -40.0, -85.5})
+            books.record(books.bank, ProgramFixture::Today, amount);
+        const CorrectionGrid correction{grid};
+        DataGrid &shown = correction.load();
+        QCOMPARE(shown.model().rowCount(), 3);
+        shown.setCurrentIndex(shown.model().index(2, 0));
+        correction.startCorrection();
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{NoRecordNumber});
+        QCOMPARE(books.program.screen().unexpected(), QStringList());
+    }
+
+    void correctionOfAVanishedRecord_data()
+    {
+        QTest::addColumn<QString>("grid");
+        QTest::newRow("daily journal") << "daily";
+        QTest::newRow("report grid") << "report";
+    }
+
+    // Deleted after the grid was read: the existing message, and nothing is stored.
+    void correctionOfAVanishedRecord()
+    {
+        QFETCH(QString, grid);
+        Books books;
+        books.record(books.bank, ProgramFixture::Today, 250);
+        const qint64 chosen = books.record(books.cash, ProgramFixture::Today, -85.5);
+        const CorrectionGrid correction{grid};
+        correction.load();
+        correction.select(chosen);
+        QVERIFY(books.stored(chosen).remove());
+
+        acceptPassword(books.program.screen());
+        correction.startCorrection();
+        QVERIFY(books.program.screen().allUsed());
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("找不到要修改的记录")});
+        QCOMPARE(books.program.screen().unexpected(), QStringList());
+        QCOMPARE(books.recordCount(), 1);
+    }
+
+    // A field name the books do not know: the report grid says which setting to check and stays
+    // empty, and a double-click on it opens nothing.
+    void misspeltFieldOnTheReportGrid()
+    {
+        Books books;
+        books.record(books.bank, ProgramFixture::Today, -85.5);
+        WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("ReportFields"), QStringLiteral("MoneyIndex,MoneySumm"),
+                     books.program.settingsPath());
+        const CorrectionGrid correction{QStringLiteral("report")};
+        DataGrid &shown = correction.load();
+        const QStringList messages = books.program.screen().takeMessages();
+        QCOMPARE(messages.size(), 1);
+        QVERIFY2(messages.first().contains(QStringLiteral("ReportFields")), qPrintable(messages.first()));
+        QVERIFY2(books.program.screen().takeDetails().join(QString()).contains(QStringLiteral("MoneySumm")),
+                 qPrintable(messages.first()));
+        QCOMPARE(shown.model().rowCount(), 0);
+        correction.startCorrection();
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("请先选中需要查看的记录")});
+        QCOMPARE(books.program.screen().unexpected(), QStringList());
+    }
+
+    // A correction through 修改记录 shows at once in the day's figures, the grid and its footer.
+    void journalRefreshedAfterCorrection()
+    {
+        Books books;
+        books.record(books.bank, ProgramFixture::Today, 250);
+        books.record(books.cash, ProgramFixture::Today, -40);
+        const qint64 chosen = books.record(books.cash, ProgramFixture::Today, -85.5);
+        const CorrectionGrid correction{QStringLiteral("daily")};
+        DataGrid &shown = correction.load();
+        QCOMPARE(books.label("Label12"), QStringLiteral("共 2 笔～125.5 元"));
+        correction.select(chosen);
+
+        acceptPassword(books.program.screen());
+        books.program.screen().onDialog(QStringLiteral("FormGetPay"), [](QDialog &dialog) {
+            const Entry entry{dialog};
+            entry.edit("Edit3")->setText(QStringLiteral("12.3"));
+            entry.confirm();
+        });
+        correction.startCorrection();
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{Corrected});
+        QCOMPARE(books.label("Label12"), QStringLiteral("共 2 笔～52.3 元"));
+        QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：197.7 元"));
+        QCOMPARE(shown.footerText(5), QStringLiteral("197.7"));
+        QCOMPARE(books.stored(chosen).fieldNumber(QStringLiteral("MoneySum")), -12.3);
     }
 
     void failedBalanceEndsTheRebuild()
