@@ -103,6 +103,7 @@ int FormGetPay::showCorrection(int index)
 bool FormGetPay::prepareShowing()
 {
     const QString presetAccount = std::exchange(PresetAccountName, QString());
+    m_posting = std::exchange(Posting, std::nullopt);
     showBanner();
     resetFields();
     const bool open = fillFields(presetAccount);
@@ -262,11 +263,58 @@ void FormGetPay::storeNew(qint64 account, double amount)
     Query &query = scratch();
     if (!RunQuery(query, QStringLiteral("Select * From MoneyTable"), OpenFailure))
         return;
+    QString refusal;
+    EngineError error;
+    if (storeTogether(query, account, amount, &refusal, &error))
+        finish(QStringLiteral("记录新增成功"));
+    else if (!refusal.isEmpty())
+        Screen::current().inform(refusal);
+    else
+        ReportFailure(QStringLiteral("记录未能保存"), error);
+}
+
+// The new record and, for a posting, what becomes of the posted entry: one transaction, so that a
+// failure or a kill leaves neither. Nothing is told here; the books are let go before any message.
+bool FormGetPay::storeTogether(Query &query, qint64 account, double amount, QString *refusal, EngineError *error)
+{
+    Transaction together(ShareDataModule::instance());
+    if (!together.isActive()) {
+        *error = together.lastError();
+        return false;
+    }
+    if (m_posting && !takePostedEntry(*m_posting, refusal, error))
+        return false;
     query.append();
     query.setField(QStringLiteral("MoneyRecordTime"), Clock::today());
     setRecordFields(query, account, amount);
-    if (postRecord(query))
-        finish(QStringLiteral("记录新增成功"));
+    if (!query.post()) {
+        *error = query.lastFailure();
+        return false;
+    }
+    if (together.commit())
+        return true;
+    *error = together.lastError();
+    return false;
+}
+
+// An entry deleted or posted elsewhere since the posting began is posted no more.
+bool FormGetPay::takePostedEntry(const PostedEntry &posted, QString *refusal, EngineError *error)
+{
+    Query entry(ShareDataModule::instance());
+    entry.setSql(QStringLiteral("Select * From GetPay Where GetPayIndex = ") + QString::number(posted.index));
+    if (!entry.open()) {
+        *error = entry.lastFailure();
+        return false;
+    }
+    if (entry.eof()) {
+        *refusal = isExpenseMode() ? QStringLiteral("该应付记录已不存在（可能已被删除或已入帐），本次没有入帐。")
+                                   : QStringLiteral("该应收记录已不存在（可能已被删除或已入帐），本次没有入帐。");
+        return false;
+    }
+    if (!posted.remove || entry.remove())
+        return true;
+    *error = entry.lastFailure();
+    return false;
 }
 
 void FormGetPay::storeChange(qint64 account, double amount)

@@ -2,6 +2,9 @@
 #include <QDialog>
 #include <QString>
 #include <memory>
+#include <optional>
+
+struct EngineError;
 
 class QComboBox;
 class QWidget;
@@ -29,6 +32,16 @@ public:
     QString PresetUser;         // customer, amount and remark of a new record
     QString PresetSum;
     QString PresetRemark;
+
+    // 款项入帐: the receivable or payable (its GetPayIndex) a new record posts, for one showing. The
+    // record is stored only while that entry is still there; with `remove` the entry is deleted in the
+    // same transaction, so that the two are stored together or not at all.
+    struct PostedEntry
+    {
+        qint64 index = 0;
+        bool remove = false;
+    };
+    std::optional<PostedEntry> Posting;
 
     // Fills the dialog and shows it modally. Accepted after a record was stored or deleted.
     int showModal();
@@ -58,10 +71,13 @@ private:
     bool checkEntry();
     bool refuse(const QString &message, QWidget *field);
     void storeNew(qint64 account, double amount);
+    bool storeTogether(Query &query, qint64 account, double amount, QString *refusal, EngineError *error);
+    bool takePostedEntry(const PostedEntry &posted, QString *refusal, EngineError *error);
     void storeChange(qint64 account, double amount);
     void setRecordFields(Query &query, qint64 account, double amount);
     bool postRecord(Query &query);
     void finish(const QString &message);
 
     std::unique_ptr<Ui::FormGetPay> ui;
+    std::optional<PostedEntry> m_posting; // the Posting of the showing on screen
 };

@@ -178,30 +178,18 @@ void FormGetPay2::finish(Query &query, const QString &message)
     accept();
 }
 
-// Hands what stands in the dialog now (stored or not) to a new journal record; once that record is
-// stored the entry may go.
+// Hands what stands in the dialog now (stored or not) to a new journal record. Whether the entry is to
+// go is asked first, so that the record and the entry's deletion are stored together or not at all.
 void FormGetPay2::postToJournal()
 {
+    const QString question = isPayable() ? QStringLiteral("款项入帐后，是否删除当前应付记录？")
+                                         : QStringLiteral("款项入帐后，是否删除当前应收记录？");
+    const bool remove = Screen::current().ask(QStringLiteral("款项删除"), question);
     m_entry.EntryMode = isPayable() ? FormGetPay::NewExpense : FormGetPay::NewIncome;
     m_entry.PresetUser = ui->Edit1->text();
     m_entry.PresetSum = ui->Edit2->text();
     m_entry.PresetRemark = ui->Edit3->text();
-    if (m_entry.showModal() != QDialog::Accepted)
-        return;
-    offerDeletion();
-    accept();
-}
-
-void FormGetPay2::offerDeletion()
-{
-    const QString question = isPayable() ? QStringLiteral("款项已成功入帐，是否删除当前应付记录？")
-                                         : QStringLiteral("款项已成功入帐，是否删除当前应收记录？");
-    if (!Screen::current().ask(QStringLiteral("款项删除"), question))
-        return;
-    Query &query = scratch();
-    if (!RunQuery(query, entryStatement(GetPay2Index), QStringLiteral("记录读入失败")) || query.eof())
-        return;
-    if (!query.remove())
-        ReportFailure(QStringLiteral("记录未能删除"), query.lastFailure());
-    m_main.LoadGetPayLists();
+    m_entry.Posting = FormGetPay::PostedEntry{GetPay2Index, remove};
+    if (m_entry.showModal() == QDialog::Accepted)
+        accept();
 }

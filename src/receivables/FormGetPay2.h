@@ -49,7 +49,6 @@ private:
     void storeChange(double amount);
     void setEntryFields(Query &query, double amount);
     void finish(Query &query, const QString &message);
-    void offerDeletion();
 
     MainContext &m_main;
     FormGetPay &m_entry;

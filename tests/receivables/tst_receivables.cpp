@@ -7,6 +7,9 @@
 #include <QToolButton>
 #include <QtTest>
 #include <functional>
+#include <optional>
+
+#include <sqlite3.h>
 
 #include "app/FormMain.h"
 #include "app/Forms.h"
@@ -17,6 +20,8 @@
 #include "journal/FormGetPay.h"
 #include "receivables/FormGetPay2.h"
 #include "receivables/ReceivablesPage.h"
+#include "support/BooksFault.h"
+#include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
 
 namespace {
@@ -444,9 +449,9 @@ private slots:
         QTest::addColumn<double>("recorded");
         QTest::addColumn<QString>("question");
         QTest::newRow("receivable kept") << Side::Receivable << false << 77.7
-                                         << "款项删除|款项已成功入帐，是否删除当前应收记录？";
+                                         << "款项删除|款项入帐后，是否删除当前应收记录？";
         QTest::newRow("payable deleted") << Side::Payable << true << -77.7
-                                         << "款项删除|款项已成功入帐，是否删除当前应付记录？";
+                                         << "款项删除|款项入帐后，是否删除当前应付记录？";
     }
 
     void postingHandsOverWhatStands()
@@ -464,6 +469,7 @@ private slots:
             dialog.post();
         });
         onShowing(books, QStringLiteral("FormGetPay"), [&](const Shown &entry) {
+            QCOMPARE(books.program.screen().questions(), QStringList{question}); // asked before anything is stored
             QCOMPARE(forms().getPay->EntryMode, side == Side::Receivable ? 0 : 2);
             QCOMPARE(entry.edit("Edit2")->text(), QStringLiteral("O'Neil"));
             QCOMPARE(entry.edit("Edit3")->text(), QStringLiteral("77.7"));
@@ -495,12 +501,113 @@ private slots:
             dialog.post();
             QVERIFY(dialog.dialog.isVisible());
         });
+        books.program.screen().answer(true);
         onShowing(books, QStringLiteral("FormGetPay"), [](const Shown &) {});
         mainAction("ActionEditPay")->trigger();
-        QVERIFY(books.program.screen().questions().isEmpty());
+        QVERIFY(books.program.screen().allUsed());
         QVERIFY(books.program.screen().takeMessages().isEmpty());
         QCOMPARE(books.program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")), 0);
         QCOMPARE(books.stored(index).fieldNumber(QStringLiteral("GetPaySum")), -12.3);
+    }
+
+    void postingStoresAllOrNothing_data()
+    {
+        QTest::addColumn<Side>("side");
+        QTest::addColumn<bool>("deleteEntry");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("receivable deleted by another program")
+            << Side::Receivable << true << "vanished" << "该应收记录已不存在（可能已被删除或已入帐），本次没有入帐。";
+        QTest::newRow("payable to keep, deleted by another program")
+            << Side::Payable << false << "vanished" << "该应付记录已不存在（可能已被删除或已入帐），本次没有入帐。";
+        QTest::newRow("deletion refused by the books") << Side::Receivable << true << "refused" << "记录未能保存";
+    }
+
+    // The journal record and the entry's deletion are stored together or not at all: an entry gone
+    // since the posting began is not posted, and a deletion the books refuse takes the record with it.
+    void postingStoresAllOrNothing()
+    {
+        QFETCH(Side, side);
+        QFETCH(bool, deleteEntry);
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        Books books;
+        const double sign = side == Side::Receivable ? 1 : -1;
+        books.entry(QDate(2026, 12, 1), QStringLiteral("甲"), sign * 5);
+        books.entry(QDate(2026, 12, 2), QStringLiteral("乙"), sign * 6);
+        const qint64 posted = books.entry(QDate(2026, 12, 3), QStringLiteral("丙"), sign * 77 * 12.3);
+        forms().context->refreshAll();
+        books.grid(side).setCurrentIndex(books.grid(side).model().index(2, 0));
+
+        std::optional<BooksFault> failing;
+        bool entryOpen = false;
+        bool postingOpen = false;
+        onShowing(books, QStringLiteral("FormGetPay2"), [&](const Shown &dialog) {
+            dialog.post();
+            postingOpen = dialog.dialog.isVisible();
+        });
+        books.program.screen().answer(deleteEntry);
+        onShowing(books, QStringLiteral("FormGetPay"), [&](const Shown &entry) {
+            if (fault == u"vanished") {
+                OtherProgram other(books.program.databasePath());
+                QCOMPARE(other.execute(qPrintable(QStringLiteral("DELETE FROM GetPay WHERE GetPayIndex = %1").arg(posted))),
+                         SQLITE_OK);
+            } else {
+                failing.emplace(books.program, fault, QStringLiteral("GetPay"));
+            }
+            entry.dialog.findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+            entryOpen = entry.dialog.isVisible() && entry.dialog.result() != QDialog::Accepted;
+            entry.dialog.findChild<QPushButton *>(QStringLiteral("BitBtn2"))->click();
+        });
+        mainAction(side == Side::Receivable ? "ActionEditGet" : "ActionEditPay")->trigger();
+
+        QVERIFY(books.program.screen().allUsed());
+        QVERIFY(entryOpen);
+        QVERIFY(postingOpen);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
+        if (failing) {
+            QCOMPARE(books.program.screen().takeDetails(), QStringList{failing->detail()});
+            failing->lift();
+        }
+        QCOMPARE(books.program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")), 0);
+        QCOMPARE(books.entryCount(), fault == u"vanished" ? 2 : 3);
+    }
+
+    void refusedStoreKeepsTheDialogOpen_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("new receivable refused by the books") << "ActionNewGet" << "refused";
+        QTest::newRow("new payable on read-only books") << "ActionNewPay" << "read-only";
+        QTest::newRow("changed receivable refused by the books") << "ActionEditGet" << "refused";
+        QTest::newRow("changed payable while another program writes") << "ActionEditPay" << "in use";
+    }
+
+    // The failure is told, no success is claimed, the dialog stays open and the lists are unchanged.
+    void refusedStoreKeepsTheDialogOpen()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, fault);
+        Books books;
+        const bool payable = action.endsWith(u"Pay");
+        const qint64 kept = books.entry(QDate(2026, 12, 1), QStringLiteral("甲"), payable ? -77 * 12.3 : 77 * 12.3);
+        forms().context->refreshAll();
+        BooksFault failing(books.program, fault, QStringLiteral("GetPay"));
+        bool open = false;
+        onShowing(books, QStringLiteral("FormGetPay2"), [&](const Shown &dialog) {
+            dialog.edit("Edit1")->setText(QStringLiteral("乙"));
+            dialog.edit("Edit2")->setText(QStringLiteral("5"));
+            dialog.confirm();
+            open = dialog.dialog.isVisible() && dialog.dialog.result() != QDialog::Accepted;
+        });
+        mainAction(qPrintable(action))->trigger();
+        QVERIFY(open);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{failing.message(QStringLiteral("记录未能保存"))});
+        QCOMPARE(books.program.screen().takeDetails(), QStringList{failing.detail()});
+        failing.lift();
+        QCOMPARE(books.entryCount(), 1);
+        QCOMPARE(books.stored(kept).fieldText(QStringLiteral("GetPayUser")), QStringLiteral("甲"));
+        QCOMPARE(books.column(payable ? Side::Payable : Side::Receivable, 1), QStringList{QStringLiteral("甲")});
     }
 
     void failedListIsReported()
