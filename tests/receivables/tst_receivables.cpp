@@ -610,6 +610,27 @@ private slots:
         QCOMPARE(books.column(payable ? Side::Payable : Side::Receivable, 1), QStringList{QStringLiteral("甲")});
     }
 
+    // Each press of Tab goes on by one control; the date is one stop, not three.
+    void tabOrder()
+    {
+        Books books;
+        FormGetPay2 &dialog = *forms().getPay2;
+        dialog.GetPay2Mode = FormGetPay2::EditReceivable;
+        dialog.GetPay2Index = books.entry(QDate(2026, 12, 1), QStringLiteral("甲"), 5);
+        QStringList stops;
+        onShowing(books, QStringLiteral("FormGetPay2"), [&](const Shown &shown) {
+            shown.date()->setFocus();
+            stops.append(shown.focus());
+            for (int press = 0; press < 7; ++press) {
+                QTest::keyClick(shown.dialog.focusWidget(), Qt::Key_Tab);
+                stops.append(shown.focus());
+            }
+        });
+        dialog.showModal();
+        QCOMPARE(stops, (QStringList{"DateTimePicker1", "Edit1", "Edit2", "Edit3", "BitBtn1", "BitBtn2", "BitBtn3",
+                                     "DateTimePicker1"}));
+    }
+
     void failedListIsReported()
     {
         Books books;
