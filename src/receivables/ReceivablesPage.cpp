@@ -1,6 +1,7 @@
 #include "receivables/ReceivablesPage.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QToolButton>
 
 #include "data/Failure.h"
@@ -68,8 +69,8 @@ ReceivablesPage::ReceivablesPage(QWidget *parent)
     ui->setupUi(this);
     ui->ImageGetList->setPixmap(QPixmap(QStringLiteral(":/embedded/GetListTitle.png")));
     ui->ImagePayList->setPixmap(QPixmap(QStringLiteral(":/embedded/PayListTitle.png")));
-    connect(ui->DBGridEh3, &DataGrid::doubleClicked, this, [this] { editEntry(Side::Receivable); });
-    connect(ui->DBGridEh4, &DataGrid::doubleClicked, this, [this] { editEntry(Side::Payable); });
+    ui->DBGridEh3->viewport()->installEventFilter(this);
+    ui->DBGridEh4->viewport()->installEventFilter(this);
 }
 
 ReceivablesPage::~ReceivablesPage() = default;
@@ -108,6 +109,19 @@ Query &ReceivablesPage::ADOQueryPay()
     if (!m_pay)
         m_pay = std::make_unique<Query>(ShareDataModule::instance());
     return *m_pay;
+}
+
+// A double-click anywhere on a list, on an entry or on an empty list, does what its 修改 does.
+bool ReceivablesPage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        for (const Side side : {Side::Receivable, Side::Payable})
+            if (watched == grid(side).viewport()) {
+                editEntry(side);
+                return true;
+            }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 DataGrid *ReceivablesPage::DBGridEh3() const

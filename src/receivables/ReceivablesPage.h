@@ -41,6 +41,9 @@ public:
     void editEntry(Side side);
     void deleteEntry(Side side);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     Query &query(Side side);
     DataGrid &grid(Side side) const;

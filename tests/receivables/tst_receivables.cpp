@@ -360,24 +360,32 @@ private slots:
 
     void emptyListRefusesCommands_data()
     {
-        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<Side>("side");
         QTest::addColumn<QString>("message");
-        QTest::newRow("edit receivable") << "ActionEditGet" << "请先选中要修改的记录";
-        QTest::newRow("delete receivable") << "ActionDeleteGet" << "请先选中要删除的记录";
-        QTest::newRow("edit payable") << "ActionEditPay" << "请先选中要修改的记录";
-        QTest::newRow("delete payable") << "ActionDeletePay" << "请先选中要删除的记录";
+        QTest::newRow("edit receivable") << "ActionEditGet" << Side::Receivable << "请先选中要修改的记录";
+        QTest::newRow("delete receivable") << "ActionDeleteGet" << Side::Receivable << "请先选中要删除的记录";
+        QTest::newRow("double-click on receivables") << "double-click" << Side::Receivable << "请先选中要修改的记录";
+        QTest::newRow("edit payable") << "ActionEditPay" << Side::Payable << "请先选中要修改的记录";
+        QTest::newRow("delete payable") << "ActionDeletePay" << Side::Payable << "请先选中要删除的记录";
+        QTest::newRow("double-click on payables") << "double-click" << Side::Payable << "请先选中要修改的记录";
     }
 
     void emptyListRefusesCommands()
     {
-        QFETCH(QString, action);
+        QFETCH(QString, command);
+        QFETCH(Side, side);
         QFETCH(QString, message);
         Books books;
         // The other list has an entry; it must not be taken for this one's.
-        books.entry(QDate(2026, 12, 1), QStringLiteral("对面"), action.endsWith(u"Get") ? -5 : 5);
+        books.entry(QDate(2026, 12, 1), QStringLiteral("对面"), side == Side::Receivable ? -5 : 5);
         forms().context->refreshAll();
-        mainAction(qPrintable(action))->trigger();
+        if (command == u"double-click")
+            QTest::mouseDClick(books.grid(side).viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        else
+            mainAction(qPrintable(command))->trigger();
         QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
+        QCOMPARE(books.program.screen().unexpected(), QStringList());
         QCOMPARE(books.entryCount(), 1);
     }
 
