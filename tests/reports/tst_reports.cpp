@@ -1,10 +1,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTabWidget>
 #include <QToolButton>
@@ -29,8 +33,10 @@
 #include "reports/ReportsPage.h"
 #include "reports/SheetExport.h"
 #include "support/Controls.h"
+#include "support/Files.h"
 #include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
+#include "ui/FormProgress.h"
 
 namespace {
 
@@ -211,6 +217,40 @@ QHash<QString, QString> sheetCells(const QString &path)
     return cells;
 }
 
+// A home folder of the test's own, so that exports land where the test looks and nowhere else. The
+// user-dirs file names the documents folder when `userDirs` is not empty.
+class OwnHome
+{
+public:
+    explicit OwnHome(const QString &userDirs = QString())
+        : m_home(qgetenv("HOME"))
+        , m_config(qgetenv("XDG_CONFIG_HOME"))
+    {
+        qputenv("HOME", QFile::encodeName(m_dir.path()));
+        qunsetenv("XDG_CONFIG_HOME");
+        if (!userDirs.isEmpty()) {
+            QDir().mkpath(path(QStringLiteral(".config")));
+            writeBytes(path(QStringLiteral(".config/user-dirs.dirs")),
+                       (QStringLiteral("XDG_DOCUMENTS_DIR=") + userDirs + QLatin1Char('\n')).toUtf8());
+        }
+    }
+    ~OwnHome()
+    {
+        qputenv("HOME", m_home);
+        if (m_config.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", m_config);
+    }
+
+    QString path(const QString &relative) const { return m_dir.filePath(relative); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_home;
+    QByteArray m_config;
+};
+
 } // namespace
 
 class ReportsTest : public QObject
@@ -237,7 +277,12 @@ private slots:
     void printShowsTheResult();
     void sheetHoldsTheResult();
     void emptyResultGivesHeadingsOnly();
+    void exportOpensTheSheetOrSaysWhy_data();
     void exportOpensTheSheetOrSaysWhy();
+    void exportNamesAreNeverReused();
+    void exportWriteFailureIsTold_data();
+    void exportWriteFailureIsTold();
+    void exportCanBeStopped();
 };
 
 void ReportsTest::dialogStartsEachShowingAfresh()
@@ -742,8 +787,21 @@ void ReportsTest::emptyResultGivesHeadingsOnly()
     QCOMPARE(books.program.screen().takeMessages(), QStringList());
 }
 
+void ReportsTest::exportOpensTheSheetOrSaysWhy_data()
+{
+    QTest::addColumn<QString>("userDirs");  // XDG_DOCUMENTS_DIR of the user-dirs file, none when empty
+    QTest::addColumn<QString>("documents"); // the documents folder under the home folder
+    QTest::newRow("documents folder named by XDG") << "\"$HOME/文档\"" << "文档";
+    QTest::newRow("no user-dirs file") << "" << "Documents";
+}
+
+// The workbook is written into 流水帐导出 in the user's documents folder, named by the time, and left
+// there once opened; when nothing opens it, the user is told and no file is left behind.
 void ReportsTest::exportOpensTheSheetOrSaysWhy()
 {
+    QFETCH(QString, userDirs);
+    QFETCH(QString, documents);
+    OwnHome home(userDirs);
     Books books;
     books.record({"工行", {2026, 12, 1}, 12.3});
     books.makeReport([](QDialog &) {});
@@ -751,16 +809,102 @@ void ReportsTest::exportOpensTheSheetOrSaysWhy()
     books.action("ActionToExcel").trigger();
     QCOMPARE(screen.takeMessages(), QStringList());
     QCOMPARE(screen.openedUrls().size(), 1);
-    const QString opened = screen.openedUrls().first().toLocalFile();
-    QVERIFY(opened.endsWith(QLatin1String(".xlsx")));
-    QCOMPARE(sheetCells(opened).value(QStringLiteral("F4")), QStringLiteral("#12.3"));
-    QFile::remove(opened);
+    const QFileInfo opened(screen.openedUrls().first().toLocalFile());
+    QCOMPARE(opened.absolutePath(), home.path(documents + QStringLiteral("/流水帐导出")));
+    QVERIFY2(QRegularExpression(QStringLiteral("^报表导出_20261210_\\d{6}\\.xlsx$")).match(opened.fileName()).hasMatch(),
+             qPrintable(opened.fileName()));
+    QVERIFY(opened.exists());
+    QCOMPARE(sheetCells(opened.filePath()).value(QStringLiteral("F4")), QStringLiteral("#12.3"));
 
     screen.refuseUrls();
     books.action("ActionToExcel").trigger();
     QCOMPARE(screen.takeMessages(),
              QStringList{QStringLiteral("本机未安装EXCEL,本功能必须在安装有EXCEL的电脑上才能运行!")});
+    QCOMPARE(screen.openedUrls().size(), 2);
     QVERIFY(!QFile::exists(screen.openedUrls().last().toLocalFile()));
+    QVERIFY(opened.exists());
+}
+
+// Exports in the same second never overwrite each other.
+void ReportsTest::exportNamesAreNeverReused()
+{
+    QTemporaryDir folder;
+    const QDateTime moment(QDate(2026, 12, 10), QTime(14, 5, 9));
+    QStringList names;
+    for (int n = 0; n < 3; ++n) {
+        const QString path = SheetExport::newFilePath(folder.path(), moment);
+        names.append(QFileInfo(path).fileName());
+        writeBytes(path, "earlier export");
+    }
+    QCOMPARE(names, (QStringList{"报表导出_20261210_140509.xlsx", "报表导出_20261210_140509_2.xlsx",
+                                 "报表导出_20261210_140509_3.xlsx"}));
+}
+
+void ReportsTest::exportWriteFailureIsTold_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("export folder taken by a file") << "folder";
+    QTest::newRow("disk full while writing") << "disk";
+}
+
+// A workbook that cannot be written is told with the folder it was to go to; nothing opens and no
+// part of a workbook is left.
+void ReportsTest::exportWriteFailureIsTold()
+{
+    QFETCH(QString, fault);
+    OwnHome home;
+    Books books;
+    for (int n = 0; n < 300; ++n)
+        books.record({"工行", {2026, 12, 1 + n % 28}, 12.3, "销售收入", "货款", "发票", "一位名字很长的老客户"});
+    books.makeReport([](QDialog &) {});
+    const QString folder = home.path(QStringLiteral("Documents/流水帐导出"));
+    if (fault == u"folder") {
+        QVERIFY(QDir().mkpath(home.path(QStringLiteral("Documents"))));
+        writeBytes(folder, "not a folder");
+        books.action("ActionToExcel").trigger();
+    } else {
+        QVERIFY(QDir().mkpath(folder));
+        FileSizeLimit limit(4096);
+        books.action("ActionToExcel").trigger();
+    }
+    QCOMPARE(books.program.screen().takeMessages(),
+             QStringList{QStringLiteral("建立Excel对象不成功，请重试!\n表格未能写入“") + folder
+                         + QStringLiteral("”，请确认这个文件夹可以写入、磁盘没有写满。")});
+    QCOMPARE(books.program.screen().openedUrls(), QList<QUrl>());
+    if (fault == u"disk")
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
+}
+
+// 取消 in the progress window stops the export: nothing opens, nothing is told, no file is left, and
+// the window is gone.
+void ReportsTest::exportCanBeStopped()
+{
+    StoppableProgress::setShowDelay(0); // as though the export had taken longer than a second
+    const auto restoreDelay = qScopeGuard([] { StoppableProgress::setShowDelay(1000); });
+    OwnHome home;
+    Books books;
+    for (int n = 0; n < 300; ++n)
+        books.record({"工行", {2026, 12, 1 + n % 28}, 12.3});
+    books.makeReport([](QDialog &) {});
+    auto *progress = books.page().findChild<FormProgress *>();
+    QVERIFY(progress);
+    QList<int> shown;
+    bool modalWithCancel = true;
+    connect(progress->ProgressBar1(), &QProgressBar::valueChanged, progress, [&](int value) {
+        shown.append(value);
+        modalWithCancel = modalWithCancel && progress->isVisible() && progress->isModal()
+            && progress->BitBtn1()->isVisible();
+        if (shown.size() == 3)
+            progress->BitBtn1()->click();
+    });
+    books.action("ActionToExcel").trigger();
+    QCOMPARE(shown.size(), 3);
+    QVERIFY(modalWithCancel);
+    QCOMPARE(books.program.screen().takeMessages(), QStringList());
+    QCOMPARE(books.program.screen().openedUrls(), QList<QUrl>());
+    QCOMPARE(QDir(home.path(QStringLiteral("Documents/流水帐导出"))).entryList(QDir::Files), QStringList());
+    QVERIFY(!progress->isVisible());
+    QVERIFY(!progress->isModal());
 }
 
 QTEST_MAIN(ReportsTest)
