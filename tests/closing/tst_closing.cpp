@@ -1,6 +1,9 @@
 #include <QDateEdit>
+#include <QLabel>
+#include <QLayout>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <QtTest>
 
 #include "app/FormMain.h"
@@ -207,6 +210,44 @@ private slots:
     }
 
     // ----- 帐户月结 -----
+
+    // 帐户月结 is a large picture button with a blue caption like the other large commands, at the top
+    // right of 帐户状况: beyond what the tab shows while the left panel is open, wholly in view once
+    // the panel is folded.
+    void statementButtonStandsAtTheFarRight()
+    {
+        ProgramFixture program;
+        program.loginAsCashier();
+        FormMain &main = program.main();
+        auto *button = main.findChild<QToolButton *>(QStringLiteral("SpeedButtonMoneyMonth"));
+        auto *tab = main.findChild<QWidget *>(QStringLiteral("TabSheet2"));
+        QVERIFY(button && tab);
+        const auto settle = [&] { main.centralWidget()->layout()->activate(); };
+        settle();
+        QCOMPARE(button->defaultAction(), main.findChild<QAction *>(QStringLiteral("ActionMoneyMonth")));
+        QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        QCOMPARE(button->icon().actualSize(QSize(48, 48)), QSize(48, 48));
+        QVERIFY(button->iconSize().width() >= 48 && button->height() >= 80);
+        QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
+
+        // The caption, under the picture, is drawn in blue.
+        const QImage drawn = button->grab().toImage();
+        int blue = 0;
+        for (int y = drawn.height() * 2 / 3; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x) {
+                const QColor colour = drawn.pixelColor(x, y);
+                blue += colour.hsvSaturation() > 110 && colour.value() > 70 && qAbs(colour.hsvHue() - 240) <= 20;
+            }
+        QVERIFY(blue > 0);
+
+        const QRect place(button->mapTo(tab, QPoint(0, 0)), button->size());
+        QVERIFY2(place.left() >= tab->width(), qPrintable(QStringLiteral("%1 in %2").arg(place.left()).arg(tab->width())));
+        QVERIFY(place.top() < 20);
+        QTest::mouseClick(main.findChild<QLabel *>(QStringLiteral("Image7")), Qt::LeftButton);
+        settle();
+        QVERIFY2(place.right() < tab->width(), qPrintable(QStringLiteral("%1 in %2").arg(place.right()).arg(tab->width())));
+        QCOMPARE(program.screen().takeMessages(), QStringList());
+    }
 
     // One line per account in the order the books hold them, amounts rounded per value and the totals
     // summed from the unrounded amounts; the first day of the month counts in the month, the day
