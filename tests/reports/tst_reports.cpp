@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -34,6 +35,7 @@
 #include "reports/SheetExport.h"
 #include "support/Controls.h"
 #include "support/Files.h"
+#include "support/Looks.h"
 #include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
 #include "ui/FormProgress.h"
@@ -259,6 +261,7 @@ class ReportsTest : public QObject
 
 private slots:
     void dialogStartsEachShowingAfresh();
+    void conditionsDialogShowsItsFieldsWhole();
     void conditionsFindTheirRecords_data();
     void conditionsFindTheirRecords();
     void typedTextsFindExactlyTheirRows_data();
@@ -335,6 +338,35 @@ void ReportsTest::dialogStartsEachShowingAfresh()
     QCOMPARE(books.listed(), (Indexes{books.r4}));
     QCOMPARE(books.program.screen().takeMessages(), QStringList());
     QVERIFY(books.program.screen().allUsed());
+}
+
+// The dialog as drawn: every date shows whole in its picker, no caption is cut, and the picture
+// buttons carry names that a screen reader can say.
+void ReportsTest::conditionsDialogShowsItsFieldsWhole()
+{
+    Books books;
+    QStringList cut;
+    QMap<QString, int> pickers; // how much wider each picker is than its longest date needs
+    QStringList names;
+    books.program.screen().onDialog(QStringLiteral("FormMakeReport"), [&](QDialog &dialog) {
+        dialog.show();
+        tick(dialog, "CheckBox1");
+        for (const char *name : {"DateTimePicker1", "DateTimePicker2"}) {
+            auto *picker = control<QDateEdit>(dialog, name);
+            picker->setDate({2026, 12, 28});
+            pickers[QLatin1String(name)] = picker->width() - picker->sizeHint().width();
+        }
+        cut = cutLabels(dialog);
+        for (const char *button : {"BitBtn1", "BitBtn2"})
+            names.append(QAccessible::queryAccessibleInterface(control<QPushButton>(dialog, button))->text(QAccessible::Name));
+        control<QPushButton>(dialog, "BitBtn2")->click();
+    });
+    books.action("ActionMakeReport").trigger();
+    for (auto picker = pickers.cbegin(); picker != pickers.cend(); ++picker)
+        QVERIFY2(picker.value() >= 0, qPrintable(picker.key() + QStringLiteral(" too narrow by %1").arg(-picker.value())));
+    QCOMPARE(cut, QStringList());
+    QCOMPARE(names, (QStringList{"确定", "取消"}));
+    QCOMPARE(books.program.screen().takeMessages(), QStringList());
 }
 
 void ReportsTest::conditionsFindTheirRecords_data()
