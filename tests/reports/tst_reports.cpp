@@ -5,14 +5,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
+#include <QTreeView>
 #include <QXmlStreamReader>
 #include <QtTest>
 #include <functional>
@@ -38,6 +41,7 @@
 #include "support/Looks.h"
 #include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
+#include "ui/FileDialog.h"
 #include "ui/FormProgress.h"
 
 namespace {
@@ -286,6 +290,7 @@ private slots:
     void exportWriteFailureIsTold_data();
     void exportWriteFailureIsTold();
     void exportCanBeStopped();
+    void fileDialogsWriteDatesInTheProgramsLocale();
 };
 
 void ReportsTest::dialogStartsEachShowingAfresh()
@@ -937,6 +942,35 @@ void ReportsTest::exportCanBeStopped()
     QCOMPARE(QDir(home.path(QStringLiteral("Documents/流水帐导出"))).entryList(QDir::Files), QStringList());
     QVERIFY(!progress->isVisible());
     QVERIFY(!progress->isModal());
+}
+
+// The file dialogs are the program's own and write a file's modification date as the program's
+// Chinese locale does, whatever language the desktop speaks.
+void ReportsTest::fileDialogsWriteDatesInTheProgramsLocale()
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    const auto restoreLocale = qScopeGuard([&] { QLocale::setDefault(before); });
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("报表导出_20261210_140509.xlsx"));
+    writeBytes(path, "workbook");
+    const QDateTime modified(QDate(2026, 12, 10), QTime(14, 5));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(modified, QFileDevice::FileModificationTime));
+    file.close();
+
+    FileDialog dialog(nullptr, QStringLiteral("恢复数据"), path, QStringLiteral("表格 (*.xlsx)"));
+    QVERIFY(dialog.testOption(QFileDialog::DontUseNativeDialog));
+    QAbstractProxyModel *shown = dialog.proxyModel();
+    QVERIFY(shown);
+    auto *files = qobject_cast<QFileSystemModel *>(shown->sourceModel());
+    QVERIFY(files);
+    const QModelIndex date = shown->mapFromSource(files->index(path, 3));
+    QCOMPARE(date.data().toString(), QStringLiteral("2026/12/10 14:05"));
+    auto *list = dialog.findChild<QTreeView *>(QStringLiteral("treeView"));
+    QVERIFY(list);
+    QVERIFY(list->header()->sectionSize(3) > list->fontMetrics().horizontalAdvance(date.data().toString()));
+    QCOMPARE(shown->mapFromSource(files->index(path, 0)).data().toString(), QFileInfo(path).fileName());
 }
 
 QTEST_MAIN(ReportsTest)
