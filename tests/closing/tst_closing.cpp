@@ -177,6 +177,8 @@ private slots:
         QTest::newRow("30-day month, 31 rows") << QDate(2026, 11, 1) << 31 << 31 << QList<int>{25, 45, 65, 100};
         QTest::newRow("28-day month, 20 rows") << QDate(2027, 2, 14) << 20 << 29 << QList<int>{25, 45, 65, 100};
         QTest::newRow("no rows") << QDate(2027, 2, 1) << 0 << 29 << QList<int>{25, 45, 65, 100};
+        QTest::newRow("leap February on its 29th, 32 rows") << QDate(2028, 2, 29) << 32 << 32 << QList<int>{25, 45, 65, 100};
+        QTest::newRow("leap February, 29 rows") << QDate(2028, 2, 10) << 29 << 30 << QList<int>{25, 45, 65, 100};
     }
 
     void printDayRows()
@@ -207,6 +209,28 @@ private slots:
             QCOMPARE(lines[filler], zeroDay("--------"));
         QCOMPARE(lines.last(), (QStringList{"合计", "2", "20", "1", "0.75", "19.25"}));
         QCOMPARE(books.progress, progress);
+    }
+
+    // A month without a record of its own is printed all the same: every day 0, the total 0; records
+    // of the months around it do not count.
+    void monthWithoutRecords()
+    {
+        Books books;
+        const qint64 bank = books.account(QStringLiteral("工行"));
+        books.record(bank, QDate(2027, 1, 31), 12.3);
+        books.record(bank, QDate(2027, 3, 1), -85.5);
+        books.setCurrentDate(QDate(2027, 2, 14));
+
+        const QList<QStringList> lines = books.closeMonth();
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
+        const int rows = books.program.select(QStringLiteral("Select * From PrintDay")).recordCount();
+        QCOMPARE(lines.size(), rows);
+        for (int day = 0; day < 28; ++day)
+            QCOMPARE(lines[day], zeroDay(QDate(2027, 2, 1 + day).toString(Qt::ISODate)));
+        for (int filler = 28; filler < rows - 1; ++filler)
+            QCOMPARE(lines[filler], zeroDay("--------"));
+        QCOMPARE(lines.last(), zeroDay("合计"));
+        QVERIFY(!books.progressForm().isVisible());
     }
 
     // ----- 帐户月结 -----
@@ -281,6 +305,46 @@ private slots:
                                             {"总合计", "125.81", "959.6", "105.75", "853.85", "979.66"}}));
         QCOMPARE(books.progress, (QList<int>{25, 75, 100}));
         QVERIFY(books.progressAlongside);
+        QVERIFY(!books.progressForm().isVisible());
+    }
+
+    // The month of the current date runs from its first day to its last, 29 February in a leap
+    // year, whichever of its days is the current one.
+    void statementOfLeapFebruary_data()
+    {
+        QTest::addColumn<QDate>("current");
+        QTest::newRow("on the 29th") << QDate(2028, 2, 29);
+        QTest::newRow("on the 1st") << QDate(2028, 2, 1);
+    }
+
+    void statementOfLeapFebruary()
+    {
+        QFETCH(QDate, current);
+        Books books;
+        const qint64 bank = books.account(QStringLiteral("工行"));
+        books.record(bank, QDate(2028, 1, 31), 125.5);
+        books.record(bank, QDate(2028, 2, 1), 12.3);
+        books.record(bank, QDate(2028, 2, 28), -0.75);
+        books.record(bank, QDate(2028, 2, 29), 7.7);
+        books.record(bank, QDate(2028, 3, 1), 1000);
+        books.setCurrentDate(current);
+
+        QCOMPARE(books.statement(), (QList<QStringList>{{"工行", "125.5", "20", "0.75", "19.25", "144.75"},
+                                                        {"总合计", "125.5", "20", "0.75", "19.25", "144.75"}}));
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
+    }
+
+    // Books without any account: nothing is written, nothing printed, nothing told, and the progress
+    // window is gone.
+    void statementWithoutAccounts()
+    {
+        Books books;
+        books.execute(QStringLiteral("UPDATE PrintTable SET PrintEnable = 1, PrintValue1 = '旧'"));
+        const QStringList before = books.rowsOf(QStringLiteral("PrintTable"));
+        books.trigger(QStringLiteral("ActionMoneyMonth")); // a preview would be an unexpected dialog
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
+        QCOMPARE(books.rowsOf(QStringLiteral("PrintTable")), before);
+        QCOMPARE(books.progress, QList<int>{25});
         QVERIFY(!books.progressForm().isVisible());
     }
 

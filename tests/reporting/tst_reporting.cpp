@@ -26,6 +26,7 @@
 #include "reporting/FormPreview.h"
 #include "reporting/Report.h"
 #include "reporting/ReportView.h"
+#include "support/BooksFault.h"
 #include "support/Controls.h"
 #include "support/ProgramFixture.h"
 #include "ui/FormProgress.h"
@@ -637,6 +638,41 @@ private slots:
         QCOMPARE(row.recordCount(), 1);
         QCOMPARE(row.fieldText(QStringLiteral("PrintValue3")), QStringLiteral("本日收入：共 1 笔～947.1 元"));
         QVERIFY(title.contains(QStringLiteral("本日收入：共 1 笔～947.1 元")));
+    }
+
+    void refusedHeadingPrintsNothing_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("books read-only") << "read-only";
+        QTest::newRow("books in use") << "in use";
+        QTest::newRow("heading row refused") << "refused";
+    }
+
+    // When the heading row cannot be stored, the failure is told with what to do, nothing is printed
+    // (a preview would be an unexpected dialog) and the row keeps the last printout's heading.
+    void refusedHeadingPrintsNothing()
+    {
+        QFETCH(QString, fault);
+        Books books;
+        books.record(books.bank, ProgramFixture::Today, 77 * 12.3);
+        books.refresh();
+        books.program.screen().onDialog(QStringLiteral("FormPreview"), previewing([](FormPreview &) {}));
+        books.action("ActionPrintMoney")->trigger();
+        const auto heading = [&] {
+            return books.program.select(QStringLiteral("Select * From PrintTable Where PrintIndex = 1"))
+                .fieldText(QStringLiteral("PrintValue3"));
+        };
+        QCOMPARE(heading(), QStringLiteral("本日收入：共 1 笔～947.1 元"));
+
+        books.record(books.cash, ProgramFixture::Today, 0.1);
+        books.refresh();
+        BooksFault refusal(books.program, fault, QStringLiteral("PrintTable"));
+        books.action("ActionPrintMoney")->trigger();
+        QCOMPARE(books.program.screen().takeMessages(),
+                 QStringList{refusal.message(QStringLiteral("打印内容未能写入帐簿，没有打印"))});
+        QCOMPARE(books.program.screen().takeDetails(), (QStringList{refusal.detail()}));
+        refusal.lift();
+        QCOMPARE(heading(), QStringLiteral("本日收入：共 1 笔～947.1 元"));
     }
 
     // Without its template the daily printout shows nothing on the first run; after a good run a

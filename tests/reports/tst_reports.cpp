@@ -280,6 +280,7 @@ private slots:
     void doubleClickCorrectsBehindThePassword();
     void monthRecordsOfAnAccount_data();
     void monthRecordsOfAnAccount();
+    void monthRecordsOfLeapFebruary();
     void printAndExportWaitForAReport();
     void printShowsTheResult();
     void sheetHoldsTheResult();
@@ -750,6 +751,32 @@ void ReportsTest::monthRecordsOfAnAccount()
     QCOMPARE(control<QTabWidget>(books.program.main(), "PageControl1")->currentIndex(), int(FormMain::ReportsTab));
     books.order().setCurrentIndex(2); // each month's amounts fall with time, so the order stays
     QCOMPARE(books.listed(), wanted);
+    QCOMPARE(books.program.screen().takeMessages(), QStringList());
+}
+
+// In a leap year the month of the current date ends on 29 February, not before it and not after.
+void ReportsTest::monthRecordsOfLeapFebruary()
+{
+    Books books;
+    books.record({"工行", {2028, 1, 31}, 1});
+    const qint64 first = books.record({"工行", {2028, 2, 1}, 2});
+    const qint64 last = books.record({"工行", {2028, 2, 29}, 3});
+    books.record({"工行", {2028, 3, 1}, 4});
+    books.record({"现金", {2028, 2, 29}, 5});
+    auto *current = control<QDateEdit>(books.program.main(), "DateTimePicker1");
+    {
+        const QSignalBlocker quiet(current);
+        current->setDate({2028, 2, 14});
+    }
+    forms().context->setPageVisible(FormMain::ReportsTab, true);
+    FormAccount2 &window = *forms().account2;
+    window.DetailAccountName = QStringLiteral("工行");
+    books.program.screen().onDialog(QStringLiteral("FormAccount2"), [](QDialog &dialog) {
+        dialog.show();
+        control<QToolButton>(dialog, "SpeedButton4")->click();
+    });
+    window.showDetail();
+    QCOMPARE(books.listed(), (Indexes{first, last}));
     QCOMPARE(books.program.screen().takeMessages(), QStringList());
 }
 
