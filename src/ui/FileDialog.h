@@ -2,8 +2,8 @@
 #include <QFileDialog>
 
 // The program's file dialogs: Qt's own rather than the desktop's, so that their words follow the
-// program's Chinese and the modification dates are written in the program's locale, not the
-// desktop's ("2026/12/10 14:05", never "10 Dec 2026").
+// program's Chinese and the files' sizes and modification dates are written in the program's locale,
+// not the desktop's ("2026/12/10 14:05", never "10 Dec 2026").
 class FileDialog : public QFileDialog
 {
     Q_OBJECT

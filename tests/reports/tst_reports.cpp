@@ -291,7 +291,7 @@ private slots:
     void exportWriteFailureIsTold_data();
     void exportWriteFailureIsTold();
     void exportCanBeStopped();
-    void fileDialogsWriteDatesInTheProgramsLocale();
+    void fileDialogsFollowTheProgramsLocale();
 };
 
 void ReportsTest::dialogStartsEachShowingAfresh()
@@ -971,9 +971,9 @@ void ReportsTest::exportCanBeStopped()
     QVERIFY(!progress->isModal());
 }
 
-// The file dialogs are the program's own and write a file's modification date as the program's
-// Chinese locale does, whatever language the desktop speaks.
-void ReportsTest::fileDialogsWriteDatesInTheProgramsLocale()
+// The file dialogs are the program's own and write a file's size and modification date as the
+// program's Chinese locale does, whatever language the desktop speaks.
+void ReportsTest::fileDialogsFollowTheProgramsLocale()
 {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
@@ -998,6 +998,7 @@ void ReportsTest::fileDialogsWriteDatesInTheProgramsLocale()
     QVERIFY(list);
     QVERIFY(list->header()->sectionSize(3) > list->fontMetrics().horizontalAdvance(date.data().toString()));
     QCOMPARE(shown->mapFromSource(files->index(path, 0)).data().toString(), QFileInfo(path).fileName());
+    QCOMPARE(shown->mapFromSource(files->index(path, 1)).data().toString(), QStringLiteral("8 字节"));
 }
 
 QTEST_MAIN(ReportsTest)
