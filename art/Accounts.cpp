@@ -260,7 +260,7 @@ void drawAccountsPictures(Art &art)
     art.saveEmbedded(hintBubble(), QStringLiteral("AccountHint.png"));
     art.saveEmbedded(glyph(24, newAccount), QStringLiteral("AccountNew.png"));
     art.saveEmbedded(houseIcon(32, TypeColours[2].colour, Mark::Plus, 1), QStringLiteral("AccountDetail.png"));
-    art.saveEmbedded(glyph(24, monthSheet), QStringLiteral("ActionMoneyMonth.png"));
+    art.saveEmbedded(glyph(48, monthSheet), QStringLiteral("ActionMoneyMonth.png"));
 
     art.saveEmbedded(bookCard(80, 60, QColor(84, 140, 210), QStringLiteral("企业总帐簿"), ledgerSymbol),
                      QStringLiteral("AccountLedger.png"));

@@ -2,9 +2,11 @@
 
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
 
 #include "reporting/ReportPrinting.h"
 #include "reporting/ReportView.h"
+#include "ui/FormProgress.h"
 #include "ui/Screen.h"
 #include "ui_FormPreview.h"
 
@@ -20,9 +22,11 @@ FormPreview::FormPreview(Report &report, QWidget *parent)
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
                    | Qt::WindowCloseButtonHint);
+    ui->ComboBoxZoom->addItem(QStringLiteral("页宽"), PageWidthZoom);
     for (const int percent : ZoomPercents)
         ui->ComboBoxZoom->addItem(QStringLiteral("%1%").arg(percent), percent);
     ui->View->setReport(&m_report);
+    m_findProgress = new FormProgress(this);
     connect(ui->ComboBoxZoom, &QComboBox::currentIndexChanged, this, &FormPreview::zoomChosen);
     connect(ui->ButtonPrint, &QPushButton::clicked, this, &FormPreview::print);
     connect(ui->ButtonFind, &QPushButton::clicked, this, &FormPreview::findNext);
@@ -43,10 +47,19 @@ void FormPreview::prepareShowing()
 {
     ui->EditFind->clear();
     restartFind();
-    zoomTo(DefaultZoomPercent);
+    fillTheScreen();
+    zoomTo(PageWidthZoom);
     ui->View->showPage(0);
     showPageNumber(0);
     ui->View->setFocus();
+}
+
+// A wide page is seen whole only in a wide window.
+void FormPreview::fillTheScreen()
+{
+    if (const QScreen *shownOn = screen())
+        setGeometry(shownOn->availableGeometry());
+    setWindowState(windowState() | Qt::WindowMaximized);
 }
 
 void FormPreview::zoomTo(int percent)
@@ -54,13 +67,21 @@ void FormPreview::zoomTo(int percent)
     const int index = ui->ComboBoxZoom->findData(percent);
     if (index >= 0)
         ui->ComboBoxZoom->setCurrentIndex(index);
-    ui->View->setZoom(percent / 100.0);
+    applyZoom(percent);
 }
 
 void FormPreview::zoomChosen(int index)
 {
-    ui->View->setZoom(ui->ComboBoxZoom->itemData(index).toInt() / 100.0);
+    applyZoom(ui->ComboBoxZoom->itemData(index).toInt());
     showPageNumber(ui->View->currentPage());
+}
+
+void FormPreview::applyZoom(int percent)
+{
+    if (percent == PageWidthZoom)
+        ui->View->fitPageWidth();
+    else
+        ui->View->setZoom(percent / 100.0);
 }
 
 void FormPreview::showPageNumber(int index)
@@ -79,7 +100,15 @@ void FormPreview::findNext()
     const QString text = ui->EditFind->text();
     if (text.isEmpty())
         return;
-    const std::optional<ReportHit> hit = m_report.findNext(text, m_found.value_or(ReportHit()));
+    std::optional<ReportHit> hit;
+    {
+        StoppableProgress looking(*m_findProgress);
+        hit = m_report.findNext(text, m_found.value_or(ReportHit()),
+                                [&looking](int done, int total) { return looking.step(done, total); });
+        // Stopped by the user: everything stays as it was before the find.
+        if (looking.stopped())
+            return;
+    }
     if (!hit) {
         Screen::current().inform(m_found ? QStringLiteral("已找到最后一处“") + text + QStringLiteral("”，再查找将从第一页开始")
                                          : QStringLiteral("报表中没有“") + text + QStringLiteral("”"));

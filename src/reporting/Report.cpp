@@ -96,11 +96,14 @@ ReportPage Report::page(int index)
     return copy;
 }
 
-std::optional<ReportHit> Report::findNext(const QString &text, const ReportHit &after)
+std::optional<ReportHit> Report::findNext(const QString &text, const ReportHit &after, const FindProgress &progress)
 {
     if (text.isEmpty())
         return std::nullopt;
-    for (int p = qMax(0, after.page); p < pageCount(); ++p) {
+    const int first = qMax(0, after.page);
+    for (int p = first; p < pageCount(); ++p) {
+        if (progress && !progress(p - first, pageCount() - first))
+            return std::nullopt;
         if (!m_pages.contains(p) && !holds(m_layout.page(p, false), text))
             continue;
         const ReportPage shown = page(p);

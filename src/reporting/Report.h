@@ -2,6 +2,7 @@
 #include <QCache>
 #include <QSizeF>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -48,9 +49,14 @@ public:
     QSizeF paperSize() const; // millimetres
     ReportPage page(int index);
 
+    // Told before each page is looked at, with the pages looked through and the pages to look
+    // through; false stops the looking.
+    using FindProgress = std::function<bool(int done, int total)>;
+
     // The next text holding `text` (letter case ignored) after `after`, page by page to the end;
-    // a default ReportHit searches from the start.
-    std::optional<ReportHit> findNext(const QString &text, const ReportHit &after = ReportHit());
+    // a default ReportHit searches from the start. Nothing when `progress` stopped the looking.
+    std::optional<ReportHit> findNext(const QString &text, const ReportHit &after = ReportHit(),
+                                      const FindProgress &progress = {});
 
 private:
     QString faultMessage(const QString &what, int line) const;

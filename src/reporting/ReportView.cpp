@@ -17,6 +17,8 @@ ReportView::ReportView(QWidget *parent)
     : QAbstractScrollArea(parent)
 {
     viewport()->setAutoFillBackground(false);
+    // Always there, so that fitting the page's width never makes the bar come and go.
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     verticalScrollBar()->setSingleStep(40);
     horizontalScrollBar()->setSingleStep(40);
 }
@@ -65,6 +67,28 @@ void ReportView::updateScrollBars()
 }
 
 void ReportView::setZoom(double zoom)
+{
+    m_fitWidth = false;
+    applyZoom(zoom);
+}
+
+void ReportView::fitPageWidth()
+{
+    m_fitWidth = true;
+    applyZoom(pageWidthZoom());
+}
+
+// The page's width, with the gap at both sides, in the view's width; a pixel is kept spare against
+// rounding, so no horizontal bar appears.
+double ReportView::pageWidthZoom() const
+{
+    const QSizeF paper = m_report ? m_report->paperSize() : QSizeF(210, 297);
+    const double pagePixels = paper.width() * dotsPerMm();
+    const int room = viewport()->width() - 2 * Gap - 1;
+    return pagePixels > 0 && room > 0 ? room / pagePixels : m_zoom;
+}
+
+void ReportView::applyZoom(double zoom)
 {
     if (qFuzzyCompare(zoom, m_zoom))
         return;
@@ -171,6 +195,8 @@ void ReportView::paintEvent(QPaintEvent *)
 void ReportView::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    if (m_fitWidth)
+        applyZoom(pageWidthZoom());
     updateScrollBars();
 }
 

@@ -17,6 +17,9 @@ public:
     void setReport(Report *report);
     double zoom() const { return m_zoom; }
     void setZoom(double zoom);   // keeps the page at the top in sight
+    // Fits the page's width into the view, now and whenever the view's size changes, until setZoom().
+    void fitPageWidth();
+    bool fitsPageWidth() const { return m_fitWidth; }
     void showPage(int index);    // scrolls the page's top into sight
     int currentPage() const;     // the page at the top of the view, from 0
 
@@ -37,11 +40,14 @@ private:
     QSize pageSize() const; // pixels at the zoom
     int pageTop(int index) const;
     int pageLeft() const;
+    double pageWidthZoom() const;
+    void applyZoom(double zoom);
     void updateScrollBars();
     void paintMarks(QPainter &painter, const ReportPage &page, int index) const;
 
     Report *m_report = nullptr;
     double m_zoom = DefaultZoom;
+    bool m_fitWidth = false;
     QString m_marked;
     std::optional<ReportHit> m_current;
     int m_lastReportedPage = -1;

@@ -11,6 +11,7 @@
 #include "journal/AccountList.h"
 #include "reports/ReportCondition.h"
 #include "ui/Screen.h"
+#include "ui/TextEntry.h"
 #include "ui_FormMakeReport.h"
 
 namespace {
@@ -117,11 +118,15 @@ bool FormMakeReport::fillLists(const QString &scopeClause)
 }
 
 // The bounds are checked even while 金额范围 is cleared, so a bad bound typed earlier still stops OK.
+// A text looked for must be one the books can compare, as in the entry dialogs.
 void FormMakeReport::confirm()
 {
     ReportCondition.clear();
     if (!checkBound(ui->Edit1) || !checkBound(ui->Edit2))
         return;
+    for (QLineEdit *text : {ui->Edit3, ui->Edit4, ui->Edit5, ui->Edit6})
+        if (!CheckTextEntry(text))
+            return;
     ReportCondition = ReportConditionFor(choices());
     accept();
 }

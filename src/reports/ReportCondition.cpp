@@ -1,5 +1,7 @@
 #include "reports/ReportCondition.h"
 
+#include <algorithm>
+
 #include "data/Helpers.h"
 #include "data/JetSql.h"
 
@@ -27,10 +29,11 @@ QString containsPiece(const char *field, const QString &typed)
                  + QLatin1Char(')'));
 }
 
+// The days between the two ends, whichever end was entered first.
 QString datePiece(const QDate &from, const QDate &to)
 {
-    return piece(QStringLiteral("MoneyCreateTime Between ") + JetSql::dateLiteral(from) + QStringLiteral(" And ")
-                 + JetSql::dateLiteral(to));
+    return piece(QStringLiteral("MoneyCreateTime Between ") + JetSql::dateLiteral(std::min(from, to))
+                 + QStringLiteral(" And ") + JetSql::dateLiteral(std::max(from, to)));
 }
 
 QString boundPiece(const char *comparison, const QString &bound)

@@ -11,6 +11,8 @@
 #include "reports/FormMakeReport.h"
 #include "reports/ReportCondition.h"
 #include "reports/SheetExport.h"
+#include "ui/FormProgress.h"
+#include "ui/Screen.h"
 #include "ui_ReportsPage.h"
 #include "users/ModificationPassword.h"
 
@@ -23,6 +25,7 @@ ReportsPage::ReportsPage(QWidget *parent)
     , ui(std::make_unique<Ui::ReportsPage>())
 {
     ui->setupUi(this);
+    m_exportProgress = new FormProgress(this);
     ui->DBGridEh2->viewport()->installEventFilter(this);
     connect(ui->ComboBox3, &QComboBox::currentIndexChanged, this, [this] { LoadReportGrid(); });
 }
@@ -115,5 +118,5 @@ void ReportsPage::PrintReport(Report &report)
 
 void ReportsPage::ToExcel()
 {
-    SheetExport::exportGrid(*ui->DBGridEh2);
+    SheetExport::exportGrid(*ui->DBGridEh2, *m_exportProgress);
 }

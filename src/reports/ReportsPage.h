@@ -5,6 +5,7 @@
 class DataGrid;
 class FormGetPay;
 class FormMakeReport;
+class FormProgress;
 class MainContext;
 class QAction;
 class Report;
@@ -43,7 +44,8 @@ public:
     void EditReportRecord();
     // 打印报表: the result through `report` (bound to the grid's query); nothing before any report.
     void PrintReport(Report &report);
-    // 导出EXCEL: the result as a new workbook in the spreadsheet program; nothing before any report.
+    // 导出EXCEL: the result as a new workbook in the export folder, opened in the spreadsheet
+    // program; nothing before any report.
     void ToExcel();
 
 protected:
@@ -58,4 +60,5 @@ private:
     WindowedQuery *m_grid = nullptr;
     FormMakeReport *m_makeReport = nullptr;
     FormGetPay *m_entry = nullptr;
+    FormProgress *m_exportProgress = nullptr; // a child window
 };

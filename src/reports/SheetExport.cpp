@@ -3,7 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QProgressDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include <xlsxwriter.h>
@@ -11,12 +12,12 @@
 #include "data/Clock.h"
 #include "data/RowSource.h"
 #include "grid/DataGrid.h"
+#include "ui/FormProgress.h"
 #include "ui/Screen.h"
 
 namespace {
 
 constexpr int FirstDataRow = 3; // row 4 counted from 1
-constexpr int ProgressDelayMs = 1000;
 
 bool isDateField(const QString &field)
 {
@@ -120,31 +121,40 @@ SheetExport::Outcome SheetExport::write(const QString &path, DataGrid &grid, con
     return outcome;
 }
 
-QString SheetExport::newFilePath()
+QString SheetExport::exportFolder()
 {
-    return QDir(QDir::tempPath())
-        .filePath(QStringLiteral("报表导出_") + Clock::now().toString(QStringLiteral("yyyyMMdd_HHmmss_zzz"))
-                  + QStringLiteral(".xlsx"));
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(QStringLiteral("流水帐导出"));
 }
 
-void SheetExport::exportGrid(DataGrid &grid)
+QString SheetExport::newFilePath(const QString &folder, const QDateTime &moment)
+{
+    const QString name = QStringLiteral("报表导出_") + moment.toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    const QDir place(folder);
+    QString path = place.filePath(name + QStringLiteral(".xlsx"));
+    for (int next = 2; QFileInfo::exists(path); ++next)
+        path = place.filePath(name + QStringLiteral("_%1.xlsx").arg(next));
+    return path;
+}
+
+void SheetExport::exportGrid(DataGrid &grid, FormProgress &progressForm)
 {
     if (!grid.query() || !grid.query()->isOpen())
         return;
+    const QString folder = exportFolder();
+    Outcome outcome = Outcome::Failed;
+    QString path;
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    QProgressDialog bar(QStringLiteral("正在导出报表……"), QStringLiteral("取消"), 0, 0, grid.window());
-    bar.setWindowModality(Qt::WindowModal);
-    bar.setMinimumDuration(ProgressDelayMs);
-    const QString path = newFilePath();
-    const Outcome outcome = write(path, grid, Clock::today(), [&bar](int done, int total) {
-        bar.setMaximum(total);
-        bar.setValue(done);
-        return !bar.wasCanceled();
-    });
-    bar.reset();
+    if (QDir().mkpath(folder)) {
+        path = newFilePath(folder, Clock::now());
+        StoppableProgress progress(progressForm);
+        outcome = write(path, grid, Clock::today(),
+                        [&progress](int done, int total) { return progress.step(done, total); });
+    }
     QApplication::restoreOverrideCursor();
     if (outcome == Outcome::Failed) {
-        Screen::current().inform(QStringLiteral("建立Excel对象不成功，请重试!"));
+        Screen::current().inform(QStringLiteral("建立Excel对象不成功，请重试!\n表格未能写入“")
+                                 + QDir::toNativeSeparators(folder)
+                                 + QStringLiteral("”，请确认这个文件夹可以写入、磁盘没有写满。"));
         return;
     }
     if (outcome == Outcome::Written && !Screen::current().openUrl(QUrl::fromLocalFile(path))) {

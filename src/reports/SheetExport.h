@@ -1,9 +1,11 @@
 #pragma once
 #include <QDate>
+#include <QDateTime>
 #include <QString>
 #include <functional>
 
 class DataGrid;
+class FormProgress;
 
 // 导出EXCEL: the report grid as a new workbook, opened in the desktop's spreadsheet program.
 namespace SheetExport {
@@ -20,11 +22,17 @@ enum class Outcome { Written, Failed, Stopped };
 // used does not grow with the rows.
 Outcome write(const QString &path, DataGrid &grid, const QDate &today, const Progress &progress = {});
 
-// The file a new export goes to: the user's temporary folder, named for the export and its time.
-QString newFilePath();
+// Where the workbooks are written and left for the user: the folder 流水帐导出 in the user's
+// documents folder.
+QString exportFolder();
+
+// A new workbook's path in `folder`, named for the export and its `moment`; a name already taken
+// gets a number added, so no earlier export is overwritten.
+QString newFilePath(const QString &folder, const QDateTime &moment);
 
 // The whole command: nothing before any report; otherwise the busy pointer while the sheet is
-// written (a progress bar with 取消 when it takes longer than a second), then the sheet opens.
-void exportGrid(DataGrid &grid);
+// written into the export folder (`progress` with 取消 when it takes longer than a second), then the
+// sheet opens. A sheet that cannot be written is told with the folder; a stopped one leaves no file.
+void exportGrid(DataGrid &grid, FormProgress &progress);
 
 } // namespace SheetExport

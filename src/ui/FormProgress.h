@@ -1,14 +1,16 @@
 #pragma once
 #include <QDialog>
+#include <QElapsedTimer>
 #include <memory>
 
 class QProgressBar;
+class QPushButton;
 
 namespace Ui {
 class FormProgress;
 }
 
-// The small progress window the long month runs show, not modal, while they work.
+// The small progress window the long runs show while they work.
 class FormProgress : public QDialog
 {
     Q_OBJECT
@@ -17,9 +19,13 @@ public:
     ~FormProgress() override;
 
     QProgressBar *ProgressBar1() const;
+    QPushButton *BitBtn1() const; // 取消, under the bar only while the work can be stopped
+
+    void setStoppable(bool stoppable);
 
 private:
     std::unique_ptr<Ui::FormProgress> ui;
+    int m_plainHeight = 0;
 };
 
 // The progress window of a long run (the month runs, a copy of the books), shown without being modal
@@ -39,4 +45,33 @@ public:
 
 private:
     FormProgress &m_form;
+};
+
+// Work the user may stop, such as a long find or an export, for as long as this lives. Work done
+// within a second shows nothing; longer work brings up the progress window with 取消, modal, and
+// between its steps lets the window paint and take the click, so it never looks frozen.
+class StoppableProgress
+{
+public:
+    explicit StoppableProgress(FormProgress &form);
+    ~StoppableProgress();
+    StoppableProgress(const StoppableProgress &) = delete;
+    StoppableProgress &operator=(const StoppableProgress &) = delete;
+
+    // `done` of `total` steps are done. False once the user stopped the work.
+    bool step(qint64 done, qint64 total);
+    bool stopped() const { return m_stopped; }
+
+    // How long work runs before its window comes up (a second); tests make it 0 to see it at once.
+    static void setShowDelay(int milliseconds);
+
+private:
+    void showWindow();
+
+    FormProgress &m_form;
+    QElapsedTimer m_running;
+    QElapsedTimer m_sinceEvents;
+    int m_percent = -1;
+    bool m_stopped = false;
+    QMetaObject::Connection m_stop;
 };

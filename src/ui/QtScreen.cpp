@@ -3,12 +3,13 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDialog>
-#include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+
+#include "ui/FileDialog.h"
 
 namespace {
 // Message boxes carry the application's title, which the program leaves as the system gives it.
@@ -81,14 +82,18 @@ int QtScreen::runModal(QDialog &dialog)
 
 QString QtScreen::chooseOpenFile(const QString &caption, const QString &folder, const QString &filter)
 {
-    return QFileDialog::getOpenFileName(QApplication::activeWindow(), caption, folder, filter);
+    FileDialog dialog(QApplication::activeWindow(), caption, folder, filter);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 QString QtScreen::chooseSaveFile(const QString &caption, const QString &path, const QString &filter)
 {
+    FileDialog dialog(QApplication::activeWindow(), caption, path, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The caller decides about a file of the same name; the dialog does not ask.
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), caption, path, filter, nullptr,
-                                        QFileDialog::DontConfirmOverwrite);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
 // The desktop's opener, xdg-open, tells by its exit status whether anything took the page;

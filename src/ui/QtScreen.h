@@ -5,8 +5,8 @@
 
 class QLabel;
 
-// The real screen: QMessageBox, QDialog::exec, QFileDialog, the desktop's opener for pages, and a
-// notice over the window in front while the books are waited for.
+// The real screen: QMessageBox, QDialog::exec, the program's file dialogs, the desktop's opener for
+// pages, and a notice over the window in front while the books are waited for.
 class QtScreen : public Screen
 {
 public:

@@ -1,6 +1,9 @@
 #include <QDateEdit>
+#include <QLabel>
+#include <QLayout>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <QtTest>
 
 #include "app/FormMain.h"
@@ -174,6 +177,8 @@ private slots:
         QTest::newRow("30-day month, 31 rows") << QDate(2026, 11, 1) << 31 << 31 << QList<int>{25, 45, 65, 100};
         QTest::newRow("28-day month, 20 rows") << QDate(2027, 2, 14) << 20 << 29 << QList<int>{25, 45, 65, 100};
         QTest::newRow("no rows") << QDate(2027, 2, 1) << 0 << 29 << QList<int>{25, 45, 65, 100};
+        QTest::newRow("leap February on its 29th, 32 rows") << QDate(2028, 2, 29) << 32 << 32 << QList<int>{25, 45, 65, 100};
+        QTest::newRow("leap February, 29 rows") << QDate(2028, 2, 10) << 29 << 30 << QList<int>{25, 45, 65, 100};
     }
 
     void printDayRows()
@@ -206,7 +211,67 @@ private slots:
         QCOMPARE(books.progress, progress);
     }
 
+    // A month without a record of its own is printed all the same: every day 0, the total 0; records
+    // of the months around it do not count.
+    void monthWithoutRecords()
+    {
+        Books books;
+        const qint64 bank = books.account(QStringLiteral("工行"));
+        books.record(bank, QDate(2027, 1, 31), 12.3);
+        books.record(bank, QDate(2027, 3, 1), -85.5);
+        books.setCurrentDate(QDate(2027, 2, 14));
+
+        const QList<QStringList> lines = books.closeMonth();
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
+        const int rows = books.program.select(QStringLiteral("Select * From PrintDay")).recordCount();
+        QCOMPARE(lines.size(), rows);
+        for (int day = 0; day < 28; ++day)
+            QCOMPARE(lines[day], zeroDay(QDate(2027, 2, 1 + day).toString(Qt::ISODate)));
+        for (int filler = 28; filler < rows - 1; ++filler)
+            QCOMPARE(lines[filler], zeroDay("--------"));
+        QCOMPARE(lines.last(), zeroDay("合计"));
+        QVERIFY(!books.progressForm().isVisible());
+    }
+
     // ----- 帐户月结 -----
+
+    // 帐户月结 is a large picture button with a blue caption like the other large commands, at the top
+    // right of 帐户状况: beyond what the tab shows while the left panel is open, wholly in view once
+    // the panel is folded.
+    void statementButtonStandsAtTheFarRight()
+    {
+        ProgramFixture program;
+        program.loginAsCashier();
+        FormMain &main = program.main();
+        auto *button = main.findChild<QToolButton *>(QStringLiteral("SpeedButtonMoneyMonth"));
+        auto *tab = main.findChild<QWidget *>(QStringLiteral("TabSheet2"));
+        QVERIFY(button && tab);
+        const auto settle = [&] { main.centralWidget()->layout()->activate(); };
+        settle();
+        QCOMPARE(button->defaultAction(), main.findChild<QAction *>(QStringLiteral("ActionMoneyMonth")));
+        QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        QCOMPARE(button->icon().actualSize(QSize(48, 48)), QSize(48, 48));
+        QVERIFY(button->iconSize().width() >= 48 && button->height() >= 80);
+        QCOMPARE(button->cursor().shape(), Qt::PointingHandCursor);
+
+        // The caption, under the picture, is drawn in blue.
+        const QImage drawn = button->grab().toImage();
+        int blue = 0;
+        for (int y = drawn.height() * 2 / 3; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x) {
+                const QColor colour = drawn.pixelColor(x, y);
+                blue += colour.hsvSaturation() > 110 && colour.value() > 70 && qAbs(colour.hsvHue() - 240) <= 20;
+            }
+        QVERIFY(blue > 0);
+
+        const QRect place(button->mapTo(tab, QPoint(0, 0)), button->size());
+        QVERIFY2(place.left() >= tab->width(), qPrintable(QStringLiteral("%1 in %2").arg(place.left()).arg(tab->width())));
+        QVERIFY(place.top() < 20);
+        QTest::mouseClick(main.findChild<QLabel *>(QStringLiteral("Image7")), Qt::LeftButton);
+        settle();
+        QVERIFY2(place.right() < tab->width(), qPrintable(QStringLiteral("%1 in %2").arg(place.right()).arg(tab->width())));
+        QCOMPARE(program.screen().takeMessages(), QStringList());
+    }
 
     // One line per account in the order the books hold them, amounts rounded per value and the totals
     // summed from the unrounded amounts; the first day of the month counts in the month, the day
@@ -240,6 +305,46 @@ private slots:
                                             {"总合计", "125.81", "959.6", "105.75", "853.85", "979.66"}}));
         QCOMPARE(books.progress, (QList<int>{25, 75, 100}));
         QVERIFY(books.progressAlongside);
+        QVERIFY(!books.progressForm().isVisible());
+    }
+
+    // The month of the current date runs from its first day to its last, 29 February in a leap
+    // year, whichever of its days is the current one.
+    void statementOfLeapFebruary_data()
+    {
+        QTest::addColumn<QDate>("current");
+        QTest::newRow("on the 29th") << QDate(2028, 2, 29);
+        QTest::newRow("on the 1st") << QDate(2028, 2, 1);
+    }
+
+    void statementOfLeapFebruary()
+    {
+        QFETCH(QDate, current);
+        Books books;
+        const qint64 bank = books.account(QStringLiteral("工行"));
+        books.record(bank, QDate(2028, 1, 31), 125.5);
+        books.record(bank, QDate(2028, 2, 1), 12.3);
+        books.record(bank, QDate(2028, 2, 28), -0.75);
+        books.record(bank, QDate(2028, 2, 29), 7.7);
+        books.record(bank, QDate(2028, 3, 1), 1000);
+        books.setCurrentDate(current);
+
+        QCOMPARE(books.statement(), (QList<QStringList>{{"工行", "125.5", "20", "0.75", "19.25", "144.75"},
+                                                        {"总合计", "125.5", "20", "0.75", "19.25", "144.75"}}));
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
+    }
+
+    // Books without any account: nothing is written, nothing printed, nothing told, and the progress
+    // window is gone.
+    void statementWithoutAccounts()
+    {
+        Books books;
+        books.execute(QStringLiteral("UPDATE PrintTable SET PrintEnable = 1, PrintValue1 = '旧'"));
+        const QStringList before = books.rowsOf(QStringLiteral("PrintTable"));
+        books.trigger(QStringLiteral("ActionMoneyMonth")); // a preview would be an unexpected dialog
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
+        QCOMPARE(books.rowsOf(QStringLiteral("PrintTable")), before);
+        QCOMPARE(books.progress, QList<int>{25});
         QVERIFY(!books.progressForm().isVisible());
     }
 

@@ -5,7 +5,11 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QtTest>
 #include <functional>
@@ -22,8 +26,10 @@
 #include "reporting/FormPreview.h"
 #include "reporting/Report.h"
 #include "reporting/ReportView.h"
+#include "support/BooksFault.h"
 #include "support/Controls.h"
 #include "support/ProgramFixture.h"
+#include "ui/FormProgress.h"
 
 namespace {
 
@@ -388,7 +394,7 @@ private slots:
         QCOMPARE(engine.program.screen().takeMessages(), QStringList());
     }
 
-    // The preview opens at the default zoom on the first page; find goes from one place to the next,
+    // The preview opens at the page's width on the first page; find goes from one place to the next,
     // page by page, says when it reached the last one, and starts over.
     void previewFindsAcrossPages()
     {
@@ -399,8 +405,8 @@ private slots:
 
         // "23" stands in row 10's amount 123 (page 1), then in row 19's 233.7 and row 23's number (page 2).
         screen.onDialog(QStringLiteral("FormPreview"), previewing([&](FormPreview &preview) {
-            QCOMPARE(preview.view()->zoom(), FormPreview::DefaultZoomPercent / 100.0);
-            QCOMPARE(control<QComboBox>(preview, "ComboBoxZoom")->currentText(), QStringLiteral("100%"));
+            QVERIFY(preview.view()->fitsPageWidth());
+            QCOMPARE(control<QComboBox>(preview, "ComboBoxZoom")->currentText(), QStringLiteral("页宽"));
             QCOMPARE(preview.view()->currentPage(), 0);
             QCOMPARE(control<QLabel>(preview, "LabelPage")->text(), QStringLiteral("第 1 页 / 共 3 页"));
 
@@ -436,6 +442,84 @@ private slots:
         QVERIFY(report.show());
         QCOMPARE(screen.takeMessages(),
                  (QStringList{QStringLiteral("已找到最后一处“23”，再查找将从第一页开始"), QStringLiteral("报表中没有“无此文字”")}));
+    }
+
+    // A landscape page is seen whole: the preview fills the screen and fits the page's width into
+    // it, also after the window changes its size, and 页宽 can be chosen again after another zoom.
+    void previewFitsTheWholeWidth()
+    {
+        Engine engine(numberedRows(40), QString(Numbered).replace(QStringLiteral("A5 portrait"), QStringLiteral("A4 landscape")));
+        Report &report = engine.report;
+        QVERIFY(report.loadTemplate(engine.path));
+        const auto fitsWhole = [](ReportView &view) {
+            const double pagePixels = 297 * view.logicalDpiY() / 25.4 * view.zoom();
+            const int room = view.viewport()->width() - 2 * 16; // a gap at either side
+            return view.horizontalScrollBar()->maximum() == 0 && pagePixels <= room && pagePixels > room - 3;
+        };
+        engine.program.screen().onDialog(QStringLiteral("FormPreview"), previewing([&](FormPreview &preview) {
+            ReportView &view = *preview.view();
+            QVERIFY(preview.windowState().testFlag(Qt::WindowMaximized));
+            const QSize screen = preview.screen()->availableGeometry().size();
+            const QSize frame = preview.frameGeometry().size() - preview.size();
+            QVERIFY(qAbs(preview.width() + frame.width() - screen.width()) <= frame.width());
+            QVERIFY(qAbs(preview.height() + frame.height() - screen.height()) <= frame.height());
+            QVERIFY2(fitsWhole(view), qPrintable(QString::number(view.zoom())));
+
+            preview.setWindowState(Qt::WindowNoState);
+            preview.resize(640, 480);
+            QVERIFY2(fitsWhole(view), qPrintable(QString::number(view.zoom())));
+
+            auto *zoom = control<QComboBox>(preview, "ComboBoxZoom");
+            zoom->setCurrentText(QStringLiteral("150%"));
+            QCOMPARE(view.zoom(), 1.5);
+            QVERIFY(view.horizontalScrollBar()->maximum() > 0);
+            zoom->setCurrentText(QStringLiteral("页宽"));
+            QVERIFY2(fitsWhole(view), qPrintable(QString::number(view.zoom())));
+        }));
+        QVERIFY(report.show());
+        QCOMPARE(engine.program.screen().takeMessages(), QStringList());
+    }
+
+    // A find that takes long shows the progress window with 取消, modal over the preview; 取消 stops
+    // it with the preview as it was, and a find let run finds the text on the last page.
+    void longFindCanBeStopped()
+    {
+        StoppableProgress::setShowDelay(0); // as though each find had taken longer than a second
+        const auto restoreDelay = qScopeGuard([] { StoppableProgress::setShowDelay(1000); });
+        Engine engine(numberedRows(400));
+        Report &report = engine.report;
+        QVERIFY(report.loadTemplate(engine.path));
+        engine.program.screen().onDialog(QStringLiteral("FormPreview"), previewing([&](FormPreview &preview) {
+            auto *progress = preview.findChild<FormProgress *>();
+            QVERIFY(progress);
+            QList<int> shown;
+            bool modalWithCancel = true;
+            const auto connection = connect(progress->ProgressBar1(), &QProgressBar::valueChanged, [&](int value) {
+                shown.append(value);
+                modalWithCancel = modalWithCancel && progress->isVisible() && progress->isModal()
+                    && progress->BitBtn1()->isVisible() && progress->BitBtn1()->text() == u"取消";
+                if (shown.size() == 3)
+                    progress->BitBtn1()->click();
+            });
+            control<QLineEdit>(preview, "EditFind")->setText(QStringLiteral("共 400 行"));
+            QPushButton *find = control<QPushButton>(preview, "ButtonFind");
+            find->click();
+            QCOMPARE(shown.size(), 3);
+            QVERIFY(modalWithCancel);
+            QVERIFY(shown.last() < 50);
+            QVERIFY(!preview.lastFound());
+            QCOMPARE(preview.view()->markedText(), QString());
+            QVERIFY(!progress->isVisible());
+
+            disconnect(connection);
+            find->click();
+            QVERIFY(preview.lastFound());
+            QCOMPARE(preview.lastFound()->page, report.pageCount() - 1);
+            QVERIFY(!progress->isVisible());
+            QVERIFY(!progress->isModal());
+        }));
+        QVERIFY(report.show());
+        QCOMPARE(engine.program.screen().takeMessages(), QStringList());
     }
 
     // ----- the daily printout -----
@@ -554,6 +638,41 @@ private slots:
         QCOMPARE(row.recordCount(), 1);
         QCOMPARE(row.fieldText(QStringLiteral("PrintValue3")), QStringLiteral("本日收入：共 1 笔～947.1 元"));
         QVERIFY(title.contains(QStringLiteral("本日收入：共 1 笔～947.1 元")));
+    }
+
+    void refusedHeadingPrintsNothing_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("books read-only") << "read-only";
+        QTest::newRow("books in use") << "in use";
+        QTest::newRow("heading row refused") << "refused";
+    }
+
+    // When the heading row cannot be stored, the failure is told with what to do, nothing is printed
+    // (a preview would be an unexpected dialog) and the row keeps the last printout's heading.
+    void refusedHeadingPrintsNothing()
+    {
+        QFETCH(QString, fault);
+        Books books;
+        books.record(books.bank, ProgramFixture::Today, 77 * 12.3);
+        books.refresh();
+        books.program.screen().onDialog(QStringLiteral("FormPreview"), previewing([](FormPreview &) {}));
+        books.action("ActionPrintMoney")->trigger();
+        const auto heading = [&] {
+            return books.program.select(QStringLiteral("Select * From PrintTable Where PrintIndex = 1"))
+                .fieldText(QStringLiteral("PrintValue3"));
+        };
+        QCOMPARE(heading(), QStringLiteral("本日收入：共 1 笔～947.1 元"));
+
+        books.record(books.cash, ProgramFixture::Today, 0.1);
+        books.refresh();
+        BooksFault refusal(books.program, fault, QStringLiteral("PrintTable"));
+        books.action("ActionPrintMoney")->trigger();
+        QCOMPARE(books.program.screen().takeMessages(),
+                 QStringList{refusal.message(QStringLiteral("打印内容未能写入帐簿，没有打印"))});
+        QCOMPARE(books.program.screen().takeDetails(), (QStringList{refusal.detail()}));
+        refusal.lift();
+        QCOMPARE(heading(), QStringLiteral("本日收入：共 1 笔～947.1 元"));
     }
 
     // Without its template the daily printout shows nothing on the first run; after a good run a

@@ -1,13 +1,21 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QTemporaryDir>
+#include <QScopeGuard>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QToolButton>
+#include <QTreeView>
 #include <QXmlStreamReader>
 #include <QtTest>
 #include <functional>
@@ -29,8 +37,12 @@
 #include "reports/ReportsPage.h"
 #include "reports/SheetExport.h"
 #include "support/Controls.h"
+#include "support/Files.h"
+#include "support/Looks.h"
 #include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
+#include "ui/FileDialog.h"
+#include "ui/FormProgress.h"
 
 namespace {
 
@@ -211,6 +223,40 @@ QHash<QString, QString> sheetCells(const QString &path)
     return cells;
 }
 
+// A home folder of the test's own, so that exports land where the test looks and nowhere else. The
+// user-dirs file names the documents folder when `userDirs` is not empty.
+class OwnHome
+{
+public:
+    explicit OwnHome(const QString &userDirs = QString())
+        : m_home(qgetenv("HOME"))
+        , m_config(qgetenv("XDG_CONFIG_HOME"))
+    {
+        qputenv("HOME", QFile::encodeName(m_dir.path()));
+        qunsetenv("XDG_CONFIG_HOME");
+        if (!userDirs.isEmpty()) {
+            QDir().mkpath(path(QStringLiteral(".config")));
+            writeBytes(path(QStringLiteral(".config/user-dirs.dirs")),
+                       (QStringLiteral("XDG_DOCUMENTS_DIR=") + userDirs + QLatin1Char('\n')).toUtf8());
+        }
+    }
+    ~OwnHome()
+    {
+        qputenv("HOME", m_home);
+        if (m_config.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", m_config);
+    }
+
+    QString path(const QString &relative) const { return m_dir.filePath(relative); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_home;
+    QByteArray m_config;
+};
+
 } // namespace
 
 class ReportsTest : public QObject
@@ -219,12 +265,13 @@ class ReportsTest : public QObject
 
 private slots:
     void dialogStartsEachShowingAfresh();
+    void conditionsDialogShowsItsFieldsWhole();
     void conditionsFindTheirRecords_data();
     void conditionsFindTheirRecords();
     void typedTextsFindExactlyTheirRows_data();
     void typedTextsFindExactlyTheirRows();
-    void badBoundStopsOk_data();
-    void badBoundStopsOk();
+    void refusedEntryStopsOk_data();
+    void refusedEntryStopsOk();
     void sortOrders_data();
     void sortOrders();
     void gridColumnsFootersAndRedNegatives();
@@ -233,11 +280,18 @@ private slots:
     void doubleClickCorrectsBehindThePassword();
     void monthRecordsOfAnAccount_data();
     void monthRecordsOfAnAccount();
+    void monthRecordsOfLeapFebruary();
     void printAndExportWaitForAReport();
     void printShowsTheResult();
     void sheetHoldsTheResult();
     void emptyResultGivesHeadingsOnly();
+    void exportOpensTheSheetOrSaysWhy_data();
     void exportOpensTheSheetOrSaysWhy();
+    void exportNamesAreNeverReused();
+    void exportWriteFailureIsTold_data();
+    void exportWriteFailureIsTold();
+    void exportCanBeStopped();
+    void fileDialogsFollowTheProgramsLocale();
 };
 
 void ReportsTest::dialogStartsEachShowingAfresh()
@@ -292,6 +346,35 @@ void ReportsTest::dialogStartsEachShowingAfresh()
     QVERIFY(books.program.screen().allUsed());
 }
 
+// The dialog as drawn: every date shows whole in its picker, no caption is cut, and the picture
+// buttons carry names that a screen reader can say.
+void ReportsTest::conditionsDialogShowsItsFieldsWhole()
+{
+    Books books;
+    QStringList cut;
+    QMap<QString, int> pickers; // how much wider each picker is than its longest date needs
+    QStringList names;
+    books.program.screen().onDialog(QStringLiteral("FormMakeReport"), [&](QDialog &dialog) {
+        dialog.show();
+        tick(dialog, "CheckBox1");
+        for (const char *name : {"DateTimePicker1", "DateTimePicker2"}) {
+            auto *picker = control<QDateEdit>(dialog, name);
+            picker->setDate({2026, 12, 28});
+            pickers[QLatin1String(name)] = picker->width() - picker->sizeHint().width();
+        }
+        cut = cutLabels(dialog);
+        for (const char *button : {"BitBtn1", "BitBtn2"})
+            names.append(QAccessible::queryAccessibleInterface(control<QPushButton>(dialog, button))->text(QAccessible::Name));
+        control<QPushButton>(dialog, "BitBtn2")->click();
+    });
+    books.action("ActionMakeReport").trigger();
+    for (auto picker = pickers.cbegin(); picker != pickers.cend(); ++picker)
+        QVERIFY2(picker.value() >= 0, qPrintable(picker.key() + QStringLiteral(" too narrow by %1").arg(-picker.value())));
+    QCOMPARE(cut, QStringList());
+    QCOMPARE(names, (QStringList{"确定", "取消"}));
+    QCOMPARE(books.program.screen().takeMessages(), QStringList());
+}
+
 void ReportsTest::conditionsFindTheirRecords_data()
 {
     QTest::addColumn<Fill>("fill");
@@ -299,6 +382,11 @@ void ReportsTest::conditionsFindTheirRecords_data()
     const auto none = [](QDialog &) {};
     QTest::newRow("nothing chosen") << Fill(none) << QList<int>{3, 1, 2, 4, 5};
     QTest::newRow("this month") << Fill([](QDialog &d) { tick(d, "CheckBox1"); }) << QList<int>{1, 2, 4};
+    QTest::newRow("range entered backwards") << Fill([](QDialog &d) {
+        tick(d, "CheckBox1");
+        control<QDateEdit>(d, "DateTimePicker1")->setDate({2026, 12, 31});
+        control<QDateEdit>(d, "DateTimePicker2")->setDate({2026, 11, 30});
+    }) << QList<int>{3, 1, 2, 4};
     QTest::newRow("range of one day") << Fill([](QDialog &d) {
         tick(d, "CheckBox1");
         control<QDateEdit>(d, "DateTimePicker1")->setDate({2026, 11, 30});
@@ -409,27 +497,38 @@ void ReportsTest::typedTextsFindExactlyTheirRows()
     QCOMPARE(books.program.select(QStringLiteral("Select Count(*) As N From Account")).fieldInteger(QStringLiteral("N")), 5);
 }
 
-void ReportsTest::badBoundStopsOk_data()
+void ReportsTest::refusedEntryStopsOk_data()
 {
     QTest::addColumn<QString>("box");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("ticked");
-    QTest::newRow("minus alone") << "Edit1" << "-" << true;
-    QTest::newRow("two points") << "Edit1" << "1..2" << true;
-    QTest::newRow("point alone") << "Edit2" << "." << true;
-    QTest::newRow("two minus signs") << "Edit1" << "--5" << true;
-    QTest::newRow("minus inside") << "Edit2" << "1-2" << true;
-    QTest::newRow("statement text") << "Edit2" << "1) Or (1=1" << true;
-    QTest::newRow("upper bad while cleared") << "Edit2" << "abc" << false;
+    QTest::addColumn<QString>("message");
+    const QString badAmount = QStringLiteral("金额格式有误，请重新输入");
+    QTest::newRow("minus alone") << "Edit1" << "-" << true << badAmount;
+    QTest::newRow("two points") << "Edit1" << "1..2" << true << badAmount;
+    QTest::newRow("point alone") << "Edit2" << "." << true << badAmount;
+    QTest::newRow("two minus signs") << "Edit1" << "--5" << true << badAmount;
+    QTest::newRow("minus inside") << "Edit2" << "1-2" << true << badAmount;
+    QTest::newRow("statement text") << "Edit2" << "1) Or (1=1" << true << badAmount;
+    QTest::newRow("upper bad while cleared") << "Edit2" << "abc" << false << badAmount;
+    // A NUL character pasted along with a text is told as the entry dialogs tell it, not as a fault
+    // of the settings file; the boxes before it hold good texts.
+    const QString invisible = QStringLiteral("输入的内容含有看不见的空字符（多为粘贴带入），无法保存，请删除后重新输入");
+    const QString nul(QChar(0));
+    QTest::newRow("NUL in 单据编号") << "Edit3" << nul + "0012" << true << invisible;
+    QTest::newRow("NUL in 客户名称") << "Edit4" << "老" + nul + "客户" << true << invisible;
+    QTest::newRow("NUL in 业务员") << "Edit5" << "张三" + nul << true << invisible;
+    QTest::newRow("NUL in 备注") << "Edit6" << "备" + nul + "注" << true << invisible;
 }
 
 // A refused OK empties the condition; cancelling then leaves it empty, so a sort change lists every
 // record in scope, not what the earlier report showed.
-void ReportsTest::badBoundStopsOk()
+void ReportsTest::refusedEntryStopsOk()
 {
     QFETCH(QString, box);
     QFETCH(QString, text);
     QFETCH(bool, ticked);
+    QFETCH(QString, message);
     ConditionBooks books;
     books.makeReport([](QDialog &d) { choose(d, "ComboBox2", QStringLiteral("现金")); });
     QCOMPARE(books.listed(), (Indexes{books.r2, books.r4}));
@@ -440,6 +539,8 @@ void ReportsTest::badBoundStopsOk()
         d.show();
         tick(d, "CheckBox2");
         type(d, "Edit1", QStringLiteral("5"));
+        for (const char *earlier : {"Edit3", "Edit4", "Edit5"})
+            type(d, earlier, QStringLiteral("甲"));
         type(d, box.toLatin1().constData(), text);
         tick(d, "CheckBox2", ticked);
         control<QPushButton>(d, "BitBtn1")->click();
@@ -448,7 +549,7 @@ void ReportsTest::badBoundStopsOk()
         control<QPushButton>(d, "BitBtn2")->click();
     });
     books.action("ActionMakeReport").trigger();
-    QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("金额格式有误，请重新输入")});
+    QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
     QVERIFY(stayedOpen);
     if (ticked)
         QCOMPARE(focus, box);
@@ -653,6 +754,32 @@ void ReportsTest::monthRecordsOfAnAccount()
     QCOMPARE(books.program.screen().takeMessages(), QStringList());
 }
 
+// In a leap year the month of the current date ends on 29 February, not before it and not after.
+void ReportsTest::monthRecordsOfLeapFebruary()
+{
+    Books books;
+    books.record({"工行", {2028, 1, 31}, 1});
+    const qint64 first = books.record({"工行", {2028, 2, 1}, 2});
+    const qint64 last = books.record({"工行", {2028, 2, 29}, 3});
+    books.record({"工行", {2028, 3, 1}, 4});
+    books.record({"现金", {2028, 2, 29}, 5});
+    auto *current = control<QDateEdit>(books.program.main(), "DateTimePicker1");
+    {
+        const QSignalBlocker quiet(current);
+        current->setDate({2028, 2, 14});
+    }
+    forms().context->setPageVisible(FormMain::ReportsTab, true);
+    FormAccount2 &window = *forms().account2;
+    window.DetailAccountName = QStringLiteral("工行");
+    books.program.screen().onDialog(QStringLiteral("FormAccount2"), [](QDialog &dialog) {
+        dialog.show();
+        control<QToolButton>(dialog, "SpeedButton4")->click();
+    });
+    window.showDetail();
+    QCOMPARE(books.listed(), (Indexes{first, last}));
+    QCOMPARE(books.program.screen().takeMessages(), QStringList());
+}
+
 void ReportsTest::printAndExportWaitForAReport()
 {
     Books books;
@@ -724,8 +851,21 @@ void ReportsTest::emptyResultGivesHeadingsOnly()
     QCOMPARE(books.program.screen().takeMessages(), QStringList());
 }
 
+void ReportsTest::exportOpensTheSheetOrSaysWhy_data()
+{
+    QTest::addColumn<QString>("userDirs");  // XDG_DOCUMENTS_DIR of the user-dirs file, none when empty
+    QTest::addColumn<QString>("documents"); // the documents folder under the home folder
+    QTest::newRow("documents folder named by XDG") << "\"$HOME/文档\"" << "文档";
+    QTest::newRow("no user-dirs file") << "" << "Documents";
+}
+
+// The workbook is written into 流水帐导出 in the user's documents folder, named by the time, and left
+// there once opened; when nothing opens it, the user is told and no file is left behind.
 void ReportsTest::exportOpensTheSheetOrSaysWhy()
 {
+    QFETCH(QString, userDirs);
+    QFETCH(QString, documents);
+    OwnHome home(userDirs);
     Books books;
     books.record({"工行", {2026, 12, 1}, 12.3});
     books.makeReport([](QDialog &) {});
@@ -733,16 +873,132 @@ void ReportsTest::exportOpensTheSheetOrSaysWhy()
     books.action("ActionToExcel").trigger();
     QCOMPARE(screen.takeMessages(), QStringList());
     QCOMPARE(screen.openedUrls().size(), 1);
-    const QString opened = screen.openedUrls().first().toLocalFile();
-    QVERIFY(opened.endsWith(QLatin1String(".xlsx")));
-    QCOMPARE(sheetCells(opened).value(QStringLiteral("F4")), QStringLiteral("#12.3"));
-    QFile::remove(opened);
+    const QFileInfo opened(screen.openedUrls().first().toLocalFile());
+    QCOMPARE(opened.absolutePath(), home.path(documents + QStringLiteral("/流水帐导出")));
+    QVERIFY2(QRegularExpression(QStringLiteral("^报表导出_20261210_\\d{6}\\.xlsx$")).match(opened.fileName()).hasMatch(),
+             qPrintable(opened.fileName()));
+    QVERIFY(opened.exists());
+    QCOMPARE(sheetCells(opened.filePath()).value(QStringLiteral("F4")), QStringLiteral("#12.3"));
 
     screen.refuseUrls();
     books.action("ActionToExcel").trigger();
     QCOMPARE(screen.takeMessages(),
              QStringList{QStringLiteral("本机未安装EXCEL,本功能必须在安装有EXCEL的电脑上才能运行!")});
+    QCOMPARE(screen.openedUrls().size(), 2);
     QVERIFY(!QFile::exists(screen.openedUrls().last().toLocalFile()));
+    QVERIFY(opened.exists());
+}
+
+// Exports in the same second never overwrite each other.
+void ReportsTest::exportNamesAreNeverReused()
+{
+    QTemporaryDir folder;
+    const QDateTime moment(QDate(2026, 12, 10), QTime(14, 5, 9));
+    QStringList names;
+    for (int n = 0; n < 3; ++n) {
+        const QString path = SheetExport::newFilePath(folder.path(), moment);
+        names.append(QFileInfo(path).fileName());
+        writeBytes(path, "earlier export");
+    }
+    QCOMPARE(names, (QStringList{"报表导出_20261210_140509.xlsx", "报表导出_20261210_140509_2.xlsx",
+                                 "报表导出_20261210_140509_3.xlsx"}));
+}
+
+void ReportsTest::exportWriteFailureIsTold_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("export folder taken by a file") << "folder";
+    QTest::newRow("disk full while writing") << "disk";
+}
+
+// A workbook that cannot be written is told with the folder it was to go to; nothing opens and no
+// part of a workbook is left.
+void ReportsTest::exportWriteFailureIsTold()
+{
+    QFETCH(QString, fault);
+    OwnHome home;
+    Books books;
+    for (int n = 0; n < 300; ++n)
+        books.record({"工行", {2026, 12, 1 + n % 28}, 12.3, "销售收入", "货款", "发票", "一位名字很长的老客户"});
+    books.makeReport([](QDialog &) {});
+    const QString folder = home.path(QStringLiteral("Documents/流水帐导出"));
+    if (fault == u"folder") {
+        QVERIFY(QDir().mkpath(home.path(QStringLiteral("Documents"))));
+        writeBytes(folder, "not a folder");
+        books.action("ActionToExcel").trigger();
+    } else {
+        QVERIFY(QDir().mkpath(folder));
+        FileSizeLimit limit(4096);
+        books.action("ActionToExcel").trigger();
+    }
+    QCOMPARE(books.program.screen().takeMessages(),
+             QStringList{QStringLiteral("建立Excel对象不成功，请重试!\n表格未能写入“") + folder
+                         + QStringLiteral("”，请确认这个文件夹可以写入、磁盘没有写满。")});
+    QCOMPARE(books.program.screen().openedUrls(), QList<QUrl>());
+    if (fault == u"disk")
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList());
+}
+
+// 取消 in the progress window stops the export: nothing opens, nothing is told, no file is left, and
+// the window is gone.
+void ReportsTest::exportCanBeStopped()
+{
+    StoppableProgress::setShowDelay(0); // as though the export had taken longer than a second
+    const auto restoreDelay = qScopeGuard([] { StoppableProgress::setShowDelay(1000); });
+    OwnHome home;
+    Books books;
+    for (int n = 0; n < 300; ++n)
+        books.record({"工行", {2026, 12, 1 + n % 28}, 12.3});
+    books.makeReport([](QDialog &) {});
+    auto *progress = books.page().findChild<FormProgress *>();
+    QVERIFY(progress);
+    QList<int> shown;
+    bool modalWithCancel = true;
+    connect(progress->ProgressBar1(), &QProgressBar::valueChanged, progress, [&](int value) {
+        shown.append(value);
+        modalWithCancel = modalWithCancel && progress->isVisible() && progress->isModal()
+            && progress->BitBtn1()->isVisible();
+        if (shown.size() == 3)
+            progress->BitBtn1()->click();
+    });
+    books.action("ActionToExcel").trigger();
+    QCOMPARE(shown.size(), 3);
+    QVERIFY(modalWithCancel);
+    QCOMPARE(books.program.screen().takeMessages(), QStringList());
+    QCOMPARE(books.program.screen().openedUrls(), QList<QUrl>());
+    QCOMPARE(QDir(home.path(QStringLiteral("Documents/流水帐导出"))).entryList(QDir::Files), QStringList());
+    QVERIFY(!progress->isVisible());
+    QVERIFY(!progress->isModal());
+}
+
+// The file dialogs are the program's own and write a file's size and modification date as the
+// program's Chinese locale does, whatever language the desktop speaks.
+void ReportsTest::fileDialogsFollowTheProgramsLocale()
+{
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    const auto restoreLocale = qScopeGuard([&] { QLocale::setDefault(before); });
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("报表导出_20261210_140509.xlsx"));
+    writeBytes(path, "workbook");
+    const QDateTime modified(QDate(2026, 12, 10), QTime(14, 5));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(modified, QFileDevice::FileModificationTime));
+    file.close();
+
+    FileDialog dialog(nullptr, QStringLiteral("恢复数据"), path, QStringLiteral("表格 (*.xlsx)"));
+    QVERIFY(dialog.testOption(QFileDialog::DontUseNativeDialog));
+    QAbstractProxyModel *shown = dialog.proxyModel();
+    QVERIFY(shown);
+    auto *files = qobject_cast<QFileSystemModel *>(shown->sourceModel());
+    QVERIFY(files);
+    const QModelIndex date = shown->mapFromSource(files->index(path, 3));
+    QCOMPARE(date.data().toString(), QStringLiteral("2026/12/10 14:05"));
+    auto *list = dialog.findChild<QTreeView *>(QStringLiteral("treeView"));
+    QVERIFY(list);
+    QVERIFY(list->header()->sectionSize(3) > list->fontMetrics().horizontalAdvance(date.data().toString()));
+    QCOMPARE(shown->mapFromSource(files->index(path, 0)).data().toString(), QFileInfo(path).fileName());
+    QCOMPARE(shown->mapFromSource(files->index(path, 1)).data().toString(), QStringLiteral("8 字节"));
 }
 
 QTEST_MAIN(ReportsTest)
