@@ -39,7 +39,7 @@ bool restore(ShareDataModule &books, const QString &source, const QString &books
 QString automaticFolder();
 inline constexpr int DefaultKeptDays = 30;
 // The copy of the day, taken when there is none yet, keeping the newest `keep` copies. Nothing is
-// done when `keep` is 0 or the books cannot be opened.
+// done when `keep` is 0, nor when the books cannot be opened or hold no books.
 bool backupOfTheDay(const QString &booksPath, const QDate &today, int keep, Failure *failure,
                     const Progress &progress = {});
 // Removes all but the newest `keep` automatic copies.
