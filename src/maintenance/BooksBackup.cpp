@@ -438,17 +438,17 @@ bool BooksBackup::backupOfTheDay(const QString &booksPath, const QDate &today, i
     if (keep <= 0)
         return true;
     const QString target = automaticName(today.toString(QStringLiteral("yyyy-MM-dd")));
-    if (QFile::exists(target))
-        return true;
-    // A connection of its own, so that the program's connection still opens at its first statement.
-    Connection books;
-    // Books that cannot be read, or a file that holds none, are left to the login, which says so;
-    // the copies already kept are what the user may go back to.
-    if (sqlite3_open_v2(nativePath(booksPath).constData(), &books.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
-        || !ShareDataModule::holdsBooks(books.db))
-        return true;
-    if (!makeAutomaticFolder(failure) || !copyDatabase(books.db, target, failure, progress))
-        return failedInAutomaticFolder(failure);
+    if (!QFile::exists(target)) {
+        // A connection of its own, so that the program's connection still opens at its first statement.
+        Connection books;
+        // Books that cannot be read, or a file that holds none, are left to the login, which says so;
+        // the copies already kept are what the user may go back to.
+        if (sqlite3_open_v2(nativePath(booksPath).constData(), &books.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
+            || !ShareDataModule::holdsBooks(books.db))
+            return true;
+        if (!makeAutomaticFolder(failure) || !copyDatabase(books.db, target, failure, progress))
+            return failedInAutomaticFolder(failure);
+    }
     pruneAutomatic(keep);
     return true;
 }

@@ -116,6 +116,13 @@ QStringList placeEarlierCopies(const ProgramFixture &program, int days)
     return names;
 }
 
+QString keptCopiesNotUnderstood(const QString &value)
+{
+    return QStringLiteral("设置文件 Kalvora.ini 中 AutoBackupDays 的值“%1”无法识别，自动备份将全部保留，不再删除旧的。"
+                          "请把它改为要保留的份数（0 表示不做自动备份）。")
+        .arg(value);
+}
+
 // While it lives, file permissions bind this thread as they bind any user: the superuser gives up the
 // capabilities that let it read and write past them.
 class PermissionsBind
@@ -189,6 +196,7 @@ private slots:
     void restoreEndsTheEventLoop();
     void startOfTheDayKeepsACopy_data();
     void startOfTheDayKeepsACopy();
+    void keptCopiesSettingReadAtEveryStart();
 };
 
 void MaintenanceTest::backupThenRestoreGivesBackEveryTable()
@@ -638,6 +646,11 @@ void MaintenanceTest::startOfTheDayKeepsACopy_data()
     QTest::newRow("turned off") << QStringLiteral("0") << QString() << false << 32 << QString();
     QTest::newRow("fewer") << QStringLiteral("2") << QString() << true << 2 << QString();
     QTest::newRow("more than there are") << QStringLiteral("40") << QString() << true << 33 << QString();
+    QTest::newRow("more than can be counted") << QStringLiteral("99999999999") << QString() << true << 33 << QString();
+    for (const QString &value : {QStringLiteral("abc"), QStringLiteral(""), QStringLiteral("0x10"), QStringLiteral("1e3"),
+                                 QStringLiteral("３０"), QStringLiteral("-5")})
+        QTest::newRow(qPrintable(QStringLiteral("not understood: ") + value))
+            << value << QString() << true << 33 << keptCopiesNotUnderstood(value);
     QTest::newRow("folder taken by a file")
         << QString() << QStringLiteral("Backup is a file") << false << 0
         << QStringLiteral("今天的帐簿自动备份没有成功，失败号为：20（找不到所选的文件或文件夹）。软件照常使用，请用“备份数据”手动备份。");
@@ -673,6 +686,32 @@ void MaintenanceTest::startOfTheDayKeepsACopy()
     // The program goes on as usual.
     program.loginAsCashier();
     QCOMPARE(program.screen().takeMessages(), QStringList());
+}
+
+// The count is read at every start: a value not understood is told once, a lower count trims the
+// copies the same day.
+void MaintenanceTest::keptCopiesSettingReadAtEveryStart()
+{
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    const QStringList earlier = placeEarlierCopies(program, 32);
+    const auto setKept = [&program](const QString &value) {
+        QVERIFY(WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("AutoBackupDays"), value,
+                             program.settingsPath()));
+    };
+    setKept(QStringLiteral("三十"));
+    program.start();
+    QCOMPARE(program.screen().takeMessages(), QStringList{keptCopiesNotUnderstood(QStringLiteral("三十"))});
+    program.restart();
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+    setKept(QStringLiteral("30天"));
+    program.restart();
+    QCOMPARE(program.screen().takeMessages(), QStringList{keptCopiesNotUnderstood(QStringLiteral("30天"))});
+    QCOMPARE(automaticCopies(program).size(), 33);
+
+    setKept(QStringLiteral("5"));
+    program.restart();
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+    QCOMPARE(automaticCopies(program), earlier.mid(28) + QStringList{automaticCopyOf(ProgramFixture::Today)});
 }
 
 QTEST_MAIN(MaintenanceTest)
