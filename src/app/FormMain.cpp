@@ -6,8 +6,6 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include <optional>
-
 #include "accounts/AccountScope.h"
 #include "accounts/AccountsPage.h"
 #include "accounts/FormChose.h"
@@ -26,7 +24,6 @@
 #include "journal/JournalPage.h"
 #include "lists/SettingsPage.h"
 #include "maintenance/BackupCommands.h"
-#include "maintenance/BooksBackup.h"
 #include "maintenance/MaintenancePage.h"
 #include "receivables/ReceivablesPage.h"
 #include "reports/AccountStatement.h"
@@ -188,7 +185,9 @@ void FormMain::showEvent(QShowEvent *event)
 void FormMain::prepareFirstShow()
 {
     registerDataSourceOnce();
-    backUpTheDay();
+    // The first start of a day keeps a copy of the books, so a user can go back to yesterday's books
+    // without ever having pressed 备份数据.
+    BackUpTheDay(*m_progress);
     {
         const QSignalBlocker quiet(ui->DateTimePicker1);
         ui->DateTimePicker1->setDate(Clock::today());
@@ -213,30 +212,6 @@ void FormMain::registerDataSourceOnce()
     if (RegisterDataSource(QString::fromLatin1(DataSource::Name), ProgramPaths::databasePath(),
                            QStringLiteral("流水帐企业数据库")))
         WriteSetting(section, QStringLiteral("ODBC"), QStringLiteral("1"), ProgramPaths::settingsPath());
-}
-
-// The first start of a day keeps a copy of the books, so a user can go back to yesterday's books
-// without ever having pressed 备份数据. A failure is told and the program goes on.
-void FormMain::backUpTheDay()
-{
-    bool isNumber = false;
-    int keep = ReadSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("AutoBackupDays"),
-                           QString::number(BooksBackup::DefaultKeptDays), ProgramPaths::settingsPath())
-                   .toInt(&isNumber);
-    if (!isNumber)
-        keep = BooksBackup::DefaultKeptDays;
-    BooksBackup::Failure failure;
-    std::optional<ProgressShown> shown; // only once a copy is under way
-    const auto progress = [this, &shown](int percent) {
-        if (!shown)
-            shown.emplace(*m_progress, percent);
-        shown->moveTo(percent);
-    };
-    if (!BooksBackup::backupOfTheDay(ProgramPaths::databasePath(), Clock::today(), keep, &failure, progress))
-        Screen::current().inform(QStringLiteral("今天的帐簿自动备份没有成功，失败号为：%1（%2）。软件照常使用，"
-                                                "请用“备份数据”手动备份。")
-                                     .arg(failure.number)
-                                     .arg(failure.reason));
 }
 
 // 恢复数据: once the books were replaced the program ends, so that nothing works on with the old ones.

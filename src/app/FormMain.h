@@ -80,7 +80,6 @@ private:
     void connectActions();
     void connectReportActions();
     void registerDataSourceOnce();
-    void backUpTheDay();
     void restoreBooks();
     void selectRememberedRole();
 

@@ -78,6 +78,15 @@ int userVersion(sqlite3 *db)
     return version;
 }
 
+// A file without the books' tables is told as such, not as the first table a statement missed.
+bool hasBooks(sqlite3 *db, EngineError *error)
+{
+    if (ShareDataModule::holdsBooks(db))
+        return true;
+    *error = {SQLITE_OK, ShareDataModule::NoBooksReason};
+    return false;
+}
+
 // Between two looks at the books while another program holds them.
 constexpr int WaitStep = 50;
 
@@ -118,7 +127,7 @@ sqlite3 *ShareDataModule::ADOConnection1(EngineError *error)
     const EngineCall call(*this);
     bool rebuilt = false;
     if (!run(db, QStringLiteral("PRAGMA synchronous=FULL; SELECT count(*) FROM sqlite_master;"), error)
-        || !MonthTotals::prepare(db, &rebuilt, error)) {
+        || !hasBooks(db, error) || !MonthTotals::prepare(db, &rebuilt, error)) {
         sqlite3_close(db);
         return nullptr;
     }
@@ -187,6 +196,16 @@ void ShareDataModule::disconnect()
         m_temp2->close();
     sqlite3_close_v2(m_connection);
     m_connection = nullptr;
+}
+
+bool ShareDataModule::holdsBooks(sqlite3 *db)
+{
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'MoneyTable'", -1, &statement,
+                       nullptr);
+    const bool found = sqlite3_step(statement) == SQLITE_ROW;
+    sqlite3_finalize(statement);
+    return found;
 }
 
 bool ShareDataModule::execute(const QString &sqliteStatement, EngineError *error)

@@ -3,11 +3,15 @@
 #include <QApplication>
 #include <QFileInfo>
 
+#include <algorithm>
+#include <optional>
+
 #include "ui/FormProgress.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
 #include "data/JetSql.h"
 #include "data/ProgramPaths.h"
+#include "data/Settings.h"
 #include "data/ShareDataModule.h"
 #include "maintenance/BooksBackup.h"
 #include "ui/Screen.h"
@@ -54,7 +58,58 @@ private:
     ProgressShown m_progress;
 };
 
+const QString SettingsSection = QStringLiteral("KalvoraSetting");
+const QString KeptCopiesKey = QStringLiteral("AutoBackupDays");
+// The last count told as not understood, so that each such value is told once.
+const QString KeptCopiesToldKey = QStringLiteral("AutoBackupDaysTold");
+
+// The number of automatic copies to keep as the settings give it: plain digits, a number too large to
+// count keeping every copy. Nothing for a value that is not understood.
+std::optional<int> keptCopies(const QString &value)
+{
+    if (value.isEmpty() || !std::all_of(value.begin(), value.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return std::nullopt;
+    bool counted = false;
+    const int count = value.toInt(&counted);
+    return counted ? count : BooksBackup::KeepEvery;
+}
+
+void tellKeptCopiesNotUnderstood(const QString &value)
+{
+    const QString settings = ProgramPaths::settingsPath();
+    // A value not understood is never "0", which therefore stands for none told yet.
+    if (ReadSetting(SettingsSection, KeptCopiesToldKey, QStringLiteral("0"), settings) == value)
+        return;
+    Screen::current().inform(QStringLiteral("设置文件 Kalvora.ini 中 AutoBackupDays 的值“%1”无法识别，自动备份将全部保留，"
+                                            "不再删除旧的。请把它改为要保留的份数（0 表示不做自动备份）。")
+                                 .arg(value));
+    WriteSetting(SettingsSection, KeptCopiesToldKey, value, settings);
+}
+
 } // namespace
+
+void BackUpTheDay(FormProgress &progress)
+{
+    const QString value = ReadSetting(SettingsSection, KeptCopiesKey, QString::number(BooksBackup::DefaultKeptDays),
+                                      ProgramPaths::settingsPath());
+    const std::optional<int> keep = keptCopies(value);
+    // A count the program cannot read must not delete copies the user meant to keep.
+    if (!keep)
+        tellKeptCopiesNotUnderstood(value);
+    BooksBackup::Failure failure;
+    std::optional<ProgressShown> shown; // only once a copy is under way
+    const auto tell = [&progress, &shown](int percent) {
+        if (!shown)
+            shown.emplace(progress, percent);
+        shown->moveTo(percent);
+    };
+    if (!BooksBackup::backupOfTheDay(ProgramPaths::databasePath(), Clock::today(), keep.value_or(BooksBackup::KeepEvery),
+                                     &failure, tell))
+        Screen::current().inform(QStringLiteral("今天的帐簿自动备份没有成功，失败号为：%1（%2）。软件照常使用，"
+                                                "请用“备份数据”手动备份。")
+                                     .arg(failure.number)
+                                     .arg(failure.reason));
+}
 
 void SaveBooks(FormProgress &progress)
 {

@@ -7,7 +7,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -35,13 +37,16 @@ QByteArray nativePath(const QString &path)
     return QFile::encodeName(path);
 }
 
+bool isPermission(int number)
+{
+    return number == EACCES || number == EPERM || number == EROFS;
+}
+
 QString reasonForSystem(int number)
 {
-    switch (number) {
-    case EACCES:
-    case EPERM:
-    case EROFS:
+    if (isPermission(number))
         return QStringLiteral("没有写入权限，请换一个文件夹或请管理员开放权限");
+    switch (number) {
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
@@ -58,6 +63,9 @@ QString reasonForSystem(int number)
 
 QString reasonForDatabase(int code)
 {
+    // The engine found a journal beside a file it may only read: a write to the file never finished.
+    if (code == SQLITE_READONLY_ROLLBACK)
+        return QStringLiteral("所选文件似乎正被其他程序使用或上次没有正常关闭，请关闭使用它的程序后再试，或另选一份备份");
     switch (code & 0xff) {
     case SQLITE_FULL:
         return reasonForSystem(ENOSPC);
@@ -89,13 +97,74 @@ bool failSystem(BooksBackup::Failure *failure, int number)
     return fail(failure, number, reasonForSystem(number));
 }
 
+// A chosen file the system would not give to be read.
+bool failReading(BooksBackup::Failure *failure, int number)
+{
+    if (isPermission(number))
+        return fail(failure, number, QStringLiteral("没有读取所选文件的权限，请管理员开放权限或另选一个文件"));
+    return failSystem(failure, number);
+}
+
+// The automatic copies go to a folder the user did not choose: a refusal names it.
+bool failedInAutomaticFolder(BooksBackup::Failure *failure)
+{
+    if (isPermission(failure->number))
+        failure->reason = QStringLiteral("程序文件夹中的 Backup 文件夹不能写入，请为它开放写入权限");
+    return false;
+}
+
 // The system's error number where the failed step had one, otherwise the database's own code.
 bool failDatabase(BooksBackup::Failure *failure, sqlite3 *db, int code)
 {
     const int system = db ? sqlite3_system_errno(db) : 0;
     if (system != 0)
         return failSystem(failure, system);
-    return fail(failure, db ? sqlite3_extended_errcode(db) : code, reasonForDatabase(db ? sqlite3_errcode(db) : code));
+    const int extended = db ? sqlite3_extended_errcode(db) : code;
+    return fail(failure, extended, reasonForDatabase(extended));
+}
+
+struct FileIdentity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity &) const = default;
+};
+
+// The file or folder itself, however its path is spelled or linked; nothing when it is not there.
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+    struct stat status{};
+    if (::stat(nativePath(path).constData(), &status) != 0)
+        return std::nullopt;
+    return FileIdentity{status.st_dev, status.st_ino};
+}
+
+// Whether writing `target` would put a file in place of the open database `source` or of one of the
+// files the engine keeps beside it while it writes.
+bool replacesTheSource(sqlite3 *source, const QString &target)
+{
+    const QFileInfo opened(QString::fromUtf8(sqlite3_db_filename(source, "main")));
+    const std::optional<FileIdentity> sourceFile = identityOf(opened.filePath());
+    if (sourceFile && identityOf(target) == sourceFile)
+        return true;
+    const QFileInfo chosen(target);
+    const QString name = chosen.fileName();
+    const QString own = opened.fileName();
+    const bool companionName = name == own || name == own + QStringLiteral("-journal")
+        || name == own + QStringLiteral("-wal") || name == own + QStringLiteral("-shm");
+    const std::optional<FileIdentity> sourceFolder = identityOf(opened.absolutePath());
+    return companionName && sourceFolder && identityOf(chosen.absolutePath()) == sourceFolder;
+}
+
+// Creates the empty file the copy is written into: a folder that refuses it is told with the system's
+// own reason, where the engine would try again read-only and report what that second try met.
+bool createEmpty(const QString &path, BooksBackup::Failure *failure)
+{
+    const int file = ::open(nativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (file < 0)
+        return failSystem(failure, errno);
+    ::close(file);
+    return true;
 }
 
 // Makes a finished rename durable: the folder's entry is on disk when this returns.
@@ -136,12 +205,15 @@ void removeUnfinished(const QString &part)
 bool copyDatabase(sqlite3 *source, const QString &target, BooksBackup::Failure *failure,
                   const BooksBackup::Progress &progress)
 {
+    if (replacesTheSource(source, target))
+        return fail(failure, EBUSY, QStringLiteral("所选文件是正在使用的帐簿或它的日志文件，请另选一个文件名"));
     const QString part = target + QStringLiteral(".part");
     removeUnfinished(part);
+    if (!createEmpty(part, failure))
+        return false;
     {
         Connection copy;
-        int rc = sqlite3_open_v2(nativePath(part).constData(), &copy.db,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        int rc = sqlite3_open_v2(nativePath(part).constData(), &copy.db, SQLITE_OPEN_READWRITE, nullptr);
         if (rc == SQLITE_OK)
             rc = sqlite3_exec(copy.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) {
@@ -174,6 +246,47 @@ bool copyDatabase(sqlite3 *source, const QString &target, BooksBackup::Failure *
     syncFolderOf(target);
     tell(progress, 100);
     return true;
+}
+
+quint32 bigEndian(const unsigned char *bytes, int count)
+{
+    quint32 value = 0;
+    for (int i = 0; i < count; ++i)
+        value = value << 8 | bytes[i];
+    return value;
+}
+
+// Whether the file at `path` is as long as the pages its header counts. The engine reads a missing
+// tail of the last page as zeros, and its own check does not see the loss.
+bool hasWholePages(const QString &path, BooksBackup::Failure *failure)
+{
+    const int file = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
+        return failReading(failure, errno);
+    constexpr int HeaderSize = 100;
+    unsigned char header[HeaderSize] = {};
+    struct stat status{};
+    const bool statted = ::fstat(file, &status) == 0;
+    const ssize_t got = statted && status.st_size > 0 ? ::read(file, header, HeaderSize) : 0;
+    const int readError = errno;
+    ::close(file);
+    if (!statted || got < 0)
+        return failReading(failure, readError);
+    // An empty file opens as a database without tables, which the schema check tells.
+    if (status.st_size == 0)
+        return true;
+    if (got < HeaderSize || std::memcmp(header, "SQLite format 3", 16) != 0)
+        return fail(failure, SQLITE_NOTADB, reasonForDatabase(SQLITE_NOTADB));
+    const quint32 pageSize = bigEndian(header + 16, 2) == 1 ? 65536 : bigEndian(header + 16, 2);
+    const bool validPageSize = pageSize >= 512 && (pageSize & (pageSize - 1)) == 0;
+    // The header's page count holds when the change counter it was written with is the file's (always,
+    // for a file this engine wrote) and the file keeps no write-ahead log beside it.
+    const quint32 pages = bigEndian(header + 28, 4);
+    const bool rollbackJournal = header[18] == 1 && header[19] == 1;
+    const bool counted = rollbackJournal && pages > 0 && std::memcmp(header + 24, header + 92, 4) == 0;
+    const bool whole = validPageSize
+        && (counted ? status.st_size == qint64(pages) * pageSize : status.st_size % pageSize == 0);
+    return whole || fail(failure, SQLITE_CORRUPT, reasonForDatabase(SQLITE_CORRUPT));
 }
 
 // Keeps the progress moving while the engine checks a file whose length of work is not known ahead:
@@ -246,13 +359,14 @@ bool keepReplacedBooks(ShareDataModule &books, const QString &booksPath, BooksBa
                        const BooksBackup::Progress &progress)
 {
     if (!makeAutomaticFolder(failure))
-        return false;
+        return failedInAutomaticFolder(failure);
     const QString target = automaticName(Clock::now().toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
     if (BooksBackup::backup(books, target, failure, progress))
         return true;
     if (!QFile::exists(booksPath) || QFile::copy(booksPath, target))
         return true;
-    return failSystem(failure, EIO);
+    // Neither copy could be written: the first failure says why.
+    return failedInAutomaticFolder(failure);
 }
 
 } // namespace
@@ -270,6 +384,8 @@ bool BooksBackup::check(const QString &path, Failure *failure, const Progress &p
 {
     if (!QFileInfo(path).isFile())
         return failSystem(failure, ENOENT);
+    if (!hasWholePages(path, failure))
+        return false;
     Connection file;
     const int rc = sqlite3_open_v2(nativePath(path).constData(), &file.db, SQLITE_OPEN_READONLY, nullptr);
     if (rc != SQLITE_OK)
@@ -322,16 +438,17 @@ bool BooksBackup::backupOfTheDay(const QString &booksPath, const QDate &today, i
     if (keep <= 0)
         return true;
     const QString target = automaticName(today.toString(QStringLiteral("yyyy-MM-dd")));
-    if (QFile::exists(target))
-        return true;
-    // A connection of its own, so that the program's connection still opens at its first statement.
-    Connection books;
-    // Books that cannot be read are left to the login, which says so.
-    if (sqlite3_open_v2(nativePath(booksPath).constData(), &books.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
-        || sqlite3_exec(books.db, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return true;
-    if (!makeAutomaticFolder(failure) || !copyDatabase(books.db, target, failure, progress))
-        return false;
+    if (!QFile::exists(target)) {
+        // A connection of its own, so that the program's connection still opens at its first statement.
+        Connection books;
+        // Books that cannot be read, or a file that holds none, are left to the login, which says so;
+        // the copies already kept are what the user may go back to.
+        if (sqlite3_open_v2(nativePath(booksPath).constData(), &books.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
+            || !ShareDataModule::holdsBooks(books.db))
+            return true;
+        if (!makeAutomaticFolder(failure) || !copyDatabase(books.db, target, failure, progress))
+            return failedInAutomaticFolder(failure);
+    }
     pruneAutomatic(keep);
     return true;
 }

@@ -2,6 +2,7 @@
 #include <QDate>
 #include <QString>
 #include <functional>
+#include <limits>
 
 class ShareDataModule;
 
@@ -38,8 +39,9 @@ bool restore(ShareDataModule &books, const QString &source, const QString &books
 // KalvoraCmp-yyyy-MM-dd.mdb (and KalvoraCmp-yyyy-MM-dd-hhmmss.mdb for books replaced by a restore).
 QString automaticFolder();
 inline constexpr int DefaultKeptDays = 30;
-// The copy of the day, taken when there is none yet, keeping the newest `keep` copies. Nothing is
-// done when `keep` is 0 or the books cannot be opened.
+inline constexpr int KeepEvery = std::numeric_limits<int>::max();
+// The copy of the day, taken when there is none yet, then keeping the newest `keep` copies. Nothing is
+// done when `keep` is 0, nor when the books cannot be opened or hold no books.
 bool backupOfTheDay(const QString &booksPath, const QDate &today, int keep, Failure *failure,
                     const Progress &progress = {});
 // Removes all but the newest `keep` automatic copies.

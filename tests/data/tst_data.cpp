@@ -36,6 +36,9 @@ const QString DiskFull = QStringLiteral("磁盘已满，改动没有保存。请
 const QString DamagedBooks = QStringLiteral("帐簿文件已损坏。请由管理员在“数据维护”中用“恢复数据”从备份恢复帐簿。");
 const QString MissingBooks =
     QStringLiteral("帐簿文件打不开：它不在原处，或不能读写。请检查程序文件夹中的帐簿文件 KalvoraCmp.mdb。");
+const QString EmptyBooks = QStringLiteral(
+    "帐簿文件 KalvoraCmp.mdb 是空的，或者不是本软件的帐簿。请关闭软件，把程序文件夹下 Backup 文件夹里最近的一份"
+    "自动备份（KalvoraCmp-年-月-日.mdb）复制到程序文件夹，改名为 KalvoraCmp.mdb 替换现在的文件，再启动软件。");
 const QString WaitNotice = QStringLiteral("帐簿正被其他程序使用，正在等待……");
 
 // The screen for tests of helpers that need no program around them.
@@ -779,6 +782,7 @@ void DataTest::unreachableBooks_data()
     QTest::addColumn<QString>("detail");
     QTest::newRow("file missing") << "missing" << MissingBooks << "unable to open database file";
     QTest::newRow("not a database") << "garbage" << DamagedBooks << "file is not a database";
+    QTest::newRow("empty file") << "empty" << EmptyBooks << "";
     QTest::newRow("data source not registered") << "unregistered" << "数据源 KalvoraCmp 尚未注册" << "";
 }
 
@@ -791,13 +795,13 @@ void DataTest::unreachableBooks()
     const QString books = program.databasePath();
     const QString kept = program.folder() + QStringLiteral("kept.mdb");
     const QString odbcIni = program.odbcIniPath();
-    const QByteArray garbage = QByteArray("这不是数据库").repeated(400);
+    const QByteArray laid = fault == u"garbage" ? QByteArray("这不是数据库").repeated(400) : QByteArray();
     if (fault == u"unregistered") {
         QVERIFY(QFile::rename(odbcIni, odbcIni + QStringLiteral(".kept")));
     } else {
         QVERIFY(QFile::rename(books, kept));
-        if (fault == u"garbage")
-            writeBytes(books, garbage);
+        if (fault != u"missing")
+            writeBytes(books, laid);
     }
 
     QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), -1);
@@ -805,8 +809,8 @@ void DataTest::unreachableBooks()
              QStringList{QStringLiteral("读入失败\n") + told});
     QCOMPARE(program.screen().takeDetails(), QStringList{detail});
     QCOMPARE(QFile::exists(books), fault != u"missing");
-    if (fault == u"garbage")
-        QCOMPARE(readBytes(books), garbage);
+    if (fault == u"garbage" || fault == u"empty")
+        QCOMPARE(readBytes(books), laid);
 
     if (fault == u"unregistered") {
         QVERIFY(QFile::rename(odbcIni + QStringLiteral(".kept"), odbcIni));

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <linux/capability.h>
 #include <sqlite3.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "accounts/AccountHouses.h"
 #include "app/FormMain.h"
@@ -17,6 +20,7 @@
 #include "data/ShareDataModule.h"
 #include "maintenance/BooksBackup.h"
 #include "support/Files.h"
+#include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
 
 namespace {
@@ -56,6 +60,21 @@ QStringList contentOf(const QString &path)
     return rows;
 }
 
+// What the engine's own check says of the file at `path`.
+QString integrityOf(const QString &path)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &statement, nullptr);
+    const QString said = sqlite3_step(statement) == SQLITE_ROW
+        ? QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, 0)))
+        : QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return said;
+}
+
 void storeRecord(ProgramFixture &program, double sum, const QString &user)
 {
     program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyAccount"), 2},
@@ -80,6 +99,79 @@ QStringList automaticCopies(const ProgramFixture &program)
     return QDir(program.folder() + QStringLiteral("Backup")).entryList(QDir::Files, QDir::Name);
 }
 
+QString automaticCopyOf(const QDate &day)
+{
+    return QStringLiteral("KalvoraCmp-") + day.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".mdb");
+}
+
+// Automatic copies of each of the `days` days before today, as earlier starts left them.
+QStringList placeEarlierCopies(const ProgramFixture &program, int days)
+{
+    QStringList names;
+    QDir().mkpath(program.folder() + QStringLiteral("Backup"));
+    for (int back = days; back > 0; --back) {
+        names.append(automaticCopyOf(ProgramFixture::Today.addDays(-back)));
+        writeBytes(program.folder() + QStringLiteral("Backup/") + names.last(), "an earlier copy");
+    }
+    return names;
+}
+
+QString keptCopiesNotUnderstood(const QString &value)
+{
+    return QStringLiteral("设置文件 Kalvora.ini 中 AutoBackupDays 的值“%1”无法识别，自动备份将全部保留，不再删除旧的。"
+                          "请把它改为要保留的份数（0 表示不做自动备份）。")
+        .arg(value);
+}
+
+// While it lives, file permissions bind this thread as they bind any user: the superuser gives up the
+// capabilities that let it read and write past them.
+class PermissionsBind
+{
+public:
+    PermissionsBind()
+    {
+        if (geteuid() != 0 || syscall(SYS_capget, &m_header, m_saved) != 0)
+            return;
+        __user_cap_data_struct bound[2] = {m_saved[0], m_saved[1]};
+        bound[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        m_dropped = syscall(SYS_capset, &m_header, bound) == 0;
+    }
+    ~PermissionsBind()
+    {
+        if (m_dropped)
+            syscall(SYS_capset, &m_header, m_saved);
+    }
+    PermissionsBind(const PermissionsBind &) = delete;
+    PermissionsBind &operator=(const PermissionsBind &) = delete;
+
+    bool binds() const { return geteuid() != 0 || m_dropped; }
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2]{};
+    bool m_dropped = false;
+};
+
+// Notes that the application was asked to quit.
+class QuitSeen : public QObject
+{
+public:
+    bool seen = false;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == qApp && event->type() == QEvent::Quit)
+            seen = true;
+        return false;
+    }
+};
+
+void triggerAction(ProgramFixture &program, const QString &name)
+{
+    program.main().findChild<QAction *>(name)->trigger();
+}
+
 } // namespace
 
 class MaintenanceTest : public QObject
@@ -90,14 +182,21 @@ private slots:
     void olderBackupComesBackWithItsMonthTotals();
     void restoreRefusesFilesThatAreNotBooks_data();
     void restoreRefusesFilesThatAreNotBooks();
+    void restoreFailingAfterTheBooksClosed();
     void failedBackupKeepsTheOldCopyWhole_data();
     void failedBackupKeepsTheOldCopyWhole();
+    void backupRefusesTheOpenBooks_data();
+    void backupRefusesTheOpenBooks();
+    void refusedPermissionTold_data();
+    void refusedPermissionTold();
     void automaticCopiesKeepTheNewest();
     void saveBooksFromTheLeftBar();
     void loadBooksAsksThenEndsTheProgram_data();
     void loadBooksAsksThenEndsTheProgram();
+    void restoreEndsTheEventLoop();
     void startOfTheDayKeepsACopy_data();
     void startOfTheDayKeepsACopy();
+    void keptCopiesSettingReadAtEveryStart();
 };
 
 void MaintenanceTest::backupThenRestoreGivesBackEveryTable()
@@ -172,6 +271,13 @@ void MaintenanceTest::restoreRefusesFilesThatAreNotBooks_data()
     QTest::newRow("text file") << "text" << SQLITE_NOTADB << QStringLiteral("所选文件不是数据库文件");
     QTest::newRow("empty file") << "empty" << SQLITE_NOTADB << QStringLiteral("所选文件不是本软件的帐簿（没有数据表 Account）");
     QTest::newRow("truncated backup") << "truncated" << SQLITE_CORRUPT << QStringLiteral("所选文件已损坏或不完整");
+    // Short of a whole page the engine reads the missing tail as zeros, and its check finds nothing.
+    QTest::newRow("one byte short") << "short 1" << SQLITE_CORRUPT << QStringLiteral("所选文件已损坏或不完整");
+    QTest::newRow("ten bytes short") << "short 10" << SQLITE_CORRUPT << QStringLiteral("所选文件已损坏或不完整");
+    QTest::newRow("a journal beside it")
+        << "journal beside" << SQLITE_READONLY_ROLLBACK
+        << QStringLiteral("所选文件似乎正被其他程序使用或上次没有正常关闭，请关闭使用它的程序后再试，或另选一份备份");
+    QTest::newRow("a journal file") << "journal" << SQLITE_NOTADB << QStringLiteral("所选文件不是数据库文件");
     QTest::newRow("another program's database")
         << "foreign" << SQLITE_NOTADB << QStringLiteral("所选文件不是本软件的帐簿（没有数据表 Account）");
     QTest::newRow("a field missing")
@@ -198,6 +304,31 @@ void MaintenanceTest::restoreRefusesFilesThatAreNotBooks()
         QVERIFY(BooksBackup::backup(ShareDataModule::instance(), chosen, &failure));
         QByteArray bytes = readBytes(chosen);
         writeBytes(chosen, bytes.left(bytes.size() / 2));
+    } else if (kind.startsWith(u"short ")) {
+        // Books whose last page ends with the end of a record's remark.
+        QString error;
+        QVERIFY2(DeliveredBooks::create(chosen, &error), qPrintable(error));
+        runOn(chosen, QStringLiteral("INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum, MoneyRemark)"
+                                     " VALUES (1, '2026-12-10', 12.3, printf('%.*c', 10000, 'x'))"));
+        QByteArray bytes = readBytes(chosen);
+        bytes.chop(kind.mid(6).toInt());
+        writeBytes(chosen, bytes);
+        QCOMPARE(integrityOf(chosen), QStringLiteral("ok"));
+    } else if (kind.startsWith(u"journal")) {
+        // The books as another program leaves them when it ends in the middle of a write too large for
+        // its memory: the file, partly written, and beside it the journal that undoes the write.
+        OtherProgram writer(program.databasePath());
+        QCOMPARE(writer.execute("PRAGMA cache_size = 5"), SQLITE_OK);
+        QCOMPARE(writer.execute("BEGIN IMMEDIATE"), SQLITE_OK);
+        QCOMPARE(writer.execute("UPDATE MoneyTable SET MoneyUser = '改了一半'"), SQLITE_OK);
+        const QString journal = program.databasePath() + QStringLiteral("-journal");
+        if (kind == u"journal") {
+            QVERIFY(QFile::copy(journal, chosen));
+        } else {
+            QVERIFY(QFile::copy(program.databasePath(), chosen));
+            QVERIFY(QFile::copy(journal, chosen + QStringLiteral("-journal")));
+        }
+        QCOMPARE(writer.execute("ROLLBACK"), SQLITE_OK);
     } else if (kind == u"foreign") {
         runOn(chosen, QStringLiteral("CREATE TABLE Orders(id INTEGER, item TEXT); INSERT INTO Orders VALUES (1, 'x');"));
     } else if (kind == u"field" || kind == u"newer") {
@@ -213,6 +344,37 @@ void MaintenanceTest::restoreRefusesFilesThatAreNotBooks()
     QCOMPARE(readBytes(program.databasePath()), before);
     QCOMPARE(automaticCopies(program), QStringList{QStringLiteral("KalvoraCmp-2026-12-10.mdb")});
     QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")), 400);
+}
+
+// The books are closed before the chosen file is copied over them. When that copy fails the books are
+// as they were, and the program goes on with them.
+void MaintenanceTest::restoreFailingAfterTheBooksClosed()
+{
+    ProgramFixture program;
+    storeManyRecords(program, 2000);
+    const QString chosen = program.folder() + QStringLiteral("大的留底.mdb");
+    BooksBackup::Failure failure;
+    QVERIFY(BooksBackup::backup(ShareDataModule::instance(), chosen, &failure));
+    runOn(program.databasePath(), QStringLiteral("DELETE FROM MoneyTable WHERE MoneyIndex > 77; VACUUM;"));
+    const QByteArray before = readBytes(program.databasePath());
+    QVERIFY(readBytes(chosen).size() > before.size() + 8192);
+
+    bool restored = true;
+    {
+        // Room for the kept copy of the books, not for the larger file that was to replace them.
+        FileSizeLimit limit(before.size() + 4096);
+        restored = BooksBackup::restore(ShareDataModule::instance(), chosen, program.databasePath(), &failure);
+    }
+    QVERIFY(!restored);
+    QCOMPARE(failure.number, EFBIG);
+    QCOMPARE(readBytes(program.databasePath()), before);
+    QCOMPARE(QDir(program.folder()).entryList({QStringLiteral("*.part*")}, QDir::Files), QStringList());
+    QCOMPARE(automaticCopies(program).size(), 2);
+    storeRecord(program, 77 * 12.3, QStringLiteral("恢复失败之后"));
+    QCOMPARE(program.select(QStringLiteral("Select Round(Sum(MoneySum),2) As S, Count(*) As N From MoneyTable"))
+                 .fieldInteger(QStringLiteral("N")),
+             78);
+    QCOMPARE(program.screen().takeMessages(), QStringList());
 }
 
 void MaintenanceTest::failedBackupKeepsTheOldCopyWhole_data()
@@ -245,6 +407,100 @@ void MaintenanceTest::failedBackupKeepsTheOldCopyWhole()
     if (diskFull)
         QCOMPARE(readBytes(target), QByteArray("yesterday's backup"));
     QCOMPARE(QDir(QFileInfo(target).path()).entryList({QStringLiteral("*.part*")}, QDir::Files), QStringList());
+}
+
+void MaintenanceTest::backupRefusesTheOpenBooks_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("the books") << QStringLiteral("KalvoraCmp.mdb");
+    QTest::newRow("the books through a linked folder") << QStringLiteral("linked/KalvoraCmp.mdb");
+    QTest::newRow("a link to the books") << QStringLiteral("link.mdb");
+    QTest::newRow("the books' journal") << QStringLiteral("KalvoraCmp.mdb-journal");
+}
+
+// A copy written over the open books would take their place under the connection, and every later
+// save would fail.
+void MaintenanceTest::backupRefusesTheOpenBooks()
+{
+    QFETCH(QString, target);
+    ProgramFixture program;
+    program.loginAsCashier();
+    storeRecord(program, 12.3, QStringLiteral("之前"));
+    QVERIFY(QFile::link(QFileInfo(program.databasePath()).absolutePath(), program.folder() + QStringLiteral("linked")));
+    QVERIFY(QFile::link(program.databasePath(), program.folder() + QStringLiteral("link.mdb")));
+    const QByteArray before = readBytes(program.databasePath());
+
+    program.screen().chooseFile(program.folder() + target);
+    triggerAction(program, QStringLiteral("ActionSave"));
+    QCOMPARE(program.screen().takeMessages(),
+             QStringList{QStringLiteral("数据库备份失败，失败号为：16（所选文件是正在使用的帐簿或它的日志文件，请另选一个文件名）")});
+    QCOMPARE(readBytes(program.databasePath()), before);
+    QVERIFY(!QFile::exists(program.databasePath() + QStringLiteral("-journal")));
+    QCOMPARE(QDir(program.folder()).entryList({QStringLiteral("*.part*")}, QDir::Files), QStringList());
+    // Saves go on as before.
+    storeRecord(program, 77 * 12.3, QStringLiteral("之后"));
+    QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")), 2);
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+}
+
+void MaintenanceTest::refusedPermissionTold_data()
+{
+    QTest::addColumn<QString>("refused");
+    QTest::addColumn<QString>("message");
+    const QString backupFolder = QStringLiteral("程序文件夹中的 Backup 文件夹不能写入，请为它开放写入权限");
+    QTest::newRow("Backup read-only at start")
+        << "copy of the day"
+        << QStringLiteral("今天的帐簿自动备份没有成功，失败号为：13（") + backupFolder
+               + QStringLiteral("）。软件照常使用，请用“备份数据”手动备份。");
+    QTest::newRow("Backup read-only at restore")
+        << "restore" << QStringLiteral("数据库恢复失败，失败号为：13（") + backupFolder + QStringLiteral("）");
+    QTest::newRow("restore file unreadable")
+        << "unreadable" << QStringLiteral("数据库恢复失败，失败号为：13（没有读取所选文件的权限，请管理员开放权限或另选一个文件）");
+}
+
+// A folder or file the user may not use is told as a matter of permission, whatever the engine tried
+// after the first refusal.
+void MaintenanceTest::refusedPermissionTold()
+{
+    QFETCH(QString, refused);
+    QFETCH(QString, message);
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    const QString backupFolder = program.folder() + QStringLiteral("Backup");
+    const QString chosen = program.folder() + QStringLiteral("chosen.mdb");
+    QVERIFY(QDir().mkdir(backupFolder));
+    const bool atStart = refused == u"copy of the day";
+    BooksBackup::Failure failure;
+    if (!atStart) {
+        program.start();
+        program.loginAsAdministrator();
+        QVERIFY(BooksBackup::backup(ShareDataModule::instance(), chosen, &failure));
+    }
+    const QString locked = refused == u"unreadable" ? chosen : backupFolder;
+    const QFile::Permissions unlocked = QFile::permissions(locked);
+    QVERIFY(QFile::setPermissions(locked, refused == u"unreadable" ? QFile::Permissions() : QFile::ReadOwner | QFile::ExeOwner));
+    const QByteArray before = readBytes(program.databasePath());
+    {
+        PermissionsBind bind;
+        if (!bind.binds()) {
+            QFile::setPermissions(locked, unlocked);
+            QSKIP("the superuser cannot give up reading and writing past file permissions here");
+        }
+        if (atStart) {
+            program.start();
+        } else {
+            program.screen().answer(true);
+            program.screen().chooseFile(chosen);
+            triggerAction(program, QStringLiteral("ActionLoad"));
+        }
+    }
+    QVERIFY(QFile::setPermissions(locked, unlocked));
+    QCOMPARE(program.screen().takeMessages(), QStringList{message});
+    QCOMPARE(readBytes(program.databasePath()), before);
+    QVERIFY(program.main().isVisible());
+    if (atStart)
+        program.loginAsCashier();
+    QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From Power")).fieldInteger(QStringLiteral("N")), 3);
+    QCOMPARE(program.screen().takeMessages(), QStringList());
 }
 
 void MaintenanceTest::automaticCopiesKeepTheNewest()
@@ -349,39 +605,113 @@ void MaintenanceTest::loadBooksAsksThenEndsTheProgram()
     QVERIFY(users.first().contains(QStringLiteral("备份里的")));
 }
 
+// The program ends through its event loop: the restore closes the last window, and exec() returns.
+void MaintenanceTest::restoreEndsTheEventLoop()
+{
+    ProgramFixture program;
+    program.loginAsAdministrator();
+    const QString chosen = program.folder() + QStringLiteral("chosen.mdb");
+    BooksBackup::Failure failure;
+    QVERIFY(BooksBackup::backup(ShareDataModule::instance(), chosen, &failure));
+    program.screen().answer(true);
+    program.screen().chooseFile(chosen);
+    QuitSeen quit;
+    qApp->installEventFilter(&quit);
+    QAction *load = program.main().findChild<QAction *>(QStringLiteral("ActionLoad"));
+    QTimer::singleShot(0, load, [load, &quit] {
+        load->trigger();
+        // Delivered after whatever the restore posted: ends the loop only when the program did not.
+        QMetaObject::invokeMethod(&quit, [&quit] {
+            if (!quit.seen)
+                QCoreApplication::exit(1);
+        }, Qt::QueuedConnection);
+    });
+    const int ended = QCoreApplication::exec();
+    qApp->removeEventFilter(&quit);
+    QCOMPARE(ended, 0);
+    QVERIFY(quit.seen);
+    QVERIFY(!program.main().isVisible());
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("恭喜您，数据库恢复成功，请重新启动软件")});
+}
+
 void MaintenanceTest::startOfTheDayKeepsACopy_data()
 {
-    QTest::addColumn<QString>("setting");
-    QTest::addColumn<bool>("backupIsAFile");
-    QTest::addColumn<QStringList>("copies");
+    QTest::addColumn<QString>("setting"); // null: no such key
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("today");
+    QTest::addColumn<int>("kept");
     QTest::addColumn<QString>("message");
-    const QStringList today{QStringLiteral("KalvoraCmp-2026-12-10.mdb")};
-    QTest::newRow("by default") << QString() << false << today << QString();
-    QTest::newRow("not a number") << QStringLiteral("三十") << false << today << QString();
-    QTest::newRow("turned off") << QStringLiteral("0") << false << QStringList() << QString();
+    // Thirty-two earlier copies lie in Backup/ at start.
+    QTest::newRow("by default") << QString() << QString() << true << 30 << QString();
+    QTest::newRow("turned off") << QStringLiteral("0") << QString() << false << 32 << QString();
+    QTest::newRow("fewer") << QStringLiteral("2") << QString() << true << 2 << QString();
+    QTest::newRow("more than there are") << QStringLiteral("40") << QString() << true << 33 << QString();
+    QTest::newRow("more than can be counted") << QStringLiteral("99999999999") << QString() << true << 33 << QString();
+    for (const QString &value : {QStringLiteral("abc"), QStringLiteral(""), QStringLiteral("0x10"), QStringLiteral("1e3"),
+                                 QStringLiteral("３０"), QStringLiteral("-5")})
+        QTest::newRow(qPrintable(QStringLiteral("not understood: ") + value))
+            << value << QString() << true << 33 << keptCopiesNotUnderstood(value);
     QTest::newRow("folder taken by a file")
-        << QString() << true << QStringList()
+        << QString() << QStringLiteral("Backup is a file") << false << 0
         << QStringLiteral("今天的帐簿自动备份没有成功，失败号为：20（找不到所选的文件或文件夹）。软件照常使用，请用“备份数据”手动备份。");
+    // Left to the login, which says so; a copy of nothing would stand for the day among the copies.
+    QTest::newRow("books emptied") << QString() << QStringLiteral("books empty") << false << 32 << QString();
 }
 
 void MaintenanceTest::startOfTheDayKeepsACopy()
 {
     QFETCH(QString, setting);
-    QFETCH(bool, backupIsAFile);
-    QFETCH(QStringList, copies);
+    QFETCH(QString, fault);
+    QFETCH(bool, today);
+    QFETCH(int, kept);
     QFETCH(QString, message);
     ProgramFixture program(ProgramFixture::Start::NotStarted);
-    if (!setting.isEmpty())
+    if (!setting.isNull())
         QVERIFY(WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("AutoBackupDays"), setting,
                              program.settingsPath()));
-    if (backupIsAFile)
+    QStringList copies;
+    if (fault == u"Backup is a file")
         writeBytes(program.folder() + QStringLiteral("Backup"), "not a folder");
+    else
+        copies = placeEarlierCopies(program, 32);
+    if (fault == u"books empty")
+        writeBytes(program.databasePath(), QByteArray());
+    if (today)
+        copies.append(automaticCopyOf(ProgramFixture::Today));
     program.start();
     QCOMPARE(program.screen().takeMessages(), message.isEmpty() ? QStringList() : QStringList{message});
-    QCOMPARE(automaticCopies(program), copies);
+    QCOMPARE(automaticCopies(program), copies.mid(copies.size() - kept));
+    if (fault == u"books empty")
+        return;
     // The program goes on as usual.
     program.loginAsCashier();
     QCOMPARE(program.screen().takeMessages(), QStringList());
+}
+
+// The count is read at every start: a value not understood is told once, a lower count trims the
+// copies the same day.
+void MaintenanceTest::keptCopiesSettingReadAtEveryStart()
+{
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    const QStringList earlier = placeEarlierCopies(program, 32);
+    const auto setKept = [&program](const QString &value) {
+        QVERIFY(WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("AutoBackupDays"), value,
+                             program.settingsPath()));
+    };
+    setKept(QStringLiteral("三十"));
+    program.start();
+    QCOMPARE(program.screen().takeMessages(), QStringList{keptCopiesNotUnderstood(QStringLiteral("三十"))});
+    program.restart();
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+    setKept(QStringLiteral("30天"));
+    program.restart();
+    QCOMPARE(program.screen().takeMessages(), QStringList{keptCopiesNotUnderstood(QStringLiteral("30天"))});
+    QCOMPARE(automaticCopies(program).size(), 33);
+
+    setKept(QStringLiteral("5"));
+    program.restart();
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+    QCOMPARE(automaticCopies(program), earlier.mid(28) + QStringList{automaticCopyOf(ProgramFixture::Today)});
 }
 
 QTEST_MAIN(MaintenanceTest)
