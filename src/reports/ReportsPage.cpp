@@ -12,7 +12,6 @@
 #include "reports/ReportCondition.h"
 #include "reports/SheetExport.h"
 #include "ui/FormProgress.h"
-#include "ui/Screen.h"
 #include "ui_ReportsPage.h"
 #include "users/ModificationPassword.h"
 
