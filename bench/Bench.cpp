@@ -11,7 +11,7 @@
 #include <cstdio>
 
 #include "app/FormMain.h"
-#include "app/Forms.h"
+#include "app/Program.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
 #include "data/Settings.h"
@@ -86,15 +86,20 @@ Bench::Bench(const Options &options)
     // The generated journal ends on this day; the main window's current date starts there, as on a
     // real start, so every figure meets a full journal behind the day.
     Clock::setToday(QDate(2026, 12, 10));
-    m_forms = std::make_unique<FormsOwner>(programDir());
-    forms().main->prepareFirstShow();
+    m_program = std::make_unique<Program>(programDir());
+    windows().main->prepareFirstShow();
 }
 
 Bench::~Bench()
 {
     closeBare();
-    m_forms.reset();
+    m_program.reset();
     Screen::install(nullptr);
+}
+
+const Windows &Bench::windows() const
+{
+    return m_program->windows();
 }
 
 QString Bench::programDir() const

@@ -7,7 +7,8 @@
 
 #include "Generator.h"
 
-class FormsOwner;
+class Program;
+struct Windows;
 class ScreenLog;
 struct sqlite3;
 
@@ -48,6 +49,8 @@ public:
     int largest() const { return m_options.largest; }
     int runs() const { return m_options.runs; }
     QString programDir() const; // ends with '/'
+    // The windows of the program under measure.
+    const Windows &windows() const;
     QString booksPath() const;  // the program's KalvoraCmp.mdb
 
     // Puts fresh books with `records` journal records in the program folder and drops the open
@@ -80,7 +83,7 @@ private:
     Options m_options;
     QTemporaryDir m_folder;
     std::unique_ptr<ScreenLog> m_screen;
-    std::unique_ptr<FormsOwner> m_forms;
+    std::unique_ptr<Program> m_program;
     QList<Line> m_lines;
     sqlite3 *m_bare = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 
 #include "Figures.h"
+#include "app/Program.h"
 #include "PreviewPainted.h"
 #include "ui/FormProgress.h"
 #include "data/Query.h"
@@ -117,17 +118,18 @@ namespace {
 // Times `run` over a print query and the report bound to it, from the click to the preview's first page
 // painted, beside `bare`, on the largest books.
 void timeToPreview(Bench &bench, const QString &figure,
-                   const std::function<void(Query &, Report &, FormProgress &, const QDate &)> &run,
+                   const std::function<void(ShareDataModule &, Query &, Report &, FormProgress &, const QDate &)> &run,
                    const std::function<void(sqlite3 *)> &bare)
 {
     bench.useBooks(bench.largest());
-    Query rows(ShareDataModule::instance());
-    Report report(ShareDataModule::instance(), rows);
+    ShareDataModule &data = *bench.windows().data;
+    Query rows(data);
+    Report report(data, rows);
     FormProgress progress;
     const PreviewPainted screen;
     sqlite3 *db = bench.bare();
     bench.report(figure, bench.largest(),
-                 bench.compare([&] { run(rows, report, progress, Month.addDays(14)); }, [&] { bare(db); },
+                 bench.compare([&] { run(data, rows, report, progress, Month.addDays(14)); }, [&] { bare(db); },
                                qMin(bench.runs(), MostRuns)));
 }
 } // namespace

@@ -9,8 +9,8 @@
 
 #include "Figures.h"
 #include "Replay.h"
-#include "app/Forms.h"
-#include "app/MainContext.h"
+#include "app/FormMain.h"
+#include "app/Program.h"
 #include "data/ShareDataModule.h"
 
 namespace {
@@ -30,7 +30,7 @@ void firstRefreshFigure(Bench &bench)
 {
     for (const int records : journalSizes(bench)) {
         logInto(bench, records);
-        const auto refresh = [] { forms().context->refreshAll(); };
+        const auto refresh = [&bench] { bench.windows().main->refreshAll(); };
         const QList<Traced> statements = statementsOf(refresh);
         const QByteArray path = QFile::encodeName(bench.booksPath());
         const auto program = [&] {

@@ -8,8 +8,7 @@
 #include "accounts/AccountScope.h"
 #include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
-#include "app/Forms.h"
-#include "app/MainContext.h"
+#include "app/Program.h"
 #include "data/JetSql.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
@@ -55,12 +54,12 @@ void housesPageFigure(Bench &bench)
                  ProgramPaths::settingsPath());
     for (const int records : {0, bench.largest()}) {
         bench.useBooks(records);
-        FormMain &main = *forms().main;
+        FormMain &main = *bench.windows().main;
         AccountsPage &page = *main.accountsPage();
         page.resetPage();
         main.ApplyAccountScope();
         const QString clause = AccountScope::clause(AllTypedAccounts);
-        const QDate day = forms().context->currentDate();
+        const QDate day = main.currentDate();
         sqlite3 *db = bench.bare();
         bench.report(QStringLiteral("one page of twelve houses"), records,
                      bench.compare([&] { page.RefreshAccountHouses(); }, [&] { barePage(db, clause, day); }));

@@ -9,16 +9,14 @@
 #include "Figures.h"
 #include "Replay.h"
 #include "app/FormMain.h"
-#include "app/Forms.h"
-#include "app/MainContext.h"
+#include "app/Program.h"
 #include "data/ShareDataModule.h"
 #include "journal/FormGetPay.h"
 
 namespace {
 
-void newIncomeThroughDialog()
+void newIncomeThroughDialog(FormGetPay &entry)
 {
-    FormGetPay &entry = *forms().getPay;
     entry.EntryMode = FormGetPay::NewIncome;
     entry.PresetUser = QStringLiteral("客户001");
     entry.PresetSum = QStringLiteral("123.45");
@@ -34,7 +32,7 @@ void refreshAllFigure(Bench &bench)
 {
     for (const int records : journalSizes(bench)) {
         logInto(bench, records);
-        compareWithReplay(bench, QStringLiteral("RefreshAll after login"), records, [] { forms().context->refreshAll(); });
+        compareWithReplay(bench, QStringLiteral("RefreshAll after login"), records, [&bench] { bench.windows().main->refreshAll(); });
     }
 }
 
@@ -43,13 +41,14 @@ void dayStepFigure(Bench &bench)
     for (const int records : journalSizes(bench)) {
         logInto(bench, records);
         // Back and forth between the journal's last two days, each side on its own turn.
-        const auto step = [](int days) { return [days] { forms().main->stepDay(days); }; };
+        FormMain &main = *bench.windows().main;
+        const auto step = [&main](int days) { return [&main, days] { main.stepDay(days); }; };
         const QList<Traced> back = statementsOf(step(-1));
         const QList<Traced> forward = statementsOf(step(1));
         int programSteps = 0, bareSteps = 0;
         sqlite3 *db = bench.bare();
         bench.report(QStringLiteral("one day step"), records,
-                     bench.compare([&] { forms().main->stepDay(programSteps++ % 2 ? 1 : -1); },
+                     bench.compare([&] { main.stepDay(programSteps++ % 2 ? 1 : -1); },
                                    [&] { replay(db, bareSteps++ % 2 ? forward : back); }, runs(bench, MostRuns)));
     }
 }
@@ -59,6 +58,7 @@ void storeThroughDialogFigure(Bench &bench)
     const ExpectedMessage stored(QStringLiteral("记录新增成功"));
     for (const int records : journalSizes(bench)) {
         logInto(bench, records);
-        compareWithReplay(bench, QStringLiteral("store through dialog"), records, newIncomeThroughDialog);
+        compareWithReplay(bench, QStringLiteral("store through dialog"), records,
+                          [&bench] { newIncomeThroughDialog(*bench.windows().getPay); });
     }
 }

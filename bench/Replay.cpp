@@ -5,8 +5,8 @@
 #include <sqlite3.h>
 
 #include "accounts/AccountScope.h"
-#include "app/Forms.h"
-#include "app/MainContext.h"
+#include "app/FormMain.h"
+#include "app/Program.h"
 #include "data/ShareDataModule.h"
 
 namespace {
@@ -103,8 +103,8 @@ void logInto(Bench &bench, int records)
 {
     bench.useBooks(records);
     AccountScope::write(AccountScope::CompanyLedger);
-    forms().context->setLeftPanelEnabled(true);
-    forms().context->refreshAll();
+    bench.windows().main->setLeftPanelEnabled(true);
+    bench.windows().main->refreshAll();
 }
 
 int runs(const Bench &bench, int most)

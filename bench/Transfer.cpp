@@ -7,19 +7,20 @@
 
 #include "Figures.h"
 #include "Replay.h"
-#include "app/Forms.h"
-#include "app/MainContext.h"
+#include "app/FormMain.h"
+#include "app/Program.h"
 #include "journal/FormDraw.h"
+#include "shell/ViewContext.h"
 
 namespace {
 
 constexpr int OpenEntries = 10000;
 
 // The main window as the transfer dialog sees it, without the refresh that ends a stored transfer.
-class WithoutRefresh : public MainContext
+class WithoutRefresh : public ViewContext
 {
 public:
-    explicit WithoutRefresh(MainContext &main)
+    explicit WithoutRefresh(ViewContext &main)
         : m_main(main)
     {
     }
@@ -28,13 +29,9 @@ public:
     QString accountClause() const override { return m_main.accountClause(); }
     void refreshAll() override {}
     bool LoadGetPayLists() override { return true; }
-    void setPageVisible(int page, bool visible) override { m_main.setPageVisible(page, visible); }
-    void setActivePage(int page) override { m_main.setActivePage(page); }
-    void setLeftPanelEnabled(bool enabled) override { m_main.setLeftPanelEnabled(enabled); }
-    void setCurrentUser(const QString &role) override { m_main.setCurrentUser(role); }
 
 private:
-    MainContext &m_main;
+    ViewContext &m_main;
 };
 
 // What the user does: the dialog opens, the first account gives to the second, 确定.
@@ -89,11 +86,12 @@ void transferFigure(Bench &bench)
     const ExpectedMessage stored(QStringLiteral("平调成功"));
     for (const int records : journalSizes(bench)) {
         logInto(bench, records);
-        WithoutRefresh quiet(*forms().context);
-        FormDraw alone(quiet);
+        const Windows &windows = bench.windows();
+        WithoutRefresh quiet(*windows.main);
+        FormDraw alone(*windows.data, quiet);
         compareWithReplay(bench, QStringLiteral("transfer, without refresh"), records, [&] { transferThrough(alone); });
         compareWithReplay(bench, QStringLiteral("transfer with RefreshAll"), records,
-                          [] { transferThrough(*forms().draw); });
+                          [&windows] { transferThrough(*windows.draw); });
     }
 }
 
@@ -103,6 +101,6 @@ void getPayListsFigure(Bench &bench)
         logInto(bench, records);
         addOpenEntries(bench.bare(), OpenEntries);
         compareWithReplay(bench, QStringLiteral("LoadGetPayLists, 10000 open"), records,
-                          [] { forms().context->LoadGetPayLists(); });
+                          [&bench] { bench.windows().main->LoadGetPayLists(); });
     }
 }

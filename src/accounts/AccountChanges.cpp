@@ -1,12 +1,11 @@
 #include "accounts/AccountChanges.h"
 
 #include "accounts/FormAccount.h"
-#include "app/Forms.h"
-#include "app/MainContext.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
 #include "data/ShareDataModule.h"
+#include "shell/ViewContext.h"
 #include "ui/Screen.h"
 
 namespace {
@@ -14,13 +13,27 @@ namespace {
 const QString NoDatabase = QStringLiteral("无法打开数据库");
 const QString Ideographic = QStringLiteral("\u3000");
 
-Query &scratch()
+void reportDone(const QString &name, const QString &what)
 {
-    return ShareDataModule::instance().ADOQueryTemp();
+    Screen::current().inform(QStringLiteral("帐户") + Ideographic + name + Ideographic + what);
+}
+
+} // namespace
+
+AccountChanges::AccountChanges(ShareDataModule &data, FormAccount &dialog, ViewContext &views)
+    : m_data(data)
+    , m_dialog(dialog)
+    , m_views(views)
+{
+}
+
+Query &AccountChanges::scratch()
+{
+    return m_data.ADOQueryTemp();
 }
 
 // Looks the account up by name in the scratch query; false when the statement failed.
-bool findAccount(const QString &name)
+bool AccountChanges::findAccount(const QString &name)
 {
     return RunQuery(scratch(), QStringLiteral("Select * From Account Where AccountName = ") + JetSql::quoted(name),
                     NoDatabase);
@@ -29,7 +42,7 @@ bool findAccount(const QString &name)
 // A name another account uses (the books compare names ignoring Latin case) is refused; the account
 // being renamed does not count against itself, so its name may change in letter case alone. False
 // also when the look-up failed.
-bool nameIsFree(const QString &name, const QString &renamedFrom = QString())
+bool AccountChanges::nameIsFree(const QString &name, const QString &renamedFrom)
 {
     if (!findAccount(name))
         return false;
@@ -43,14 +56,10 @@ bool nameIsFree(const QString &name, const QString &renamedFrom = QString())
     return true;
 }
 
-void reportDone(const QString &name, const QString &what)
-{
-    Screen::current().inform(QStringLiteral("帐户") + Ideographic + name + Ideographic + what);
-}
-
 // Writes name and type into the current row of the scratch query (appended or edited) and stores it.
-bool storeAccount(const FormAccount &dialog)
+bool AccountChanges::storeAccount()
 {
+    const FormAccount &dialog = m_dialog;
     Query &row = scratch();
     row.setField(QStringLiteral("AccountName"), dialog.ChosenAccountName);
     row.setField(QStringLiteral("AccountType"), dialog.ChosenAccountType);
@@ -60,25 +69,23 @@ bool storeAccount(const FormAccount &dialog)
     return false;
 }
 
-} // namespace
-
-void AddAccount()
+void AccountChanges::AddAccount()
 {
-    FormAccount &dialog = *forms().account;
+    FormAccount &dialog = m_dialog;
     dialog.ChosenAccountType = 0;
     dialog.ChosenAccountName.clear();
     if (!dialog.collectAccount() || !nameIsFree(dialog.ChosenAccountName))
         return;
     scratch().append();
-    if (!storeAccount(dialog))
+    if (!storeAccount())
         return;
     reportDone(dialog.ChosenAccountName, QStringLiteral("新增成功"));
-    forms().context->refreshAll();
+    m_views.refreshAll();
 }
 
-bool EditAccount(const QString &oldName)
+bool AccountChanges::EditAccount(const QString &oldName)
 {
-    FormAccount &dialog = *forms().account;
+    FormAccount &dialog = m_dialog;
     dialog.ChosenAccountType = 0;
     if (!findAccount(oldName))
         return false;
@@ -95,10 +102,10 @@ bool EditAccount(const QString &oldName)
         reportDone(dialog.ChosenAccountName, QStringLiteral("删除成功"));
     } else {
         scratch().edit();
-        if (!storeAccount(dialog))
+        if (!storeAccount())
             return false;
         reportDone(dialog.ChosenAccountName, QStringLiteral("修改成功"));
     }
-    forms().context->refreshAll();
+    m_views.refreshAll();
     return true;
 }

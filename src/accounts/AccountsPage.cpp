@@ -6,11 +6,10 @@
 #include "accounts/AccountChanges.h"
 #include "accounts/AccountHouses.h"
 #include "accounts/FormAccount2.h"
-#include "app/Forms.h"
-#include "app/MainContext.h"
 #include "data/Helpers.h"
 #include "data/ProgramPaths.h"
 #include "data/ShareDataModule.h"
+#include "shell/ViewContext.h"
 #include "ui/CjkFont.h"
 #include "ui_AccountsPage.h"
 
@@ -34,9 +33,14 @@ Widget *numbered(const QWidget *page, const char *name, int number)
 
 } // namespace
 
-AccountsPage::AccountsPage(QWidget *parent)
+AccountsPage::AccountsPage(ShareDataModule &data, ViewContext &views, AccountChanges &changes, FormAccount2 &detail,
+                           QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::AccountsPage>())
+    , m_data(data)
+    , m_views(views)
+    , m_changes(changes)
+    , m_detail(detail)
 {
     ui->setupUi(this);
     ui->SpeedButton1->setIcon(QIcon(QStringLiteral(":/embedded/AccountNew.png")));
@@ -80,7 +84,7 @@ void AccountsPage::connectButtons()
 {
     connect(ui->LastPage, &QPushButton::clicked, this, [this] { turnPage(-1); });
     connect(ui->NextPage, &QPushButton::clicked, this, [this] { turnPage(1); });
-    connect(ui->SpeedButton1, &QToolButton::clicked, this, [] { AddAccount(); });
+    connect(ui->SpeedButton1, &QToolButton::clicked, this, [this] { m_changes.AddAccount(); });
 }
 
 QLabel *AccountsPage::Label19() const
@@ -114,8 +118,8 @@ bool AccountsPage::RefreshAccountHouses()
 {
     ui->LastPage->setEnabled(false);
     ui->NextPage->setEnabled(false);
-    Query &accounts = ShareDataModule::instance().ADOQueryTemp();
-    if (!RunQuery(accounts, AccountHouses::accountsStatement(forms().context->accountClause()),
+    Query &accounts = m_data.ADOQueryTemp();
+    if (!RunQuery(accounts, AccountHouses::accountsStatement(m_views.accountClause()),
                   QStringLiteral("刷新帐户房子时出错")))
         return false;
     if (accounts.recordCount() == 0) {
@@ -144,11 +148,11 @@ bool AccountsPage::RefreshAccountHouses()
 // Fills house `house` from the current row of the account walk.
 bool AccountsPage::fillHouse(int house)
 {
-    Query &accounts = ShareDataModule::instance().ADOQueryTemp();
-    Query &sum = ShareDataModule::instance().ADOQueryTemp2();
+    Query &accounts = m_data.ADOQueryTemp();
+    Query &sum = m_data.ADOQueryTemp2();
     const qint64 index = accounts.fieldInteger(QStringLiteral("AccountIndex"));
     const int type = int(accounts.fieldInteger(QStringLiteral("AccountType")));
-    const QDate day = forms().context->currentDate();
+    const QDate day = m_views.currentDate();
     const QString failed = QStringLiteral("统计帐户金额时出错");
 
     AccountName[house]->setText(accounts.fieldText(QStringLiteral("AccountName")));
@@ -173,7 +177,7 @@ void AccountsPage::colourHouse(int house, const QColor &colour)
 
 void AccountsPage::ShowAccountDetail(int house)
 {
-    FormAccount2 &detail = *forms().account2;
+    FormAccount2 &detail = m_detail;
     detail.DetailAccountName = AccountName[house]->text();
     detail.DetailBalanceText = AccountMoney[house]->text();
     detail.showDetail();

@@ -4,9 +4,13 @@
 #include <array>
 #include <memory>
 
+class AccountChanges;
+class FormAccount2;
 class QFrame;
 class QLabel;
 class QToolButton;
+class ShareDataModule;
+class ViewContext;
 
 namespace Ui {
 class AccountsPage;
@@ -23,7 +27,9 @@ public:
     // The colour of the house under the mouse.
     static inline const QColor HighlightColour{166, 202, 240};
 
-    explicit AccountsPage(QWidget *parent = nullptr);
+    // A house clicked opens `detail`; 新增帐户 runs through `changes`.
+    AccountsPage(ShareDataModule &data, ViewContext &views, AccountChanges &changes, FormAccount2 &detail,
+                 QWidget *parent = nullptr);
     ~AccountsPage() override;
 
     // The overview's total line, written by the daily journal.
@@ -55,6 +61,10 @@ private:
     void turnPage(int step);
 
     std::unique_ptr<Ui::AccountsPage> ui;
+    ShareDataModule &m_data;
+    ViewContext &m_views;
+    AccountChanges &m_changes;
+    FormAccount2 &m_detail;
     // Entry n is house n + 1.
     std::array<QFrame *, HousesPerPage> AccountPanel{};
     std::array<QLabel *, HousesPerPage> AccountName{};

@@ -18,9 +18,8 @@ const std::array<const char *, 5> TypePictures{"Res/EmptyAccount.bmp", "Res/Comp
                                                "Res/PersonAccount3.bmp"};
 
 // Deletes the account in the current row of `found` and every journal record of it, all or nothing.
-bool removeWithRecords(Query &found, EngineError *error)
+bool removeWithRecords(ShareDataModule &books, Query &found, EngineError *error)
 {
-    ShareDataModule &books = ShareDataModule::instance();
     Transaction together(books);
     if (!together.isActive()) {
         *error = together.lastError();
@@ -52,9 +51,10 @@ bool removeWithRecords(Query &found, EngineError *error)
 
 } // namespace
 
-FormAccount::FormAccount(QWidget *parent)
+FormAccount::FormAccount(ShareDataModule &data, QWidget *parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::FormAccount>())
+    , m_data(data)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -125,7 +125,7 @@ void FormAccount::confirm()
 // records. An account that is gone already leaves the dialog as it is.
 void FormAccount::deleteAccount()
 {
-    Query &found = ShareDataModule::instance().ADOQueryTemp();
+    Query &found = m_data.ADOQueryTemp();
     found.setSql(QStringLiteral("Select * From Account Where AccountName = ") + JetSql::quoted(ChosenAccountName));
     if (!found.open()) {
         ReportFailure(QStringLiteral("无法读取帐户，未删除"), found.lastFailure());
@@ -136,7 +136,7 @@ void FormAccount::deleteAccount()
     if (!Screen::current().ask(QStringLiteral("删除警告"), QStringLiteral("删除帐户将删除该帐户下所有记录，确实要删除吗？")))
         return;
     EngineError error;
-    if (!removeWithRecords(found, &error)) {
+    if (!removeWithRecords(m_data, found, &error)) {
         ReportFailure(QStringLiteral("帐户删除失败，帐户及其记录均未改动"), error);
         return;
     }

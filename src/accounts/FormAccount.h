@@ -3,6 +3,8 @@
 #include <QString>
 #include <memory>
 
+class ShareDataModule;
+
 namespace Ui {
 class FormAccount;
 }
@@ -14,7 +16,7 @@ class FormAccount : public QDialog
 {
     Q_OBJECT
 public:
-    explicit FormAccount(QWidget *parent = nullptr);
+    explicit FormAccount(ShareDataModule &data, QWidget *parent = nullptr);
     ~FormAccount() override;
 
     // Set by the caller before each showing. An empty name opens the dialog for a new account;
@@ -35,4 +37,5 @@ public:
 
 private:
     std::unique_ptr<Ui::FormAccount> ui;
+    ShareDataModule &m_data;
 };

@@ -6,14 +6,19 @@
 #include "accounts/AccountChanges.h"
 #include "journal/FormDraw.h"
 #include "journal/FormGetPay.h"
-#include "reports/ReportsPage.h"
 #include "ui/Screen.h"
 #include "users/ModificationPassword.h"
 #include "ui_FormAccount2.h"
 
-FormAccount2::FormAccount2(QWidget *parent)
+FormAccount2::FormAccount2(ShareDataModule &data, FormAsk &prompt, AccountChanges &changes, FormGetPay &entry,
+                           FormDraw &draw, QWidget *parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::FormAccount2>())
+    , m_data(data)
+    , m_prompt(prompt)
+    , m_changes(changes)
+    , m_entry(entry)
+    , m_draw(draw)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -55,22 +60,15 @@ void FormAccount2::showDetail()
     Screen::current().runModal(*this);
 }
 
-void FormAccount2::attach(FormGetPay &entry, FormDraw &draw, ReportsPage &reports)
-{
-    m_entry = &entry;
-    m_draw = &draw;
-    m_reports = &reports;
-}
-
 // A new record on this account only; the window closes whatever the entry dialog did.
 void FormAccount2::enterRecord(int mode)
 {
-    m_entry->PresetAccountName = DetailAccountName;
-    m_entry->EntryMode = mode;
-    m_entry->PresetUser.clear();
-    m_entry->PresetSum.clear();
-    m_entry->PresetRemark.clear();
-    m_entry->showModal();
+    m_entry.PresetAccountName = DetailAccountName;
+    m_entry.EntryMode = mode;
+    m_entry.PresetUser.clear();
+    m_entry.PresetSum.clear();
+    m_entry.PresetRemark.clear();
+    m_entry.showModal();
     reject();
 }
 
@@ -88,20 +86,20 @@ void FormAccount2::enterExpense()
 // fixed here and cannot be picked from the wrong book by mistake.
 void FormAccount2::transferFrom()
 {
-    m_draw->PresetAccountName = DetailAccountName;
-    m_draw->showModal();
+    m_draw.PresetAccountName = DetailAccountName;
+    m_draw.showModal();
     reject();
 }
 
 void FormAccount2::showMonthRecords()
 {
-    m_reports->ShowAccountMonth(DetailAccountName);
+    emit monthRecordsWanted(DetailAccountName);
     reject();
 }
 
 // The window stays open unless the change ran to its end, so a refused new name can be retyped.
 void FormAccount2::editAccount()
 {
-    if (AskModificationPassword() && EditAccount(DetailAccountName))
+    if (AskModificationPassword(m_prompt, m_data) && m_changes.EditAccount(DetailAccountName))
         accept();
 }

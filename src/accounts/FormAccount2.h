@@ -3,9 +3,11 @@
 #include <QString>
 #include <memory>
 
+class AccountChanges;
+class FormAsk;
 class FormDraw;
 class FormGetPay;
-class ReportsPage;
+class ShareDataModule;
 
 namespace Ui {
 class FormAccount2;
@@ -17,16 +19,16 @@ class FormAccount2 : public QDialog
 {
     Q_OBJECT
 public:
-    explicit FormAccount2(QWidget *parent = nullptr);
+    // The commands open the entry and transfer dialogs, and change the account after the modification
+    // password was given on `prompt`.
+    FormAccount2(ShareDataModule &data, FormAsk &prompt, AccountChanges &changes, FormGetPay &entry, FormDraw &draw,
+                 QWidget *parent = nullptr);
     ~FormAccount2() override;
 
     // Set by the caller before each showing: the account's name and the balance text of its house,
     // unit included ("12.5 元").
     QString DetailAccountName;
     QString DetailBalanceText;
-
-    // The dialogs the commands open and the tab 当月记录 shows, handed over once the windows are made.
-    void attach(FormGetPay &entry, FormDraw &draw, ReportsPage &reports);
 
     // Puts the handed-over name and balance on the window; nothing is read from the books.
     void prepareToShow();
@@ -40,12 +42,18 @@ public:
     void showMonthRecords();
     void editAccount();
 
+signals:
+    // 当月记录: the month's records of `accountName` are wanted on the report tab.
+    void monthRecordsWanted(const QString &accountName);
+
 private:
     void bindButtons();
     void enterRecord(int mode);
 
     std::unique_ptr<Ui::FormAccount2> ui;
-    FormGetPay *m_entry = nullptr;
-    FormDraw *m_draw = nullptr;
-    ReportsPage *m_reports = nullptr;
+    ShareDataModule &m_data;
+    FormAsk &m_prompt;
+    AccountChanges &m_changes;
+    FormGetPay &m_entry;
+    FormDraw &m_draw;
 };

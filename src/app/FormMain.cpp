@@ -1,6 +1,7 @@
 #include "app/FormMain.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
@@ -8,17 +9,17 @@
 
 #include "accounts/AccountScope.h"
 #include "accounts/AccountsPage.h"
+#include "accounts/FormAccount2.h"
 #include "accounts/FormChose.h"
-#include "app/Forms.h"
-#include "ui/FormProgress.h"
 #include "app/MainReports.h"
+#include "app/Program.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
 #include "data/JetSql.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
-#include "journal/FormDraw.h"
 #include "data/ShareDataModule.h"
+#include "journal/FormDraw.h"
 #include "grid/DataGrid.h"
 #include "journal/FormGetPay.h"
 #include "journal/JournalPage.h"
@@ -31,6 +32,7 @@
 #include "reports/ReportsPage.h"
 #include "service/FormOnlineChat.h"
 #include "service/Instructions.h"
+#include "ui/FormProgress.h"
 #include "ui/Screen.h"
 #include "ui_FormMain.h"
 #include "users/LoginPage.h"
@@ -47,9 +49,8 @@ void setPanelWidth(QWidget *panel, int width)
 }
 
 // 收入 and 支出: a new record with nothing handed over.
-void enterRecord(FormGetPay::Mode mode)
+void enterRecord(FormGetPay &entry, FormGetPay::Mode mode)
 {
-    FormGetPay &entry = *forms().getPay;
     entry.EntryMode = mode;
     entry.PresetUser.clear();
     entry.PresetSum.clear();
@@ -71,9 +72,15 @@ FormMain::FormMain(const QString &programDir, QWidget *parent)
     setFixedSize(784, 537);
     if (const QScreen *desktop = screen())
         move(desktop->availableGeometry().center() - rect().center());
-    placePages();
+}
+
+void FormMain::assemble(const Windows &windows, AccountChanges &accountChanges)
+{
+    m_data = windows.data;
+    m_progress = windows.progress;
+    placePages(windows, accountChanges);
     setPictures();
-    connectActions();
+    connectActions(windows);
 }
 
 FormMain::~FormMain()
@@ -82,19 +89,22 @@ FormMain::~FormMain()
     m_reports->DBGridEh2()->setQuery(nullptr);
 }
 
-void FormMain::placePages()
+void FormMain::placePages(const Windows &windows, AccountChanges &accountChanges)
 {
     const auto place = [](QWidget *sheet, QWidget *page) {
         auto *layout = new QVBoxLayout(sheet);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(page);
     };
-    place(ui->TabSheet1, m_login = new LoginPage);
-    place(ui->TabSheet2, m_accounts = new AccountsPage);
-    place(ui->TabSheet3, m_journal = new JournalPage);
-    place(ui->TabSheet7, m_receivables = new ReceivablesPage);
-    place(ui->TabSheet4, m_reports = new ReportsPage);
-    place(ui->TabSheet5, m_settings = new SettingsPage);
+    ShareDataModule &data = *windows.data;
+    place(ui->TabSheet1, m_login = new LoginPage(data, *this, *this, *windows.chose));
+    place(ui->TabSheet2, m_accounts = new AccountsPage(data, *this, accountChanges, *windows.account2));
+    place(ui->TabSheet3, m_journal = new JournalPage(data, *this, *windows.ask, *windows.getPay));
+    m_reportObjects = std::make_unique<MainReports>(data, m_journal->ADOQueryDailyGrid());
+    place(ui->TabSheet7, m_receivables = new ReceivablesPage(data, *windows.getPay2));
+    place(ui->TabSheet4, m_reports = new ReportsPage(data, *this, *windows.ask, m_reportObjects->ADOQueryReportGrid,
+                                                     *windows.makeReport, *windows.getPay));
+    place(ui->TabSheet5, m_settings = new SettingsPage(data, *windows.ask));
     place(ui->TabSheet6, m_maintenance = new MaintenancePage);
 }
 
@@ -126,7 +136,7 @@ void FormMain::setPictures()
         action->setIcon(QIcon(QStringLiteral(":/embedded/Action%1.png").arg(QLatin1String(name))));
 }
 
-void FormMain::connectActions()
+void FormMain::connectActions(const Windows &windows)
 {
     connect(ui->BitBtn1, &QToolButton::clicked, this, [this] { stepDay(-1); });
     connect(ui->BitBtn2, &QToolButton::clicked, this, [this] { stepDay(1); });
@@ -137,25 +147,36 @@ void FormMain::connectActions()
 
     // Login, the account-book chooser behind the scope picture, and the two help actions.
     m_login->bindActions(ui->ActionLogin, ui->ActionInstruction);
-    connect(ui->ActionLogin, &QAction::triggered, this, [this] { m_login->ActionLogin(*this, *m_settings); });
-    connect(ui->Image1, &ClickableLabel::clicked, this, [this] {
-        if (forms().chose->chooseBook())
+    connect(ui->ActionLogin, &QAction::triggered, m_login, &LoginPage::ActionLogin);
+    connect(m_login, &LoginPage::loggedIn, m_settings, &SettingsPage::loadAfterLogin);
+    FormChose *chooser = windows.chose;
+    connect(ui->Image1, &ClickableLabel::clicked, this, [this, chooser] {
+        if (chooser->chooseBook())
             refreshAll();
     });
-    connect(ui->ActionOnlineChat, &QAction::triggered, this, [] { forms().onlineChat->showService(); });
+    connect(ui->ActionOnlineChat, &QAction::triggered, windows.onlineChat, &FormOnlineChat::showService);
     connect(ui->ActionInstruction, &QAction::triggered, this, &OpenInstructions);
-    connect(ui->ActionGet, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewIncome); });
-    connect(ui->ActionPay, &QAction::triggered, this, [] { enterRecord(FormGetPay::NewExpense); });
-    connect(ui->ActionSave, &QAction::triggered, this, [this] { SaveBooks(*m_progress); });
+    FormGetPay *entry = windows.getPay;
+    connect(ui->ActionGet, &QAction::triggered, this, [entry] { enterRecord(*entry, FormGetPay::NewIncome); });
+    connect(ui->ActionPay, &QAction::triggered, this, [entry] { enterRecord(*entry, FormGetPay::NewExpense); });
+    connect(ui->ActionSave, &QAction::triggered, this, [this] { SaveBooks(*m_data, *m_progress); });
     connect(ui->ActionLoad, &QAction::triggered, this, &FormMain::restoreBooks);
-    connect(ui->ActionDraw, &QAction::triggered, this, [this] { m_draw->drawFromLeftPanel(); });
+    connect(ui->ActionDraw, &QAction::triggered, windows.draw, &FormDraw::drawFromLeftPanel);
+    m_receivables->bindActions({ui->ActionNewGet, ui->ActionEditGet, ui->ActionDeleteGet},
+                               {ui->ActionNewPay, ui->ActionEditPay, ui->ActionDeletePay});
+    connect(m_journal, &JournalPage::totalBalanceShown, m_accounts->Label19(), &QLabel::setText);
+    connect(windows.account2, &FormAccount2::monthRecordsWanted, this, [this](const QString &accountName) {
+        m_reports->ShowAccountMonth(accountName);
+        setActivePage(ReportsTab);
+    });
     connect(ui->ActionEditMoney, &QAction::triggered, m_journal, &JournalPage::EditMoney);
     connect(ui->ActionPrintMoney, &QAction::triggered, this, [this] { m_journal->PrintMoney(reportObjects().frReport1); });
     connect(ui->ActionResearchReport, &QAction::triggered, this, [this] {
-        ResearchReport(reportObjects().ADOQueryMonthGrid, reportObjects().frReport3, *m_progress, currentDate());
+        ResearchReport(*m_data, reportObjects().ADOQueryMonthGrid, reportObjects().frReport3, *m_progress,
+                       currentDate());
     });
     connect(ui->ActionMoneyMonth, &QAction::triggered, this, [this] {
-        MoneyMonth(reportObjects().ADOQueryAccount, reportObjects().frReport4, *m_progress, currentDate());
+        MoneyMonth(*m_data, reportObjects().ADOQueryAccount, reportObjects().frReport4, *m_progress, currentDate());
     });
     connectReportActions();
 }
@@ -165,11 +186,6 @@ void FormMain::connectReportActions()
     connect(ui->ActionMakeReport, &QAction::triggered, m_reports, &ReportsPage::MakeReport);
     connect(ui->ActionPrintReport, &QAction::triggered, this, [this] { m_reports->PrintReport(reportObjects().frReport2); });
     connect(ui->ActionToExcel, &QAction::triggered, m_reports, &ReportsPage::ToExcel);
-}
-
-void FormMain::attachReportDialogs(FormMakeReport &makeReport, FormGetPay &entry)
-{
-    m_reports->attach(*this, reportObjects().ADOQueryReportGrid, makeReport, entry);
 }
 
 
@@ -217,7 +233,7 @@ void FormMain::registerDataSourceOnce()
 // 恢复数据: once the books were replaced the program ends, so that nothing works on with the old ones.
 void FormMain::restoreBooks()
 {
-    if (LoadBooks(*m_progress))
+    if (LoadBooks(*m_data, *m_progress))
         close();
 }
 
@@ -231,13 +247,6 @@ void FormMain::selectRememberedRole()
         m_login->ComboBox2()->setCurrentIndex(0);
     if (remembered() == u"出纳")
         m_login->ComboBox2()->setCurrentIndex(1);
-}
-
-MainReports &FormMain::reportObjects()
-{
-    if (!m_reportObjects)
-        m_reportObjects = std::make_unique<MainReports>(ShareDataModule::instance(), m_journal->ADOQueryDailyGrid());
-    return *m_reportObjects;
 }
 
 QDate FormMain::currentDate() const
@@ -261,13 +270,6 @@ void FormMain::refreshAll()
 bool FormMain::LoadGetPayLists()
 {
     return m_receivables->LoadGetPayLists();
-}
-
-void FormMain::attachDialogs(FormDraw &draw, FormGetPay2 &getPay2)
-{
-    m_draw = &draw;
-    m_receivables->bindActions({ui->ActionNewGet, ui->ActionEditGet, ui->ActionDeleteGet},
-                               {ui->ActionNewPay, ui->ActionEditPay, ui->ActionDeletePay}, getPay2);
 }
 
 bool FormMain::ApplyAccountScope()

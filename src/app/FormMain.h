@@ -2,14 +2,11 @@
 #include <QMainWindow>
 #include <memory>
 
-#include "app/MainContext.h"
+#include "shell/RoleShell.h"
+#include "shell/ViewContext.h"
 
+class AccountChanges;
 class AccountsPage;
-class FormDraw;
-class FormGetPay;
-class FormGetPay2;
-class FormProgress;
-class FormMakeReport;
 class JournalPage;
 class LoginPage;
 struct MainReports;
@@ -17,6 +14,9 @@ class MaintenancePage;
 class ReceivablesPage;
 class ReportsPage;
 class SettingsPage;
+class ShareDataModule;
+class FormProgress;
+struct Windows;
 
 namespace Ui {
 class FormMain;
@@ -24,20 +24,23 @@ class FormMain;
 
 // The main window: the left command panel with the scope picture and the current date, the bar that
 // folds the panel away, and the seven tab pages that the subsystems own.
-class FormMain : public QMainWindow, public MainContext
+class FormMain : public QMainWindow, public ViewContext, public RoleShell
 {
     Q_OBJECT
 public:
-    enum Page { LoginTab = 0, AccountsTab, JournalTab, ReceivablesTab, ReportsTab, SettingsTab, MaintenanceTab };
-
     explicit FormMain(const QString &programDir, QWidget *parent = nullptr);
     ~FormMain() override;
 
-    // MainContext
+    // Creates the tab pages, handing each the dialogs and data it uses, and connects the commands;
+    // called once the data module and every dialog exist.
+    void assemble(const Windows &windows, AccountChanges &accountChanges);
+
+    // ViewContext
     QDate currentDate() const override;
     QString accountClause() const override { return m_accountClause; }
     void refreshAll() override;
     bool LoadGetPayLists() override;
+    // RoleShell
     void setPageVisible(int page, bool visible) override;
     void setActivePage(int page) override;
     void setLeftPanelEnabled(bool enabled) override;
@@ -45,14 +48,6 @@ public:
 
     // The steps that run when the window is first shown (also called by tests).
     void prepareFirstShow();
-
-    // The dialogs that the left panel's 平调 and the receivables tab's commands open, created after
-    // the main window.
-    void attachDialogs(FormDraw &draw, FormGetPay2 &getPay2);
-    // The progress window the two month runs show.
-    void attachProgress(FormProgress &progress) { m_progress = &progress; }
-    // The dialogs of the report tab: the condition dialog and the one records are corrected in.
-    void attachReportDialogs(FormMakeReport &makeReport, FormGetPay &entry);
 
     Ui::FormMain *form() const { return ui.get(); }
     LoginPage *loginPage() const { return m_login; }
@@ -63,9 +58,8 @@ public:
     SettingsPage *settingsPage() const { return m_settings; }
     MaintenancePage *maintenancePage() const { return m_maintenance; }
 
-    // The four report objects and their queries, made with the first use (the data module comes
-    // after the main window).
-    MainReports &reportObjects();
+    // The four report objects and their queries.
+    MainReports &reportObjects() { return *m_reportObjects; }
 
     bool ApplyAccountScope();
     void stepDay(int days);
@@ -75,9 +69,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void placePages();
+    void placePages(const Windows &windows, AccountChanges &accountChanges);
     void setPictures();
-    void connectActions();
+    void connectActions(const Windows &windows);
     void connectReportActions();
     void registerDataSourceOnce();
     void restoreBooks();
@@ -93,7 +87,7 @@ private:
     ReportsPage *m_reports = nullptr;
     SettingsPage *m_settings = nullptr;
     MaintenancePage *m_maintenance = nullptr;
-    FormDraw *m_draw = nullptr;
+    ShareDataModule *m_data = nullptr;
     FormProgress *m_progress = nullptr;
     std::unique_ptr<MainReports> m_reportObjects;
 };

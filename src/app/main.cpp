@@ -3,8 +3,8 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "app/Forms.h"
 #include "app/FormMain.h"
+#include "app/Program.h"
 #include "app/ProgramFolder.h"
 
 int main(int argc, char *argv[])
@@ -18,7 +18,7 @@ int main(int argc, char *argv[])
         QApplication::installTranslator(&qtTexts);
     if (!ProgramFolderUsable(QApplication::applicationDirPath()))
         return 1;
-    FormsOwner windows(QApplication::applicationDirPath());
-    forms().main->show();
+    const Program program(QApplication::applicationDirPath());
+    program.windows().main->show();
     return application.exec();
 }

@@ -3,11 +3,10 @@
 #include <QComboBox>
 
 #include "data/Helpers.h"
-#include "data/ShareDataModule.h"
+#include "data/Query.h"
 
-bool FillAccountList(QComboBox *list, const QString &scopeClause)
+bool FillAccountList(Query &query, QComboBox *list, const QString &scopeClause)
 {
-    Query &query = ShareDataModule::instance().ADOQueryTemp();
     if (!RunQuery(query, QStringLiteral("Select * From Account Where (AccountIndex > 1)") + scopeClause,
                   QStringLiteral("帐户读入失败")))
         return false;

@@ -1,7 +1,6 @@
 #include "journal/FormDraw.h"
 
 #include "accounts/AccountScope.h"
-#include "app/MainContext.h"
 #include "data/Clock.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
@@ -10,6 +9,7 @@
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
 #include "journal/AccountList.h"
+#include "shell/ViewContext.h"
 #include "ui/AmountEntry.h"
 #include "ui/Screen.h"
 #include "ui_FormDraw.h"
@@ -18,16 +18,12 @@ namespace {
 
 const QString OpenFailure = QStringLiteral("数据库打开失败");
 
-Query &scratch()
-{
-    return ShareDataModule::instance().ADOQueryTemp();
-}
-
 } // namespace
 
-FormDraw::FormDraw(MainContext &main, QWidget *parent)
+FormDraw::FormDraw(ShareDataModule &data, ViewContext &views, QWidget *parent)
     : QDialog(parent)
-    , m_main(main)
+    , m_data(data)
+    , m_main(views)
     , ui(std::make_unique<Ui::FormDraw>())
 {
     ui->setupUi(this);
@@ -39,6 +35,11 @@ FormDraw::FormDraw(MainContext &main, QWidget *parent)
 }
 
 FormDraw::~FormDraw() = default;
+
+Query &FormDraw::scratch()
+{
+    return m_data.ADOQueryTemp();
+}
 
 void FormDraw::setPictures()
 {
@@ -81,7 +82,7 @@ bool FormDraw::prepareShowing()
         return false;
     const QString clause = AccountScope::clause(*scope);
     if (fillSource(presetAccount, clause))
-        FillAccountList(ui->ComboBox2, clause);
+        FillAccountList(scratch(), ui->ComboBox2, clause);
     return true;
 }
 
@@ -91,7 +92,7 @@ bool FormDraw::fillSource(const QString &presetAccount, const QString &scopeClau
     if (presetAccount.isEmpty()) {
         source->setEnabled(true);
         source->setFocus();
-        return FillAccountList(source, scopeClause);
+        return FillAccountList(scratch(), source, scopeClause);
     }
     source->setEnabled(false);
     source->addItem(presetAccount);
@@ -161,7 +162,7 @@ std::optional<FormDraw::Account> FormDraw::lookUp(const QString &name, const QSt
 bool FormDraw::storePair(const Account &from, const Account &to, double amount)
 {
     const QString reason = from.type == to.type ? QStringLiteral("帐户平调") : QStringLiteral("帐簿平调");
-    Transaction together(ShareDataModule::instance());
+    Transaction together(m_data);
     EngineError error = together.lastError();
     // 0.0 - amount keeps a transfer of 0 at 0 rather than -0.
     if (together.isActive() && appendRecord(from, 0.0 - amount, QStringLiteral("调出->") + to.name, reason, &error)

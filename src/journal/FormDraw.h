@@ -6,8 +6,10 @@
 
 struct EngineError;
 
-class MainContext;
 class QComboBox;
+class Query;
+class ShareDataModule;
+class ViewContext;
 class QWidget;
 
 namespace Ui {
@@ -20,7 +22,7 @@ class FormDraw : public QDialog
 {
     Q_OBJECT
 public:
-    explicit FormDraw(MainContext &main, QWidget *parent = nullptr);
+    FormDraw(ShareDataModule &data, ViewContext &views, QWidget *parent = nullptr);
     ~FormDraw() override;
 
     // Locks the source list to this account for one showing.
@@ -54,7 +56,9 @@ private:
     bool storePair(const Account &from, const Account &to, double amount);
     bool appendRecord(const Account &account, double amount, const QString &user, const QString &reason,
                       EngineError *error);
+    Query &scratch();
 
-    MainContext &m_main;
+    ShareDataModule &m_data;
+    ViewContext &m_main;
     std::unique_ptr<Ui::FormDraw> ui;
 };

@@ -3,8 +3,6 @@
 #include <array>
 
 #include "accounts/AccountScope.h"
-#include "app/Forms.h"
-#include "app/MainContext.h"
 #include "data/Clock.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
@@ -12,6 +10,7 @@
 #include "data/ProgramPaths.h"
 #include "data/ShareDataModule.h"
 #include "journal/AccountList.h"
+#include "shell/ViewContext.h"
 #include "ui/AmountEntry.h"
 #include "ui/Screen.h"
 #include "ui/TextEntry.h"
@@ -20,11 +19,6 @@
 namespace {
 
 const QString OpenFailure = QStringLiteral("数据库打开失败");
-
-Query &scratch()
-{
-    return ShareDataModule::instance().ADOQueryTemp();
-}
 
 QString recordStatement(int index)
 {
@@ -48,8 +42,10 @@ void selectFirst(QComboBox *list)
 
 } // namespace
 
-FormGetPay::FormGetPay(QWidget *parent)
+FormGetPay::FormGetPay(ShareDataModule &data, ViewContext &views, QWidget *parent)
     : QDialog(parent)
+    , m_data(data)
+    , m_views(views)
     , ui(std::make_unique<Ui::FormGetPay>())
 {
     ui->setupUi(this);
@@ -62,6 +58,11 @@ FormGetPay::FormGetPay(QWidget *parent)
 }
 
 FormGetPay::~FormGetPay() = default;
+
+Query &FormGetPay::scratch()
+{
+    return m_data.ADOQueryTemp();
+}
 
 void FormGetPay::setPictures()
 {
@@ -128,7 +129,7 @@ void FormGetPay::resetFields()
     for (QComboBox *list : {ui->ComboBox1, ui->ComboBox2, ui->ComboBox3, ui->ComboBox4})
         list->clear();
     ui->ComboBox1->setEnabled(true);
-    ui->DateTimePicker1->setDate(forms().context->currentDate());
+    ui->DateTimePicker1->setDate(m_views.currentDate());
     ui->BitBtn3->hide();
 }
 
@@ -155,7 +156,7 @@ bool FormGetPay::fillAccounts(const QString &presetAccount, const QString &scope
         accounts->setCurrentIndex(0);
         return true;
     }
-    return FillAccountList(accounts, scopeClause);
+    return FillAccountList(scratch(), accounts, scopeClause);
 }
 
 bool FormGetPay::fillLists()
@@ -277,7 +278,7 @@ void FormGetPay::storeNew(qint64 account, double amount)
 // failure or a kill leaves neither. Nothing is told here; the books are let go before any message.
 bool FormGetPay::storeTogether(Query &query, qint64 account, double amount, QString *refusal, EngineError *error)
 {
-    Transaction together(ShareDataModule::instance());
+    Transaction together(m_data);
     if (!together.isActive()) {
         *error = together.lastError();
         return false;
@@ -300,7 +301,7 @@ bool FormGetPay::storeTogether(Query &query, qint64 account, double amount, QStr
 // An entry deleted or posted elsewhere since the posting began is posted no more.
 bool FormGetPay::takePostedEntry(const PostedEntry &posted, QString *refusal, EngineError *error)
 {
-    Query entry(ShareDataModule::instance());
+    Query entry(m_data);
     entry.setSql(QStringLiteral("Select * From GetPay Where GetPayIndex = ") + QString::number(posted.index));
     if (!entry.open()) {
         *error = entry.lastFailure();
@@ -377,6 +378,6 @@ void FormGetPay::finish(const QString &message)
 {
     if (!message.isEmpty())
         Screen::current().inform(message);
-    forms().context->refreshAll();
+    m_views.refreshAll();
     accept();
 }

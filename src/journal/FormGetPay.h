@@ -9,6 +9,8 @@ struct EngineError;
 class QComboBox;
 class QWidget;
 class Query;
+class ShareDataModule;
+class ViewContext;
 
 namespace Ui {
 class FormGetPay;
@@ -22,7 +24,7 @@ class FormGetPay : public QDialog
 public:
     enum Mode { NewIncome = 0, EditIncome = 1, NewExpense = 2, EditExpense = 3 };
 
-    explicit FormGetPay(QWidget *parent = nullptr);
+    FormGetPay(ShareDataModule &data, ViewContext &views, QWidget *parent = nullptr);
     ~FormGetPay() override;
 
     // Set by the caller; they keep their values between showings.
@@ -77,7 +79,10 @@ private:
     void setRecordFields(Query &query, qint64 account, double amount);
     bool postRecord(Query &query);
     void finish(const QString &message);
+    Query &scratch();
 
+    ShareDataModule &m_data;
+    ViewContext &m_views;
     std::unique_ptr<Ui::FormGetPay> ui;
     std::optional<PostedEntry> m_posting; // the Posting of the showing on screen
 };

@@ -4,9 +4,6 @@
 #include <QEvent>
 
 #include "accounts/AccountScope.h"
-#include "accounts/AccountsPage.h"
-#include "app/FormMain.h"
-#include "app/Forms.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
@@ -16,6 +13,7 @@
 #include "journal/FormGetPay.h"
 #include "journal/RecordGrid.h"
 #include "reporting/Report.h"
+#include "shell/ViewContext.h"
 #include "ui_JournalPage.h"
 #include "users/ModificationPassword.h"
 
@@ -51,9 +49,15 @@ std::optional<QString> dayTotalStatement(const QDate &day, const QString &amount
 
 } // namespace
 
-JournalPage::JournalPage(QWidget *parent)
+JournalPage::JournalPage(ShareDataModule &data, ViewContext &views, FormAsk &prompt, FormGetPay &entry,
+                         QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::JournalPage>())
+    , m_data(data)
+    , m_views(views)
+    , m_prompt(prompt)
+    , m_entry(entry)
+    , m_dailyGrid(std::make_unique<Query>(data))
 {
     ui->setupUi(this);
     ui->DBGridEh1->viewport()->installEventFilter(this);
@@ -63,9 +67,6 @@ JournalPage::~JournalPage() = default;
 
 Query &JournalPage::ADOQueryDailyGrid()
 {
-    // The data module is created after the main window, so the query comes with the first use.
-    if (!m_dailyGrid)
-        m_dailyGrid = std::make_unique<Query>(ShareDataModule::instance());
     return *m_dailyGrid;
 }
 
@@ -93,9 +94,9 @@ bool JournalPage::eventFilter(QObject *watched, QEvent *event)
 
 bool JournalPage::LoadDailyGrid()
 {
-    const QDate day = forms().context->currentDate();
-    const QString scope = forms().context->accountClause();
-    Query &query = ShareDataModule::instance().ADOQueryTemp();
+    const QDate day = m_views.currentDate();
+    const QString scope = m_views.accountClause();
+    Query &query = m_data.ADOQueryTemp();
 
     if (!RunQuery(query, balanceStatement(QStringLiteral("LastDateSum"), day, scope), Failure))
         return false;
@@ -106,7 +107,7 @@ bool JournalPage::LoadDailyGrid()
         return false;
     const QString balance = RoundToText(query.fieldNumber(QStringLiteral("TodayDateSum")));
     ui->Label8->setText(QStringLiteral("本日结余：") + balance + QStringLiteral(" 元"));
-    forms().main->accountsPage()->Label19()->setText(QStringLiteral("总金额：") + balance + QStringLiteral(" 元"));
+    emit totalBalanceShown(QStringLiteral("总金额：") + balance + QStringLiteral(" 元"));
 
     if (!showDayTotal(ui->Label11, QStringLiteral("(MoneySum >= 0)"), 1)
         || !showDayTotal(ui->Label12, QStringLiteral("(MoneySum < 0)"), -1))
@@ -121,9 +122,9 @@ bool JournalPage::LoadDailyGrid()
 
 bool JournalPage::showDayTotal(QLabel *label, const QString &amountCondition, double shownSign)
 {
-    const QDate day = forms().context->currentDate();
-    const auto statement = dayTotalStatement(day, amountCondition, forms().context->accountClause());
-    Query &query = ShareDataModule::instance().ADOQueryTemp();
+    const QDate day = m_views.currentDate();
+    const auto statement = dayTotalStatement(day, amountCondition, m_views.accountClause());
+    Query &query = m_data.ADOQueryTemp();
     if (!statement || !RunQuery(query, *statement, Failure))
         return false;
     label->setText(QStringLiteral("共 ") + QString::number(query.fieldInteger(QStringLiteral("TodayDateCount")))
@@ -137,8 +138,8 @@ void JournalPage::EditMoney()
     Query &grid = ADOQueryDailyGrid();
     const auto record = RecordToCorrect(grid, grid.isOpen() ? grid.field(QStringLiteral("MoneyIndex")) : QVariant(),
                                         QStringLiteral("请先选中要修改的记录"));
-    if (record && AskModificationPassword())
-        m_entry->showCorrection(*record);
+    if (record && AskModificationPassword(m_prompt, m_data))
+        m_entry.showCorrection(*record);
 }
 
 QStringList JournalPage::summaryLines() const
@@ -157,7 +158,7 @@ void JournalPage::PrintMoney(Report &report)
 // the row get it back, so the heading still reaches the printout and no stray rows pile up.
 bool JournalPage::writePrintHeading()
 {
-    Query &row = ShareDataModule::instance().ADOQueryTemp();
+    Query &row = m_data.ADOQueryTemp();
     if (!RunQuery(row, QStringLiteral("Select * From PrintTable Where PrintIndex = 1"), Failure))
         return false;
     if (row.eof()) {

@@ -3,11 +3,14 @@
 #include <memory>
 
 class DataGrid;
+class FormAsk;
 class FormGetPay;
 class Query;
 class QAction;
 class QLabel;
 class Report;
+class ShareDataModule;
+class ViewContext;
 
 namespace Ui {
 class JournalPage;
@@ -19,7 +22,9 @@ class JournalPage : public QWidget
 {
     Q_OBJECT
 public:
-    explicit JournalPage(QWidget *parent = nullptr);
+    // A record is corrected in `entry`, behind the modification password asked on `prompt`.
+    JournalPage(ShareDataModule &data, ViewContext &views, FormAsk &prompt, FormGetPay &entry,
+                QWidget *parent = nullptr);
     ~JournalPage() override;
 
     // Rebuilds the labels, the overview's total and the grid for the current day. False when a
@@ -33,8 +38,6 @@ public:
     // The correction and printout buttons show the main window's actions; a double-click on the
     // grid runs the correction.
     void bindActions(QAction *editMoney, QAction *printMoney);
-    // The dialog records are corrected in, handed over when the windows are made.
-    void setEntryDialog(FormGetPay &entry) { m_entry = &entry; }
 
     // 修改记录: the grid's selected record opens in the entry dialog behind the data-modification
     // password, as income or expense by its stored amount.
@@ -45,6 +48,10 @@ public:
     // The four summary lines as the tab shows them.
     QStringList summaryLines() const;
 
+signals:
+    // The scope's balance at the end of the day, for the account overview's total line.
+    void totalBalanceShown(const QString &text);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -53,7 +60,10 @@ private:
     bool writePrintHeading();
 
     std::unique_ptr<Ui::JournalPage> ui;
+    ShareDataModule &m_data;
+    ViewContext &m_views;
+    FormAsk &m_prompt;
+    FormGetPay &m_entry;
     std::unique_ptr<Query> m_dailyGrid;
     QAction *m_editMoney = nullptr;
-    FormGetPay *m_entry = nullptr;
 };

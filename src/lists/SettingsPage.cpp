@@ -2,8 +2,8 @@
 
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QVBoxLayout>
 
-#include "app/Forms.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
@@ -12,6 +12,7 @@
 #include "ui/Screen.h"
 #include "ui_SettingsPage.h"
 #include "users/FormAsk.h"
+#include "users/PasswordControls.h"
 
 namespace {
 // What each list says, by list number.
@@ -42,11 +43,6 @@ const ListTexts &texts(int n)
 
 const QString ParameterValue = QStringLiteral("ParameterValue");
 
-Query &scratch()
-{
-    return ShareDataModule::instance().ADOQueryTemp();
-}
-
 void inform(const char *text)
 {
     Screen::current().inform(QString::fromUtf8(text));
@@ -61,11 +57,16 @@ bool written(bool ok, const Query &query, const QString &failure)
 }
 } // namespace
 
-SettingsPage::SettingsPage(QWidget *parent)
+SettingsPage::SettingsPage(ShareDataModule &data, FormAsk &prompt, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::SettingsPage>())
+    , m_data(data)
+    , m_prompt(prompt)
 {
     ui->setupUi(this);
+    auto *place = new QVBoxLayout(ui->PasswordsPlace);
+    place->setContentsMargins(0, 0, 0, 0);
+    place->addWidget(m_passwords = new PasswordControls(data));
     m_lists = {ui->ListBox1, ui->ListBox2, ui->ListBox3};
     ui->KindPicture->setPixmap(QPixmap(QStringLiteral(":/embedded/ListKind.png")));
     ui->CategoryPicture->setPixmap(QPixmap(QStringLiteral(":/embedded/ListCategory.png")));
@@ -105,9 +106,17 @@ bool SettingsPage::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-PasswordControls *SettingsPage::passwords() const
+Query &SettingsPage::scratch() const
 {
-    return ui->Passwords;
+    return m_data.ADOQueryTemp();
+}
+
+void SettingsPage::loadAfterLogin()
+{
+    LoadKindList();
+    LoadCategoryList();
+    LoadVoucherList();
+    m_passwords->LoadPasswords();
 }
 
 void SettingsPage::LoadKindList()
@@ -157,7 +166,7 @@ QListWidgetItem *SettingsPage::selectedLine(int n, const QString &noneSelected) 
 
 bool SettingsPage::askValue(const QString &prompt, const QString &start, QString *value) const
 {
-    FormAsk &ask = *forms().ask;
+    FormAsk &ask = m_prompt;
     ask.AskTitle = QStringLiteral("参数设置");
     ask.AskPrompt = prompt;
     ask.AskAnswer = start;

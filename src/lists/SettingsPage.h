@@ -3,8 +3,10 @@
 #include <array>
 #include <memory>
 
+class FormAsk;
 class PasswordControls;
 class Query;
+class ShareDataModule;
 class QListWidget;
 class QListWidgetItem;
 
@@ -18,11 +20,14 @@ class SettingsPage : public QWidget
 {
     Q_OBJECT
 public:
-    explicit SettingsPage(QWidget *parent = nullptr);
+    // A new or renamed value is asked for on `prompt`.
+    SettingsPage(ShareDataModule &data, FormAsk &prompt, QWidget *parent = nullptr);
     ~SettingsPage() override;
 
-    PasswordControls *passwords() const;
+    PasswordControls *passwords() const { return m_passwords; }
 
+    // What a login loads: the three lists and the passwords.
+    void loadAfterLogin();
     void LoadKindList();
     void LoadCategoryList();
     void LoadVoucherList();
@@ -46,6 +51,11 @@ private:
     bool isNewValue(Query &query, int n, const QString &value, const QString &renamedFrom = QString()) const;
     void storeAndReload(Query &query, int n);
 
+    Query &scratch() const;
+
     std::unique_ptr<Ui::SettingsPage> ui;
+    ShareDataModule &m_data;
+    FormAsk &m_prompt;
+    PasswordControls *m_passwords = nullptr;
     std::array<QListWidget *, 3> m_lists{};
 };

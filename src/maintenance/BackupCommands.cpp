@@ -111,7 +111,7 @@ void BackUpTheDay(FormProgress &progress)
                                      .arg(failure.reason));
 }
 
-void SaveBooks(FormProgress &progress)
+void SaveBooks(ShareDataModule &data, FormProgress &progress)
 {
     Screen &screen = Screen::current();
     const QString chosen = screen.chooseSaveFile(QStringLiteral("备份数据"), suggestedBackupPath(), BackupFilter);
@@ -121,13 +121,13 @@ void SaveBooks(FormProgress &progress)
     bool saved = false;
     {
         CopyShown shown(progress);
-        saved = BooksBackup::backup(ShareDataModule::instance(), withBackupSuffix(chosen), &failure, shown.tell());
+        saved = BooksBackup::backup(data, withBackupSuffix(chosen), &failure, shown.tell());
     }
     screen.inform(saved ? QStringLiteral("恭喜您，数据库备份成功")
                         : failureText(QStringLiteral("数据库备份失败，失败号为："), failure));
 }
 
-bool LoadBooks(FormProgress &progress)
+bool LoadBooks(ShareDataModule &data, FormProgress &progress)
 {
     Screen &screen = Screen::current();
     if (!screen.ask(QStringLiteral("恢复警告"), QStringLiteral("数据库恢复将导致当前数据全部丢失，是否继续？")))
@@ -139,8 +139,7 @@ bool LoadBooks(FormProgress &progress)
     bool restored = false;
     {
         CopyShown shown(progress);
-        restored = BooksBackup::restore(ShareDataModule::instance(), chosen, ProgramPaths::databasePath(), &failure,
-                                        shown.tell());
+        restored = BooksBackup::restore(data, chosen, ProgramPaths::databasePath(), &failure, shown.tell());
     }
     screen.inform(restored ? QStringLiteral("恭喜您，数据库恢复成功，请重新启动软件")
                            : failureText(QStringLiteral("数据库恢复失败，失败号为："), failure));

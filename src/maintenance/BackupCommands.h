@@ -4,9 +4,10 @@
 // progress window and the message that says how it went.
 
 class FormProgress;
+class ShareDataModule;
 
 // 备份数据: saves a copy of the books to a file the user picks.
-void SaveBooks(FormProgress &progress);
+void SaveBooks(ShareDataModule &data, FormProgress &progress);
 
 // At start: the copy of the day and the trimming of the automatic copies to the count the settings ask
 // for (AutoBackupDays). A failure is told and the program goes on.
@@ -14,4 +15,4 @@ void BackUpTheDay(FormProgress &progress);
 
 // 恢复数据: after the user's word, puts a chosen backup in place of the books. True when the books were
 // replaced, after which the program must end so that the next start opens the restored books.
-bool LoadBooks(FormProgress &progress);
+bool LoadBooks(ShareDataModule &data, FormProgress &progress);

@@ -3,22 +3,17 @@
 #include <QLocale>
 #include <array>
 
-#include "app/MainContext.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/ProgramPaths.h"
 #include "data/ShareDataModule.h"
 #include "journal/FormGetPay.h"
+#include "shell/ViewContext.h"
 #include "ui/AmountEntry.h"
 #include "ui/Screen.h"
 #include "ui_FormGetPay2.h"
 
 namespace {
-
-Query &scratch()
-{
-    return ShareDataModule::instance().ADOQueryTemp();
-}
 
 QString entryStatement(qint64 index)
 {
@@ -27,9 +22,10 @@ QString entryStatement(qint64 index)
 
 } // namespace
 
-FormGetPay2::FormGetPay2(MainContext &main, FormGetPay &entry, QWidget *parent)
+FormGetPay2::FormGetPay2(ShareDataModule &data, ViewContext &views, FormGetPay &entry, QWidget *parent)
     : QDialog(parent)
-    , m_main(main)
+    , m_data(data)
+    , m_main(views)
     , m_entry(entry)
     , ui(std::make_unique<Ui::FormGetPay2>())
 {
@@ -46,6 +42,11 @@ FormGetPay2::FormGetPay2(MainContext &main, FormGetPay &entry, QWidget *parent)
 }
 
 FormGetPay2::~FormGetPay2() = default;
+
+Query &FormGetPay2::scratch()
+{
+    return m_data.ADOQueryTemp();
+}
 
 void FormGetPay2::setPictures()
 {

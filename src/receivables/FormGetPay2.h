@@ -3,8 +3,9 @@
 #include <memory>
 
 class FormGetPay;
-class MainContext;
 class Query;
+class ShareDataModule;
+class ViewContext;
 
 namespace Ui {
 class FormGetPay2;
@@ -19,7 +20,7 @@ public:
     enum Mode { NewReceivable = 0, EditReceivable = 1, NewPayable = 2, EditPayable = 3 };
 
     // `entry` is the journal entry dialog that 款项入帐 posts through.
-    FormGetPay2(MainContext &main, FormGetPay &entry, QWidget *parent = nullptr);
+    FormGetPay2(ShareDataModule &data, ViewContext &views, FormGetPay &entry, QWidget *parent = nullptr);
     ~FormGetPay2() override;
 
     // Set by the caller; they keep their values between showings.
@@ -49,8 +50,10 @@ private:
     void storeChange(double amount);
     void setEntryFields(Query &query, double amount);
     void finish(Query &query, const QString &message);
+    Query &scratch();
 
-    MainContext &m_main;
+    ShareDataModule &m_data;
+    ViewContext &m_main;
     FormGetPay &m_entry;
     std::unique_ptr<Ui::FormGetPay2> ui;
 };

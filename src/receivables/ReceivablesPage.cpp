@@ -62,9 +62,12 @@ void showColumns(DataGrid &grid, const std::array<ColumnLook, 3> &columns)
 
 } // namespace
 
-ReceivablesPage::ReceivablesPage(QWidget *parent)
+ReceivablesPage::ReceivablesPage(ShareDataModule &data, FormGetPay2 &dialog, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::ReceivablesPage>())
+    , m_get(std::make_unique<Query>(data))
+    , m_pay(std::make_unique<Query>(data))
+    , m_dialog(dialog)
 {
     ui->setupUi(this);
     ui->ImageGetList->setPixmap(QPixmap(QStringLiteral(":/embedded/GetListTitle.png")));
@@ -75,10 +78,8 @@ ReceivablesPage::ReceivablesPage(QWidget *parent)
 
 ReceivablesPage::~ReceivablesPage() = default;
 
-void ReceivablesPage::bindActions(const std::array<QAction *, 3> &receivable, const std::array<QAction *, 3> &payable,
-                                  FormGetPay2 &dialog)
+void ReceivablesPage::bindActions(const std::array<QAction *, 3> &receivable, const std::array<QAction *, 3> &payable)
 {
-    m_dialog = &dialog;
     static const std::array<const char *, 3> pictures{"New", "Edit", "Delete"};
     const auto bind = [this](const std::array<QAction *, 3> &actions, const std::array<QToolButton *, 3> &buttons,
                              Side side) {
@@ -98,16 +99,11 @@ void ReceivablesPage::bindActions(const std::array<QAction *, 3> &receivable, co
 
 Query &ReceivablesPage::ADOQueryGet()
 {
-    // The data module is created after the main window, so the queries come with the first use.
-    if (!m_get)
-        m_get = std::make_unique<Query>(ShareDataModule::instance());
     return *m_get;
 }
 
 Query &ReceivablesPage::ADOQueryPay()
 {
-    if (!m_pay)
-        m_pay = std::make_unique<Query>(ShareDataModule::instance());
     return *m_pay;
 }
 
@@ -181,8 +177,8 @@ std::optional<qint64> ReceivablesPage::selectedEntry(Side side)
 
 void ReceivablesPage::newEntry(Side side)
 {
-    m_dialog->GetPay2Mode = side == Side::Receivable ? FormGetPay2::NewReceivable : FormGetPay2::NewPayable;
-    m_dialog->showModal();
+    m_dialog.GetPay2Mode = side == Side::Receivable ? FormGetPay2::NewReceivable : FormGetPay2::NewPayable;
+    m_dialog.showModal();
 }
 
 void ReceivablesPage::editEntry(Side side)
@@ -192,9 +188,9 @@ void ReceivablesPage::editEntry(Side side)
         Screen::current().inform(QStringLiteral("请先选中要修改的记录"));
         return;
     }
-    m_dialog->GetPay2Mode = side == Side::Receivable ? FormGetPay2::EditReceivable : FormGetPay2::EditPayable;
-    m_dialog->GetPay2Index = *entry;
-    if (m_dialog->showModal() == QDialog::Accepted)
+    m_dialog.GetPay2Mode = side == Side::Receivable ? FormGetPay2::EditReceivable : FormGetPay2::EditPayable;
+    m_dialog.GetPay2Index = *entry;
+    if (m_dialog.showModal() == QDialog::Accepted)
         LoadGetPayLists();
 }
 

@@ -8,6 +8,7 @@ class DataGrid;
 class FormGetPay2;
 class Query;
 class QAction;
+class ShareDataModule;
 
 namespace Ui {
 class ReceivablesPage;
@@ -21,12 +22,12 @@ class ReceivablesPage : public QWidget
 public:
     enum class Side { Receivable, Payable };
 
-    explicit ReceivablesPage(QWidget *parent = nullptr);
+    // Entries are added and changed in `dialog`.
+    ReceivablesPage(ShareDataModule &data, FormGetPay2 &dialog, QWidget *parent = nullptr);
     ~ReceivablesPage() override;
 
-    // Shows the main window's six commands (新增, 修改, 删除 of each list) and answers them with `dialog`.
-    void bindActions(const std::array<QAction *, 3> &receivable, const std::array<QAction *, 3> &payable,
-                     FormGetPay2 &dialog);
+    // Shows the main window's six commands (新增, 修改, 删除 of each list) and answers them.
+    void bindActions(const std::array<QAction *, 3> &receivable, const std::array<QAction *, 3> &payable);
 
     // Reloads both lists. False when a statement failed; that list stays empty.
     bool LoadGetPayLists();
@@ -53,5 +54,5 @@ private:
     std::unique_ptr<Ui::ReceivablesPage> ui;
     std::unique_ptr<Query> m_get;
     std::unique_ptr<Query> m_pay;
-    FormGetPay2 *m_dialog = nullptr;
+    FormGetPay2 &m_dialog;
 };

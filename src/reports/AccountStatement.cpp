@@ -42,9 +42,8 @@ struct Line
 };
 
 // The first value of a one-row sum, read as 0 when the sum found no record.
-bool sumOf(const QString &statement, double *value)
+bool sumOf(Query &query, const QString &statement, double *value)
 {
-    Query &query = ShareDataModule::instance().ADOQueryTemp2();
     if (!RunQuery(query, statement, OpenFailure))
         return false;
     *value = query.fieldNumber(QStringLiteral("TotalMoney"));
@@ -58,28 +57,28 @@ QString accountCondition(qint64 account)
         + QString::number(account) + QStringLiteral(")");
 }
 
-bool readAmounts(qint64 account, const QDate &first, Amounts *amounts)
+bool readAmounts(Query &sums, qint64 account, const QDate &first, Amounts *amounts)
 {
     const QString month = QStringLiteral(" And (MoneyCreateTime Between ") + JetSql::dateLiteral(first)
         + QStringLiteral(" And ") + JetSql::dateLiteral(first.addMonths(1).addDays(-1)) + QStringLiteral(")");
-    return AccountOpeningBalance(account, first, &amounts->opening)
-        && sumOf(QStringLiteral("Select Sum(MoneySum) As TotalMoney") + accountCondition(account)
+    return AccountOpeningBalance(sums, account, first, &amounts->opening)
+        && sumOf(sums, QStringLiteral("Select Sum(MoneySum) As TotalMoney") + accountCondition(account)
                      + QStringLiteral(" And (MoneySum > 0)") + month,
                  &amounts->receipts)
-        && sumOf(QStringLiteral("Select ABS(Sum(MoneySum)) As TotalMoney") + accountCondition(account)
+        && sumOf(sums, QStringLiteral("Select ABS(Sum(MoneySum)) As TotalMoney") + accountCondition(account)
                      + QStringLiteral(" And (MoneySum < 0)") + month,
                  &amounts->payments);
 }
 
 // Every account with its amounts, in the order the books return them; false when a statement failed.
-bool readLines(const QDate &first, QList<Line> *lines)
+bool readLines(ShareDataModule &data, const QDate &first, QList<Line> *lines)
 {
-    Query &accounts = ShareDataModule::instance().ADOQueryTemp();
+    Query &accounts = data.ADOQueryTemp();
     if (!RunQuery(accounts, QStringLiteral("Select * From Account Where AccountIndex > 1"), OpenFailure))
         return false;
     for (accounts.first(); !accounts.eof(); accounts.next()) {
         Line line{accounts.fieldText(QStringLiteral("AccountName")), {}};
-        if (!readAmounts(accounts.fieldInteger(QStringLiteral("AccountIndex")), first, &line.amounts))
+        if (!readAmounts(data.ADOQueryTemp2(), accounts.fieldInteger(QStringLiteral("AccountIndex")), first, &line.amounts))
             return false;
         lines->append(line);
     }
@@ -156,24 +155,24 @@ private:
 };
 } // namespace
 
-bool AccountOpeningBalance(qint64 account, const QDate &firstDay, double *balance)
+bool AccountOpeningBalance(Query &sums, qint64 account, const QDate &firstDay, double *balance)
 {
     // From the month totals, so the statement costs the same in the twentieth year as in the first;
     // unrounded, as the statement's totals add up the accounts' own values.
-    return sumOf(MonthTotals::balanceStatement(QStringLiteral("TotalMoney"), firstDay, MonthTotals::Bound::Before,
+    return sumOf(sums, MonthTotals::balanceStatement(QStringLiteral("TotalMoney"), firstDay, MonthTotals::Bound::Before,
                                                QStringLiteral(" And (AccountIndex = %1)").arg(account),
                                                MonthTotals::Rounding::None),
                  balance);
 }
 
-void MoneyMonth(Query &accountLines, Report &report, FormProgress &progress, const QDate &day)
+void MoneyMonth(ShareDataModule &data, Query &accountLines, Report &report, FormProgress &progress, const QDate &day)
 {
     ProgressShown shown(progress, 25);
     QList<Line> lines;
-    if (!readLines(QDate(day.year(), day.month(), 1), &lines) || lines.isEmpty())
+    if (!readLines(data, QDate(day.year(), day.month(), 1), &lines) || lines.isEmpty())
         return;
     const auto write = [&] { return StatementRows(accountLines, shown).write(lines); };
-    if (!RewritePrintRows(accountLines, QStringLiteral("PrintTable"), WriteFailure, write))
+    if (!RewritePrintRows(data, accountLines, QStringLiteral("PrintTable"), WriteFailure, write))
         return;
     shown.moveTo(100);
     if (!RunQuery(accountLines, QStringLiteral("Select * From PrintTable Where PrintEnable = True"), OpenFailure))

@@ -5,6 +5,7 @@ class FormProgress;
 class QDate;
 class Query;
 class Report;
+class ShareDataModule;
 
 // 帐户月结: one line per account (every account, whatever the scope, in the order the books return
 // them) for the month of `day` — balance before the month, receipts, payments, net change, balance at
@@ -12,9 +13,9 @@ class Report;
 // `report`, which is bound to `accountLines`, and the template Frf\AccountMonth.frf. PrintTable grows
 // when it has too few rows for every account and the total line. A failure is told and nothing is
 // printed.
-void MoneyMonth(Query &accountLines, Report &report, FormProgress &progress, const QDate &day);
+void MoneyMonth(ShareDataModule &data, Query &accountLines, Report &report, FormProgress &progress, const QDate &day);
 
 // The balance of the account numbered `account` before `firstDay`, from its journal records, in
-// *balance; false when the statement failed, which was told. The statement's only way to an
+// *balance, read in `sums`; false when the statement failed, which was told. The statement's only way to an
 // account's opening balance.
-bool AccountOpeningBalance(qint64 account, const QDate &firstDay, double *balance);
+bool AccountOpeningBalance(Query &sums, qint64 account, const QDate &firstDay, double *balance);

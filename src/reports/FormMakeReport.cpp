@@ -32,9 +32,10 @@ void startList(QComboBox *list)
 
 } // namespace
 
-FormMakeReport::FormMakeReport(QWidget *parent)
+FormMakeReport::FormMakeReport(ShareDataModule &data, QWidget *parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::FormMakeReport>())
+    , m_data(data)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -99,11 +100,11 @@ void FormMakeReport::resetFields()
 bool FormMakeReport::fillLists(const QString &scopeClause)
 {
     startList(ui->ComboBox2);
-    if (!FillAccountList(ui->ComboBox2, scopeClause))
+    Query &query = m_data.ADOQueryTemp();
+    if (!FillAccountList(query, ui->ComboBox2, scopeClause))
         return false;
     ui->ComboBox2->setCurrentIndex(0);
     const std::array<QComboBox *, 3> lists{ui->ComboBox3, ui->ComboBox4, ui->ComboBox5};
-    Query &query = ShareDataModule::instance().ADOQueryTemp();
     for (int type = 1; type <= 3; ++type) {
         QComboBox *list = lists[size_t(type - 1)];
         startList(list);

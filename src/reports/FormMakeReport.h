@@ -5,6 +5,7 @@
 
 class QComboBox;
 class QLineEdit;
+class ShareDataModule;
 struct ReportChoices;
 
 namespace Ui {
@@ -17,7 +18,7 @@ class FormMakeReport : public QDialog
 {
     Q_OBJECT
 public:
-    explicit FormMakeReport(QWidget *parent = nullptr);
+    explicit FormMakeReport(ShareDataModule &data, QWidget *parent = nullptr);
     ~FormMakeReport() override;
 
     // The condition the report grid's statement appends; empty until the first report.
@@ -38,4 +39,5 @@ private:
     bool checkBound(QLineEdit *bound);
 
     std::unique_ptr<Ui::FormMakeReport> ui;
+    ShareDataModule &m_data;
 };

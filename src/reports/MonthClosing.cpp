@@ -39,9 +39,8 @@ struct DayFigures
 };
 
 // The records of `day` on one side of zero (`side` is "> 0" or "< 0"); false when a statement failed.
-bool readFlow(const QDate &day, const QString &side, DayFlow *flow)
+bool readFlow(Query &query, const QDate &day, const QString &side, DayFlow *flow)
 {
-    Query &query = ShareDataModule::instance().ADOQueryTemp();
     const QString where = QStringLiteral(" From MoneyTable Where (MoneySum ") + side
         + QStringLiteral(") And (MoneyCreateTime = ") + JetSql::dateLiteral(day) + QStringLiteral(")");
     if (!RunQuery(query, QStringLiteral("Select Count(*) As DayNum") + where, OpenFailure))
@@ -70,8 +69,9 @@ RowFields rowFields(const QString &name, const DayFigures &figures)
 class MonthSummary
 {
 public:
-    MonthSummary(Query &rows, ProgressShown &progress)
+    MonthSummary(Query &rows, Query &sums, ProgressShown &progress)
         : m_rows(rows)
+        , m_sums(sums)
         , m_progress(progress)
     {
     }
@@ -104,8 +104,8 @@ private:
     bool writeDay(int row, const QDate &day)
     {
         DayFigures figures;
-        if (!readFlow(day, QStringLiteral("> 0"), &figures.receipts)
-            || !readFlow(day, QStringLiteral("< 0"), &figures.payments))
+        if (!readFlow(m_sums, day, QStringLiteral("> 0"), &figures.receipts)
+            || !readFlow(m_sums, day, QStringLiteral("< 0"), &figures.payments))
             return false;
         m_month.receipts.count += figures.receipts.count;
         m_month.receipts.total += figures.receipts.total;
@@ -115,16 +115,19 @@ private:
     }
 
     Query &m_rows;
+    Query &m_sums;
     ProgressShown &m_progress;
     DayFigures m_month;
 };
 } // namespace
 
-void ResearchReport(Query &monthGrid, Report &report, FormProgress &progress, const QDate &day)
+void ResearchReport(ShareDataModule &data, Query &monthGrid, Report &report, FormProgress &progress, const QDate &day)
 {
     ProgressShown shown(progress, 25);
-    const auto write = [&] { return MonthSummary(monthGrid, shown).write(QDate(day.year(), day.month(), 1)); };
-    if (!RewritePrintRows(monthGrid, QStringLiteral("PrintDay"), WriteFailure, write))
+    const auto write = [&] {
+        return MonthSummary(monthGrid, data.ADOQueryTemp(), shown).write(QDate(day.year(), day.month(), 1));
+    };
+    if (!RewritePrintRows(data, monthGrid, QStringLiteral("PrintDay"), WriteFailure, write))
         return;
     shown.close();
     RunReport(report, QStringLiteral("Frf\\MonthCount.frf"));

@@ -21,14 +21,14 @@ bool StoreRow(Query &rows, int row, const RowFields &fields, const QString &fail
     return false;
 }
 
-bool RewritePrintRows(Query &rows, const QString &table, const QString &failure, const std::function<bool()> &write)
+bool RewritePrintRows(ShareDataModule &data, Query &rows, const QString &table, const QString &failure, const std::function<bool()> &write)
 {
     if (!RunQuery(rows, QStringLiteral("Select * From ") + table, QStringLiteral("数据库打开失败")))
         return false;
     rows.recordCount(); // reads the table; a failure there was told and closed the query
     if (!rows.isOpen())
         return false;
-    Transaction together(ShareDataModule::instance());
+    Transaction together(data);
     if (!together.isActive()) {
         ReportFailure(failure, together.lastError());
         return false;

@@ -6,6 +6,7 @@
 #include <utility>
 
 class Query;
+class ShareDataModule;
 
 // The fields a printout writes into one row of its print table.
 using RowFields = QList<std::pair<QString, QVariant>>;
@@ -17,4 +18,4 @@ bool StoreRow(Query &rows, int row, const RowFields &fields, const QString &fail
 // Opens every row of the print table `table` in `rows` and runs `write`, which changes them, in one
 // transaction, so that a run that fails leaves the table's last printout whole. False when something
 // failed, which was told: a write the books refused as `failure`, with what happened.
-bool RewritePrintRows(Query &rows, const QString &table, const QString &failure, const std::function<bool()> &write);
+bool RewritePrintRows(ShareDataModule &data, Query &rows, const QString &table, const QString &failure, const std::function<bool()> &write);

@@ -2,7 +2,6 @@
 
 #include <QEvent>
 
-#include "app/MainContext.h"
 #include "data/WindowedQuery.h"
 #include "grid/DataGrid.h"
 #include "journal/FormGetPay.h"
@@ -11,19 +10,24 @@
 #include "reports/FormMakeReport.h"
 #include "reports/ReportCondition.h"
 #include "reports/SheetExport.h"
+#include "shell/ViewContext.h"
 #include "ui/FormProgress.h"
 #include "ui_ReportsPage.h"
 #include "users/ModificationPassword.h"
 
-namespace {
-constexpr int ReportsTab = 4;
-}
-
-ReportsPage::ReportsPage(QWidget *parent)
+ReportsPage::ReportsPage(ShareDataModule &data, ViewContext &views, FormAsk &prompt, WindowedQuery &grid,
+                         FormMakeReport &makeReport, FormGetPay &entry, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::ReportsPage>())
+    , m_data(data)
+    , m_views(views)
+    , m_prompt(prompt)
+    , m_grid(grid)
+    , m_makeReport(makeReport)
+    , m_entry(entry)
 {
     ui->setupUi(this);
+    grid.setLateFailureReport([this] { closeAfterLateFailure(); });
     m_exportProgress = new FormProgress(this);
     ui->DBGridEh2->viewport()->installEventFilter(this);
     connect(ui->ComboBox3, &QComboBox::currentIndexChanged, this, [this] { LoadReportGrid(); });
@@ -37,15 +41,6 @@ void ReportsPage::bindActions(QAction *toExcel, QAction *researchReport, QAction
     ui->ResearchReport->setDefaultAction(researchReport);
     ui->MakeReport->setDefaultAction(makeReport);
     ui->PrintReport->setDefaultAction(printReport);
-}
-
-void ReportsPage::attach(MainContext &main, WindowedQuery &grid, FormMakeReport &makeReport, FormGetPay &entry)
-{
-    m_main = &main;
-    m_grid = &grid;
-    grid.setLateFailureReport([this] { closeAfterLateFailure(); });
-    m_makeReport = &makeReport;
-    m_entry = &entry;
 }
 
 DataGrid *ReportsPage::DBGridEh2() const
@@ -74,44 +69,43 @@ QString ReportsPage::orderPiece() const
 
 bool ReportsPage::LoadReportGrid()
 {
-    return OpenRecordGrid(*m_grid, *ui->DBGridEh2,
-                          ReportGridStatement(m_makeReport->ReportCondition + m_main->accountClause(), orderPiece()),
+    return OpenRecordGrid(m_grid, *ui->DBGridEh2,
+                          ReportGridStatement(m_makeReport.ReportCondition + m_views.accountClause(), orderPiece()),
                           QStringLiteral("报表的记录读取失败，请检查设置文件中的显示字段（ReportFields）。\n"));
 }
 
 // The books failed while the rows were being read: the grid empties, and the user is told.
 void ReportsPage::closeAfterLateFailure()
 {
-    const EngineError failure = m_grid->lastFailure();
-    m_grid->close();
-    ui->DBGridEh2->setQuery(m_grid);
+    const EngineError failure = m_grid.lastFailure();
+    m_grid.close();
+    ui->DBGridEh2->setQuery(&m_grid);
     ReportFailure(QStringLiteral("报表的记录读取失败，请重新生成报表。"), failure);
 }
 
 void ReportsPage::MakeReport()
 {
-    if (m_makeReport->showModal() == QDialog::Accepted)
+    if (m_makeReport.showModal() == QDialog::Accepted)
         LoadReportGrid();
 }
 
 void ReportsPage::ShowAccountMonth(const QString &accountName)
 {
-    m_makeReport->ReportCondition = MonthAccountCondition(m_main->currentDate(), accountName);
+    m_makeReport.ReportCondition = MonthAccountCondition(m_views.currentDate(), accountName);
     LoadReportGrid();
-    m_main->setActivePage(ReportsTab);
 }
 
 void ReportsPage::EditReportRecord()
 {
     const auto record =
-        RecordToCorrect(*m_grid, m_grid->field(QStringLiteral("MoneyIndex")), QStringLiteral("请先选中需要查看的记录"));
-    if (record && AskModificationPassword() && m_entry->showCorrection(*record) == QDialog::Accepted)
+        RecordToCorrect(m_grid, m_grid.field(QStringLiteral("MoneyIndex")), QStringLiteral("请先选中需要查看的记录"));
+    if (record && AskModificationPassword(m_prompt, m_data) && m_entry.showCorrection(*record) == QDialog::Accepted)
         LoadReportGrid();
 }
 
 void ReportsPage::PrintReport(Report &report)
 {
-    if (m_grid->isOpen())
+    if (m_grid.isOpen())
         RunReport(report, QStringLiteral("Frf\\Report.frf"));
 }
 

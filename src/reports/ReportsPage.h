@@ -3,12 +3,14 @@
 #include <memory>
 
 class DataGrid;
+class FormAsk;
 class FormGetPay;
 class FormMakeReport;
 class FormProgress;
-class MainContext;
 class QAction;
 class Report;
+class ShareDataModule;
+class ViewContext;
 class WindowedQuery;
 
 namespace Ui {
@@ -21,15 +23,14 @@ class ReportsPage : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ReportsPage(QWidget *parent = nullptr);
+    // The grid shows `grid`, with the condition `makeReport` keeps; a record opens for correction in
+    // `entry`, behind the modification password asked on `prompt`.
+    ReportsPage(ShareDataModule &data, ViewContext &views, FormAsk &prompt, WindowedQuery &grid,
+                FormMakeReport &makeReport, FormGetPay &entry, QWidget *parent = nullptr);
     ~ReportsPage() override;
 
     // The four picture buttons show the main window's report actions, left to right.
     void bindActions(QAction *toExcel, QAction *researchReport, QAction *makeReport, QAction *printReport);
-    // What the report grid works with, handed over once the windows are made: the main window, the
-    // grid's query, the dialog that keeps the condition and the dialog records are corrected in.
-    void attach(MainContext &main, WindowedQuery &grid, FormMakeReport &makeReport, FormGetPay &entry);
-
     DataGrid *DBGridEh2() const;
 
     // Reloads the report grid with the standing condition, the account scope and the chosen order.
@@ -37,7 +38,7 @@ public:
     bool LoadReportGrid();
     // 生成报表: the condition dialog, then the grid when it closed with OK.
     void MakeReport();
-    // 当月记录 of an account window: that account's records of the current date's month, on this tab.
+    // 当月记录 of an account window: that account's records of the current date's month.
     void ShowAccountMonth(const QString &accountName);
     // A double-click on the grid: the row's record opens for correction behind the modification
     // password; the grid reloads when it was stored.
@@ -56,9 +57,11 @@ private:
     void closeAfterLateFailure();
 
     std::unique_ptr<Ui::ReportsPage> ui;
-    MainContext *m_main = nullptr;
-    WindowedQuery *m_grid = nullptr;
-    FormMakeReport *m_makeReport = nullptr;
-    FormGetPay *m_entry = nullptr;
+    ShareDataModule &m_data;
+    ViewContext &m_views;
+    FormAsk &m_prompt;
+    WindowedQuery &m_grid;
+    FormMakeReport &m_makeReport;
+    FormGetPay &m_entry;
     FormProgress *m_exportProgress = nullptr; // a child window
 };

@@ -4,8 +4,6 @@
 #include <QPixmap>
 
 #include "accounts/FormChose.h"
-#include "app/Forms.h"
-#include "app/MainContext.h"
 #include "data/Clock.h"
 #include "data/Failure.h"
 #include "data/JetSql.h"
@@ -13,7 +11,8 @@
 #include "data/Query.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
-#include "lists/SettingsPage.h"
+#include "shell/RoleShell.h"
+#include "shell/ViewContext.h"
 #include "ui/Screen.h"
 #include "ui_LoginPage.h"
 #include "users/PasswordControls.h"
@@ -29,22 +28,24 @@ struct RoleView
     bool leftPanel;
 };
 
-constexpr int PageCount = 7;
-const RoleView AdministratorView{{0, 5, 6}, 5, false};
-const RoleView CashierView{{0, 1, 2, 3, 4}, 1, true};
+const RoleView AdministratorView{{RoleShell::LoginTab, RoleShell::SettingsTab, RoleShell::MaintenanceTab},
+                                 RoleShell::SettingsTab, false};
+const RoleView CashierView{{RoleShell::LoginTab, RoleShell::AccountsTab, RoleShell::JournalTab,
+                            RoleShell::ReceivablesTab, RoleShell::ReportsTab},
+                           RoleShell::AccountsTab, true};
 
-void applyRole(MainContext &main, const RoleView &view)
+void applyRole(RoleShell &shell, const RoleView &view)
 {
-    for (int page = 0; page < PageCount; ++page)
-        main.setPageVisible(page, view.pages.contains(page));
-    main.setActivePage(view.activePage);
-    main.setLeftPanelEnabled(view.leftPanel);
+    for (int page = 0; page < RoleShell::PageCount; ++page)
+        shell.setPageVisible(page, view.pages.contains(page));
+    shell.setActivePage(view.activePage);
+    shell.setLeftPanelEnabled(view.leftPanel);
 }
 
 // True when `password` is exactly the stored password of `role`; otherwise the user was told why.
-bool passwordMatches(const QString &role, const QString &password)
+bool passwordMatches(ShareDataModule &data, const QString &role, const QString &password)
 {
-    Query &query = ShareDataModule::instance().ADOQueryTemp();
+    Query &query = data.ADOQueryTemp();
     if (!Passwords::select(query, role))
         return false;
     if (query.eof()) {
@@ -59,17 +60,17 @@ bool passwordMatches(const QString &role, const QString &password)
 }
 
 // Books that cannot take changes are said at login, not at the first change that fails to store.
-void tellIfBooksReadOnly()
+void tellIfBooksReadOnly(ShareDataModule &data)
 {
     EngineError why;
-    if (!ShareDataModule::instance().acceptsChanges(&why))
+    if (!data.acceptsChanges(&why))
         ReportFailure(QStringLiteral("帐簿只能查看，不能记帐"), why);
 }
 
 // A pass over the whole journal at the first login of each day, so month totals changed by hand are
 // found before the day's balances, while later logins do not wait for it as the books grow. (A table
 // or trigger removed is found, and put back, whenever the books are opened.)
-void checkMonthTotalsOnceADay()
+void checkMonthTotalsOnceADay(ShareDataModule &data)
 {
     const QString section = QStringLiteral("KalvoraSetting");
     const QString key = QStringLiteral("MonthCheckDay");
@@ -77,7 +78,7 @@ void checkMonthTotalsOnceADay()
     if (ReadSetting(section, key, QString(), ProgramPaths::settingsPath()) == today)
         return;
     EngineError why;
-    if (!ShareDataModule::instance().checkMonthTotals(&why)) {
+    if (!data.checkMonthTotals(&why)) {
         ReportFailure(QStringLiteral("帐户余额的月度合计核对失败，余额可能不准"), why);
         return;
     }
@@ -85,9 +86,14 @@ void checkMonthTotalsOnceADay()
 }
 } // namespace
 
-LoginPage::LoginPage(QWidget *parent)
+LoginPage::LoginPage(ShareDataModule &data, RoleShell &shell, ViewContext &views, FormChose &chooser,
+                     QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::LoginPage>())
+    , m_data(data)
+    , m_shell(shell)
+    , m_views(views)
+    , m_chooser(chooser)
 {
     ui->setupUi(this);
     ui->TitleBanner->setPixmap(QPixmap(QStringLiteral(":/embedded/LoginBanner.png")));
@@ -114,25 +120,22 @@ void LoginPage::bindActions(QAction *login, QAction *instruction)
     connect(ui->Edit3, &QLineEdit::returnPressed, login, &QAction::trigger);
 }
 
-void LoginPage::ActionLogin(MainContext &main, SettingsPage &settings)
+void LoginPage::ActionLogin()
 {
     const QString role = ui->ComboBox2->currentText();
-    if (!passwordMatches(role, ui->Edit3->text()))
+    if (!passwordMatches(m_data, role, ui->Edit3->text()))
         return;
-    tellIfBooksReadOnly();
-    checkMonthTotalsOnceADay();
+    tellIfBooksReadOnly(m_data);
+    checkMonthTotalsOnceADay(m_data);
     WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("UserPower"), role, ProgramPaths::settingsPath());
-    main.setCurrentUser(role);
+    m_shell.setCurrentUser(role);
     if (role == Passwords::Administrator) {
-        applyRole(main, AdministratorView);
+        applyRole(m_shell, AdministratorView);
     } else {
-        applyRole(main, CashierView);
-        forms().chose->chooseBook();
-        main.refreshAll();
+        applyRole(m_shell, CashierView);
+        m_chooser.chooseBook();
+        m_views.refreshAll();
     }
-    settings.LoadKindList();
-    settings.LoadCategoryList();
-    settings.LoadVoucherList();
-    settings.passwords()->LoadPasswords();
+    emit loggedIn();
     ui->Edit3->clear();
 }

@@ -2,11 +2,13 @@
 #include <QWidget>
 #include <memory>
 
-class MainContext;
+class FormChose;
 class QAction;
 class QComboBox;
 class QLineEdit;
-class SettingsPage;
+class RoleShell;
+class ShareDataModule;
+class ViewContext;
 
 namespace Ui {
 class LoginPage;
@@ -17,7 +19,9 @@ class LoginPage : public QWidget
 {
     Q_OBJECT
 public:
-    explicit LoginPage(QWidget *parent = nullptr);
+    // `chooser` is the account-book chooser a cashier is asked with after logging in.
+    LoginPage(ShareDataModule &data, RoleShell &shell, ViewContext &views, FormChose &chooser,
+              QWidget *parent = nullptr);
     ~LoginPage() override;
 
     QComboBox *ComboBox2() const;
@@ -27,9 +31,16 @@ public:
     void bindActions(QAction *login, QAction *instruction);
 
     // Checks the typed password of the chosen role and, when it matches, gives the main window that
-    // role's tabs and panel and loads the settings lists and passwords.
-    void ActionLogin(MainContext &main, SettingsPage &settings);
+    // role's tabs and panel, then tells loggedIn() so the settings lists and passwords load.
+    void ActionLogin();
+
+signals:
+    void loggedIn();
 
 private:
     std::unique_ptr<Ui::LoginPage> ui;
+    ShareDataModule &m_data;
+    RoleShell &m_shell;
+    ViewContext &m_views;
+    FormChose &m_chooser;
 };

@@ -1,6 +1,5 @@
 #include "users/ModificationPassword.h"
 
-#include "app/Forms.h"
 #include "data/Helpers.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
@@ -27,16 +26,15 @@ private:
 };
 } // namespace
 
-bool AskModificationPassword()
+bool AskModificationPassword(FormAsk &prompt, ShareDataModule &data)
 {
-    FormAsk &prompt = *forms().ask;
     const MaskedPrompt masked(prompt);
     prompt.AskTitle = QStringLiteral("修改密码");
     prompt.AskPrompt = QStringLiteral("请输入资料修改密码");
     prompt.AskAnswer.clear();
     if (!prompt.ask())
         return false;
-    Query &query = ShareDataModule::instance().ADOQueryTemp();
+    Query &query = data.ADOQueryTemp();
     if (!Passwords::select(query, Passwords::Modification))
         return false;
     if (query.eof()) {

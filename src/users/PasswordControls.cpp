@@ -15,9 +15,8 @@ const QString PowerKey = QStringLiteral("PowerKey");
 
 // Shows the password of row `name` in `edit`; a missing row leaves the edit as it is. False when the
 // statement failed (its message was shown).
-bool showPassword(const QString &name, QLineEdit *edit)
+bool showPassword(Query &query, const QString &name, QLineEdit *edit)
 {
-    Query &query = ShareDataModule::instance().ADOQueryTemp();
     if (!Passwords::select(query, name))
         return false;
     if (!query.eof())
@@ -26,9 +25,10 @@ bool showPassword(const QString &name, QLineEdit *edit)
 }
 } // namespace
 
-PasswordControls::PasswordControls(QWidget *parent)
+PasswordControls::PasswordControls(ShareDataModule &data, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::PasswordControls>())
+    , m_data(data)
 {
     ui->setupUi(this);
     ui->LoginPicture->setPixmap(QPixmap(QStringLiteral(":/embedded/PasswordLogin.png")));
@@ -42,8 +42,9 @@ PasswordControls::~PasswordControls() = default;
 
 void PasswordControls::LoadPasswords()
 {
-    if (showPassword(ui->ComboBox1->currentText(), ui->Edit1))
-        showPassword(Passwords::Modification, ui->Edit2);
+    Query &query = m_data.ADOQueryTemp();
+    if (showPassword(query, ui->ComboBox1->currentText(), ui->Edit1))
+        showPassword(query, Passwords::Modification, ui->Edit2);
 }
 
 void PasswordControls::changeLoginPassword()
@@ -66,7 +67,7 @@ void PasswordControls::changePassword(const QString &name, QLineEdit *edit, cons
     if (!Screen::current().ask(QStringLiteral("修改确认"),
                                QStringLiteral("确定要把该密码修改为 ") + password + QStringLiteral(" 吗？")))
         return;
-    Query &query = ShareDataModule::instance().ADOQueryTemp();
+    Query &query = m_data.ADOQueryTemp();
     if (!Passwords::select(query, name))
         return;
     if (query.eof()) {

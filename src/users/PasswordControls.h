@@ -3,6 +3,7 @@
 #include <memory>
 
 class QLineEdit;
+class ShareDataModule;
 
 namespace Ui {
 class PasswordControls;
@@ -14,7 +15,7 @@ class PasswordControls : public QWidget
 {
     Q_OBJECT
 public:
-    explicit PasswordControls(QWidget *parent = nullptr);
+    explicit PasswordControls(ShareDataModule &data, QWidget *parent = nullptr);
     ~PasswordControls() override;
 
     // Fills both edits from the stored passwords.
@@ -26,4 +27,5 @@ private:
     void changePassword(const QString &name, QLineEdit *edit, const QString &missing, const QString &done);
 
     std::unique_ptr<Ui::PasswordControls> ui;
+    ShareDataModule &m_data;
 };

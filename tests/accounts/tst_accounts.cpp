@@ -15,8 +15,7 @@
 #include "accounts/FormAccount.h"
 #include "accounts/FormAccount2.h"
 #include "app/FormMain.h"
-#include "app/Forms.h"
-#include "app/MainContext.h"
+#include "app/Program.h"
 #include "data/ProgramPaths.h"
 #include "data/Query.h"
 #include "data/Settings.h"
@@ -37,10 +36,11 @@ const QString DeleteQuestion = QStringLiteral("删除警告|删除帐户将删�
 void openOverview(ProgramFixture &program, const QString &scope)
 {
     WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("AccountType"), scope, program.settingsPath());
-    forms().context->setLeftPanelEnabled(true);
-    forms().context->setPageVisible(FormMain::AccountsTab, true);
-    forms().context->setActivePage(FormMain::AccountsTab);
-    forms().context->refreshAll();
+    FormMain &main = program.main();
+    main.setLeftPanelEnabled(true);
+    main.setPageVisible(FormMain::AccountsTab, true);
+    main.setActivePage(FormMain::AccountsTab);
+    main.refreshAll();
 }
 
 qint64 addAccount(ProgramFixture &program, const QString &name, int type)
@@ -58,30 +58,30 @@ void addRecord(ProgramFixture &program, qint64 account, double sum, const QDate 
 }
 
 template<typename Widget = QLabel>
-Widget *control(const QString &name)
+Widget *control(ProgramFixture &program, const QString &name)
 {
-    auto *widget = forms().main->findChild<Widget *>(name);
+    auto *widget = program.main().findChild<Widget *>(name);
     if (!widget)
         qFatal("no control %s", qPrintable(name));
     return widget;
 }
 
-QLabel *houseLabel(const char *kind, int house)
+QLabel *houseLabel(ProgramFixture &program, const char *kind, int house)
 {
-    return control(QLatin1String(kind) + QString::number(house));
+    return control(program, QLatin1String(kind) + QString::number(house));
 }
 
-QFrame *panel(int house)
+QFrame *panel(ProgramFixture &program, int house)
 {
-    return control<QFrame>(QStringLiteral("AccountPanel%1").arg(house));
+    return control<QFrame>(program, QStringLiteral("AccountPanel%1").arg(house));
 }
 
-QStringList shownNames()
+QStringList shownNames(ProgramFixture &program)
 {
     QStringList names;
     for (int house = 1; house <= AccountsPage::HousesPerPage; ++house)
-        if (!panel(house)->isHidden())
-            names.append(houseLabel("AccountName", house)->text());
+        if (!panel(program, house)->isHidden())
+            names.append(houseLabel(program, "AccountName", house)->text());
     return names;
 }
 
@@ -90,9 +90,9 @@ QColor ink(const QLabel *label)
     return label->palette().color(QPalette::WindowText);
 }
 
-QColor panelColour(int house)
+QColor panelColour(ProgramFixture &program, int house)
 {
-    return panel(house)->palette().color(QPalette::Window);
+    return panel(program, house)->palette().color(QPalette::Window);
 }
 
 bool showsPicture(const QLabel *label, const QString &relative)
@@ -151,7 +151,7 @@ ScriptedScreen::DialogHandler fillAccount(int typeButton, const QString &name, Q
 // window was still open after the command, which is then closed with 取消操作.
 void pressInAccountWindow(ProgramFixture &program, const QString &name, const char *button, bool *still)
 {
-    FormAccount2 &window = *forms().account2;
+    FormAccount2 &window = *program.windows().account2;
     window.DetailAccountName = name;
     window.DetailBalanceText = QStringLiteral("40 元");
     program.screen().onDialog(QStringLiteral("FormAccount2"), [=](QDialog &dialog) {
@@ -162,6 +162,14 @@ void pressInAccountWindow(ProgramFixture &program, const QString &name, const ch
             click(dialog, "SpeedButton6");
     });
     window.showDetail();
+}
+
+// 修改帐户 as the account window runs it once the modification password was given.
+bool editAccountAfterPassword(ProgramFixture &program, const QString &oldName)
+{
+    const Windows &windows = program.windows();
+    AccountChanges changes(*windows.data, *windows.account, program.main());
+    return changes.EditAccount(oldName);
 }
 
 ScriptedScreen::DialogHandler typingPassword(const QString &answer, bool confirm = true)
@@ -242,10 +250,10 @@ void TestAccounts::emptyScopeShowsTheHint()
     addAccount(program, QStringLiteral("现金"), 2);
     openOverview(program, QStringLiteral("1"));
 
-    QVERIFY(!control(QStringLiteral("Image12"))->isHidden());
-    QVERIFY(shownNames().isEmpty());
-    QVERIFY(!control<QPushButton>(QStringLiteral("LastPage"))->isEnabled());
-    QVERIFY(!control<QPushButton>(QStringLiteral("NextPage"))->isEnabled());
+    QVERIFY(!control(program, QStringLiteral("Image12"))->isHidden());
+    QVERIFY(shownNames(program).isEmpty());
+    QVERIFY(!control<QPushButton>(program, QStringLiteral("LastPage"))->isEnabled());
+    QVERIFY(!control<QPushButton>(program, QStringLiteral("NextPage"))->isEnabled());
     QCOMPARE(program.screen().takeMessages(), QStringList());
 }
 
@@ -269,23 +277,23 @@ void TestAccounts::pages()
         addAccount(program, names.last(), 1 + i % 2);
     }
     openOverview(program, QStringLiteral("5"));
-    auto *last = control<QPushButton>(QStringLiteral("LastPage"));
-    auto *next = control<QPushButton>(QStringLiteral("NextPage"));
+    auto *last = control<QPushButton>(program, QStringLiteral("LastPage"));
+    auto *next = control<QPushButton>(program, QStringLiteral("NextPage"));
 
-    QVERIFY(control(QStringLiteral("Image12"))->isHidden());
-    QCOMPARE(shownNames(), names.mid(0, 12));
+    QVERIFY(control(program, QStringLiteral("Image12"))->isHidden());
+    QCOMPARE(shownNames(program), names.mid(0, 12));
     QVERIFY(!last->isEnabled());
     QCOMPARE(next->isEnabled(), secondPage);
     if (!secondPage)
         return;
 
     next->click();
-    QCOMPARE(shownNames(), names.mid(12));
+    QCOMPARE(shownNames(program), names.mid(12));
     QVERIFY(last->isEnabled());
     QVERIFY(!next->isEnabled());
 
     last->click();
-    QCOMPARE(shownNames(), names.mid(0, 12));
+    QCOMPARE(shownNames(program), names.mid(0, 12));
     QVERIFY(!last->isEnabled());
 }
 
@@ -303,8 +311,8 @@ void TestAccounts::refreshReturnsToFirstPage()
     for (int i = 1; i <= 13; ++i)
         addAccount(program, QStringLiteral("银行%1").arg(i), 1);
     openOverview(program, QStringLiteral("5"));
-    control<QPushButton>(QStringLiteral("NextPage"))->click();
-    QCOMPARE(shownNames(), QStringList{QStringLiteral("银行13")});
+    control<QPushButton>(program, QStringLiteral("NextPage"))->click();
+    QCOMPARE(shownNames(program), QStringList{QStringLiteral("银行13")});
 
     if (changeScope)
         openOverview(program, QStringLiteral("1"));
@@ -312,10 +320,10 @@ void TestAccounts::refreshReturnsToFirstPage()
         program.main().stepDay(1);
 
     QCOMPARE(program.main().accountsPage()->AccountPageIndex, 0);
-    QCOMPARE(shownNames().size(), 12);
-    QCOMPARE(shownNames().first(), QStringLiteral("银行1"));
-    QVERIFY(!control<QPushButton>(QStringLiteral("LastPage"))->isEnabled());
-    QVERIFY(control<QPushButton>(QStringLiteral("NextPage"))->isEnabled());
+    QCOMPARE(shownNames(program).size(), 12);
+    QCOMPARE(shownNames(program).first(), QStringLiteral("银行1"));
+    QVERIFY(!control<QPushButton>(program, QStringLiteral("LastPage"))->isEnabled());
+    QVERIFY(control<QPushButton>(program, QStringLiteral("NextPage"))->isEnabled());
 }
 
 void TestAccounts::housePictureAndColour_data()
@@ -358,17 +366,17 @@ void TestAccounts::housePictureAndColour()
         addRecord(program, account, sum, ProgramFixture::Today.addDays(-1));
     openOverview(program, QStringLiteral("7"));
 
-    QCOMPARE(shownNames(), QStringList{QStringLiteral("测试帐户")});
-    QVERIFY2(showsPicture(houseLabel("AccountImage", 1), picture), qPrintable(picture));
-    QCOMPARE(houseLabel("AccountMoney", 1)->text(), balance);
-    QCOMPARE(houseLabel("AccountMonth", 1)->text(), balance);
-    QCOMPARE(houseLabel("AccountType", 1)->text(), typeText);
+    QCOMPARE(shownNames(program), QStringList{QStringLiteral("测试帐户")});
+    QVERIFY2(showsPicture(houseLabel(program, "AccountImage", 1), picture), qPrintable(picture));
+    QCOMPARE(houseLabel(program, "AccountMoney", 1)->text(), balance);
+    QCOMPARE(houseLabel(program, "AccountMonth", 1)->text(), balance);
+    QCOMPARE(houseLabel(program, "AccountType", 1)->text(), typeText);
     const QColor expected = red ? QColor(Qt::red) : QColor(Qt::blue);
     for (const char *kind : {"AccountName", "AccountMoney", "AccountMonth", "AccountType"})
-        QCOMPARE(ink(houseLabel(kind, 1)), expected);
+        QCOMPARE(ink(houseLabel(program, kind, 1)), expected);
     // The captions 名称：, 金额：, 当月： keep the window's own ink.
     int captions = 0;
-    for (QLabel *label : panel(1)->findChildren<QLabel *>()) {
+    for (QLabel *label : panel(program, 1)->findChildren<QLabel *>()) {
         if (label->text().endsWith(QStringLiteral("："))) {
             QCOMPARE(ink(label), QApplication::palette().color(QPalette::WindowText));
             ++captions;
@@ -389,12 +397,12 @@ void TestAccounts::monthFigureCoversTheWholeMonth()
     addRecord(program, account, 1000, QDate(2027, 1, 1));
     openOverview(program, QStringLiteral("1"));
 
-    QCOMPARE(houseLabel("AccountMoney", 1)->text(), QStringLiteral("175 元"));
-    QCOMPARE(houseLabel("AccountMonth", 1)->text(), QStringLiteral("45 元"));
+    QCOMPARE(houseLabel(program, "AccountMoney", 1)->text(), QStringLiteral("175 元"));
+    QCOMPARE(houseLabel(program, "AccountMonth", 1)->text(), QStringLiteral("45 元"));
 
     program.main().stepDay(21); // 2026-12-31
-    QCOMPARE(houseLabel("AccountMoney", 1)->text(), QStringLiteral("145 元"));
-    QCOMPARE(houseLabel("AccountMonth", 1)->text(), QStringLiteral("45 元"));
+    QCOMPARE(houseLabel(program, "AccountMoney", 1)->text(), QStringLiteral("145 元"));
+    QCOMPARE(houseLabel(program, "AccountMonth", 1)->text(), QStringLiteral("45 元"));
 }
 
 void TestAccounts::failedStatementEndsTheRefresh_data()
@@ -413,14 +421,14 @@ void TestAccounts::failedStatementEndsTheRefresh()
     const qint64 account = addAccount(program, QStringLiteral("工行"), 1);
     addRecord(program, account, 10, ProgramFixture::Today);
     openOverview(program, QStringLiteral("1"));
-    QCOMPARE(houseLabel("AccountMoney", 1)->text(), QStringLiteral("10 元"));
+    QCOMPARE(houseLabel(program, "AccountMoney", 1)->text(), QStringLiteral("10 元"));
     QString error;
-    QVERIFY2(forms().data->execute(breakage, &error), qPrintable(error));
+    QVERIFY2(program.windows().data->execute(breakage, &error), qPrintable(error));
 
     QVERIFY(!program.main().accountsPage()->RefreshAccountHouses());
     QCOMPARE(program.screen().takeMessages(), QStringList{message});
-    QCOMPARE(houseLabel("AccountMoney", 1)->text(), QStringLiteral("10 元"));
-    QVERIFY(!control<QPushButton>(QStringLiteral("NextPage"))->isEnabled());
+    QCOMPARE(houseLabel(program, "AccountMoney", 1)->text(), QStringLiteral("10 元"));
+    QVERIFY(!control<QPushButton>(program, QStringLiteral("NextPage"))->isEnabled());
 }
 
 void TestAccounts::houseUnderTheMouseLightsUp()
@@ -429,20 +437,20 @@ void TestAccounts::houseUnderTheMouseLightsUp()
     for (const QString &name : {QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙")})
         addAccount(program, name, 1);
     openOverview(program, QStringLiteral("1"));
-    const QColor resting = panelColour(1);
+    const QColor resting = panelColour(program, 1);
     QVERIFY(resting != AccountsPage::HighlightColour);
 
-    sendMouse(houseLabel("AccountMoney", 2), QEvent::MouseMove);
-    QCOMPARE(panelColour(2), AccountsPage::HighlightColour);
-    QCOMPARE(panelColour(1), resting);
+    sendMouse(houseLabel(program, "AccountMoney", 2), QEvent::MouseMove);
+    QCOMPARE(panelColour(program, 2), AccountsPage::HighlightColour);
+    QCOMPARE(panelColour(program, 1), resting);
 
-    sendMouse(panel(3), QEvent::MouseMove);
-    QCOMPARE(panelColour(3), AccountsPage::HighlightColour);
-    QCOMPARE(panelColour(2), resting);
+    sendMouse(panel(program, 3), QEvent::MouseMove);
+    QCOMPARE(panelColour(program, 3), AccountsPage::HighlightColour);
+    QCOMPARE(panelColour(program, 2), resting);
 
     sendMouse(program.main().accountsPage(), QEvent::MouseMove);
     for (int house = 1; house <= 3; ++house)
-        QCOMPARE(panelColour(house), resting);
+        QCOMPARE(panelColour(program, house), resting);
 }
 
 void TestAccounts::clickOnHouseOpensItsAccount()
@@ -459,13 +467,13 @@ void TestAccounts::clickOnHouseOpensItsAccount()
         dialog.reject();
     });
 
-    QLabel *picture = houseLabel("AccountImage", 2);
+    QLabel *picture = houseLabel(program, "AccountImage", 2);
     sendMouse(picture, QEvent::MouseButtonPress);
     sendMouse(picture, QEvent::MouseButtonRelease);
 
     QVERIFY(program.screen().allUsed());
-    QCOMPARE(forms().account2->DetailAccountName, QStringLiteral("备用金"));
-    QCOMPARE(forms().account2->DetailBalanceText, QStringLiteral("12.5 元"));
+    QCOMPARE(program.windows().account2->DetailAccountName, QStringLiteral("备用金"));
+    QCOMPARE(program.windows().account2->DetailBalanceText, QStringLiteral("12.5 元"));
     QCOMPARE(shownName, QStringLiteral("备用金"));
     QCOMPARE(shownBalance, QStringLiteral("12.5 元"));
 }
@@ -480,15 +488,15 @@ void TestAccounts::longTextsInHousesEndInAnEllipsis()
     addRecord(program, bank, 100000000177.97, ProgramFixture::Today);
     addRecord(program, bank, -100000000354.08, ProgramFixture::Today.addDays(1));
     openOverview(program, QStringLiteral("5"));
-    QCOMPARE(shownNames(), (QStringList{LongName, QStringLiteral("现金")}));
+    QCOMPARE(shownNames(program), (QStringList{LongName, QStringLiteral("现金")}));
 
     QCOMPARE(cutLabels(*program.main().accountsPage()), QStringList());
-    const auto *name = qobject_cast<ElidedLabel *>(houseLabel("AccountName", 1));
+    const auto *name = qobject_cast<ElidedLabel *>(houseLabel(program, "AccountName", 1));
     QVERIFY(name);
     QVERIFY(name->shownText().endsWith(QChar(0x2026)));
     QCOMPARE(name->toolTip(), LongName);
-    QCOMPARE(houseLabel("AccountMonth", 1)->text(), QStringLiteral("-176.11 元"));
-    const auto *shortName = qobject_cast<ElidedLabel *>(houseLabel("AccountName", 2));
+    QCOMPARE(houseLabel(program, "AccountMonth", 1)->text(), QStringLiteral("-176.11 元"));
+    const auto *shortName = qobject_cast<ElidedLabel *>(houseLabel(program, "AccountName", 2));
     QCOMPARE(shortName->shownText(), QStringLiteral("现金"));
     QCOMPARE(shortName->toolTip(), QString());
 }
@@ -498,7 +506,7 @@ void TestAccounts::longTextsInHousesEndInAnEllipsis()
 void TestAccounts::accountWindowOffersItsCommands()
 {
     ProgramFixture program;
-    FormAccount2 &window = *forms().account2;
+    FormAccount2 &window = *program.windows().account2;
     window.DetailAccountName = LongName;
     window.DetailBalanceText = QStringLiteral("100000000177.97 元");
     QStringList captions, usable, cut;
@@ -556,11 +564,11 @@ void TestAccounts::accountWindowEntersOnItsAccount()
         program.insert(QStringLiteral("Parameter"), {{QStringLiteral("ParameterType"), type},
                                                      {QStringLiteral("ParameterValue"), QStringLiteral("值%1").arg(type)}});
     openOverview(program, QStringLiteral("5"));
-    forms().getPay->PresetUser = QStringLiteral("上次的客户");
+    program.windows().getPay->PresetUser = QStringLiteral("上次的客户");
     QStringList offered;
     int shownMode = -1;
     program.screen().onDialog(QStringLiteral("FormGetPay"), [&](QDialog &entry) {
-        shownMode = forms().getPay->EntryMode;
+        shownMode = program.windows().getPay->EntryMode;
         auto *accounts = entry.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
         for (int i = 0; i < accounts->count(); ++i)
             offered.append(accounts->itemText(i));
@@ -613,7 +621,7 @@ void TestAccounts::accountWindowTransfersInEveryScope()
                  .fieldNumber(QStringLiteral("MoneySum")),
              -77.7);
     QCOMPARE(recordCount(program, bank), 1);
-    QCOMPARE(forms().draw->PresetAccountName, QString());
+    QCOMPARE(program.windows().draw->PresetAccountName, QString());
 }
 
 void TestAccounts::accountWindowChangesBehindThePassword_data()
@@ -726,7 +734,7 @@ void TestAccounts::newAccount()
         fillAccount(typeButton, name, &focused)(dialog);
     });
 
-    control<QToolButton>(QStringLiteral("SpeedButton1"))->click();
+    control<QToolButton>(program, QStringLiteral("SpeedButton1"))->click();
 
     QCOMPARE(title, QStringLiteral("新增帐户"));
     QVERIFY(!deleteOffered);
@@ -736,7 +744,7 @@ void TestAccounts::newAccount()
         expected.append(stored);
     QCOMPARE(accountNames(program), expected);
     if (!stored.isEmpty())
-        QCOMPARE(shownNames().last(), name);
+        QCOMPARE(shownNames(program).last(), name);
     QVERIFY(program.screen().unexpected().isEmpty());
 }
 
@@ -746,15 +754,15 @@ void TestAccounts::newAccountOutsideTheScope()
     openOverview(program, QStringLiteral("1"));
     program.screen().onDialog(QStringLiteral("FormAccount"), fillAccount(2, QStringLiteral("备用金")));
 
-    control<QToolButton>(QStringLiteral("SpeedButton1"))->click();
+    control<QToolButton>(program, QStringLiteral("SpeedButton1"))->click();
 
     QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("帐户　备用金　新增成功")});
     QCOMPARE(accountNames(program), QStringList{QStringLiteral("备用金/2")});
-    QVERIFY(shownNames().isEmpty());
-    QVERIFY(!control(QStringLiteral("Image12"))->isHidden());
+    QVERIFY(shownNames(program).isEmpty());
+    QVERIFY(!control(program, QStringLiteral("Image12"))->isHidden());
 
     openOverview(program, QStringLiteral("5"));
-    QCOMPARE(shownNames(), QStringList{QStringLiteral("备用金")});
+    QCOMPARE(shownNames(program), QStringList{QStringLiteral("备用金")});
 }
 
 void TestAccounts::editAccount_data()
@@ -808,7 +816,7 @@ void TestAccounts::editAccount()
         fillAccount(typeButton, newName)(dialog);
     });
 
-    QCOMPARE(EditAccount(oldName), ranToEnd);
+    QCOMPARE(editAccountAfterPassword(program, oldName), ranToEnd);
 
     QCOMPARE(title, QStringLiteral("修改帐户"));
     QCOMPARE(shownName, oldName);
@@ -816,7 +824,7 @@ void TestAccounts::editAccount()
     QCOMPARE(program.screen().takeMessages(), QStringList{message});
     QCOMPARE(accountNames(program), (QStringList{stored, other + QStringLiteral("/2")}));
     QCOMPARE(recordCount(program, account), 1);
-    QCOMPARE(shownNames().first(), stored.section(QLatin1Char('/'), 0, 0));
+    QCOMPARE(shownNames(program).first(), stored.section(QLatin1Char('/'), 0, 0));
 }
 
 void TestAccounts::cancelChangesNothing_data()
@@ -846,9 +854,9 @@ void TestAccounts::cancelChangesNothing()
     });
 
     if (editing)
-        QVERIFY(!EditAccount(QStringLiteral("工行")));
+        QVERIFY(!editAccountAfterPassword(program, QStringLiteral("工行")));
     else
-        control<QToolButton>(QStringLiteral("SpeedButton1"))->click();
+        control<QToolButton>(program, QStringLiteral("SpeedButton1"))->click();
 
     QVERIFY(program.screen().allUsed());
     QCOMPARE(program.screen().takeMessages(), QStringList());
@@ -873,15 +881,15 @@ void TestAccounts::deleteAccountWithItsRecords()
         click(dialog, "SpeedButton3");
     });
 
-    QVERIFY(EditAccount(QStringLiteral("工行")));
+    QVERIFY(editAccountAfterPassword(program, QStringLiteral("工行")));
 
     QCOMPARE(program.screen().questions(), QStringList{DeleteQuestion});
     QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("帐户　工行　删除成功")});
     QCOMPARE(accountNames(program), QStringList{QStringLiteral("备用金/2")});
     QCOMPARE(recordCount(program, bank), 0);
     QCOMPARE(recordCount(program, cash), 2);
-    QCOMPARE(shownNames(), QStringList{QStringLiteral("备用金")});
-    QCOMPARE(houseLabel("AccountMoney", 1)->text(), QStringLiteral("207 元"));
+    QCOMPARE(shownNames(program), QStringList{QStringLiteral("备用金")});
+    QCOMPARE(houseLabel(program, "AccountMoney", 1)->text(), QStringLiteral("207 元"));
 }
 
 void TestAccounts::deleteDoesNothing_data()
@@ -909,7 +917,7 @@ void TestAccounts::deleteDoesNothing()
         click(dialog, "SpeedButton2");
     });
 
-    QVERIFY(!EditAccount(QStringLiteral("工行")));
+    QVERIFY(!editAccountAfterPassword(program, QStringLiteral("工行")));
 
     QVERIFY(stayedOpen);
     QCOMPARE(program.screen().questions(), vanished ? QStringList() : QStringList{DeleteQuestion});
@@ -947,7 +955,7 @@ void TestAccounts::failedDeletionChangesNothing()
     addRecord(program, bank, 500, ProgramFixture::Today);
     openOverview(program, QStringLiteral("5"));
     QString error;
-    QVERIFY2(forms().data->execute(fault, &error), qPrintable(error));
+    QVERIFY2(program.windows().data->execute(fault, &error), qPrintable(error));
     program.screen().answer(true);
     bool stayedOpen = false;
     program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
@@ -956,13 +964,13 @@ void TestAccounts::failedDeletionChangesNothing()
         click(dialog, "SpeedButton2");
     });
 
-    QVERIFY(!EditAccount(QStringLiteral("工行")));
+    QVERIFY(!editAccountAfterPassword(program, QStringLiteral("工行")));
 
     QVERIFY(stayedOpen);
     QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("帐户删除失败，帐户及其记录均未改动")});
     QCOMPARE(program.screen().takeDetails(), QStringList{detail});
     if (!repair.isEmpty())
-        QVERIFY2(forms().data->execute(repair, &error), qPrintable(error));
+        QVERIFY2(program.windows().data->execute(repair, &error), qPrintable(error));
     QCOMPARE(accountNames(program), QStringList{QStringLiteral("工行/1")});
     QCOMPARE(recordCount(program, bank), 3);
 }
@@ -1001,16 +1009,16 @@ void TestAccounts::failedStoreReportsNoSuccess()
     }
 
     if (action == 0)
-        control<QToolButton>(QStringLiteral("SpeedButton1"))->click();
+        control<QToolButton>(program, QStringLiteral("SpeedButton1"))->click();
     else
-        QVERIFY(!EditAccount(QStringLiteral("工行")));
+        QVERIFY(!editAccountAfterPassword(program, QStringLiteral("工行")));
 
     QCOMPARE(program.screen().takeMessages(), QStringList{failing.message(what)});
     QCOMPARE(program.screen().takeDetails(), QStringList{failing.detail()});
     failing.lift();
     QCOMPARE(accountNames(program), QStringList{QStringLiteral("工行/1")});
     QCOMPARE(recordCount(program, bank), 1);
-    QCOMPARE(shownNames(), QStringList{QStringLiteral("工行")});
+    QCOMPARE(shownNames(program), QStringList{QStringLiteral("工行")});
 }
 
 QTEST_MAIN(TestAccounts)

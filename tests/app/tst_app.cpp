@@ -24,7 +24,7 @@
 #include "support/Looks.h"
 #include "ui/FormProgress.h"
 #include "app/ProgramFolder.h"
-#include "app/Forms.h"
+#include "app/Program.h"
 #include "data/DataSource.h"
 #include "data/ProfileFile.h"
 #include "data/Settings.h"
@@ -190,7 +190,7 @@ void AppTest::startScreen()
     QVERIFY(password->text().isEmpty());
     QCOMPARE(main.focusWidget(), password);
 
-    auto *progress = forms().progress;
+    auto *progress = program.windows().progress;
     QCOMPARE(progress->windowTitle(), QStringLiteral("FormProgress"));
     QCOMPARE(progress->ProgressBar1()->minimum(), 0);
     QCOMPARE(progress->ProgressBar1()->maximum(), 100);
@@ -607,7 +607,7 @@ void AppTest::onlineServiceShowsEveryLine()
         cut = cutLabels(dialog);
         dialog.accept();
     });
-    forms().onlineChat->showService();
+    program.windows().onlineChat->showService();
     QVERIFY(program.screen().allUsed());
     QCOMPARE(cut, QStringList());
 }

@@ -4,7 +4,7 @@
 #include <QtTest>
 
 #include "support/ProgramFixture.h"
-#include "app/Forms.h"
+#include "app/Program.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
 #include "grid/DataGrid.h"

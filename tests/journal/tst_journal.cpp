@@ -9,7 +9,7 @@
 
 #include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
-#include "app/Forms.h"
+#include "app/Program.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
 #include "data/Query.h"
@@ -55,8 +55,8 @@ struct Books
                                                                      {3, QStringLiteral("收据")}})
             program.insert(QStringLiteral("Parameter"),
                            {{QStringLiteral("ParameterType"), type}, {QStringLiteral("ParameterValue"), value}});
-        forms().context->setLeftPanelEnabled(true);
-        forms().context->refreshAll();
+        program.main().setLeftPanelEnabled(true);
+        program.main().refreshAll();
     }
 
     void setScope(const QString &scope)
@@ -95,10 +95,10 @@ struct Books
 
     QString label(const char *name)
     {
-        return forms().main->journalPage()->findChild<QLabel *>(QLatin1String(name))->text();
+        return program.main().journalPage()->findChild<QLabel *>(QLatin1String(name))->text();
     }
 
-    DataGrid &grid() { return *forms().main->journalPage()->DBGridEh1(); }
+    DataGrid &grid() { return *program.main().journalPage()->DBGridEh1(); }
 };
 
 // The entry dialog as the user sees it while a test plays the user.
@@ -132,20 +132,20 @@ bool fitsColumn(DataGrid &grid, const QString &text, int column)
     return grid.fontMetrics().horizontalAdvance(text) <= grid.columnWidth(column) - 1 - 2 * margin;
 }
 
-QAction *mainAction(const char *name)
+QAction *mainAction(Books &books, const char *name)
 {
-    return forms().main->findChild<QAction *>(QLatin1String(name));
+    return books.program.main().findChild<QAction *>(QLatin1String(name));
 }
 
-void clickDayButton(const char *name)
+void clickDayButton(Books &books, const char *name)
 {
-    forms().main->findChild<QToolButton *>(QLatin1String(name))->click();
+    books.program.main().findChild<QToolButton *>(QLatin1String(name))->click();
 }
 
 // Shows the entry dialog in `mode` as a caller would; `steps` plays the user.
 int showEntry(Books &books, int mode, const Steps &steps, int index = 0)
 {
-    FormGetPay &dialog = *forms().getPay;
+    FormGetPay &dialog = *books.program.windows().getPay;
     dialog.EntryMode = mode;
     dialog.EntryIndex = index;
     books.program.screen().onDialog(QStringLiteral("FormGetPay"), [&steps](QDialog &shown) {
@@ -159,7 +159,7 @@ int showEntry(Books &books, int mode, const Steps &steps, int index = 0)
 // Shows the transfer dialog as a caller would, with `preset` as the locked source; `steps` plays the user.
 int showDraw(Books &books, const Steps &steps, const QString &preset = QString())
 {
-    FormDraw &dialog = *forms().draw;
+    FormDraw &dialog = *books.program.windows().draw;
     dialog.PresetAccountName = preset;
     books.program.screen().onDialog(QStringLiteral("FormDraw"), [&steps](QDialog &shown) {
         shown.show();
@@ -201,22 +201,23 @@ const QString NoRecordNumber
 // report grid over every record in scope (a double-click), each on its tab on screen.
 struct CorrectionGrid
 {
+    FormMain &main;
     QString which;
 
     DataGrid &grid() const
     {
-        return which == u"daily" ? *forms().main->journalPage()->DBGridEh1() : *forms().main->reportsPage()->DBGridEh2();
+        return which == u"daily" ? *main.journalPage()->DBGridEh1() : *main.reportsPage()->DBGridEh2();
     }
 
     DataGrid &load() const
     {
         const int tab = which == u"daily" ? FormMain::JournalTab : FormMain::ReportsTab;
-        forms().context->setPageVisible(tab, true);
-        forms().context->setActivePage(tab);
+        main.setPageVisible(tab, true);
+        main.setActivePage(tab);
         if (which == u"daily")
-            forms().context->refreshAll();
+            main.refreshAll();
         else
-            forms().main->reportsPage()->LoadReportGrid();
+            main.reportsPage()->LoadReportGrid();
         return grid();
     }
 
@@ -234,7 +235,7 @@ struct CorrectionGrid
     void startCorrection() const
     {
         if (which == u"daily") {
-            mainAction("ActionEditMoney")->trigger();
+            main.findChild<QAction *>(QStringLiteral("ActionEditMoney"))->trigger();
             return;
         }
         DataGrid &shown = grid();
@@ -313,7 +314,7 @@ private slots:
         const qint64 quoted = books.account(QStringLiteral("O'Brien's"), 1);
         books.program.insert(QStringLiteral("Parameter"),
                              {{QStringLiteral("ParameterType"), 1}, {QStringLiteral("ParameterValue"), QStringLiteral("客户's 退款")}});
-        forms().main->stepDay(-3);
+        books.program.main().stepDay(-3);
         const QDate businessDay = ProgramFixture::Today.addDays(-3);
 
         showEntry(books, FormGetPay::NewExpense, [&](const Entry &entry) {
@@ -449,10 +450,10 @@ private slots:
         QCOMPARE(afterTab, QStringLiteral("Edit2"));
         QCOMPARE(afterBacktab, QStringLiteral("ComboBox1"));
 
-        auto *current = forms().main->findChild<QDateEdit *>(QStringLiteral("DateTimePicker1"));
+        auto *current = books.program.main().findChild<QDateEdit *>(QStringLiteral("DateTimePicker1"));
         current->setFocus();
         QTest::keyClick(current, Qt::Key_Tab);
-        QCOMPARE(forms().main->focusWidget()->objectName(), QStringLiteral("BitBtn1"));
+        QCOMPARE(books.program.main().focusWidget()->objectName(), QStringLiteral("BitBtn1"));
         QCOMPARE(books.program.screen().takeMessages(), QStringList());
     }
 
@@ -471,7 +472,7 @@ private slots:
     void presetsFillOneNewRecord()
     {
         Books books;
-        FormGetPay &dialog = *forms().getPay;
+        FormGetPay &dialog = *books.program.windows().getPay;
         dialog.PresetUser = QStringLiteral("应收客户");
         dialog.PresetSum = QStringLiteral("66.6");
         dialog.PresetRemark = QStringLiteral("款项入帐");
@@ -487,13 +488,13 @@ private slots:
             entry.edit("Edit4")->setText(QStringLiteral("typed"));
         });
         // 收入 on the left panel hands nothing over; nothing typed before survives.
-        books.program.screen().onDialog(QStringLiteral("FormGetPay"), [](QDialog &shown) {
+        books.program.screen().onDialog(QStringLiteral("FormGetPay"), [&books](QDialog &shown) {
             const Entry entry{shown};
-            QCOMPARE(forms().getPay->EntryMode, int(FormGetPay::NewIncome));
+            QCOMPARE(books.program.windows().getPay->EntryMode, int(FormGetPay::NewIncome));
             for (const char *name : {"Edit1", "Edit2", "Edit3", "Edit4", "Edit5"})
                 QCOMPARE(entry.edit(name)->text(), QString());
         });
-        mainAction("ActionGet")->trigger();
+        mainAction(books, "ActionGet")->trigger();
         QVERIFY(books.program.screen().allUsed());
     }
 
@@ -508,20 +509,20 @@ private slots:
             });
             action->trigger();
         };
-        enter(mainAction("ActionGet"), QStringLiteral("12.5"));
-        enter(mainAction("ActionPay"), QStringLiteral("2"));
+        enter(mainAction(books, "ActionGet"), QStringLiteral("12.5"));
+        enter(mainAction(books, "ActionPay"), QStringLiteral("2"));
         QCOMPARE(books.program.screen().takeMessages(), (QStringList{NewGet, NewGet}));
         QCOMPARE(books.label("Label11"), QStringLiteral("共 1 笔～12.5 元"));
         QCOMPARE(books.label("Label12"), QStringLiteral("共 1 笔～2 元"));
         QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：10.5 元"));
-        QCOMPARE(forms().main->accountsPage()->Label19()->text(), QStringLiteral("总金额：10.5 元"));
+        QCOMPARE(books.program.main().accountsPage()->Label19()->text(), QStringLiteral("总金额：10.5 元"));
         QCOMPARE(books.grid().model().rowCount(), 2);
     }
 
     void presetAccountIsLockedForOneShowing()
     {
         Books books;
-        forms().getPay->PresetAccountName = QStringLiteral("私人"); // outside the company ledger
+        books.program.windows().getPay->PresetAccountName = QStringLiteral("私人"); // outside the company ledger
         showEntry(books, FormGetPay::NewExpense, [&](const Entry &entry) {
             QVERIFY(!entry.list("ComboBox1")->isEnabled());
             QCOMPARE(entry.items("ComboBox1"), QStringList{QStringLiteral("私人")});
@@ -532,7 +533,7 @@ private slots:
         QCOMPARE(books.program.select(QStringLiteral("Select MoneyAccount From MoneyTable")).fieldInteger(QStringLiteral("MoneyAccount")),
                  books.personal);
         QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("记录新增成功")});
-        QCOMPARE(forms().getPay->PresetAccountName, QString());
+        QCOMPARE(books.program.windows().getPay->PresetAccountName, QString());
 
         showEntry(books, FormGetPay::NewIncome, [&](const Entry &entry) {
             QVERIFY(entry.list("ComboBox1")->isEnabled());
@@ -654,9 +655,9 @@ private slots:
     void recordGoneBeforeShowingCancels()
     {
         Books books;
-        forms().getPay->EntryMode = FormGetPay::EditIncome;
-        forms().getPay->EntryIndex = 4711;
-        QCOMPARE(forms().getPay->showModal(), int(QDialog::Rejected));
+        books.program.windows().getPay->EntryMode = FormGetPay::EditIncome;
+        books.program.windows().getPay->EntryIndex = 4711;
+        QCOMPARE(books.program.windows().getPay->showModal(), int(QDialog::Rejected));
         QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("找不到要修改的记录")});
         QVERIFY(books.program.screen().unexpected().isEmpty()); // it never stayed on screen
     }
@@ -806,7 +807,7 @@ private slots:
         books.record(books.bank, today, -30, QStringLiteral("帐户平调"));
         books.record(bank2, today, 30, QStringLiteral("帐户平调"));
         books.record(books.bank, today, 0, QStringLiteral("帐户平调"));
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
 
         QCOMPARE(books.label("Label11"), income);
         QCOMPARE(books.label("Label12"), expense);
@@ -841,7 +842,7 @@ private slots:
         books.account(QStringLiteral("建行"), 1);
         books.account(QStringLiteral("O'Brien's"), 1);
         const qint64 before = books.record(books.bank, ProgramFixture::Today, 3);
-        forms().main->stepDay(-5);
+        books.program.main().stepDay(-5);
         const QDate businessDay = ProgramFixture::Today.addDays(-2);
         const int result = showDraw(books, [&](const Entry &entry) {
             QCOMPARE(entry.date()->date(), ProgramFixture::Today); // today, not the journal's day
@@ -986,7 +987,7 @@ private slots:
         }, QStringLiteral("工行"));
         QCOMPARE(books.program.screen().takeMessages(),
                  (QStringList{QStringLiteral("调出帐户和调入帐户不能相同"), Transferred}));
-        QCOMPARE(forms().draw->PresetAccountName, QString());
+        QCOMPARE(books.program.windows().draw->PresetAccountName, QString());
         showDraw(books, [&](const Entry &entry) {
             QVERIFY(entry.list("ComboBox1")->isEnabled());
             QCOMPARE(entry.items("ComboBox1"), (QStringList{QStringLiteral("工行"), QStringLiteral("现金")}));
@@ -996,7 +997,7 @@ private slots:
     void leftPanelRefusesTransfersInAllAccounts()
     {
         Books books(QStringLiteral("7"));
-        mainAction("ActionDraw")->trigger();
+        mainAction(books, "ActionDraw")->trigger();
         QCOMPARE(books.program.screen().takeMessages(),
                  QStringList{QStringLiteral("为免出现平调错误，在“所有帐户”状态下不提供平调功能！")});
 
@@ -1010,7 +1011,7 @@ private slots:
         books.program.screen().onDialog(QStringLiteral("FormDraw"), [](QDialog &shown) {
             QCOMPARE(Entry{shown}.items("ComboBox1"), (QStringList{QStringLiteral("工行"), QStringLiteral("现金")}));
         });
-        mainAction("ActionDraw")->trigger();
+        mainAction(books, "ActionDraw")->trigger();
         QVERIFY(books.program.screen().allUsed());
         QVERIFY(books.program.screen().takeMessages().isEmpty());
     }
@@ -1033,7 +1034,7 @@ private slots:
         Books books;
         books.record(books.cash, ProgramFixture::Today.addDays(-1), 100);
         books.record(books.personal, ProgramFixture::Today.addDays(-1), 500);
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         showDraw(books, [&](const Entry &entry) {
             fillTransfer(entry, from, QStringLiteral("工行"), QStringLiteral("77.35"));
             entry.confirm();
@@ -1107,18 +1108,18 @@ private slots:
         books.record(books.personal, today.addDays(-1), 5000); // outside the scope
         books.record(books.bank, today, 12.5);
 
-        clickDayButton("BitBtn1");
+        clickDayButton(books, "BitBtn1");
         QCOMPARE(books.label("Label7"), QStringLiteral("上日结余：1000 元"));
         QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：750.25 元"));
         QCOMPARE(books.label("Label11"), QStringLiteral("共 1 笔～0.75 元"));
         QCOMPARE(books.label("Label12"), QStringLiteral("共 1 笔～250.5 元"));
         const QString yesterdaysEnd = books.label("Label8").mid(5);
-        clickDayButton("BitBtn2");
+        clickDayButton(books, "BitBtn2");
         QCOMPARE(books.label("Label7").mid(5), yesterdaysEnd);
         QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：762.75 元"));
 
         // A day without records.
-        clickDayButton("BitBtn2");
+        clickDayButton(books, "BitBtn2");
         QCOMPARE(books.label("Label7"), QStringLiteral("上日结余：762.75 元"));
         QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：762.75 元"));
         QCOMPARE(books.label("Label11"), QStringLiteral("共 0 笔～0 元"));
@@ -1128,7 +1129,7 @@ private slots:
         QCOMPARE(books.grid().footerText(5), QStringLiteral("0"));
 
         // A day picked in the calendar refreshes the journal like the buttons do.
-        forms().main->findChild<QDateEdit *>(QStringLiteral("DateTimePicker1"))->setDate(today.addDays(-2));
+        books.program.main().findChild<QDateEdit *>(QStringLiteral("DateTimePicker1"))->setDate(today.addDays(-2));
         QCOMPARE(books.label("Label7"), QStringLiteral("上日结余：0 元"));
         QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：1000 元"));
     }
@@ -1138,7 +1139,7 @@ private slots:
         Books books;
         books.record(books.bank, ProgramFixture::Today, 12.5);
         books.record(books.cash, ProgramFixture::Today, -0.4);
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         DataGrid &grid = books.grid();
         const QStringList titles{"记录号", "单据编号", "录入时间", "帐户名", "客户名称", "金额",
                                  "业务员", "收支种类", "类别", "凭证", "备注"};
@@ -1181,7 +1182,7 @@ private slots:
         const QDate day(2026, 12, 28);
         for (int i = 0; i < count; ++i)
             books.record(books.bank, day, amount);
-        forms().main->findChild<QDateEdit *>(QStringLiteral("DateTimePicker1"))->setDate(day);
+        books.program.main().findChild<QDateEdit *>(QStringLiteral("DateTimePicker1"))->setDate(day);
 
         DataGrid &grid = books.grid();
         QCOMPARE(grid.model().rowCount(), count);
@@ -1208,14 +1209,14 @@ private slots:
         books.record(books.bank, ProgramFixture::Today, 177.97);
         books.record(books.cash, ProgramFixture::Today, 99999999.99);
         books.record(books.cash, ProgramFixture::Today, -99999999.99);
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         QCOMPARE(books.label("Label7"), QStringLiteral("上日结余：100000000000 元"));
         QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：100000000177.97 元"));
         QCOMPARE(books.label("Label11"), QStringLiteral("共 2 笔～100000177.96 元"));
         QCOMPARE(books.label("Label12"), QStringLiteral("共 1 笔～99999999.99 元"));
-        forms().context->setPageVisible(FormMain::JournalTab, true);
-        forms().context->setActivePage(FormMain::JournalTab);
-        QCOMPARE(cutLabels(*forms().main->journalPage()), QStringList());
+        books.program.main().setPageVisible(FormMain::JournalTab, true);
+        books.program.main().setActivePage(FormMain::JournalTab);
+        QCOMPARE(cutLabels(*books.program.main().journalPage()), QStringList());
         QCOMPARE(books.program.screen().takeMessages(), QStringList());
     }
 
@@ -1242,7 +1243,7 @@ private slots:
         Books books;
         books.record(books.bank, ProgramFixture::Today, -0.4);
         WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("ReportFields"), fields, books.program.settingsPath());
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         DataGrid &grid = books.grid();
         QStringList shown, footed;
         QList<int> sized;
@@ -1263,7 +1264,7 @@ private slots:
         books.record(books.bank, ProgramFixture::Today, 3);
         WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("ReportFields"), QStringLiteral("MoneyIndex,MoneyNope"),
                      books.program.settingsPath());
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         const QStringList messages = books.program.screen().takeMessages();
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages.first().contains(QStringLiteral("ReportFields")) && messages.first().contains(QStringLiteral("MoneyNope")),
@@ -1303,7 +1304,7 @@ private slots:
         books.record(books.bank, ProgramFixture::Today, 250);
         books.record(books.cash, ProgramFixture::Today, -40);
         const qint64 chosen = books.record(books.bank, ProgramFixture::Today, amount);
-        const CorrectionGrid correction{grid};
+        const CorrectionGrid correction{books.program.main(), grid};
         correction.load();
         correction.select(chosen);
 
@@ -1312,7 +1313,7 @@ private slots:
         QString shown;
         books.program.screen().onDialog(QStringLiteral("FormGetPay"), [&](QDialog &dialog) {
             const Entry entry{dialog};
-            opened = forms().getPay->EntryMode;
+            opened = books.program.windows().getPay->EntryMode;
             shown = entry.edit("Edit3")->text();
             entry.confirm();
         });
@@ -1341,7 +1342,7 @@ private slots:
                      books.program.settingsPath());
         for (double amount : {250.0, -40.0, -85.5})
             books.record(books.bank, ProgramFixture::Today, amount);
-        const CorrectionGrid correction{grid};
+        const CorrectionGrid correction{books.program.main(), grid};
         DataGrid &shown = correction.load();
         QCOMPARE(shown.model().rowCount(), 3);
         shown.setCurrentIndex(shown.model().index(2, 0));
@@ -1364,7 +1365,7 @@ private slots:
         Books books;
         books.record(books.bank, ProgramFixture::Today, 250);
         const qint64 chosen = books.record(books.cash, ProgramFixture::Today, -85.5);
-        const CorrectionGrid correction{grid};
+        const CorrectionGrid correction{books.program.main(), grid};
         correction.load();
         correction.select(chosen);
         QVERIFY(books.stored(chosen).remove());
@@ -1385,7 +1386,7 @@ private slots:
         books.record(books.bank, ProgramFixture::Today, -85.5);
         WriteSetting(QStringLiteral("KalvoraSetting"), QStringLiteral("ReportFields"), QStringLiteral("MoneyIndex,MoneySumm"),
                      books.program.settingsPath());
-        const CorrectionGrid correction{QStringLiteral("report")};
+        const CorrectionGrid correction{books.program.main(), QStringLiteral("report")};
         DataGrid &shown = correction.load();
         const QStringList messages = books.program.screen().takeMessages();
         QCOMPARE(messages.size(), 1);
@@ -1405,7 +1406,7 @@ private slots:
         books.record(books.bank, ProgramFixture::Today, 250);
         books.record(books.cash, ProgramFixture::Today, -40);
         const qint64 chosen = books.record(books.cash, ProgramFixture::Today, -85.5);
-        const CorrectionGrid correction{QStringLiteral("daily")};
+        const CorrectionGrid correction{books.program.main(), QStringLiteral("daily")};
         DataGrid &shown = correction.load();
         QCOMPARE(books.label("Label12"), QStringLiteral("共 2 笔～125.5 元"));
         correction.select(chosen);
@@ -1428,10 +1429,10 @@ private slots:
     {
         Books books;
         books.record(books.bank, ProgramFixture::Today, 3);
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         QString error;
         QVERIFY(ShareDataModule::instance().execute(QStringLiteral("ALTER TABLE MoneyTable RENAME TO Gone"), &error));
-        QVERIFY(!forms().main->journalPage()->LoadDailyGrid());
+        QVERIFY(!books.program.main().journalPage()->LoadDailyGrid());
         QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("数据库打开失败")});
         QCOMPARE(books.label("Label8"), QStringLiteral("本日结余：3 元"));
         QCOMPARE(books.grid().model().rowCount(), 1);

@@ -13,6 +13,7 @@
 #include "lists/SettingsPage.h"
 #include "support/BooksFault.h"
 #include "support/ProgramFixture.h"
+#include "app/Program.h"
 #include "users/ModificationPassword.h"
 
 namespace {
@@ -398,7 +399,7 @@ void tst_lists::promptPlainAfterFailedModificationPassword()
     f.loginAsAdministrator();
     Shown password;
     f.screen().onDialog(QStringLiteral("FormAsk"), answer(QStringLiteral("wrong"), &password));
-    QVERIFY(!AskModificationPassword());
+    QVERIFY(!AskModificationPassword(*f.windows().ask, *f.windows().data));
     QVERIFY(password.masked);
     QCOMPARE(f.screen().takeMessages(), QStringList{QStringLiteral("密码错误，请重新操作")});
 

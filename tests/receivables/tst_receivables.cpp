@@ -12,7 +12,7 @@
 #include <sqlite3.h>
 
 #include "app/FormMain.h"
-#include "app/Forms.h"
+#include "app/Program.h"
 #include "data/Query.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
@@ -48,10 +48,10 @@ struct Books
         for (int type = 1; type <= 3; ++type)
             program.insert(QStringLiteral("Parameter"), {{QStringLiteral("ParameterType"), type},
                                                          {QStringLiteral("ParameterValue"), QStringLiteral("项目%1").arg(type)}});
-        forms().context->setLeftPanelEnabled(true);
-        forms().context->setPageVisible(FormMain::ReceivablesTab, true);
-        forms().context->setActivePage(FormMain::ReceivablesTab);
-        forms().context->refreshAll();
+        program.main().setLeftPanelEnabled(true);
+        program.main().setPageVisible(FormMain::ReceivablesTab, true);
+        program.main().setActivePage(FormMain::ReceivablesTab);
+        program.main().refreshAll();
     }
 
     qint64 entry(const QDate &day, const QString &user, double sum, const QString &remark = QString())
@@ -73,7 +73,7 @@ struct Books
                        .fieldInteger(QStringLiteral("N")));
     }
 
-    ReceivablesPage &page() { return *forms().main->receivablesPage(); }
+    ReceivablesPage &page() { return *program.main().receivablesPage(); }
     DataGrid &grid(Side side) { return side == Side::Receivable ? *page().DBGridEh3() : *page().DBGridEh4(); }
 
     QStringList column(Side side, int column)
@@ -85,9 +85,9 @@ struct Books
     }
 };
 
-QAction *mainAction(const char *name)
+QAction *mainAction(Books &books, const char *name)
 {
-    return forms().main->findChild<QAction *>(QLatin1String(name));
+    return books.program.main().findChild<QAction *>(QLatin1String(name));
 }
 
 // A dialog as the user sees it while a test plays the user.
@@ -159,7 +159,7 @@ private slots:
         books.program.insert(QStringLiteral("GetPay"), {{QStringLiteral("GetPayIndex"), 0},
                                                         {QStringLiteral("GetPayTime"), day},
                                                         {QStringLiteral("GetPaySum"), -3}});
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
 
         DataGrid &get = books.grid(Side::Receivable);
         QCOMPARE(get.model().rowCount(), 78);
@@ -213,7 +213,7 @@ private slots:
         Books books;
         books.entry(QDate(2026, 12, 1), QStringLiteral("旧客户"), 8.8);
         books.entry(QDate(2026, 12, 1), QStringLiteral("旧供应商"), -8.8);
-        forms().main->stepDay(-3);
+        books.program.main().stepDay(-3);
         const QDate day = ProgramFixture::Today.addDays(-3);
         onShowing(books, QStringLiteral("FormGetPay2"), [&](const Shown &dialog) {
             QCOMPARE(dialog.date()->date(), day);
@@ -224,7 +224,7 @@ private slots:
             dialog.edit("Edit3")->setText(QStringLiteral("it's due"));
             dialog.confirm();
         });
-        mainAction(qPrintable(action))->trigger();
+        mainAction(books, qPrintable(action))->trigger();
         QCOMPARE(books.program.screen().takeMessages(), QStringList{Added});
 
         Query &row = books.program.select(QStringLiteral("Select * From GetPay Where GetPayUser = 'O''Neil 公司'"));
@@ -266,7 +266,7 @@ private slots:
             focus = dialog.focus();
             open = dialog.dialog.isVisible();
         });
-        mainAction("ActionNewPay")->trigger();
+        mainAction(books, "ActionNewPay")->trigger();
         QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
         const bool stored = message == Added;
         QCOMPARE(books.entryCount(), stored ? 1 : 0);
@@ -292,7 +292,7 @@ private slots:
         QFETCH(QString, title);
         QFETCH(bool, posting);
         Books books;
-        FormGetPay2 &dialog = *forms().getPay2;
+        FormGetPay2 &dialog = *books.program.windows().getPay2;
         dialog.GetPay2Mode = mode;
         dialog.GetPay2Index = books.entry(QDate(2026, 10, 3), QStringLiteral("甲"), mode == 3 ? -0.1 : 0.1, QStringLiteral("备"));
         onShowing(books, QStringLiteral("FormGetPay2"), [&](const Shown &shown) {
@@ -328,7 +328,7 @@ private slots:
         for (int i = 0; i < 4; ++i)
             entries.append(books.entry(QDate(2026, 12, 1 + i), QStringLiteral("客户%1").arg(i), sign * (i + 0.25),
                                        QStringLiteral("备注%1").arg(i)));
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         DataGrid &grid = books.grid(side);
         const QModelIndex third = grid.model().index(2, 1);
         grid.setCurrentIndex(third);
@@ -348,7 +348,7 @@ private slots:
             QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, cell);
         }
         else
-            mainAction(side == Side::Receivable ? "ActionEditGet" : "ActionEditPay")->trigger();
+            mainAction(books, side == Side::Receivable ? "ActionEditGet" : "ActionEditPay")->trigger();
         QVERIFY(books.program.screen().allUsed());
         QCOMPARE(books.program.screen().takeMessages(), QStringList{Changed});
         Query &row = books.stored(entries[2]);
@@ -379,11 +379,11 @@ private slots:
         Books books;
         // The other list has an entry; it must not be taken for this one's.
         books.entry(QDate(2026, 12, 1), QStringLiteral("对面"), side == Side::Receivable ? -5 : 5);
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         if (command == u"double-click")
             QTest::mouseDClick(books.grid(side).viewport(), Qt::LeftButton, {}, QPoint(20, 20));
         else
-            mainAction(qPrintable(command))->trigger();
+            mainAction(books, qPrintable(command))->trigger();
         QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
         QCOMPARE(books.program.screen().unexpected(), QStringList());
         QCOMPARE(books.entryCount(), 1);
@@ -394,15 +394,15 @@ private slots:
         Books books;
         for (int i = 0; i < 3; ++i)
             books.entry(QDate(2026, 12, 1 + i), QStringLiteral("供应商%1").arg(i), -(i + 1) * 1.1);
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         DataGrid &grid = books.grid(Side::Payable);
         grid.setCurrentIndex(grid.model().index(2, 0));
         books.program.screen().answer(false);
-        mainAction("ActionDeletePay")->trigger();
+        mainAction(books, "ActionDeletePay")->trigger();
         QCOMPARE(books.entryCount(), 3);
         grid.setCurrentIndex(grid.model().index(2, 0));
         books.program.screen().answer(true);
-        mainAction("ActionDeletePay")->trigger();
+        mainAction(books, "ActionDeletePay")->trigger();
         QCOMPARE(books.program.screen().questions(), QStringList(2, QStringLiteral("删除警告|确实要删除该记录吗？")));
         QVERIFY(books.program.screen().takeMessages().isEmpty());
         QCOMPARE(books.column(Side::Payable, 1), (QStringList{QStringLiteral("供应商0"), QStringLiteral("供应商1")}));
@@ -425,22 +425,22 @@ private slots:
         Books books;
         const qint64 gone = books.entry(QDate(2026, 12, 1), QStringLiteral("甲"), 5);
         books.entry(QDate(2026, 12, 2), QStringLiteral("乙"), 6);
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         const auto remove = [&] { QVERIFY(books.stored(gone).remove()); };
         if (when == u"show") {
             remove();
-            mainAction("ActionEditGet")->trigger();
+            mainAction(books, "ActionEditGet")->trigger();
         } else if (when == u"confirm") {
             onShowing(books, QStringLiteral("FormGetPay2"), [&](const Shown &dialog) {
                 remove();
                 dialog.confirm();
                 QVERIFY(dialog.dialog.isVisible());
             });
-            mainAction("ActionEditGet")->trigger();
+            mainAction(books, "ActionEditGet")->trigger();
         } else {
             remove();
             books.program.screen().answer(true);
-            mainAction("ActionDeleteGet")->trigger();
+            mainAction(books, "ActionDeleteGet")->trigger();
         }
         QCOMPARE(books.program.screen().takeMessages(), QStringList{message});
         QCOMPARE(books.entryCount(), 1);
@@ -471,21 +471,21 @@ private slots:
         Books books;
         const double sign = side == Side::Receivable ? 1 : -1;
         const qint64 index = books.entry(QDate(2026, 12, 1), QStringLiteral("O'Neil"), sign * 12.3, QStringLiteral("合同'A'"));
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         onShowing(books, QStringLiteral("FormGetPay2"), [&](const Shown &dialog) {
             dialog.edit("Edit2")->setText(QStringLiteral("77.7"));
             dialog.post();
         });
         onShowing(books, QStringLiteral("FormGetPay"), [&](const Shown &entry) {
             QCOMPARE(books.program.screen().questions(), QStringList{question}); // asked before anything is stored
-            QCOMPARE(forms().getPay->EntryMode, side == Side::Receivable ? 0 : 2);
+            QCOMPARE(books.program.windows().getPay->EntryMode, side == Side::Receivable ? 0 : 2);
             QCOMPARE(entry.edit("Edit2")->text(), QStringLiteral("O'Neil"));
             QCOMPARE(entry.edit("Edit3")->text(), QStringLiteral("77.7"));
             QCOMPARE(entry.edit("Edit5")->text(), QStringLiteral("合同'A'"));
             entry.dialog.findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
         });
         books.program.screen().answer(deleteEntry);
-        mainAction(side == Side::Receivable ? "ActionEditGet" : "ActionEditPay")->trigger();
+        mainAction(books, side == Side::Receivable ? "ActionEditGet" : "ActionEditPay")->trigger();
 
         QCOMPARE(books.program.screen().takeMessages(), QStringList{Added});
         QCOMPARE(books.program.screen().questions(), QStringList{question});
@@ -503,7 +503,7 @@ private slots:
     {
         Books books;
         const qint64 index = books.entry(QDate(2026, 12, 1), QStringLiteral("甲"), -12.3);
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         onShowing(books, QStringLiteral("FormGetPay2"), [&](const Shown &dialog) {
             dialog.edit("Edit2")->setText(QStringLiteral("99"));
             dialog.post();
@@ -511,7 +511,7 @@ private slots:
         });
         books.program.screen().answer(true);
         onShowing(books, QStringLiteral("FormGetPay"), [](const Shown &) {});
-        mainAction("ActionEditPay")->trigger();
+        mainAction(books, "ActionEditPay")->trigger();
         QVERIFY(books.program.screen().allUsed());
         QVERIFY(books.program.screen().takeMessages().isEmpty());
         QCOMPARE(books.program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")), 0);
@@ -544,7 +544,7 @@ private slots:
         books.entry(QDate(2026, 12, 1), QStringLiteral("甲"), sign * 5);
         books.entry(QDate(2026, 12, 2), QStringLiteral("乙"), sign * 6);
         const qint64 posted = books.entry(QDate(2026, 12, 3), QStringLiteral("丙"), sign * 77 * 12.3);
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         books.grid(side).setCurrentIndex(books.grid(side).model().index(2, 0));
 
         std::optional<BooksFault> failing;
@@ -567,7 +567,7 @@ private slots:
             entryOpen = entry.dialog.isVisible() && entry.dialog.result() != QDialog::Accepted;
             entry.dialog.findChild<QPushButton *>(QStringLiteral("BitBtn2"))->click();
         });
-        mainAction(side == Side::Receivable ? "ActionEditGet" : "ActionEditPay")->trigger();
+        mainAction(books, side == Side::Receivable ? "ActionEditGet" : "ActionEditPay")->trigger();
 
         QVERIFY(books.program.screen().allUsed());
         QVERIFY(entryOpen);
@@ -599,7 +599,7 @@ private slots:
         Books books;
         const bool payable = action.endsWith(u"Pay");
         const qint64 kept = books.entry(QDate(2026, 12, 1), QStringLiteral("甲"), payable ? -77 * 12.3 : 77 * 12.3);
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         BooksFault failing(books.program, fault, QStringLiteral("GetPay"));
         bool open = false;
         onShowing(books, QStringLiteral("FormGetPay2"), [&](const Shown &dialog) {
@@ -608,7 +608,7 @@ private slots:
             dialog.confirm();
             open = dialog.dialog.isVisible() && dialog.dialog.result() != QDialog::Accepted;
         });
-        mainAction(qPrintable(action))->trigger();
+        mainAction(books, qPrintable(action))->trigger();
         QVERIFY(open);
         QCOMPARE(books.program.screen().takeMessages(), QStringList{failing.message(QStringLiteral("记录未能保存"))});
         QCOMPARE(books.program.screen().takeDetails(), QStringList{failing.detail()});
@@ -622,7 +622,7 @@ private slots:
     void tabOrder()
     {
         Books books;
-        FormGetPay2 &dialog = *forms().getPay2;
+        FormGetPay2 &dialog = *books.program.windows().getPay2;
         dialog.GetPay2Mode = FormGetPay2::EditReceivable;
         dialog.GetPay2Index = books.entry(QDate(2026, 12, 1), QStringLiteral("甲"), 5);
         QStringList stops;
@@ -643,10 +643,10 @@ private slots:
     {
         Books books;
         books.entry(QDate(2026, 12, 1), QStringLiteral("甲"), 5);
-        forms().context->refreshAll();
+        books.program.main().refreshAll();
         QString error;
         QVERIFY(ShareDataModule::instance().execute(QStringLiteral("ALTER TABLE GetPay RENAME TO Gone"), &error));
-        QVERIFY(!forms().context->LoadGetPayLists());
+        QVERIFY(!books.program.main().LoadGetPayLists());
         QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("数据库打开失败")});
         QCOMPARE(books.grid(Side::Receivable).columnCount(), 0);
         QCOMPARE(books.grid(Side::Receivable).model().rowCount(), 0);

@@ -15,7 +15,6 @@
 #include <functional>
 
 #include "app/FormMain.h"
-#include "app/MainContext.h"
 #include "app/MainReports.h"
 #include "data/Query.h"
 #include "data/Settings.h"
@@ -90,7 +89,7 @@ struct Books
                                                                      {3, QStringLiteral("发票")}})
             program.insert(QStringLiteral("Parameter"),
                            {{QStringLiteral("ParameterType"), type}, {QStringLiteral("ParameterValue"), value}});
-        MainContext &main = program.main();
+        FormMain &main = program.main();
         main.setLeftPanelEnabled(true);
         main.setPageVisible(FormMain::JournalTab, true);
         main.setActivePage(FormMain::JournalTab);

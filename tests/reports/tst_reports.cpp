@@ -24,7 +24,7 @@
 
 #include "accounts/FormAccount2.h"
 #include "app/FormMain.h"
-#include "app/Forms.h"
+#include "app/Program.h"
 #include "app/MainReports.h"
 #include "data/Helpers.h"
 #include "data/Query.h"
@@ -96,8 +96,8 @@ struct Books
         for (const auto &[type, value] : QList<std::pair<int, const char *>>{
                  {1, "销售收入"}, {1, "办公费用"}, {2, "货款"}, {2, "杂项"}, {3, "发票"}, {3, "收据"}})
             parameter(type, QString::fromUtf8(value));
-        forms().context->setLeftPanelEnabled(true);
-        forms().context->refreshAll();
+        program.main().setLeftPanelEnabled(true);
+        program.main().refreshAll();
     }
 
     void account(const QString &name, int type)
@@ -553,7 +553,7 @@ void ReportsTest::refusedEntryStopsOk()
     QVERIFY(stayedOpen);
     if (ticked)
         QCOMPARE(focus, box);
-    QCOMPARE(forms().makeReport->ReportCondition, QString());
+    QCOMPARE(books.program.windows().makeReport->ReportCondition, QString());
     QCOMPARE(books.listed(), (Indexes{books.r2, books.r4})); // the grid was not reloaded
 
     books.order().setCurrentIndex(2);
@@ -646,7 +646,7 @@ void ReportsTest::resultLongerThanTheFirstScreens()
     screen.onDialog(QStringLiteral("FormAsk"), [](QDialog &prompt) {
         control<QPushButton>(prompt, "BitBtn1")->click();
     });
-    screen.onDialog(QStringLiteral("FormGetPay"), [&](QDialog &) { opened = forms().getPay->EntryIndex; });
+    screen.onDialog(QStringLiteral("FormGetPay"), [&](QDialog &) { opened = books.program.windows().getPay->EntryIndex; });
     grid.setCurrentIndex(grid.model().index(290, 0));
     books.page().EditReportRecord();
     QCOMPARE(opened, expected[290]);
@@ -694,8 +694,8 @@ void ReportsTest::doubleClickCorrectsBehindThePassword()
     qint64 index = 0;
     screen.onDialog(QStringLiteral("FormAsk"), password(QString()));
     screen.onDialog(QStringLiteral("FormGetPay"), [&](QDialog &entry) {
-        mode = forms().getPay->EntryMode;
-        index = forms().getPay->EntryIndex;
+        mode = books.program.windows().getPay->EntryMode;
+        index = books.program.windows().getPay->EntryIndex;
         entry.show();
         control<QLineEdit>(entry, "Edit3")->setText(QStringLiteral("40.7"));
         control<QPushButton>(entry, "BitBtn1")->click();
@@ -732,9 +732,9 @@ void ReportsTest::monthRecordsOfAnAccount()
     for (int n : expected)
         wanted.append(numbers[n]);
     books.makeReport([](QDialog &d) { choose(d, "ComboBox1", QStringLiteral("财务收入单")); });
-    forms().context->setPageVisible(FormMain::ReportsTab, true);
-    forms().context->setActivePage(FormMain::AccountsTab);
-    FormAccount2 &window = *forms().account2;
+    books.program.main().setPageVisible(FormMain::ReportsTab, true);
+    books.program.main().setActivePage(FormMain::AccountsTab);
+    FormAccount2 &window = *books.program.windows().account2;
     window.DetailAccountName = account;
     bool still = true;
     books.program.screen().onDialog(QStringLiteral("FormAccount2"), [&](QDialog &dialog) {
@@ -768,8 +768,8 @@ void ReportsTest::monthRecordsOfLeapFebruary()
         const QSignalBlocker quiet(current);
         current->setDate({2028, 2, 14});
     }
-    forms().context->setPageVisible(FormMain::ReportsTab, true);
-    FormAccount2 &window = *forms().account2;
+    books.program.main().setPageVisible(FormMain::ReportsTab, true);
+    FormAccount2 &window = *books.program.windows().account2;
     window.DetailAccountName = QStringLiteral("工行");
     books.program.screen().onDialog(QStringLiteral("FormAccount2"), [](QDialog &dialog) {
         dialog.show();

@@ -10,7 +10,7 @@
 #include <QtTest>
 
 #include "app/FormMain.h"
-#include "app/Forms.h"
+#include "app/Program.h"
 #include "data/Clock.h"
 #include "data/DeliveredBooks.h"
 #include "data/Query.h"
@@ -47,7 +47,7 @@ ProgramFixture::ProgramFixture(Start start)
 
 ProgramFixture::~ProgramFixture()
 {
-    m_forms.reset();
+    m_program.reset();
     // Anything the test did not script or check fails it.
     if (const QString leftovers = m_screen.leftovers(); !leftovers.isEmpty())
         QTest::qFail(qPrintable(leftovers), __FILE__, __LINE__);
@@ -62,36 +62,36 @@ ProgramFixture::~ProgramFixture()
 void ProgramFixture::start()
 {
     // A second start ends the first program before the new windows register themselves.
-    m_forms.reset();
-    m_forms = std::make_unique<FormsOwner>(folder());
-    forms().main->show();
+    m_program.reset();
+    m_program = std::make_unique<Program>(folder());
+    main().show();
 }
 
 void ProgramFixture::restart()
 {
-    m_forms.reset();
+    m_program.reset();
     start();
 }
 
 namespace {
-void login(const QString &role)
+void login(FormMain &main, const QString &role)
 {
-    LoginPage &page = *forms().main->loginPage();
+    LoginPage &page = *main.loginPage();
     page.ComboBox2()->setCurrentText(role);
     page.Edit3()->clear();
-    forms().main->findChild<QAction *>(QStringLiteral("ActionLogin"))->trigger();
+    main.findChild<QAction *>(QStringLiteral("ActionLogin"))->trigger();
 }
 } // namespace
 
 void ProgramFixture::loginAsCashier(ScriptedScreen::DialogHandler chooser)
 {
     m_screen.onDialog(QStringLiteral("FormChose"), chooser ? std::move(chooser) : [](QDialog &) {});
-    login(QStringLiteral("出纳"));
+    login(main(), QStringLiteral("出纳"));
 }
 
 void ProgramFixture::loginAsAdministrator()
 {
-    login(QStringLiteral("管理员"));
+    login(main(), QStringLiteral("管理员"));
 }
 
 ScriptedScreen::DialogHandler ProgramFixture::pickBook(const QString &picture)
@@ -125,12 +125,17 @@ QString ProgramFixture::odbcIniPath() const
 
 FormMain &ProgramFixture::main()
 {
-    return *forms().main;
+    return *windows().main;
+}
+
+const Windows &ProgramFixture::windows() const
+{
+    return m_program->windows();
 }
 
 Query &ProgramFixture::select(const QString &statement)
 {
-    Query &query = forms().data->ADOQueryTemp();
+    Query &query = windows().data->ADOQueryTemp();
     query.setSql(statement);
     if (!query.open())
         qFatal("statement failed: %s: %s", qPrintable(statement), qPrintable(query.lastError()));

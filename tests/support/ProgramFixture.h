@@ -7,8 +7,9 @@
 #include "ScriptedScreen.h"
 
 class FormMain;
-class FormsOwner;
+class Program;
 class Query;
+struct Windows;
 
 // A program in a temporary folder: fresh delivered books, the pictures, a private data-source file
 // (ODBCINI), a scripted screen, today pinned, and every window created in start-up order.
@@ -42,6 +43,8 @@ public:
     QString odbcIniPath() const;
     ScriptedScreen &screen() { return m_screen; }
     FormMain &main();
+    // Every window of the running program.
+    const Windows &windows() const;
 
     // Runs a statement in the scratch query and returns it, for checking stored rows.
     Query &select(const QString &statement);
@@ -52,5 +55,5 @@ private:
     QTemporaryDir m_dir;
     QByteArray m_oldOdbcIni;
     ScriptedScreen m_screen;
-    std::unique_ptr<FormsOwner> m_forms;
+    std::unique_ptr<Program> m_program;
 };

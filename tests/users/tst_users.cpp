@@ -12,7 +12,7 @@
 
 #include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
-#include "app/Forms.h"
+#include "app/Program.h"
 #include "data/Query.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
@@ -619,7 +619,7 @@ void tst_users::unreadablePasswordsToldOnce()
     setStoredPassword(f, QStringLiteral("修改"), QStringLiteral("mod"));
     f.loginAsAdministrator();
     QString error;
-    QVERIFY2(forms().data->execute(QStringLiteral("ALTER TABLE Power RENAME TO Gone"), &error), qPrintable(error));
+    QVERIFY2(f.windows().data->execute(QStringLiteral("ALTER TABLE Power RENAME TO Gone"), &error), qPrintable(error));
     auto *role = passwordControl<QComboBox>(f, "ComboBox1");
     role->setCurrentIndex(1);
     emit role->activated(1);
@@ -686,7 +686,7 @@ void tst_users::modificationPassword()
         prompt.findChild<QPushButton *>(QString::fromLatin1(confirm ? "BitBtn1" : "BitBtn2"))->click();
     });
 
-    QCOMPARE(AskModificationPassword(), granted);
+    QCOMPARE(AskModificationPassword(*f.windows().ask, *f.windows().data), granted);
     QVERIFY(f.screen().allUsed());
     QCOMPARE(f.screen().takeMessages(), message.isEmpty() ? QStringList() : QStringList{message});
     QVERIFY(!promptMasked(f));
