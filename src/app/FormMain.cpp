@@ -103,7 +103,7 @@ void FormMain::placePages(const Windows &windows, AccountChanges &accountChanges
     m_reportObjects = std::make_unique<MainReports>(data, m_journal->ADOQueryDailyGrid());
     place(ui->TabSheet7, m_receivables = new ReceivablesPage(data, *windows.getPay2));
     place(ui->TabSheet4, m_reports = new ReportsPage(data, *this, *windows.ask, m_reportObjects->ADOQueryReportGrid,
-                                                     *windows.makeReport, *windows.getPay));
+                                                     *windows.makeReport, *windows.getPay, *windows.progress));
     place(ui->TabSheet5, m_settings = new SettingsPage(data, *windows.ask));
     place(ui->TabSheet6, m_maintenance = new MaintenancePage);
 }

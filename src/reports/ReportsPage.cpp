@@ -16,7 +16,7 @@
 #include "users/ModificationPassword.h"
 
 ReportsPage::ReportsPage(ShareDataModule &data, ViewContext &views, FormAsk &prompt, WindowedQuery &grid,
-                         FormMakeReport &makeReport, FormGetPay &entry, QWidget *parent)
+                         FormMakeReport &makeReport, FormGetPay &entry, FormProgress &progress, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::ReportsPage>())
     , m_data(data)
@@ -25,10 +25,10 @@ ReportsPage::ReportsPage(ShareDataModule &data, ViewContext &views, FormAsk &pro
     , m_grid(grid)
     , m_makeReport(makeReport)
     , m_entry(entry)
+    , m_progress(progress)
 {
     ui->setupUi(this);
     grid.setLateFailureReport([this] { closeAfterLateFailure(); });
-    m_exportProgress = new FormProgress(this);
     ui->DBGridEh2->viewport()->installEventFilter(this);
     connect(ui->ComboBox3, &QComboBox::currentIndexChanged, this, [this] { LoadReportGrid(); });
 }
@@ -111,5 +111,5 @@ void ReportsPage::PrintReport(Report &report)
 
 void ReportsPage::ToExcel()
 {
-    SheetExport::exportGrid(*ui->DBGridEh2, *m_exportProgress);
+    SheetExport::exportGrid(*ui->DBGridEh2, m_progress);
 }

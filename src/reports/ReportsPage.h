@@ -24,9 +24,9 @@ class ReportsPage : public QWidget
     Q_OBJECT
 public:
     // The grid shows `grid`, with the condition `makeReport` keeps; a record opens for correction in
-    // `entry`, behind the modification password asked on `prompt`.
+    // `entry`, behind the modification password asked on `prompt`; an export shows `progress`.
     ReportsPage(ShareDataModule &data, ViewContext &views, FormAsk &prompt, WindowedQuery &grid,
-                FormMakeReport &makeReport, FormGetPay &entry, QWidget *parent = nullptr);
+                FormMakeReport &makeReport, FormGetPay &entry, FormProgress &progress, QWidget *parent = nullptr);
     ~ReportsPage() override;
 
     // The four picture buttons show the main window's report actions, left to right.
@@ -63,5 +63,5 @@ private:
     WindowedQuery &m_grid;
     FormMakeReport &m_makeReport;
     FormGetPay &m_entry;
-    FormProgress *m_exportProgress = nullptr; // a child window
+    FormProgress &m_progress;
 };

@@ -112,6 +112,6 @@ void StoppableProgress::showWindow()
 {
     m_form.setStoppable(true);
     m_form.setWindowModality(Qt::ApplicationModal);
-    m_form.ProgressBar1()->setValue(0);
     m_form.show();
+    m_form.ProgressBar1()->setValue(0); // the window may come from an earlier run that left its bar full
 }

@@ -950,7 +950,7 @@ void ReportsTest::exportCanBeStopped()
     for (int n = 0; n < 300; ++n)
         books.record({"工行", {2026, 12, 1 + n % 28}, 12.3});
     books.makeReport([](QDialog &) {});
-    auto *progress = books.page().findChild<FormProgress *>();
+    auto *progress = books.program.windows().progress;
     QVERIFY(progress);
     QList<int> shown;
     bool modalWithCancel = true;
