@@ -8,6 +8,8 @@
 #include "data/DataSource.h"
 #include "data/DeliveredBooks.h"
 #include "data/MonthTotals.h"
+#include "data/sqlite/SqliteCalls.h"
+#include "data/sqlite/SqliteMonthTotals.h"
 #include "ui/Screen.h"
 
 namespace {
@@ -42,20 +44,6 @@ void caseBlindInstr(sqlite3_context *context, int, sqlite3_value **argv)
     sqlite3_result_int64(context, found + 1);
 }
 
-EngineError errorOf(sqlite3 *db)
-{
-    return {sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
-}
-
-// Runs statements without rows on `db`; false with the engine's error.
-bool run(sqlite3 *db, const QString &statements, EngineError *error)
-{
-    if (sqlite3_exec(db, statements.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
-        return true;
-    *error = errorOf(db);
-    return false;
-}
-
 // Books made before the report centre's amount order had its index get it now, once; books that
 // cannot be written to go on without it, only slower in that order.
 void addAmountIndex(sqlite3 *db)
@@ -81,7 +69,7 @@ int userVersion(sqlite3 *db)
 // A file without the books' tables is told as such, not as the first table a statement missed.
 bool hasBooks(sqlite3 *db, EngineError *error)
 {
-    if (ShareDataModule::holdsBooks(db))
+    if (Sqlite::holdsBooks(db))
         return true;
     *error = {SQLITE_OK, ShareDataModule::NoBooksReason};
     return false;
@@ -126,8 +114,8 @@ sqlite3 *ShareDataModule::ADOConnection1(EngineError *error)
     // SQLite opens any file; reading the schema is what tells a database from something else.
     const EngineCall call(*this);
     bool rebuilt = false;
-    if (!run(db, QStringLiteral("PRAGMA synchronous=FULL; SELECT count(*) FROM sqlite_master;"), error)
-        || !hasBooks(db, error) || !MonthTotals::prepare(db, &rebuilt, error)) {
+    if (!Sqlite::run(db, QStringLiteral("PRAGMA synchronous=FULL; SELECT count(*) FROM sqlite_master;"), error)
+        || !hasBooks(db, error) || !SqliteMonthTotals::prepare(db, &rebuilt, error)) {
         sqlite3_close(db);
         return nullptr;
     }
@@ -150,7 +138,7 @@ sqlite3 *ShareDataModule::openBooksFile(int flags, EngineError *error)
     sqlite3 *db = nullptr;
     // Never create a missing file: a wrong path must fail, not start empty books.
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr) != SQLITE_OK) {
-        *error = db ? errorOf(db) : EngineError{SQLITE_CANTOPEN, QStringLiteral("unable to open database file")};
+        *error = db ? Sqlite::errorOf(db) : EngineError{SQLITE_CANTOPEN, QStringLiteral("unable to open database file")};
         sqlite3_close(db);
         return nullptr;
     }
@@ -198,23 +186,13 @@ void ShareDataModule::disconnect()
     m_connection = nullptr;
 }
 
-bool ShareDataModule::holdsBooks(sqlite3 *db)
-{
-    sqlite3_stmt *statement = nullptr;
-    sqlite3_prepare_v2(db, "SELECT 1 FROM sqlite_schema WHERE type = 'table' AND name = 'MoneyTable'", -1, &statement,
-                       nullptr);
-    const bool found = sqlite3_step(statement) == SQLITE_ROW;
-    sqlite3_finalize(statement);
-    return found;
-}
-
 bool ShareDataModule::execute(const QString &sqliteStatement, EngineError *error)
 {
     sqlite3 *db = ADOConnection1(error);
     if (!db)
         return false;
     const EngineCall call(*this);
-    return run(db, sqliteStatement, error);
+    return Sqlite::run(db, sqliteStatement, error);
 }
 
 bool ShareDataModule::execute(const QString &sqliteStatement, QString *error)
@@ -232,13 +210,13 @@ bool ShareDataModule::acceptsChanges(EngineError *why)
     if (!db)
         return false;
     const QScopedValueRollback noWaiting(m_noWaiting, true);
-    if (!run(db, QStringLiteral("BEGIN IMMEDIATE"), why))
+    if (!Sqlite::run(db, QStringLiteral("BEGIN IMMEDIATE"), why))
         return (why->code & 0xff) == SQLITE_BUSY;
     // Setting the version the books have writes their first page, which also creates the journal
     // beside the file; the rollback undoes it.
-    const bool writable = run(db, QStringLiteral("PRAGMA user_version = %1").arg(userVersion(db)), why);
+    const bool writable = Sqlite::run(db, QStringLiteral("PRAGMA user_version = %1").arg(userVersion(db)), why);
     EngineError ignored;
-    run(db, QStringLiteral("ROLLBACK"), &ignored);
+    Sqlite::run(db, QStringLiteral("ROLLBACK"), &ignored);
     return writable;
 }
 
@@ -249,7 +227,7 @@ bool ShareDataModule::checkMonthTotals(EngineError *why)
     if (!db)
         return false;
     const EngineCall call(*this);
-    if (!MonthTotals::verify(db, &rebuilt, why))
+    if (!SqliteMonthTotals::verify(db, &rebuilt, why))
         return false;
     if (rebuilt)
         Screen::current().inform(MonthTotals::RebuiltNotice);

@@ -31,9 +31,6 @@ public:
     sqlite3 *ADOConnection1(QString *error);
     void disconnect(); // closes the file, for a restore that replaces it
 
-    // Whether the database open on `db` holds books: an empty file, or another program's database,
-    // opens just as well. False too when its tables cannot be read.
-    static bool holdsBooks(sqlite3 *db);
     // Why the books file could not be used when it holds no books, with the way back to a copy.
     static inline const QString NoBooksReason = QStringLiteral(
         "帐簿文件 KalvoraCmp.mdb 是空的，或者不是本软件的帐簿。请关闭软件，把程序文件夹下 Backup 文件夹里最近的一份"
