@@ -1,8 +1,37 @@
 #include "data/sqlite/SqliteCalls.h"
 
+namespace {
+
+EngineError::Kind kindOf(int code)
+{
+    switch (code & 0xff) {
+    case SQLITE_OK:
+        return EngineError::Kind::Found;
+    case SQLITE_READONLY:
+        return EngineError::Kind::ReadOnly;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return EngineError::Kind::InUse;
+    case SQLITE_FULL:
+        return EngineError::Kind::DiskFull;
+    case SQLITE_IOERR:
+        return EngineError::Kind::DiskFault;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return EngineError::Kind::Damaged;
+    case SQLITE_CANTOPEN:
+        return EngineError::Kind::Unreachable;
+    default:
+        return EngineError::Kind::Other;
+    }
+}
+
+} // namespace
+
 EngineError Sqlite::errorOf(sqlite3 *db)
 {
-    return {sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
+    const int code = sqlite3_extended_errcode(db);
+    return {code, QString::fromUtf8(sqlite3_errmsg(db)), kindOf(code)};
 }
 
 bool Sqlite::run(sqlite3 *db, const QString &statements, EngineError *error)

@@ -8,7 +8,7 @@
 // Small calls on an SQLite connection that the engine, the month totals and the file work share.
 namespace Sqlite {
 
-// The failure SQLite reports on `db` just now.
+// The failure SQLite reports on `db` just now, with its kind in the program's terms.
 EngineError errorOf(sqlite3 *db);
 
 // Runs statements without rows on `db`; false with the engine's error.

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "data/DeliveredBooks.h"
+#include "data/BooksEngine.h"
 #include "data/ShareDataModule.h"
 #include "data/sqlite/SqliteCalls.h"
 
@@ -297,11 +298,11 @@ bool Sqlite::copyDatabase(sqlite3 *source, const QString &target, BooksFile::Fai
 bool BooksFile::copyOpenBooks(ShareDataModule &books, const QString &target, Failure *failure,
                               const Progress &progress)
 {
-    QString error;
-    sqlite3 *source = books.ADOConnection1(&error);
-    if (!source)
-        return fail(failure, SQLITE_CANTOPEN, QStringLiteral("帐簿无法打开：") + error);
-    return Sqlite::copyDatabase(source, target, failure, progress);
+    EngineError error;
+    BooksEngine *engine = books.ADOConnection1(&error);
+    if (!engine)
+        return fail(failure, SQLITE_CANTOPEN, QStringLiteral("帐簿无法打开：") + error.text);
+    return engine->copyTo(target, failure, progress);
 }
 
 bool BooksFile::holdsBooks(const QString &path)
