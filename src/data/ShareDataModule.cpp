@@ -52,11 +52,19 @@ BooksEngine *ShareDataModule::ADOConnection1(EngineError *error)
     return m_engine.get();
 }
 
-// The engine on the books the data source names, waiting for the books while another program holds
-// them.
+// The engine the data source names, on the books it names, waiting for the books while another
+// program holds them.
 std::unique_ptr<BooksEngine> ShareDataModule::openEngine(bool *rebuilt, EngineError *error)
 {
-    const QString path = DataSource::databaseOf(QString::fromLatin1(DataSource::Name));
+    const QString source = QString::fromLatin1(DataSource::Name);
+    const QString driver = DataSource::driverOf(source);
+    if (!driver.isEmpty() && driver.compare(QLatin1String(DataSource::SqliteDriver), Qt::CaseInsensitive) != 0) {
+        *error = {0, QStringLiteral("数据源 KalvoraCmp 使用的驱动程序“%1”本软件不能使用，帐簿无法打开。"
+                                    "请把数据源 KalvoraCmp 的驱动程序（Driver）改为 SQLite3。")
+                         .arg(driver)};
+        return nullptr;
+    }
+    const QString path = DataSource::databaseOf(source);
     if (path.isEmpty()) {
         *error = {0, QStringLiteral("数据源 KalvoraCmp 尚未注册")};
         return nullptr;

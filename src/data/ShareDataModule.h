@@ -12,8 +12,8 @@ class BooksConnection;
 class BooksEngine;
 
 // The one connection to the books and the two scratch queries every command runs its statements in.
-// The connection opens at the first statement, through the engine, on the books file the registered
-// data source names, which is never created when missing. While another program holds
+// The connection opens at the first statement, through the engine the registered data source names
+// (Driver=SQLite3: the books file, which is never created when missing). While another program holds
 // the books a statement waits for them, with the busy pointer and a notice on the screen, and fails as
 // "in use" when the wait runs out.
 class ShareDataModule : public QObject
