@@ -8,6 +8,7 @@
 #include "app/FormMain.h"
 #include "app/Program.h"
 #include "data/ShareDataModule.h"
+#include "data/sqlite/SqliteEngine.h"
 
 namespace {
 
@@ -19,10 +20,11 @@ class StatementLog
 public:
     StatementLog()
     {
-        QString error;
-        m_db = ShareDataModule::instance().ADOConnection1(&error);
-        if (!m_db)
-            qFatal("bench: no connection: %s", qPrintable(error));
+        EngineError error;
+        BooksEngine *engine = ShareDataModule::instance().ADOConnection1(&error);
+        if (!engine)
+            qFatal("bench: no connection: %s", qPrintable(error.text));
+        m_db = SqliteEngine::handleOf(*engine);
         sqlite3_trace_v2(m_db, SQLITE_TRACE_STMT | SQLITE_TRACE_ROW, &StatementLog::note, this);
     }
     ~StatementLog() { sqlite3_trace_v2(m_db, 0, nullptr, nullptr); }

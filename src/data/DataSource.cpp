@@ -35,16 +35,21 @@ QString DataSource::databaseOf(const QString &name)
     return odbcIni().read(name, QStringLiteral("Database"), QString());
 }
 
+QString DataSource::driverOf(const QString &name)
+{
+    return odbcIni().read(name, QStringLiteral("Driver"), QString());
+}
+
 bool RegisterDataSource(const QString &name, const QString &path, const QString &description)
 {
     ProfileFile file = odbcIni();
-    if (!file.write(Sources, name, QStringLiteral("SQLite3"))) {
+    if (!file.write(Sources, name, QString::fromLatin1(DataSource::SqliteDriver))) {
         Screen::current().inform(QStringLiteral("注册表键值创建失败"));
         return false;
     }
     // NoCreat keeps an ODBC client from creating an empty file at a wrong path.
     if (!file.write(name,
-                    {{QStringLiteral("Driver"), QStringLiteral("SQLite3")},
+                    {{QStringLiteral("Driver"), QString::fromLatin1(DataSource::SqliteDriver)},
                      {QStringLiteral("Database"), path},
                      {QStringLiteral("Description"), description},
                      {QStringLiteral("NoCreat"), QStringLiteral("1")}})) {

@@ -5,9 +5,12 @@
 // file unixODBC itself reads, so that ODBC clients open the same books.
 namespace DataSource {
 inline constexpr const char *Name = "KalvoraCmp";
+// The driver Debian's SQLite ODBC package registers: the books are a file, opened by the program itself.
+inline constexpr const char *SqliteDriver = "SQLite3";
 
 QString odbcIniPath(); // $ODBCINI, else .odbc.ini in the home folder of the user's password entry
 QString databaseOf(const QString &name); // the registered database path, empty when not registered
+QString driverOf(const QString &name);   // the registered driver, which decides the engine; empty when none
 } // namespace DataSource
 
 bool RegisterDataSource(const QString &name, const QString &path, const QString &description);

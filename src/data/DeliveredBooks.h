@@ -12,9 +12,12 @@ inline constexpr int SchemaVersion = 2; // 2: month totals of MoneyTable
 inline constexpr int PrintTableRows = 1000;
 inline constexpr int PrintDayRows = 32;
 
-// Creates the database file at `path`. Refuses (false) when a file is already there: a user's books
+// Creates the books file at `path`. Refuses (false) when a file is already there: a user's books
 // are never overwritten.
 bool create(const QString &path, QString *error);
+
+// The rows the delivered books hold, as statements run once the tables are there.
+QString rowsStatement();
 
 // The index the report centre's amount order reads the journal in (amount down, then day), holding
 // the account too so that the order is read from it alone. Books made before it get it when opened.

@@ -1,12 +1,25 @@
 #pragma once
 #include <QString>
 
-// What the engine said when a statement failed: SQLite's extended result code (0 when the data layer
-// found the failure itself) and the text with it.
+// What the engine said when a statement failed: the kind of failure in the program's terms, the
+// engine's own result code and the text with it. A failure the data layer found itself (kind Found)
+// carries code 0 and a text already in Chinese.
 struct EngineError
 {
+    enum class Kind {
+        Found,       // found by the data layer, told in its text
+        ReadOnly,    // the books may be read but not changed
+        InUse,       // another program holds the books
+        DiskFull,
+        DiskFault,   // reading or writing the disk failed
+        Damaged,     // the books are not whole, or not a database at all
+        Unreachable, // the books are not where the data source says, or cannot be opened
+        Other,       // a fault of the program or of the books' tables: only the text describes it
+    };
+
     int code = 0;
     QString text;
+    Kind kind = Kind::Found;
 };
 
 // The failure in the cashier's words, saying what happened and what to do, for the failures a user

@@ -1,8 +1,5 @@
 #include "data/MonthTotals.h"
 
-#include <sqlite3.h>
-
-#include "data/Failure.h"
 #include "data/JetSql.h"
 
 namespace {
@@ -36,56 +33,6 @@ const char *const Schema =
 const QString RecordMonths = QStringLiteral(
     "SELECT MoneyAccount AS A, substr(MoneyCreateTime,1,7) AS M, Sum(MoneySum) AS S FROM MoneyTable"
     " WHERE MoneyAccount IS NOT NULL AND MoneyCreateTime IS NOT NULL GROUP BY 1, 2");
-
-constexpr int CurrentVersion = 2;
-
-bool run(sqlite3 *db, const QString &sql, EngineError *error)
-{
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK)
-        return true;
-    *error = {sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
-    return false;
-}
-
-// The first column of the first row of `sql`, or -1 when it fails.
-qint64 firstNumber(sqlite3 *db, const QString &sql, EngineError *error)
-{
-    sqlite3_stmt *statement = nullptr;
-    qint64 value = -1;
-    if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &statement, nullptr) == SQLITE_OK) {
-        const int rc = sqlite3_step(statement);
-        if (rc == SQLITE_ROW)
-            value = sqlite3_column_int64(statement, 0);
-        else if (rc == SQLITE_DONE)
-            value = 0;
-    }
-    if (value < 0)
-        *error = {sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
-    sqlite3_finalize(statement);
-    return value;
-}
-
-// Runs `sql` inside one transaction: all of it or nothing.
-bool runTogether(sqlite3 *db, const QString &sql, EngineError *error)
-{
-    if (!run(db, QStringLiteral("BEGIN IMMEDIATE;"), error))
-        return false;
-    if (run(db, sql + QStringLiteral("COMMIT;"), error))
-        return true;
-    EngineError ignored;
-    run(db, QStringLiteral("ROLLBACK;"), &ignored);
-    return false;
-}
-
-// Runs `repair` in one transaction when the count `test` finds anything (`repaired`).
-bool repairWhen(sqlite3 *db, const QString &test, const QString &repair, bool *repaired, EngineError *error)
-{
-    const qint64 found = firstNumber(db, test, error);
-    if (found < 0)
-        return false;
-    *repaired = found > 0;
-    return found == 0 || runTogether(db, repair, error);
-}
 
 QString monthText(const QDate &day)
 {
@@ -144,34 +91,4 @@ QString MonthTotals::balanceStatement(const QString &name, const QDate &day, Bou
         + month + QStringLiteral(") And (MoneyCreateTime ")
         + (bound == Bound::Before ? QStringLiteral("< ") : QStringLiteral("<= ")) + JetSql::dateLiteral(day)
         + QLatin1Char(')') + accountCondition + QLatin1Char(')');
-}
-
-bool MonthTotals::prepare(sqlite3 *db, bool *rebuilt, EngineError *error)
-{
-    *rebuilt = false;
-    const qint64 version = firstNumber(db, QStringLiteral("PRAGMA user_version"), error);
-    if (version < 0)
-        return false;
-    if (version < CurrentVersion)
-        return runTogether(db, createStatement() + QStringLiteral("PRAGMA user_version=%1;").arg(CurrentVersion), error);
-    // The table or a trigger dropped by hand: put them back whole.
-    if (!repairWhen(db,
-                    QStringLiteral("SELECT 4 - count(*) FROM sqlite_schema WHERE name IN ('MoneyMonth',"
-                                   "'MoneyMonthInsert','MoneyMonthDelete','MoneyMonthUpdate')"),
-                    dropStatement() + createStatement(), rebuilt, error))
-        return false;
-    if (*rebuilt)
-        return true;
-    // Totals emptied while records are there: found at no cost, unlike a changed total.
-    return repairWhen(db,
-                      QStringLiteral("SELECT EXISTS (SELECT 1 FROM MoneyTable WHERE MoneyAccount IS NOT NULL"
-                                     " AND MoneyCreateTime IS NOT NULL) AND NOT EXISTS (SELECT 1 FROM MoneyMonth)"),
-                      rebuildStatement(), rebuilt, error);
-}
-
-bool MonthTotals::verify(sqlite3 *db, bool *rebuilt, EngineError *error)
-{
-    *rebuilt = false;
-    return repairWhen(db, QStringLiteral("SELECT count(*) FROM (") + checkStatement() + QLatin1Char(')'),
-                      rebuildStatement(), rebuilt, error);
 }

@@ -2,9 +2,6 @@
 #include <QDate>
 #include <QString>
 
-struct sqlite3;
-struct EngineError;
-
 // Month totals per account, kept by triggers on MoneyTable so that any writer (this program or an
 // ODBC client) keeps them exact, and read by every balance of an account's history: the months
 // before plus the records of the month up to the day, a cost that does not grow with the years.
@@ -36,16 +33,6 @@ enum class Rounding { ToCents, None };
 // Account, each starting with " And ") selects.
 QString balanceStatement(const QString &name, const QDate &day, Bound bound, const QString &accountCondition,
                          Rounding rounding = Rounding::ToCents);
-
-// Brings the books at `db` to the current schema (older books get the table, the triggers and
-// totals built from their records, in one transaction) and puts back a table or trigger removed
-// or a table emptied by hand. Costs the same for any size of books. `rebuilt` tells whether totals
-// found missing had to be built; false with the engine's error.
-bool prepare(sqlite3 *db, bool *rebuilt, EngineError *error);
-
-// Runs the check over every record and rebuilds the totals when it finds any wrong (`rebuilt`);
-// a pass over the whole journal.
-bool verify(sqlite3 *db, bool *rebuilt, EngineError *error);
 
 // What the user is told when the totals had to be built again.
 inline const QString RebuiltNotice = QStringLiteral(

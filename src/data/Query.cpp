@@ -1,9 +1,6 @@
 #include "data/Query.h"
 
-#include <QDateTime>
-
-#include <sqlite3.h>
-
+#include "data/BooksEngine.h"
 #include "data/JetSql.h"
 #include "data/ShareDataModule.h"
 
@@ -127,98 +124,7 @@ SelectShape shapeOf(const QString &sql)
     return shape;
 }
 
-QVariant columnValue(sqlite3_stmt *stmt, int column)
-{
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_INTEGER:
-        return QVariant(qint64(sqlite3_column_int64(stmt, column)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(stmt, column));
-    case SQLITE_TEXT:
-        return QVariant(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
-                                          sqlite3_column_bytes(stmt, column)));
-    case SQLITE_BLOB:
-        return QVariant(QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, column)),
-                                   sqlite3_column_bytes(stmt, column)));
-    default:
-        return {};
-    }
-}
-
-// Dates are stored as ISO text so that date literals compare as text.
-int bindValue(sqlite3_stmt *stmt, int index, const QVariant &value)
-{
-    if (!value.isValid() || value.isNull())
-        return sqlite3_bind_null(stmt, index);
-    switch (value.typeId()) {
-    case QMetaType::QDate:
-        return sqlite3_bind_text(stmt, index, JetSql::dateText(value.toDate()).toUtf8().constData(), -1,
-                                 SQLITE_TRANSIENT);
-    case QMetaType::QDateTime:
-        return sqlite3_bind_text(stmt, index,
-                                 value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8().constData(),
-                                 -1, SQLITE_TRANSIENT);
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return sqlite3_bind_int64(stmt, index, value.toLongLong());
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return sqlite3_bind_double(stmt, index, value.toDouble());
-    default: {
-        const QByteArray text = value.toString().toUtf8();
-        return sqlite3_bind_text(stmt, index, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-    }
-    }
-}
-
-bool isBlankTail(QByteArrayView tail)
-{
-    for (const char c : tail)
-        if (c != ';' && !QChar::isSpace(uchar(c)))
-            return false;
-    return true;
-}
-
-QString quotedName(const QString &name)
-{
-    QString doubled = name;
-    doubled.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + doubled + QLatin1Char('"');
-}
-
-// One statement of the data layer's own (a row written, read back or deleted): prepared with its
-// values bound, finished when it goes out of scope.
-class Statement
-{
-public:
-    Statement(sqlite3 *db, const QString &sql, const QVariantList &values)
-    {
-        if (sqlite3_prepare_v2(db, sql.toUtf8().constData(), -1, &m_stmt, nullptr) != SQLITE_OK) {
-            sqlite3_finalize(m_stmt);
-            m_stmt = nullptr;
-            return;
-        }
-        for (int i = 0; i < values.size(); ++i)
-            bindValue(m_stmt, i + 1, values[i]);
-    }
-    ~Statement() { sqlite3_finalize(m_stmt); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    int step() { return m_stmt ? sqlite3_step(m_stmt) : SQLITE_ERROR; }
-    sqlite3_stmt *handle() const { return m_stmt; }
-
-private:
-    sqlite3_stmt *m_stmt = nullptr;
-};
-
-const QString RowGone = QStringLiteral("该记录已不存在，可能已被删除");
-
 } // namespace
-
 
 Query::Query(ShareDataModule &database)
     : m_db(database)
@@ -244,35 +150,23 @@ void Query::setLateFailureReport(std::function<void()> report)
 
 void Query::finalize()
 {
-    if (m_stmt) {
-        sqlite3_finalize(m_stmt);
-        m_stmt = nullptr;
-    }
+    m_cursor.reset();
 }
 
 bool Query::fail(const QString &message)
 {
-    m_error = message;
-    m_errorCode = 0;
+    return failWith({0, message});
+}
+
+bool Query::failWith(const EngineError &error)
+{
+    m_failure = error;
     return false;
 }
 
-bool Query::failInEngine(sqlite3 *db)
+BooksEngine *Query::connection()
 {
-    m_error = QString::fromUtf8(sqlite3_errmsg(db));
-    m_errorCode = sqlite3_extended_errcode(db);
-    return false;
-}
-
-sqlite3 *Query::connection()
-{
-    EngineError error;
-    sqlite3 *db = m_db.ADOConnection1(&error);
-    if (!db) {
-        m_error = error.text;
-        m_errorCode = error.code;
-    }
-    return db;
+    return m_db.ADOConnection1(&m_failure);
 }
 
 void Query::close()
@@ -292,33 +186,24 @@ void Query::close()
 bool Query::open()
 {
     close();
-    m_error.clear();
-    m_errorCode = 0;
-    QString sqlite = JetSql::toSqlite(m_sql, &m_error);
-    if (sqlite.isEmpty())
-        return fail(m_error.isEmpty() ? QStringLiteral("空语句") : m_error);
-    sqlite3 *db = connection();
+    m_failure = {};
+    QString error;
+    QString statement = JetSql::toSqlite(m_sql, &error);
+    if (statement.isEmpty())
+        return fail(error.isEmpty() ? QStringLiteral("空语句") : error);
+    BooksEngine *db = connection();
     if (!db)
         return false;
     const EngineCall call(m_db);
 
-    const SelectShape shape = shapeOf(sqlite);
+    const SelectShape shape = shapeOf(statement);
     // Rows of a single table carry their row id, unqualified so that an alias of the table does not matter.
     if (shape.traceable)
-        sqlite.insert(shape.fromAt, QStringLiteral(", rowid AS %1 ").arg(QLatin1String(RowIdName)));
-    const QByteArray text = sqlite.toUtf8();
-    const char *rest = nullptr;
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &m_stmt, &rest) != SQLITE_OK) {
-        failInEngine(db);
-        finalize();
+        statement.insert(shape.fromAt, QStringLiteral(", %1 AS %2 ").arg(db->rowIdExpression(), QLatin1String(RowIdName)));
+    m_cursor = db->prepare(statement, &m_failure);
+    if (!m_cursor)
         return false;
-    }
-    // One statement only: a second one after a ';' would otherwise be dropped without a word.
-    if (!isBlankTail(QByteArrayView(rest, text.constData() + text.size() - rest))) {
-        finalize();
-        return fail(QStringLiteral("语句后面有多余的内容"));
-    }
-    if (sqlite3_column_count(m_stmt) == 0) {
+    if (m_cursor->columnCount() == 0) {
         finalize();
         return fail(QStringLiteral("语句不返回记录"));
     }
@@ -326,26 +211,23 @@ bool Query::open()
     m_open = true;
     if (readAhead(shape.wholeTable))
         return true;
-    const EngineError error = lastFailure();
+    const EngineError failure = m_failure;
     close();
-    m_error = error.text;
-    m_errorCode = error.code;
-    return false;
+    return failWith(failure);
 }
 
 // Names the result's columns and, for rows of one table, the table and each column's field in it.
 void Query::describeColumns(bool traceable)
 {
-    const int count = sqlite3_column_count(m_stmt);
+    const int count = m_cursor->columnCount();
     const int visible = traceable ? count - 1 : count;
     for (int c = 0; c < visible; ++c) {
-        m_columns.append(QString::fromUtf8(sqlite3_column_name(m_stmt, c)));
-        const char *origin = sqlite3_column_origin_name(m_stmt, c);
-        m_baseColumns.append(traceable && origin ? QString::fromUtf8(origin) : QString());
+        m_columns.append(m_cursor->columnName(c));
+        m_baseColumns.append(traceable ? m_cursor->baseColumn(c) : QString());
     }
     if (traceable) {
         m_rowIdColumn = visible;
-        m_table = QString::fromUtf8(sqlite3_column_table_name(m_stmt, m_rowIdColumn));
+        m_table = m_cursor->baseTable(m_rowIdColumn);
     }
 }
 
@@ -355,27 +237,27 @@ void Query::describeColumns(bool traceable)
 bool Query::readAhead(bool wholeTable)
 {
     for (;;) {
-        const int rc = sqlite3_step(m_stmt);
-        if (rc != SQLITE_ROW)
-            return finishReading(rc);
+        const BooksCursor::Step step = m_cursor->step();
+        if (step != BooksCursor::Step::Row)
+            return finishReading(step == BooksCursor::Step::Done);
         if (wholeTable && m_rows.size() == 1) {
-            sqlite3_reset(m_stmt);
+            m_cursor->reset();
             m_rows.clear();
             return true;
         }
-        m_rows.appendFrom(m_stmt);
+        m_cursor->appendRow(m_rows);
     }
 }
 
-// Ends the reading at the step result `rc`: the statement is finished, false with its error unless it
-// reached the end.
-bool Query::finishReading(int rc)
+// Ends the reading, `done` when it reached the end: the statement is finished, false with its error
+// unless it reached the end.
+bool Query::finishReading(bool done)
 {
-    if (rc != SQLITE_DONE)
-        failInEngine(sqlite3_db_handle(m_stmt));
+    if (!done)
+        m_failure = m_cursor->error();
     finalize();
     m_rows.squeeze();
-    return rc == SQLITE_DONE;
+    return done;
 }
 
 // Reads the rows of a whole table at its first use. A failure then leaves nothing half read: the query
@@ -385,18 +267,17 @@ bool Query::ensureRows()
 {
     if (!m_open)
         return false;
-    if (!m_stmt)
+    if (!m_cursor)
         return true;
     const EngineCall call(m_db);
-    int rc;
-    while ((rc = sqlite3_step(m_stmt)) == SQLITE_ROW)
-        m_rows.appendFrom(m_stmt);
-    if (finishReading(rc))
+    BooksCursor::Step step;
+    while ((step = m_cursor->step()) == BooksCursor::Step::Row)
+        m_cursor->appendRow(m_rows);
+    if (finishReading(step == BooksCursor::Step::Done))
         return true;
-    const EngineError error = lastFailure();
+    const EngineError failure = m_failure;
     close();
-    m_error = error.text;
-    m_errorCode = error.code;
+    failWith(failure);
     if (m_lateFailure)
         m_lateFailure();
     return false;
@@ -532,62 +413,52 @@ bool Query::post()
     return ok;
 }
 
-// Runs one write of a row of the base table; false with the reason, also when no row was there to change.
-bool Query::changeRow(const QString &sql, const QVariantList &values)
+bool Query::writeRow()
 {
-    sqlite3 *db = connection();
+    BooksEngine::Fields fields;
+    for (auto pending = m_pending.cbegin(); pending != m_pending.cend(); ++pending) {
+        // The books' case-blind comparison stops at a NUL character, so such a text could not be found by
+        // its own name: it is refused rather than stored.
+        if (pending.value().typeId() == QMetaType::QString && pending.value().toString().contains(QChar(0)))
+            return fail(JetSql::NulInText);
+        fields.append({pending.key(), pending.value()});
+    }
+    if (m_state == State::Editing && fields.isEmpty())
+        return true;
+    BooksEngine *db = connection();
     if (!db)
         return false;
     const EngineCall call(m_db);
-    Statement statement(db, sql, values);
-    if (statement.step() != SQLITE_DONE)
-        return failInEngine(db);
-    if (sqlite3_changes(db) == 0)
-        return fail(RowGone);
+    BooksEngine::StoredRow stored;
+    qint64 rowId = 0;
+    if (m_state == State::Inserting) {
+        if (!db->insertRow(m_table, fields, &rowId, &stored, &m_failure))
+            return false;
+    } else {
+        rowId = currentRowId();
+        if (!db->updateRow(m_table, rowId, fields, &stored, &m_failure))
+            return false;
+    }
+    takeStoredRow(stored, rowId);
     return true;
 }
 
-bool Query::writeRow()
+// Puts the row as stored in place of the one changed, or after the rows for one added.
+void Query::takeStoredRow(const QHash<QString, QVariant> &stored, qint64 rowId)
 {
-    const QStringList names = m_pending.keys();
-    QVariantList values;
-    QStringList columns;
-    for (const QString &name : names) {
-        const QVariant value = m_pending.value(name);
-        // The books' case-blind comparison stops at a NUL character, so such a text could not be found by
-        // its own name: it is refused rather than stored.
-        if (value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
-            return fail(JetSql::NulInText);
-        values.append(value);
-        columns.append(quotedName(name));
-    }
-    qint64 rowId = 0;
-    if (m_state == State::Inserting) {
-        const QString sql = names.isEmpty()
-            ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quotedName(m_table))
-            : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                  .arg(quotedName(m_table), columns.join(QLatin1Char(',')),
-                       QStringList(names.size(), QStringLiteral("?")).join(QLatin1Char(',')));
-        if (!changeRow(sql, values))
-            return false;
-        rowId = sqlite3_last_insert_rowid(connection());
-    } else {
-        rowId = currentRowId();
-        if (names.isEmpty())
-            return true;
-        values.append(rowId);
-        if (!changeRow(QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=?")
-                           .arg(quotedName(m_table), columns.join(QStringLiteral("=?,"))),
-                       values))
-            return false;
-    }
-
+    // Computed columns keep what the Select gave them; base columns show what is stored now.
+    const QVariantList previous = m_state == State::Editing ? m_rows.row(m_current, int(m_columns.size())) : QVariantList();
     QVariantList row;
-    if (!readBack(rowId, row))
-        return false;
+    for (int c = 0; c < m_columns.size(); ++c) {
+        if (!m_baseColumns[c].isEmpty())
+            row.append(stored.value(m_baseColumns[c].toLower()));
+        else
+            row.append(previous.isEmpty() ? QVariant() : previous[c]);
+    }
+    row.append(rowId);
     if (m_state == State::Editing) {
         m_rows.replace(m_current, row);
-    } else if (!m_stmt) {
+    } else if (!m_cursor) {
         m_rows.append(row);
         m_current = int(m_rows.size()) - 1;
     } else {
@@ -597,41 +468,17 @@ bool Query::writeRow()
         m_rows.append(row);
         m_current = 0;
     }
-    return true;
-}
-
-bool Query::readBack(qint64 rowId, QVariantList &row)
-{
-    sqlite3 *db = connection();
-    if (!db)
-        return false;
-    const EngineCall call(m_db);
-    Statement statement(db, QStringLiteral("SELECT * FROM %1 WHERE rowid=?").arg(quotedName(m_table)), {rowId});
-    const int rc = statement.step();
-    if (rc != SQLITE_ROW)
-        return rc == SQLITE_DONE ? fail(RowGone) : failInEngine(db);
-    QHash<QString, QVariant> stored;
-    for (int c = 0; c < sqlite3_column_count(statement.handle()); ++c)
-        stored.insert(QString::fromUtf8(sqlite3_column_name(statement.handle(), c)).toLower(),
-                      columnValue(statement.handle(), c));
-    // Computed columns keep what the Select gave them; base columns show what is stored now.
-    const QVariantList previous = m_state == State::Editing ? m_rows.row(m_current, int(m_columns.size())) : QVariantList();
-    row.clear();
-    for (int c = 0; c < m_columns.size(); ++c) {
-        if (!m_baseColumns[c].isEmpty())
-            row.append(stored.value(m_baseColumns[c].toLower()));
-        else
-            row.append(previous.isEmpty() ? QVariant() : previous[c]);
-    }
-    row.append(rowId);
-    return true;
 }
 
 bool Query::remove()
 {
     if (!m_open || !isUpdatable() || eof())
         return fail(QStringLiteral("没有可删除的记录"));
-    if (!changeRow(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quotedName(m_table)), {currentRowId()}))
+    BooksEngine *db = connection();
+    if (!db)
+        return false;
+    const EngineCall call(m_db);
+    if (!db->deleteRow(m_table, currentRowId(), &m_failure))
         return false;
     m_rows.removeAt(m_current);
     return true;

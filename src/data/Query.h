@@ -7,20 +7,21 @@
 #include <QVariant>
 
 #include <functional>
+#include <memory>
 
 #include "data/Failure.h"
 #include "data/RowSource.h"
 #include "data/RowStore.h"
 
+class BooksCursor;
+class BooksEngine;
 class ShareDataModule;
-struct sqlite3;
-struct sqlite3_stmt;
 
 // An updatable result of one Select on the shared connection, walked row by row.
 //
 // open() runs the statement and reads its rows, so one that fails on any row fails there. Only a whole
 // table ("Select * From" a table, nothing more) is read at the first access that needs it; a failure
-// then closes the query and is told through the late-failure report. The SQLite statement is finished
+// then closes the query and is told through the late-failure report. The engine's statement is finished
 // once its rows are in, so no read stays pending and every post() is committed at once. A result whose Select reads a single
 // table is updatable: append()/edit(), setField(), post() and remove() write that table's row by its row
 // id, and fail when the row is no longer stored. Opening a Select only to append reads no more than two
@@ -41,8 +42,8 @@ public:
     bool open(); // false with lastError() set (also for a text of more than one statement); stays closed
     void close();
     bool isOpen() const override { return m_open; }
-    QString lastError() const { return m_error; }
-    EngineError lastFailure() const { return {m_errorCode, m_error}; } // the error with its result code
+    QString lastError() const { return m_failure.text; }
+    EngineError lastFailure() const { return m_failure; } // the error with its kind and result code
 
     // Walking.
     void first();
@@ -79,22 +80,20 @@ private:
     void describeColumns(bool traceable);
     bool readAhead(bool wholeTable);
     bool ensureRows();
-    bool finishReading(int rc);
+    bool finishReading(bool done);
     bool fail(const QString &message);
-    bool failInEngine(sqlite3 *db); // false with the engine's last error on `db`
-    sqlite3 *connection();          // the shared connection; nullptr with the error set
+    bool failWith(const EngineError &error); // false with the engine's error
+    BooksEngine *connection();               // the shared connection; nullptr with the error set
     bool writeRow();
-    bool changeRow(const QString &sql, const QVariantList &values);
-    bool readBack(qint64 rowId, QVariantList &row);
+    void takeStoredRow(const QHash<QString, QVariant> &stored, qint64 rowId);
     qint64 currentRowId() const;
     void finalize();
 
     ShareDataModule &m_db;
     QString m_sql;
-    QString m_error;
-    int m_errorCode = 0; // SQLite's extended result code of m_error; 0 for the data layer's own
+    EngineError m_failure;
     bool m_open = false;
-    sqlite3_stmt *m_stmt = nullptr; // while rows are still to be read
+    std::unique_ptr<BooksCursor> m_cursor; // while rows are still to be read
     QStringList m_columns;      // result columns, as the statement names them
     QStringList m_baseColumns;  // for each result column its base table column, or empty
     int m_rowIdColumn = -1;     // hidden row id column of an updatable result

@@ -1,7 +1,5 @@
 #include "data/RowStore.h"
 
-#include <sqlite3.h>
-
 #include <cstring>
 
 namespace {
@@ -29,13 +27,13 @@ quint64 takeCount(const char *&at)
 }
 
 // Small numbers of either sign take one or two bytes.
-void putInteger(QByteArray &bytes, qint64 value)
+void putIntegerIn(QByteArray &bytes, qint64 value)
 {
     bytes.append(Integer);
     putCount(bytes, (quint64(value) << 1) ^ quint64(value >> 63));
 }
 
-void putReal(QByteArray &bytes, double value)
+void putRealIn(QByteArray &bytes, double value)
 {
     bytes.append(Real);
     char raw[sizeof value];
@@ -61,10 +59,10 @@ void putVariant(QByteArray &bytes, const QVariant &value)
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::Bool:
-        putInteger(bytes, value.toLongLong());
+        putIntegerIn(bytes, value.toLongLong());
         return;
     case QMetaType::Double:
-        putReal(bytes, value.toDouble());
+        putRealIn(bytes, value.toDouble());
         return;
     case QMetaType::QByteArray: {
         const QByteArray blob = value.toByteArray();
@@ -76,30 +74,6 @@ void putVariant(QByteArray &bytes, const QVariant &value)
         putRun(bytes, Text, text.constData(), text.size());
         return;
     }
-    }
-}
-
-void putColumn(QByteArray &bytes, sqlite3_stmt *statement, int column)
-{
-    switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_INTEGER:
-        putInteger(bytes, sqlite3_column_int64(statement, column));
-        return;
-    case SQLITE_FLOAT:
-        putReal(bytes, sqlite3_column_double(statement, column));
-        return;
-    case SQLITE_TEXT: {
-        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
-        putRun(bytes, Text, text, sqlite3_column_bytes(statement, column));
-        return;
-    }
-    case SQLITE_BLOB: {
-        const auto *blob = static_cast<const char *>(sqlite3_column_blob(statement, column));
-        putRun(bytes, Blob, blob, sqlite3_column_bytes(statement, column));
-        return;
-    }
-    default:
-        bytes.append(Empty);
     }
 }
 
@@ -157,17 +131,29 @@ void RowStore::clear()
     m_starts.clear();
 }
 
-qsizetype RowStore::startRow()
+void RowStore::putEmpty()
 {
-    m_starts.append(m_bytes.size());
-    return m_starts.size() - 1;
+    m_bytes.append(Empty);
 }
 
-void RowStore::appendFrom(sqlite3_stmt *statement)
+void RowStore::putInteger(qint64 value)
 {
-    startRow();
-    for (int column = 0, columns = sqlite3_column_count(statement); column < columns; ++column)
-        putColumn(m_bytes, statement, column);
+    putIntegerIn(m_bytes, value);
+}
+
+void RowStore::putReal(double value)
+{
+    putRealIn(m_bytes, value);
+}
+
+void RowStore::putText(const char *utf8, qsizetype size)
+{
+    putRun(m_bytes, Text, utf8, size);
+}
+
+void RowStore::putBlob(const char *data, qsizetype size)
+{
+    putRun(m_bytes, Blob, data, size);
 }
 
 void RowStore::append(const QVariantList &values)

@@ -8,12 +8,14 @@
 #include "data/Failure.h"
 #include "data/Query.h"
 
-struct sqlite3;
+class BooksConnection;
+class BooksEngine;
 
-// The one database connection and the two scratch queries every command runs its statements in.
-// The connection opens at the first statement, finds its file through the registered data source and
-// never creates a missing file. While another program holds the books a statement waits for them,
-// with the busy pointer and a notice on the screen, and fails as "in use" when the wait runs out.
+// The one connection to the books and the two scratch queries every command runs its statements in.
+// The connection opens at the first statement, through the engine the registered data source names
+// (Driver=SQLite3: the books file, which is never created when missing). While another program holds
+// the books a statement waits for them, with the busy pointer and a notice on the screen, and fails as
+// "in use" when the wait runs out.
 class ShareDataModule : public QObject
 {
     Q_OBJECT
@@ -27,30 +29,21 @@ public:
     Query &ADOQueryTemp2() { return *m_temp2; }
 
     // Opens the connection if needed; nullptr with *error set when the books cannot be reached.
-    sqlite3 *ADOConnection1(EngineError *error);
-    sqlite3 *ADOConnection1(QString *error);
-    void disconnect(); // closes the file, for a restore that replaces it
-
-    // Whether the database open on `db` holds books: an empty file, or another program's database,
-    // opens just as well. False too when its tables cannot be read.
-    static bool holdsBooks(sqlite3 *db);
-    // Why the books file could not be used when it holds no books, with the way back to a copy.
-    static inline const QString NoBooksReason = QStringLiteral(
-        "帐簿文件 KalvoraCmp.mdb 是空的，或者不是本软件的帐簿。请关闭软件，把程序文件夹下 Backup 文件夹里最近的一份"
-        "自动备份（KalvoraCmp-年-月-日.mdb）复制到程序文件夹，改名为 KalvoraCmp.mdb 替换现在的文件，再启动软件。");
+    BooksEngine *ADOConnection1(EngineError *error);
+    void disconnect(); // closes the books, for a restore that replaces them
 
     // A second, read-only connection to the books for a long read that goes on beside the program's
     // own statements. It waits for the books like the main connection; nullptr with *error set.
-    sqlite3 *openReader(EngineError *error);
+    std::unique_ptr<BooksConnection> openReader(EngineError *error);
     // The reader goes on in another thread: from now on it waits without showing anything, and a
     // change that waits for it waits without the notice, the wait being the program's own and short.
-    void moveReaderToBackground(sqlite3 *reader);
+    void moveReaderToBackground(BooksConnection &reader);
     // Closes a reader, from any thread.
-    void closeReader(sqlite3 *reader, bool inBackground);
+    void closeReader(std::unique_ptr<BooksConnection> reader, bool inBackground);
 
-    // Runs a statement that returns no rows (PRAGMA, BEGIN, COMMIT...). Used by the data layer only.
-    bool execute(const QString &sqliteStatement, EngineError *error);
-    bool execute(const QString &sqliteStatement, QString *error);
+    // Runs statements that return no rows, in the engine's own dialect. Used by the data layer and tests.
+    bool execute(const QString &engineStatements, EngineError *error);
+    bool execute(const QString &engineStatements, QString *error);
 
     // Whether changes can be stored: takes the write lock and writes within a transaction that is
     // rolled back, without waiting. True also when another program holds the books just now; false
@@ -75,10 +68,10 @@ signals:
     void disconnecting();
 
 private:
-    static int waitForBooks(void *module, int attempt);
-    sqlite3 *openBooksFile(int flags, EngineError *error);
+    std::unique_ptr<BooksEngine> openEngine(bool *rebuilt, EngineError *error);
+    bool waitForBooks();
 
-    sqlite3 *m_connection = nullptr;
+    std::unique_ptr<BooksEngine> m_engine;
     int m_busyTimeout = DefaultBusyTimeout;
     bool m_waiting = false;
     bool m_noWaiting = false;

@@ -2,8 +2,7 @@
 
 #include <QTimer>
 
-#include <sqlite3.h>
-
+#include "data/BooksEngine.h"
 #include "data/JetSql.h"
 #include "data/ShareDataModule.h"
 
@@ -15,8 +14,6 @@ constexpr int FirstPages = 4;
 constexpr size_t KeyBatch = 4096;
 // Pages of rows kept for scrolling back.
 constexpr int KeptPages = 256;
-
-const QString ExtraText = QStringLiteral("语句后面有多余的内容");
 
 } // namespace
 
@@ -40,7 +37,7 @@ void WindowedQuery::close()
         std::lock_guard lock(m_lock);
         m_stopping = true;
         if (m_reader)
-            sqlite3_interrupt(m_reader);
+            m_reader->interrupt();
     }
     if (m_keyReader.joinable())
         m_keyReader.join();
@@ -62,8 +59,8 @@ bool WindowedQuery::open(const Statement &statement)
 {
     close();
     m_failure = {};
-    Statements sqlite;
-    if (!translate(statement, &sqlite) || !describeFields(sqlite.page))
+    Statements translated;
+    if (!translate(statement, &translated) || !describeFields(translated.page))
         return false;
     m_summed = statement.summed;
     EngineError error;
@@ -74,17 +71,17 @@ bool WindowedQuery::open(const Statement &statement)
         return false;
     }
     const EngineCall call(m_db);
-    if (!readTotals(sqlite.totals) || !startKeys(sqlite.keys)) {
+    if (!readTotals(translated.totals) || !startKeys(translated.keys)) {
         endReading();
         close();
         return false;
     }
-    m_pageStatement = sqlite.page;
+    m_pageStatement = translated.page;
     m_open = true;
     return true;
 }
 
-bool WindowedQuery::translate(const Statement &statement, Statements *sqlite)
+bool WindowedQuery::translate(const Statement &statement, Statements *translated)
 {
     const QString where = QStringLiteral(" From ") + statement.from + QStringLiteral(" Where ") + statement.join;
     QString totals = QStringLiteral("Select Count(*)");
@@ -96,97 +93,75 @@ bool WindowedQuery::translate(const Statement &statement, Statements *sqlite)
         QStringLiteral("Select ") + statement.fields + QStringLiteral(", ") + statement.key + where
             + QStringLiteral(" And (") + statement.key + QStringLiteral(" = ?)"),
     };
-    QList<QByteArray> translated;
+    QStringList texts;
     for (const QString &each : jet) {
         QString error;
         const QString text = JetSql::toSqlite(each, &error);
         if (text.isEmpty()) {
-            m_failure = {SQLITE_OK, error};
+            m_failure = {0, error};
             return false;
         }
-        translated.append(text.toUtf8());
+        texts.append(text);
     }
-    *sqlite = {translated[0], translated[1], translated[2]};
+    *translated = {texts[0], texts[1], texts[2]};
     return true;
 }
 
 // The page statement names the fields; preparing it on the main connection also finds a misspelt one.
-bool WindowedQuery::describeFields(const QByteArray &pageStatement)
+bool WindowedQuery::describeFields(const QString &pageStatement)
 {
-    sqlite3 *db = m_db.ADOConnection1(&m_failure);
+    BooksEngine *db = m_db.ADOConnection1(&m_failure);
     if (!db)
         return false;
-    sqlite3_stmt *page = nullptr;
     const EngineCall call(m_db);
-    if (!prepareOne(db, pageStatement, &page))
+    const std::unique_ptr<BooksCursor> page = db->prepare(pageStatement, &m_failure);
+    if (!page)
         return false;
     // The last column is the key, which the rows do not show.
-    for (int c = 0; c + 1 < sqlite3_column_count(page); ++c)
-        m_fields.append(QString::fromUtf8(sqlite3_column_name(page, c)));
-    sqlite3_finalize(page);
+    for (int c = 0; c + 1 < page->columnCount(); ++c)
+        m_fields.append(page->columnName(c));
     return true;
-}
-
-// Prepares exactly one statement, false with the failure set: a second one after a ';' would
-// otherwise be dropped without a word.
-bool WindowedQuery::prepareOne(sqlite3 *db, const QByteArray &text, sqlite3_stmt **statement)
-{
-    const char *rest = nullptr;
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), statement, &rest) != SQLITE_OK)
-        return failInEngine(db);
-    if (!QByteArrayView(rest, text.constData() + text.size() - rest).trimmed().isEmpty()) {
-        sqlite3_finalize(*statement);
-        *statement = nullptr;
-        m_failure = {SQLITE_OK, ExtraText};
-        return false;
-    }
-    return true;
-}
-
-bool WindowedQuery::failInEngine(sqlite3 *db)
-{
-    m_failure = {sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
-    return false;
 }
 
 // The count and sums, in the read of the books that the keys are read in after them.
-bool WindowedQuery::readTotals(const QByteArray &totals)
+bool WindowedQuery::readTotals(const QString &totals)
 {
-    if (sqlite3_exec(m_reader, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK)
-        return failInEngine(m_reader);
-    sqlite3_stmt *statement = nullptr;
-    if (!prepareOne(m_reader, totals, &statement))
+    if (!m_reader->begin(BooksConnection::Intent::Read, &m_failure))
         return false;
-    if (sqlite3_step(statement) != SQLITE_ROW) {
-        failInEngine(m_reader);
-        sqlite3_finalize(statement);
+    const std::unique_ptr<BooksCursor> statement = m_reader->prepare(totals, &m_failure);
+    if (!statement)
+        return false;
+    if (statement->step() != BooksCursor::Step::Row) {
+        m_failure = statement->error();
         return false;
     }
-    m_count = sqlite3_column_int(statement, 0);
+    m_count = int(statement->integer(0));
     for (int s = 0; s < m_summed.size(); ++s)
-        m_sums.append(sqlite3_column_double(statement, s + 1));
-    sqlite3_finalize(statement);
+        m_sums.append(statement->real(s + 1));
     return true;
 }
 
 // Reads the keys of the first pages here; the rest, if any, in the reading thread.
-bool WindowedQuery::startKeys(const QByteArray &keys)
+bool WindowedQuery::startKeys(const QString &keys)
 {
-    if (!prepareOne(m_reader, keys, &m_keyStatement))
+    m_keyCursor = m_reader->prepare(keys, &m_failure);
+    if (!m_keyCursor)
         return false;
     m_keys.reserve(size_t(m_count));
     const size_t first = size_t(FirstPages) * size_t(m_pageRows);
-    int rc = SQLITE_ROW;
-    while (m_keys.size() < first && (rc = sqlite3_step(m_keyStatement)) == SQLITE_ROW)
-        m_keys.push_back(sqlite3_column_int64(m_keyStatement, 0));
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        return failInEngine(m_reader);
-    if (rc == SQLITE_DONE) {
+    BooksCursor::Step step = BooksCursor::Step::Row;
+    while (m_keys.size() < first && (step = m_keyCursor->step()) == BooksCursor::Step::Row)
+        m_keys.push_back(m_keyCursor->integer(0));
+    if (step == BooksCursor::Step::Failed) {
+        m_failure = m_keyCursor->error();
+        return false;
+    }
+    if (step == BooksCursor::Step::Done) {
         endReading();
         return true;
     }
     m_keysDone = false;
-    m_db.moveReaderToBackground(m_reader);
+    m_db.moveReaderToBackground(*m_reader);
     m_keyReader = std::thread(&WindowedQuery::readRestOfKeys, this);
     return true;
 }
@@ -201,17 +176,17 @@ void WindowedQuery::readRestOfKeys()
         batch.clear();
         m_keysArrived.notify_all();
     };
-    int rc;
-    while ((rc = sqlite3_step(m_keyStatement)) == SQLITE_ROW) {
-        batch.push_back(sqlite3_column_int64(m_keyStatement, 0));
+    BooksCursor::Step step;
+    while ((step = m_keyCursor->step()) == BooksCursor::Step::Row) {
+        batch.push_back(m_keyCursor->integer(0));
         if (batch.size() == KeyBatch)
             handOver();
     }
     handOver();
-    const EngineError failure{sqlite3_extended_errcode(m_reader), QString::fromUtf8(sqlite3_errmsg(m_reader))};
+    const EngineError failure = m_keyCursor->error();
     endReading();
     // Told only if these rows are still the ones open when the program gets to it.
-    if (rc != SQLITE_DONE && !m_stopping)
+    if (step != BooksCursor::Step::Done && !m_stopping)
         QMetaObject::invokeMethod(
             this,
             [this, failure, opening = m_opening] {
@@ -225,12 +200,10 @@ void WindowedQuery::readRestOfKeys()
 // fit the first pages or the reading failed.
 void WindowedQuery::endReading()
 {
-    sqlite3_finalize(m_keyStatement);
-    m_keyStatement = nullptr;
-    sqlite3_exec(m_reader, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_keyCursor.reset();
+    m_reader->rollback();
     std::lock_guard lock(m_lock);
-    m_db.closeReader(m_reader, !m_keysDone);
-    m_reader = nullptr;
+    m_db.closeReader(std::move(m_reader), !m_keysDone);
     m_keysDone = true;
     m_keysArrived.notify_all();
 }
@@ -259,20 +232,21 @@ const RowStore *WindowedQuery::page(int page)
         return kept;
     const std::vector<qint64> keys = keysOfPage(page);
     EngineError failure;
-    sqlite3 *db = m_db.ADOConnection1(&failure);
+    BooksEngine *db = m_db.ADOConnection1(&failure);
     if (!db) {
         reportLateFailure(failure);
         return nullptr;
     }
     const EngineCall call(m_db);
     // One read of the books for the page, not one per row with its own locking and checks.
-    const bool ownRead = sqlite3_get_autocommit(db) && sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK;
+    EngineError notBegun;
+    const bool ownRead = !db->inTransaction() && db->begin(BooksConnection::Intent::Read, &notBegun);
     auto rows = std::make_unique<RowStore>();
-    const bool read = readRows(db, keys, *rows);
-    if (!read)
-        failure = {sqlite3_extended_errcode(db), QString::fromUtf8(sqlite3_errmsg(db))};
-    if (ownRead)
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    const bool read = readRows(*db, keys, *rows, &failure);
+    if (ownRead) {
+        EngineError notCommitted;
+        db->commit(&notCommitted);
+    }
     if (!read) {
         reportLateFailure(failure);
         return nullptr;
@@ -284,26 +258,28 @@ const RowStore *WindowedQuery::page(int page)
 }
 
 // A row whose record is gone by now reads as empty.
-bool WindowedQuery::readRows(sqlite3 *db, const std::vector<qint64> &keys, RowStore &rows)
+bool WindowedQuery::readRows(BooksConnection &db, const std::vector<qint64> &keys, RowStore &rows, EngineError *failure)
 {
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, m_pageStatement.constData(), int(m_pageStatement.size()), &statement, nullptr) != SQLITE_OK)
+    const std::unique_ptr<BooksCursor> statement = db.prepare(m_pageStatement, failure);
+    if (!statement)
         return false;
     const QVariantList gone(m_fields.size() + 1);
-    int rc = SQLITE_DONE;
     for (const qint64 key : keys) {
-        sqlite3_bind_int64(statement, 1, key);
-        rc = sqlite3_step(statement);
-        if (rc == SQLITE_ROW)
-            rows.appendFrom(statement);
-        else if (rc == SQLITE_DONE)
-            rows.append(gone);
-        else
+        statement->bindInteger(1, key);
+        switch (statement->step()) {
+        case BooksCursor::Step::Row:
+            statement->appendRow(rows);
             break;
-        sqlite3_reset(statement);
+        case BooksCursor::Step::Done:
+            rows.append(gone);
+            break;
+        case BooksCursor::Step::Failed:
+            *failure = statement->error();
+            return false;
+        }
+        statement->reset();
     }
-    sqlite3_finalize(statement);
-    return rc == SQLITE_ROW || rc == SQLITE_DONE;
+    return true;
 }
 
 QVariant WindowedQuery::value(int row, int column)

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -14,9 +15,9 @@
 #include "data/RowSource.h"
 #include "data/RowStore.h"
 
+class BooksConnection;
+class BooksCursor;
 class ShareDataModule;
-struct sqlite3;
-struct sqlite3_stmt;
 
 // A long ordered result read in windows, so that a million rows show at once and cost little memory.
 //
@@ -71,19 +72,17 @@ public:
 private:
     struct Statements
     {
-        QByteArray totals, keys, page;
+        QString totals, keys, page;
     };
-    bool translate(const Statement &statement, Statements *sqlite);
-    bool describeFields(const QByteArray &pageStatement);
-    bool readTotals(const QByteArray &totals);
-    bool startKeys(const QByteArray &keys);
+    bool translate(const Statement &statement, Statements *translated);
+    bool describeFields(const QString &pageStatement);
+    bool readTotals(const QString &totals);
+    bool startKeys(const QString &keys);
     void readRestOfKeys();
     void endReading();
-    bool prepareOne(sqlite3 *db, const QByteArray &text, sqlite3_stmt **statement);
-    bool failInEngine(sqlite3 *db);
     std::vector<qint64> keysOfPage(int page);
     const RowStore *page(int page);
-    bool readRows(sqlite3 *db, const std::vector<qint64> &keys, RowStore &rows);
+    bool readRows(BooksConnection &db, const std::vector<qint64> &keys, RowStore &rows, EngineError *failure);
     void reportLateFailure(const EngineError &failure);
 
     ShareDataModule &m_db;
@@ -94,7 +93,7 @@ private:
     QList<double> m_sums;
     int m_count = 0;
     int m_current = 0;
-    QByteArray m_pageStatement;
+    QString m_pageStatement;
     QCache<int, RowStore> m_pages;
     EngineError m_failure;
     std::function<void()> m_lateFailure;
@@ -107,7 +106,7 @@ private:
     std::vector<qint64> m_keys;
     bool m_keysDone = true;
     std::atomic<bool> m_stopping = false;
-    sqlite3 *m_reader = nullptr;
-    sqlite3_stmt *m_keyStatement = nullptr;
+    std::unique_ptr<BooksConnection> m_reader;
+    std::unique_ptr<BooksCursor> m_keyCursor;
     std::thread m_keyReader;
 };

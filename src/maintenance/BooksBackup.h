@@ -1,8 +1,9 @@
 #pragma once
 #include <QDate>
 #include <QString>
-#include <functional>
 #include <limits>
+
+#include "data/BooksFile.h"
 
 class ShareDataModule;
 
@@ -13,22 +14,18 @@ class ShareDataModule;
 namespace BooksBackup {
 
 // Why a copy or a restore failed: the system's error number where the system gave one, otherwise the
-// database's result code; and a short Chinese reason the user can act on.
-struct Failure
-{
-    int number = 0;
-    QString reason;
-};
+// engine's result code; and a short Chinese reason the user can act on.
+using Failure = BooksFile::Failure;
 
 // Told the share of the work done, 0 to 100, as a long copy or check goes on.
-using Progress = std::function<void(int percent)>;
+using Progress = BooksFile::Progress;
 
 // Writes a copy of the books to `target`, replacing a file of that name only with a whole copy.
 bool backup(ShareDataModule &books, const QString &target, Failure *failure, const Progress &progress = {});
 
 // Whether `path` holds books this program can open: a database, undamaged, with every table and
 // field of the books, of a schema version not newer than the program's.
-bool check(const QString &path, Failure *failure, const Progress &progress = {});
+using BooksFile::check;
 
 // Replaces the books at `booksPath` with the checked file `source`. The books being replaced are first
 // kept among the automatic backups. The connection is closed; it opens again at the next statement.

@@ -194,6 +194,8 @@ private slots:
     void noPendingStatement();
     void unreachableBooks_data();
     void unreachableBooks();
+    void engineChosenByTheDriver_data();
+    void engineChosenByTheDriver();
     void storeFailuresToldInChinese_data();
     void storeFailuresToldInChinese();
     void waitForBooksHeldByAnotherProgram();
@@ -818,6 +820,40 @@ void DataTest::unreachableBooks()
         QFile::remove(books);
         QVERIFY(QFile::rename(kept, books));
     }
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), 3);
+}
+
+void DataTest::engineChosenByTheDriver_data()
+{
+    QTest::addColumn<QString>("driverLine"); // the data source's Driver line, empty for none
+    QTest::addColumn<QString>("told");       // empty: the books open
+    QTest::newRow("as registered") << "Driver=SQLite3" << "";
+    QTest::newRow("other letter case") << "Driver = sqlite3" << "";
+    QTest::newRow("no driver line") << "" << "";
+    QTest::newRow("a server's driver")
+        << "Driver=PostgreSQL Unicode"
+        << QStringLiteral("数据源 KalvoraCmp 使用的驱动程序“PostgreSQL Unicode”本软件不能使用，帐簿无法打开。"
+                          "请把数据源 KalvoraCmp 的驱动程序（Driver）改为 SQLite3。");
+}
+
+// The data source's driver decides the engine: the books file for SQLite3, while a driver the program
+// has no engine for is refused, the books file beside it left unopened.
+void DataTest::engineChosenByTheDriver()
+{
+    QFETCH(QString, driverLine);
+    QFETCH(QString, told);
+    ProgramFixture program;
+    ShareDataModule::instance().disconnect();
+    const QByteArray registered = readBytes(program.odbcIniPath());
+    QVERIFY(registered.contains("\nDriver=SQLite3\n"));
+    writeBytes(program.odbcIniPath(), QByteArray(registered).replace("\nDriver=SQLite3\n", "\n" + driverLine.toUtf8() + "\n"));
+
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), told.isEmpty() ? 3 : -1);
+    QCOMPARE(program.screen().takeMessages(),
+             told.isEmpty() ? QStringList() : QStringList{QStringLiteral("读入失败\n") + told});
+    QCOMPARE(program.screen().takeDetails(), told.isEmpty() ? QStringList() : QStringList{QString()});
+
+    writeBytes(program.odbcIniPath(), registered);
     QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), 3);
 }
 

@@ -52,9 +52,9 @@ void BooksFault::lift()
 QString BooksFault::message(const QString &what) const
 {
     if (m_fault == u"read-only")
-        return what + QLatin1Char('\n') + FailureSentence({SQLITE_READONLY, {}});
+        return what + QLatin1Char('\n') + FailureSentence({.kind = EngineError::Kind::ReadOnly});
     if (m_fault == u"in use")
-        return what + QLatin1Char('\n') + FailureSentence({SQLITE_BUSY, {}});
+        return what + QLatin1Char('\n') + FailureSentence({.kind = EngineError::Kind::InUse});
     return what;
 }
 

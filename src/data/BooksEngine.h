@@ -1,0 +1,112 @@
+#pragma once
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "data/BooksFile.h"
+#include "data/Failure.h"
+
+class RowStore;
+
+// What an engine of the books does for the data layer. ShareDataModule opens the engine its data
+// source names; Query, WindowedQuery and Transaction work through these classes only, so that nothing
+// above them names an engine's library.
+
+// The data layer's own words for what an engine finds wrong with a statement or a row.
+namespace EngineText {
+inline const QString ExtraStatement = QStringLiteral("语句后面有多余的内容");
+inline const QString RowGone = QStringLiteral("该记录已不存在，可能已被删除");
+} // namespace EngineText
+
+// One prepared statement, run a row at a time; the current row is read column by column.
+class BooksCursor
+{
+public:
+    enum class Step { Row, Done, Failed };
+
+    virtual ~BooksCursor() = default;
+
+    virtual Step step() = 0; // Failed: error() says why
+    virtual EngineError error() const = 0;
+    // Back to before the first row; the values bound stay.
+    virtual void reset() = 0;
+    virtual void bindInteger(int parameter, qint64 value) = 0; // the first parameter is 1
+
+    virtual int columnCount() const = 0;
+    virtual QString columnName(int column) const = 0;
+    // The table and the field of it a column reads; empty for a computed column.
+    virtual QString baseTable(int column) const = 0;
+    virtual QString baseColumn(int column) const = 0;
+
+    virtual qint64 integer(int column) const = 0;
+    virtual double real(int column) const = 0;
+    // Appends the current row, every column of it, as the engine gave it.
+    virtual void appendRow(RowStore &rows) const = 0;
+};
+
+// A connection to the books.
+class BooksConnection
+{
+public:
+    // Read: the statements until commit() see one state of the books. Write: the write lock is taken
+    // at the start, so the changes that follow never meet another writer half way.
+    enum class Intent { Read, Write };
+
+    virtual ~BooksConnection() = default;
+
+    // Exactly one statement, in the engine's dialect: text after it other than ';' and blanks is refused,
+    // since it would otherwise be dropped without a word. nullptr with *error set.
+    virtual std::unique_ptr<BooksCursor> prepare(const QString &statement, EngineError *error) = 0;
+
+    virtual bool begin(Intent intent, EngineError *error) = 0;
+    virtual bool commit(EngineError *error) = 0;
+    virtual void rollback() = 0;
+    virtual bool inTransaction() const = 0;
+
+    // Stops the statement running on this connection; callable from any thread.
+    virtual void interrupt() = 0;
+    // From now on a wait for books another program holds tells nothing and gives up after `milliseconds`.
+    virtual void waitQuietly(int milliseconds) = 0;
+};
+
+// Asked each time a statement finds the books held by another program: whether to go on waiting.
+using BooksWait = std::function<bool()>;
+
+// The program's connection to the books, and the work on them that only the engine knows how to do.
+class BooksEngine : public BooksConnection
+{
+public:
+    // Runs statements that return no rows, in the engine's own dialect: for the data layer and tests.
+    virtual bool execute(const QString &statements, EngineError *error) = 0;
+
+    // What a Select adds to its select list to name the row each result row comes from.
+    virtual QString rowIdExpression() const = 0;
+
+    // Each field written: its base column in lower case and the value.
+    using Fields = QList<std::pair<QString, QVariant>>;
+    // A row as stored: each column's value by the column's name in lower case.
+    using StoredRow = QHash<QString, QVariant>;
+    // Writes of one row of `table`, named by its row id. Each gives back the row as it is stored now;
+    // a row that is no longer there fails with EngineText::RowGone.
+    virtual bool insertRow(const QString &table, const Fields &fields, qint64 *rowId, StoredRow *stored,
+                           EngineError *error) = 0;
+    virtual bool updateRow(const QString &table, qint64 rowId, const Fields &fields, StoredRow *stored,
+                           EngineError *error) = 0;
+    virtual bool deleteRow(const QString &table, qint64 rowId, EngineError *error) = 0;
+
+    // Whether changes can be stored, without waiting: true also while another program holds the books
+    // just now; false with *why when the books cannot take changes at all.
+    virtual bool acceptsChanges(EngineError *why) = 0;
+    // Compares the month totals with the records and rebuilds them when they disagree (`rebuilt`).
+    virtual bool verifyMonthTotals(bool *rebuilt, EngineError *error) = 0;
+
+    // A second, read-only connection to the same books, waiting for them as this one does.
+    virtual std::unique_ptr<BooksConnection> openReader(EngineError *error) = 0;
+
+    // Copies the books to the file `target` (see BooksFile::copyOpenBooks).
+    virtual bool copyTo(const QString &target, BooksFile::Failure *failure, const BooksFile::Progress &progress) = 0;
+};

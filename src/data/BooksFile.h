@@ -1,0 +1,51 @@
+#pragma once
+#include <QString>
+#include <functional>
+
+class ShareDataModule;
+
+// The books as a file of their own, for backup and restore: a copy of the books, the check a file must
+// pass before it may become the books, and the books replaced by such a file. A copy is written beside
+// its target and takes the target's name only when whole, so a crash never leaves half a copy under it.
+namespace BooksFile {
+
+// Why the work failed: the system's error number where the system gave one, otherwise the engine's
+// result code; and a short Chinese reason the user can act on.
+struct Failure
+{
+    int number = 0;
+    QString reason;
+};
+
+// Told the share of the work done, 0 to 100, as a long copy or check goes on.
+using Progress = std::function<void(int percent)>;
+// The progress of a share of a longer piece of work: `from` to `to` of the whole.
+Progress within(const Progress &progress, int from, int to);
+
+// Copies the books open on `books` (opening them if need be) to `target`, consistent even while the
+// program writes.
+bool copyOpenBooks(ShareDataModule &books, const QString &target, Failure *failure, const Progress &progress);
+
+// Whether the file at `path` opens for reading and holds books, without touching the program's connection.
+bool holdsBooks(const QString &path);
+// Copies the books in the file at `path`, which the program has not opened, to `target`.
+bool copyBooksFile(const QString &path, const QString &target, Failure *failure, const Progress &progress);
+
+// Whether `path` holds books this program can open: a database, undamaged, with every table and field
+// of the books, of a schema version not newer than the program's.
+bool check(const QString &path, Failure *failure, const Progress &progress = {});
+
+// Closes the books open on `books` and puts a copy of the checked file `source` in place of the books
+// at `booksPath`, in one rename. The connection opens again at the next statement.
+bool replaceBooks(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure,
+                  const Progress &progress);
+
+// Sets *failure; false.
+bool fail(Failure *failure, int number, const QString &reason);
+// What the user is told of a failure the system reported with error number `number`.
+QString reasonForSystem(int number);
+bool failSystem(Failure *failure, int number);
+// Whether the system refused for want of permission.
+bool isPermission(int number);
+
+} // namespace BooksFile

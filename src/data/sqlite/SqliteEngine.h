@@ -1,0 +1,22 @@
+#pragma once
+#include <QString>
+#include <memory>
+
+#include "data/BooksEngine.h"
+
+struct sqlite3;
+
+// The engine of books kept in an SQLite file, the data source's Driver=SQLite3.
+namespace SqliteEngine {
+
+// Opens the books file at `path` for reading and writing, never creating it: a wrong path must fail,
+// not start empty books. Checks that the file holds books, brings older books to the current schema
+// (`rebuilt`: month totals had to be built) and gives them the index of the report centre's amount
+// order. Every write is on disk when it returns. `wait` is asked while another program holds the
+// books. nullptr with *error set.
+std::unique_ptr<BooksEngine> open(const QString &path, BooksWait wait, bool *rebuilt, EngineError *error);
+
+// The SQLite connection under an engine open() made, for the benchmark's bare comparisons.
+sqlite3 *handleOf(BooksEngine &engine);
+
+} // namespace SqliteEngine
