@@ -40,6 +40,16 @@ QString DataSource::driverOf(const QString &name)
     return odbcIni().read(name, QStringLiteral("Driver"), QString());
 }
 
+bool DataSource::isServerDriver(const QString &driver)
+{
+    return driver.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive);
+}
+
+QString DataSource::entryOf(const QString &name, const QString &key)
+{
+    return odbcIni().read(name, key, QString());
+}
+
 bool RegisterDataSource(const QString &name, const QString &path, const QString &description)
 {
     ProfileFile file = odbcIni();
