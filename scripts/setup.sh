@@ -5,7 +5,7 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
 PACKAGES=(cmake g++ make pkg-config qt6-base-dev qt6-base-dev-tools libsqlite3-dev sqlite3 libxlsxwriter-dev
           unixodbc libsqliteodbc fonts-wqy-microhei qt6-translations-l10n xdg-user-dirs xdg-utils
-          poppler-utils)
+          poppler-utils postgresql-15 postgresql-contrib libpq-dev odbc-postgresql)
 missing=()
 for package in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")

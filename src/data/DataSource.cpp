@@ -40,6 +40,11 @@ QString DataSource::driverOf(const QString &name)
     return odbcIni().read(name, QStringLiteral("Driver"), QString());
 }
 
+bool DataSource::isServer(const QString &name)
+{
+    return driverOf(name).contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive);
+}
+
 bool RegisterDataSource(const QString &name, const QString &path, const QString &description)
 {
     ProfileFile file = odbcIni();
