@@ -19,12 +19,8 @@ QString envValue(const char *name)
 struct ServerConnection
 {
     explicit ServerConnection(const QString &database)
+        : connection(TestEngine::connectToServer(database))
     {
-        const QByteArray host = TestEngine::serverHost().toLocal8Bit();
-        const QByteArray name = database.toUtf8();
-        const char *keys[] = {"host", "dbname", "user", "client_encoding", nullptr};
-        const char *values[] = {host.constData(), name.constData(), "kalvora", "UTF8", nullptr};
-        connection = PQconnectdbParams(keys, values, 0);
     }
     ~ServerConnection() { PQfinish(connection); }
     ServerConnection(const ServerConnection &) = delete;
@@ -68,6 +64,15 @@ QString TestEngine::serverHost()
         qFatal("the test cluster's address file names no socket folder");
     }();
     return host;
+}
+
+pg_conn *TestEngine::connectToServer(const QString &database)
+{
+    const QByteArray host = serverHost().toLocal8Bit();
+    const QByteArray name = database.toUtf8();
+    const char *keys[] = {"host", "dbname", "user", "client_encoding", nullptr};
+    const char *values[] = {host.constData(), name.constData(), "kalvora", "UTF8", nullptr};
+    return PQconnectdbParams(keys, values, 0);
 }
 
 bool TestEngine::runOnServer(const QString &statements, QString *error)

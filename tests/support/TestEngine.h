@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 
+struct pg_conn;
+
 // Which engine the tests run on. CTest runs every test program twice: on books files, and with
 // KALVORA_TEST_ENGINE=postgresql on a throwaway server cluster whose socket folder is written in the
 // file KALVORA_TEST_PGENV names (scripts/pg-test-cluster.sh).
@@ -16,6 +18,9 @@ QString createServerBooks(QString *error);
 void dropServerBooks(const QString &database);
 // Runs administrative statements on the cluster's postgres database; false with *error set.
 bool runOnServer(const QString &statements, QString *error);
+
+// A connection of its own to server books, for the tests' other program; the caller PQfinish()es it.
+pg_conn *connectToServer(const QString &database);
 
 // Writes the data source of server books into the unixODBC file `odbcIni`.
 bool registerServerBooks(const QString &odbcIni, const QString &database);
