@@ -220,6 +220,9 @@ void FormMain::prepareFirstShow()
 void FormMain::registerDataSourceOnce()
 {
     const QString section = QStringLiteral("数据库内容");
+    // Books on a server were registered on purpose, and this folder's file is not them.
+    if (DataSource::isServer(QString::fromLatin1(DataSource::Name)))
+        return;
     // A data source left pointing at other books (the program folder moved or copied) is registered
     // again: backup and restore work on this folder's books, so statements must too.
     if (ReadSetting(section, QStringLiteral("ODBC"), QStringLiteral("0"), ProgramPaths::settingsPath()) == u"1"

@@ -40,9 +40,9 @@ QString DataSource::driverOf(const QString &name)
     return odbcIni().read(name, QStringLiteral("Driver"), QString());
 }
 
-bool DataSource::isServerDriver(const QString &driver)
+bool DataSource::isServer(const QString &name)
 {
-    return driver.contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive);
+    return driverOf(name).contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive);
 }
 
 QString DataSource::entryOf(const QString &name, const QString &key)

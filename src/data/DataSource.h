@@ -11,8 +11,8 @@ inline constexpr const char *SqliteDriver = "SQLite3";
 QString odbcIniPath(); // $ODBCINI, else .odbc.ini in the home folder of the user's password entry
 QString databaseOf(const QString &name); // the registered database path, empty when not registered
 QString driverOf(const QString &name);   // the registered driver, which decides the engine; empty when none
-// Whether a driver names a PostgreSQL server, as psqlODBC registers it ("PostgreSQL Unicode").
-bool isServerDriver(const QString &driver);
+// Whether the registered driver is the PostgreSQL one: the books are on a server, not a file.
+bool isServer(const QString &name);
 // A key of the data source's entry, such as the server's Servername, Port, Database, Username, SSLmode.
 QString entryOf(const QString &name, const QString &key);
 } // namespace DataSource

@@ -59,7 +59,7 @@ std::unique_ptr<BooksEngine> ShareDataModule::openEngine(bool *rebuilt, EngineEr
 {
     const QString source = QString::fromLatin1(DataSource::Name);
     const QString driver = DataSource::driverOf(source);
-    if (DataSource::isServerDriver(driver)) {
+    if (DataSource::isServer(source)) {
         *rebuilt = false;
         const auto entry = [&source](const char *key) { return DataSource::entryOf(source, QLatin1String(key)); };
         return PgEngine::open({entry("Servername"), entry("Port"), entry("Database"), entry("Username"), entry("SSLmode")},

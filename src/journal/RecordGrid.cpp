@@ -103,7 +103,7 @@ WindowedQuery::Statement ReportGridStatement(const QString &filter, const QStrin
             QStringLiteral("(AccountIndex = MoneyAccount)"),
             filter,
             order,
-            QStringLiteral("MoneyTable.rowid"),
+            IndexField,
             {QString::fromLatin1(SumFieldName)}};
 }
 

@@ -125,7 +125,7 @@ WindowedQuery::Statement journalRows(const QString &filter, const QString &order
                                          "MoneyIndex,MoneySerial,MoneyCreateTime,AccountName,MoneyUser,MoneySum"))
 {
     return {fields, QStringLiteral("Account,MoneyTable"), QStringLiteral("(AccountIndex = MoneyAccount)"), filter,
-            order, QStringLiteral("MoneyTable.rowid"), {QStringLiteral("MoneySum")}};
+            order, QStringLiteral("MoneyIndex"), {QStringLiteral("MoneySum")}};
 }
 
 // The same result read whole, for comparing.

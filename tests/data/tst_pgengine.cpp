@@ -1,8 +1,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <libpq-fe.h>
-#include "support/Files.h"
 #include "support/ProgramFixture.h"
+#include "support/TestEngine.h"
 #include "data/BooksEngine.h"
 #include "data/Helpers.h"
 #include "data/Query.h"
@@ -11,27 +11,13 @@
 
 namespace {
 
-QString serverHost()
-{
-    return qEnvironmentVariable("KALVORA_TEST_PGHOST");
-}
-
-QString serverUser()
-{
-    const QString user = qEnvironmentVariable("KALVORA_TEST_PGUSER");
-    return user.isEmpty() ? QStringLiteral("kalvora") : user;
-}
-
 // A connection of the test's own to a database of the test server, beside the program's.
 class Session
 {
 public:
     explicit Session(const QString &database)
+        : m_conn(TestEngine::connectToServer(database))
     {
-        const QByteArray host = serverHost().toUtf8(), user = serverUser().toUtf8(), name = database.toUtf8();
-        const char *const keywords[] = {"host", "user", "dbname", nullptr};
-        const char *const values[] = {host.constData(), user.constData(), name.constData(), nullptr};
-        m_conn = PQconnectdbParams(keywords, values, 0);
         PQsetNoticeProcessor(m_conn, [](void *, const char *) {}, nullptr);
     }
     ~Session() { PQfinish(m_conn); }
@@ -59,36 +45,33 @@ private:
     PGconn *m_conn;
 };
 
-// A fresh database on the test server for one case, dropped at its end.
+// A fresh, empty database on the test server for one case, dropped at its end.
 class ServerDatabase
 {
 public:
     explicit ServerDatabase(const QString &locale = QStringLiteral("C"))
-        : m_name(QStringLiteral("kalvora_case_%1").arg(++s_made))
+        : m_name(QStringLiteral("engine_%1_%2").arg(QCoreApplication::applicationPid()).arg(++s_made))
     {
-        Session admin(QStringLiteral("postgres"));
-        admin.run(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_name));
-        m_made = admin.run(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LOCALE '%2'")
-                               .arg(m_name, locale));
+        QString error;
+        m_made = TestEngine::runOnServer(
+            QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LOCALE '%2'").arg(m_name, locale),
+            &error);
+        if (!m_made)
+            qWarning("%s", qPrintable(error));
     }
-    ~ServerDatabase()
-    {
-        Session admin(QStringLiteral("postgres"));
-        admin.run(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_name));
-    }
+    ~ServerDatabase() { TestEngine::dropServerBooks(m_name); }
     bool made() const { return m_made; }
     QString name() const { return m_name; }
-    PgEngine::Server server() const { return {serverHost(), QString(), m_name, serverUser(), QString()}; }
+    PgEngine::Server server() const
+    {
+        return {TestEngine::serverHost(), QString(), m_name, QStringLiteral("kalvora"), QStringLiteral("disable")};
+    }
 
     // Points the program's data source at this database.
     void registerFor(ProgramFixture &program) const
     {
         ShareDataModule::instance().disconnect();
-        writeBytes(program.odbcIniPath(), QStringLiteral("[ODBC Data Sources]\nKalvoraCmp=PostgreSQL Unicode\n\n"
-                                                         "[KalvoraCmp]\nDriver=PostgreSQL Unicode\nServername=%1\n"
-                                                         "Database=%2\nUsername=%3\nSSLmode=disable\nODBC=1\n")
-                                              .arg(serverHost(), m_name, serverUser())
-                                              .toUtf8());
+        QVERIFY(TestEngine::registerServerBooks(program.odbcIniPath(), m_name));
     }
 
 private:
@@ -98,8 +81,8 @@ private:
 };
 
 #define NEEDS_SERVER()                                                                                                 \
-    if (serverHost().isEmpty())                                                                                        \
-    QSKIP("needs a server: KALVORA_TEST_PGHOST")
+    if (!TestEngine::onServer())                                                                                       \
+    QSKIP("needs a server: KALVORA_TEST_ENGINE=postgresql and the test cluster")
 
 std::unique_ptr<BooksEngine> openBooks(const ServerDatabase &database)
 {
@@ -173,7 +156,7 @@ void PgEngineTest::refusedBooks_data()
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("prepare"); // run on the database first
     QTest::addColumn<QString>("told");    // a part of the message
-    QTest::newRow("locale other than C") << "C.UTF-8" << "" << "createdb -T template0 -E UTF8 --locale=C kalvora_case_";
+    QTest::newRow("locale other than C") << "C.UTF-8" << "" << "createdb -T template0 -E UTF8 --locale=C engine_";
     QTest::newRow("books of another version")
         << "C" << "CREATE TABLE BooksVersion(SchemaVersion integer NOT NULL); INSERT INTO BooksVersion VALUES (3)"
         << "帐簿版本（3）";
@@ -208,7 +191,7 @@ void PgEngineTest::serverUnreachable()
     NEEDS_SERVER();
     QTemporaryDir nowhere;
     EngineError error;
-    QVERIFY(!PgEngine::open({nowhere.path(), QStringLiteral("5999"), QStringLiteral("k"), serverUser(), QString()},
+    QVERIFY(!PgEngine::open({nowhere.path(), QStringLiteral("5999"), QStringLiteral("k"), QStringLiteral("kalvora"), QString()},
                             &error));
     QVERIFY2(error.text.startsWith(QStringLiteral("无法连接数据库服务器“%1”（端口 5999").arg(nowhere.path())),
              qPrintable(error.text));

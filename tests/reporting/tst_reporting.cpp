@@ -970,7 +970,7 @@ private slots:
         QVERIFY(result.open({QStringLiteral("MoneyIndex,AccountName,MoneySum"), QStringLiteral("Account,MoneyTable"),
                              QStringLiteral("(AccountIndex = MoneyAccount)"), QString(),
                              QStringLiteral(" Order By MoneySum Desc,MoneyCreateTime,MoneyIndex"),
-                             QStringLiteral("MoneyTable.rowid"), {QStringLiteral("MoneySum")}}));
+                             QStringLiteral("MoneyIndex"), {QStringLiteral("MoneySum")}}));
 
         QList<ReportPage> pages;
         books.program.screen().onDialog(QStringLiteral("FormPreview"), previewing([&](FormPreview &) {

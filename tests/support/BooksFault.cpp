@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include "ProgramFixture.h"
+#include "TestEngine.h"
 #include "data/Failure.h"
 #include "data/ShareDataModule.h"
 
@@ -15,22 +16,63 @@ void run(const QString &statement)
     if (!ShareDataModule::instance().execute(statement, &error))
         QFAIL(qPrintable(statement + QStringLiteral(": ") + error));
 }
+
+const char *const Changes[] = {"INSERT", "UPDATE", "DELETE"};
+
+// Each fault as the engine of the books makes it.
+void makeReadOnly(bool on)
+{
+    if (TestEngine::onServer())
+        run(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION %1").arg(on ? u"READ ONLY" : u"READ WRITE"));
+    else
+        run(QStringLiteral("PRAGMA query_only = %1").arg(on ? 1 : 0));
+}
+
+void refuseChanges(const QString &table)
+{
+    if (TestEngine::onServer()) {
+        run(QStringLiteral("CREATE FUNCTION refuse_change() RETURNS trigger LANGUAGE plpgsql AS"
+                           " $$BEGIN RAISE EXCEPTION '%1'; END$$")
+                .arg(BooksFault::Reason));
+        run(QStringLiteral("CREATE TRIGGER RefuseChange BEFORE INSERT OR UPDATE OR DELETE ON %1"
+                           " FOR EACH ROW EXECUTE FUNCTION refuse_change()")
+                .arg(table));
+        return;
+    }
+    for (const char *change : Changes)
+        run(QStringLiteral("CREATE TRIGGER Refuse%1 BEFORE %1 ON %2 BEGIN SELECT RAISE(ABORT, '%3'); END")
+                .arg(QLatin1String(change), table, BooksFault::Reason));
+}
+
+void acceptChanges(const QString &table)
+{
+    if (TestEngine::onServer()) {
+        run(QStringLiteral("DROP TRIGGER RefuseChange ON %1").arg(table));
+        run(QStringLiteral("DROP FUNCTION refuse_change()"));
+        return;
+    }
+    for (const char *change : Changes)
+        run(QStringLiteral("DROP TRIGGER Refuse%1").arg(QLatin1String(change)));
+}
 } // namespace
 
 BooksFault::BooksFault(ProgramFixture &program, const QString &fault, const QString &table)
     : m_fault(fault)
     , m_table(table)
-    , m_other(program.databasePath())
+    , m_other(program)
 {
     if (fault == u"read-only") {
-        run(QStringLiteral("PRAGMA query_only = 1"));
+        makeReadOnly(true);
     } else if (fault == u"in use") {
         ShareDataModule::instance().setBusyTimeout(0);
-        QCOMPARE(m_other.execute("BEGIN IMMEDIATE"), SQLITE_OK);
+        // On a server, every table the program writes is held the way a long change holds it.
+        QCOMPARE(m_other.execute(TestEngine::onServer()
+                                     ? "BEGIN; LOCK TABLE Account, MoneyTable, GetPay, Parameter, Power, PrintTable,"
+                                       " PrintDay IN SHARE MODE"
+                                     : "BEGIN IMMEDIATE"),
+                 SQLITE_OK);
     } else {
-        for (const char *change : {"INSERT", "UPDATE", "DELETE"})
-            run(QStringLiteral("CREATE TRIGGER Refuse%1 BEFORE %1 ON %2 BEGIN SELECT RAISE(ABORT, '%3'); END")
-                    .arg(QLatin1String(change), table, Reason));
+        refuseChanges(table);
     }
 }
 
@@ -39,13 +81,12 @@ void BooksFault::lift()
     if (std::exchange(m_lifted, true))
         return;
     if (m_fault == u"read-only") {
-        run(QStringLiteral("PRAGMA query_only = 0"));
+        makeReadOnly(false);
     } else if (m_fault == u"in use") {
         m_other.execute("ROLLBACK");
         ShareDataModule::instance().setBusyTimeout(ShareDataModule::DefaultBusyTimeout);
     } else {
-        for (const char *change : {"INSERT", "UPDATE", "DELETE"})
-            run(QStringLiteral("DROP TRIGGER Refuse%1").arg(QLatin1String(change)));
+        acceptChanges(m_table);
     }
 }
 
@@ -61,8 +102,9 @@ QString BooksFault::message(const QString &what) const
 QString BooksFault::detail() const
 {
     if (m_fault == u"read-only")
-        return QStringLiteral("attempt to write a readonly database");
+        return TestEngine::onServer() ? QStringLiteral("read-only transaction")
+                                      : QStringLiteral("attempt to write a readonly database");
     if (m_fault == u"in use")
-        return QStringLiteral("database is locked");
+        return TestEngine::onServer() ? QStringLiteral("lock timeout") : QStringLiteral("database is locked");
     return Reason;
 }

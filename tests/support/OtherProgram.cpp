@@ -2,25 +2,51 @@
 
 #include <QFile>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
+
+#include "ProgramFixture.h"
+#include "TestEngine.h"
 
 OtherProgram::OtherProgram(const QString &path)
 {
     sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
 }
 
+OtherProgram::OtherProgram(const ProgramFixture &program)
+{
+    if (program.serverBooks().isEmpty())
+        sqlite3_open_v2(QFile::encodeName(program.databasePath()).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+    else
+        m_server = TestEngine::connectToServer(program.serverBooks());
+}
+
 OtherProgram::~OtherProgram()
 {
     sqlite3_close(m_db);
+    PQfinish(m_server);
 }
 
 int OtherProgram::execute(const char *sql)
 {
-    return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    if (!m_server)
+        return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    PGresult *result = PQexec(m_server, sql);
+    const ExecStatusType status = PQresultStatus(result);
+    PQclear(result);
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK ? SQLITE_OK : SQLITE_ERROR;
 }
 
 qint64 OtherProgram::number(const char *sql)
 {
+    if (m_server) {
+        PGresult *result = PQexec(m_server, sql);
+        const qint64 value = PQresultStatus(result) == PGRES_TUPLES_OK && PQntuples(result) > 0
+            ? QByteArray(PQgetvalue(result, 0, 0)).toLongLong()
+            : -1;
+        PQclear(result);
+        return value;
+    }
     sqlite3_stmt *stmt = nullptr;
     sqlite3_prepare_v2(m_db, sql, -1, &stmt, nullptr);
     const qint64 value = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;

@@ -2,20 +2,25 @@
 #include <QString>
 
 struct sqlite3;
+struct pg_conn;
+class ProgramFixture;
 
 // An independent connection on the books, as another program opens them through the data source.
 class OtherProgram
 {
 public:
-    explicit OtherProgram(const QString &path);
+    explicit OtherProgram(const QString &path); // a books file
+    explicit OtherProgram(const ProgramFixture &program); // the program's books, a file or on the test server
     ~OtherProgram();
     OtherProgram(const OtherProgram &) = delete;
     OtherProgram &operator=(const OtherProgram &) = delete;
 
-    // SQLite's result code; no waiting, so a lock held by the program shows as SQLITE_BUSY.
+    // SQLite's result code (on a server: SQLITE_OK or SQLITE_ERROR); no waiting, so a lock held by the
+    // program shows as SQLITE_BUSY on a file.
     int execute(const char *sql);
     qint64 number(const char *sql);
 
 private:
     sqlite3 *m_db = nullptr;
+    pg_conn *m_server = nullptr;
 };

@@ -17,6 +17,8 @@
 #include "data/ShareDataModule.h"
 #include "users/LoginPage.h"
 
+#include "TestEngine.h"
+
 namespace {
 void copyFolder(const QString &from, const QString &to)
 {
@@ -36,9 +38,7 @@ ProgramFixture::ProgramFixture(Start start)
     qputenv("ODBCINI", QFile::encodeName(odbcIniPath()));
     copyFolder(QStringLiteral(KALVORA_RES_DIR), folder() + QStringLiteral("Res"));
     copyFolder(QStringLiteral(KALVORA_FRF_DIR), folder() + QStringLiteral("Frf"));
-    QString error;
-    if (!DeliveredBooks::create(databasePath(), &error))
-        qFatal("cannot create books: %s", qPrintable(error));
+    createBooks();
     Clock::setToday(Today);
     Screen::install(&m_screen);
     if (start == Start::Shown)
@@ -53,10 +53,27 @@ ProgramFixture::~ProgramFixture()
         QTest::qFail(qPrintable(leftovers), __FILE__, __LINE__);
     Screen::install(nullptr);
     Clock::setToday(QDate());
+    if (!m_serverBooks.isEmpty())
+        TestEngine::dropServerBooks(m_serverBooks);
     if (m_oldOdbcIni.isNull())
         qunsetenv("ODBCINI");
     else
         qputenv("ODBCINI", m_oldOdbcIni);
+}
+
+// Fresh delivered books: a file in the folder, or a database of the test cluster that the data source
+// names, registered before the program's first start so that it keeps the entry.
+void ProgramFixture::createBooks()
+{
+    QString error;
+    if (!TestEngine::onServer()) {
+        if (!DeliveredBooks::create(databasePath(), &error))
+            qFatal("cannot create books: %s", qPrintable(error));
+        return;
+    }
+    m_serverBooks = TestEngine::createServerBooks(&error);
+    if (m_serverBooks.isEmpty() || !TestEngine::registerServerBooks(odbcIniPath(), m_serverBooks))
+        qFatal("cannot create books on the test server: %s", qPrintable(error));
 }
 
 void ProgramFixture::start()

@@ -51,8 +51,14 @@ public:
     // Stores a row through the data layer, as the program does: ("Account", {{"AccountName","x"}...}).
     qint64 insert(const QString &table, const QList<std::pair<QString, QVariant>> &fields);
 
+    // The database of the books on the test server; empty when they are a file.
+    QString serverBooks() const { return m_serverBooks; }
+
 private:
+    void createBooks();
+
     QTemporaryDir m_dir;
+    QString m_serverBooks;
     QByteArray m_oldOdbcIni;
     ScriptedScreen m_screen;
     std::unique_ptr<Program> m_program;
