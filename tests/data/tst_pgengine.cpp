@@ -128,6 +128,8 @@ private slots:
     void rowsInKeyOrder();
     void lockHeldElsewhereTold();
     void lostConnectionOpenedAgain();
+    void changesAccepted_data();
+    void changesAccepted();
 };
 
 // A data source whose driver names PostgreSQL opens the server's books; an empty database gets the books'
@@ -413,6 +415,42 @@ void PgEngineTest::lostConnectionOpenedAgain()
                                      "WHERE application_name = 'kalvora' AND datname = current_database()")));
     QVERIFY(!books->prepare(QStringLiteral("Select 1"), &error));
     QVERIFY2(error.text.startsWith(QStringLiteral("与数据库服务器的连接已断开")), qPrintable(error.text));
+}
+
+void PgEngineTest::changesAccepted_data()
+{
+    QTest::addColumn<QString>("grant"); // what the cashier's database user may do with the records
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("all changes") << "SELECT, INSERT, UPDATE, DELETE" << true;
+    QTest::newRow("reading only") << "SELECT" << false;
+    QTest::newRow("adding but not deleting") << "SELECT, INSERT, UPDATE" << false;
+}
+
+// Books the cashier's database user may only read are told as read-only before any change is tried.
+void PgEngineTest::changesAccepted()
+{
+    NEEDS_SERVER();
+    QFETCH(QString, grant);
+    QFETCH(bool, accepted);
+    ServerDatabase database;
+    QVERIFY(openBooks(database));
+    const QString cashier = database.name() + QStringLiteral("_cashier");
+    Session owner(database.name());
+    QVERIFY(owner.run(QStringLiteral("CREATE ROLE %1 LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO %1; "
+                                     "GRANT %2 ON MoneyTable TO %1")
+                          .arg(cashier, grant)));
+    PgEngine::Server server = database.server();
+    server.user = cashier;
+    EngineError error;
+    {
+        auto books = PgEngine::open(server, &error);
+        QVERIFY2(books, qPrintable(error.text));
+        QCOMPARE(books->acceptsChanges(&error), accepted);
+        QCOMPARE(error.kind, accepted ? EngineError::Kind::Found : EngineError::Kind::ReadOnly);
+    }
+    QVERIFY(owner.run(QStringLiteral("DROP OWNED BY %1").arg(cashier)));
+    QString dropped;
+    QVERIFY2(TestEngine::runOnServer(QStringLiteral("DROP ROLE %1").arg(cashier), &dropped), qPrintable(dropped));
 }
 
 QTEST_MAIN(PgEngineTest)

@@ -951,7 +951,8 @@ bool PgBooks::acceptsChanges(EngineError *why)
 {
     const Result result = m_link->query(
         QStringLiteral("SELECT pg_is_in_recovery() OR current_setting('transaction_read_only') = 'on', "
-                       "has_table_privilege('public.moneytable', 'INSERT, UPDATE, DELETE')"),
+                       "has_table_privilege('public.moneytable', 'INSERT') AND has_table_privilege('public.moneytable', 'UPDATE') "
+                       "AND has_table_privilege('public.moneytable', 'DELETE')"),
         {}, why);
     if (!result)
         return false;
