@@ -1,5 +1,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
+#include <thread>
 #include <libpq-fe.h>
 #include "support/ProgramFixture.h"
 #include "support/TestEngine.h"
@@ -128,6 +129,7 @@ private slots:
     void rowsInKeyOrder();
     void lockHeldElsewhereTold();
     void lostConnectionOpenedAgain();
+    void waitingStatementInterrupted();
     void changesAccepted_data();
     void changesAccepted();
 };
@@ -415,6 +417,33 @@ void PgEngineTest::lostConnectionOpenedAgain()
                                      "WHERE application_name = 'kalvora' AND datname = current_database()")));
     QVERIFY(!books->prepare(QStringLiteral("Select 1"), &error));
     QVERIFY2(error.text.startsWith(QStringLiteral("与数据库服务器的连接已断开")), qPrintable(error.text));
+}
+
+// A statement waiting for books another connection holds stops when interrupted from another thread,
+// and the connection goes on.
+void PgEngineTest::waitingStatementInterrupted()
+{
+    NEEDS_SERVER();
+    ServerDatabase database;
+    auto books = openBooks(database);
+    QVERIFY(books);
+    Session holder(database.name());
+    QVERIFY(holder.run(QStringLiteral("BEGIN; LOCK TABLE Account IN ACCESS EXCLUSIVE MODE")));
+    std::thread interrupter([&database, &books] {
+        Session watcher(database.name());
+        while (watcher.value(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE wait_event_type = 'Lock' "
+                                            "AND datname = current_database()"))
+               != u"1") {
+        }
+        books->interrupt();
+    });
+    EngineError error;
+    const bool ran = books->execute(QStringLiteral("UPDATE Account SET AccountType = 1"), &error);
+    interrupter.join();
+    QVERIFY(!ran);
+    QCOMPARE(error.kind, EngineError::Kind::Other);
+    QVERIFY(holder.run(QStringLiteral("ROLLBACK")));
+    QCOMPARE(firstColumn(*books, QStringLiteral("Select Count(*) From Account")), QVariantList{0});
 }
 
 void PgEngineTest::changesAccepted_data()
