@@ -16,6 +16,7 @@
 #include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
+#include "data/MonthTotals.h"
 #include "data/Query.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
@@ -230,6 +231,8 @@ private slots:
     void jetRefusedOnBothEngines();
     void instrFoldsLatinLettersOnly_data();
     void instrFoldsLatinLettersOnly();
+    void balanceCountsOddDayTextsOnce_data();
+    void balanceCountsOddDayTextsOnce();
 };
 
 void DataTest::amountEntryCheck_data()
@@ -1498,6 +1501,46 @@ void DataTest::instrFoldsLatinLettersOnly()
     Query &query = program.select(QStringLiteral("Select ") + call + QStringLiteral(" As P From Power Where PowerName = '出纳'"));
     QCOMPARE(query.recordCount(), 1);
     QCOMPARE(query.fieldInteger(QStringLiteral("P")), position);
+}
+
+void DataTest::balanceCountsOddDayTextsOnce_data()
+{
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<int>("bound");
+    QTest::newRow("through a day of the month") << QDate(2026, 12, 10) << int(MonthTotals::Bound::Through);
+    QTest::newRow("before the month's first day") << QDate(2026, 12, 1) << int(MonthTotals::Bound::Before);
+    QTest::newRow("through the last day before") << QDate(2026, 11, 30) << int(MonthTotals::Bound::Through);
+    QTest::newRow("before the next month") << QDate(2027, 1, 1) << int(MonthTotals::Bound::Before);
+}
+
+// Day texts written by another program sort beside the dates of the month and of the month before;
+// each counts in exactly one month, so a balance equals the sum over the whole history.
+void DataTest::balanceCountsOddDayTextsOnce()
+{
+    QFETCH(QDate, day);
+    QFETCH(int, bound);
+    ProgramFixture program;
+    program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("银行A")}});
+    const QStringList dayTexts{QStringLiteral("2026-11-30"), QStringLiteral("2026-11-30 "), QStringLiteral("2026-11-31"),
+                               QStringLiteral("2026-12"),    QStringLiteral("2026-12-0"),   QStringLiteral("2026-12-01"),
+                               QStringLiteral("2026-12-5"),  QStringLiteral("2026-12-10x"), QStringLiteral("2026-12-31")};
+    double amount = 1;
+    for (const QString &text : dayTexts) {
+        program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyAccount"), 2},
+                                                      {QStringLiteral("MoneyCreateTime"), text},
+                                                      {QStringLiteral("MoneySum"), amount}});
+        amount *= 2;
+    }
+    const auto through = MonthTotals::Bound(bound);
+    const QString wholeHistory = QStringLiteral("Select Sum(MoneySum) As B From MoneyTable Where (MoneyAccount = 2) And (MoneyCreateTime ")
+        + (through == MonthTotals::Bound::Before ? QStringLiteral("< ") : QStringLiteral("<= ")) + JetSql::dateLiteral(day)
+        + QLatin1Char(')');
+    const double expected = program.select(wholeHistory).value(0, 0).toDouble();
+    QCOMPARE(program.select(MonthTotals::balanceStatement(QStringLiteral("B"), day, through, QStringLiteral(" And (AccountIndex = 2)"),
+                                                          MonthTotals::Rounding::None))
+                 .value(0, 0)
+                 .toDouble(),
+             expected);
 }
 
 
