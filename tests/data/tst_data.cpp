@@ -13,6 +13,7 @@
 #include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
 #include "data/DataSource.h"
+#include "data/DeliveredBooks.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
@@ -21,6 +22,7 @@
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
 #include "data/WindowedQuery.h"
+#include "data/postgres/PgSchema.h"
 #include "ui/AmountEntry.h"
 
 namespace {
@@ -233,6 +235,7 @@ private slots:
     void instrFoldsLatinLettersOnly();
     void balanceCountsOddDayTextsOnce_data();
     void balanceCountsOddDayTextsOnce();
+    void serverSchemaHoldsTheFileBooks();
 };
 
 void DataTest::amountEntryCheck_data()
@@ -1543,6 +1546,34 @@ void DataTest::balanceCountsOddDayTextsOnce()
              expected);
 }
 
+// The server books declare every field of the file books, with the same delivered rows and version.
+void DataTest::serverSchemaHoldsTheFileBooks()
+{
+    const QString script = PgSchema::script();
+    QVERIFY(!script.isEmpty());
+    static const QRegularExpression table(QStringLiteral("CREATE TABLE (\\w+)\\((.*?)\\);"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    QHash<QString, QStringList> declared;
+    for (auto it = table.globalMatch(script); it.hasNext();) {
+        const auto match = it.next();
+        for (const QString &field : match.captured(2).split(QLatin1Char(',')))
+            declared[match.captured(1)].append(field.trimmed().section(QLatin1Char(' '), 0, 0));
+    }
+    for (const auto &[name, fields] : DeliveredBooks::tableFields())
+        for (const QString &field : fields)
+            QVERIFY2(declared.value(name).contains(field), qPrintable(name + QLatin1Char('.') + field));
+    QVERIFY(declared.contains(QString::fromLatin1(MonthTotals::Table)));
+
+    const auto number = [&](const QString &pattern) {
+        return QRegularExpression(pattern).match(script).captured(1).toInt();
+    };
+    QCOMPARE(number(QStringLiteral("INSERT INTO BooksVersion\\(SchemaVersion\\) VALUES \\((\\d+)\\)")),
+             DeliveredBooks::SchemaVersion);
+    QCOMPARE(number(QStringLiteral("INSERT INTO PrintTable\\b[^;]*generate_series\\(1, (\\d+)\\)")),
+             DeliveredBooks::PrintTableRows);
+    QCOMPARE(number(QStringLiteral("INSERT INTO PrintDay\\b[^;]*generate_series\\(1, (\\d+)\\)")),
+             DeliveredBooks::PrintDayRows);
+}
 
 QTEST_MAIN(DataTest)
 #include "tst_data.moc"
