@@ -7,15 +7,19 @@
 // before plus the records of the month up to the day, a cost that does not grow with the years.
 // A month is the first seven characters of MoneyCreateTime ("YYYY-MM"), so even a date text typed
 // oddly by another program lands in exactly one month and the balances stay equal to a sum over
-// the whole history.
+// the whole history. On a server the days are dates, and a month is the date's year and month.
 namespace MonthTotals {
 inline constexpr char Table[] = "MoneyMonth";
 
 // The table and its triggers, as part of the books' schema.
 const char *schema();
 
+// The engine a statement below is written for, where the engines' own functions differ: the file
+// books keep days as texts, the server books as dates.
+enum class Engine { Sqlite, Postgres };
+
 // Builds every total afresh from MoneyTable.
-QString rebuildStatement();
+QString rebuildStatement(Engine engine = Engine::Sqlite);
 // Removes the table and its triggers, and puts them back with totals built from the records: a bulk
 // load of records in between writes them without a recount per record.
 QString dropStatement();
@@ -23,14 +27,14 @@ QString createStatement();
 
 // Lists each (MonthAccount, MonthText) whose stored total disagrees with the records; no rows when
 // the totals are right. Anyone can run it on the books.
-QString checkStatement();
+QString checkStatement(Engine engine = Engine::Sqlite);
 
 enum class Bound { Before, Through };
 enum class Rounding { ToCents, None };
 
 // A Jet statement with one field `name`: the sum (rounded to cents unless asked otherwise) of every
 // record dated before (or through) `day` on the accounts that `accountCondition` (conditions on
-// Account, each starting with " And ") selects.
+// Account, each starting with " And ") selects. The same statement runs on both engines.
 QString balanceStatement(const QString &name, const QDate &day, Bound bound, const QString &accountCondition,
                          Rounding rounding = Rounding::ToCents);
 

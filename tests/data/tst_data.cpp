@@ -13,13 +13,16 @@
 #include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
 #include "data/DataSource.h"
+#include "data/DeliveredBooks.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
+#include "data/MonthTotals.h"
 #include "data/Query.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
 #include "data/WindowedQuery.h"
+#include "data/postgres/PgSchema.h"
 #include "ui/AmountEntry.h"
 
 namespace {
@@ -225,6 +228,16 @@ private slots:
     void registrationKeepsOtherSources();
     void registrationFailures_data();
     void registrationFailures();
+
+    void jetOnPostgres_data();
+    void jetOnPostgres();
+    void jetRefusedOnBothEngines_data();
+    void jetRefusedOnBothEngines();
+    void instrFoldsLatinLettersOnly_data();
+    void instrFoldsLatinLettersOnly();
+    void balanceCountsOddDayTextsOnce_data();
+    void balanceCountsOddDayTextsOnce();
+    void serverSchemaHoldsTheFileBooks();
 };
 
 void DataTest::amountEntryCheck_data()
@@ -1426,6 +1439,175 @@ void DataTest::registrationFailures()
     }
     QVERIFY(!registered);
     QCOMPARE(program.screen().takeMessages(), QStringList{message});
+}
+
+void DataTest::jetOnPostgres_data()
+{
+    QTest::addColumn<QString>("jet");
+    QTest::addColumn<QString>("postgres");
+    QTest::newRow("date literal") << "Select * From MoneyTable Where (MoneyCreateTime = #2026-12-10#)"
+                                  << "Select * From MoneyTable Where (MoneyCreateTime = '2026-12-10')";
+    QTest::newRow("short date parts") << "Between #2026-1-5# And #2026/2/28#" << "Between '2026-01-05' And '2026-02-28'";
+    QTest::newRow("hash and ampersand inside texts") << "Where MoneyUser = 'it''s #1#' Or MoneyUser = 'A & B'"
+                                                     << "Where MoneyUser = 'it''s #1#' Or MoneyUser = 'A & B'";
+    QTest::newRow("InStr alone after And")
+        << "Select * From MoneyTable Where (MoneyAccount = 2) And (InStr(MoneyUser,'O''Brien'))"
+        << "Select * From MoneyTable Where (MoneyAccount = 2) And ((InStr(MoneyUser,'O''Brien') <> 0))";
+    QTest::newRow("InStr alone after Where, before Order By")
+        << "Select * From Account Where instr(AccountName,')') Order By AccountName"
+        << "Select * From Account Where (instr(AccountName,')') <> 0) Order By AccountName NULLS FIRST";
+    QTest::newRow("InStr alone after Not, brackets inside")
+        << "Where Not INSTR(MoneyUser || (MoneyMan),'x') Or (MoneySum = 1)"
+        << "Where Not (INSTR(MoneyUser || (MoneyMan),'x') <> 0) Or (MoneySum = 1)";
+    QTest::newRow("InStr alone, twice") << "Where (InStr(a,'x')) Or ((InStr(b,'y')));"
+                                        << "Where ((InStr(a,'x') <> 0)) Or (((InStr(b,'y') <> 0)));";
+    QTest::newRow("InStr compared") << "Where (InStr(a,'x') = 6)" << "Where (InStr(a,'x') = 6)";
+    QTest::newRow("InStr in brackets, compared") << "Where ((InStr(a,'x')) > 0)" << "Where ((InStr(a,'x')) > 0)";
+    QTest::newRow("InStr as an argument") << "Where (Abs(InStr(a,'x')) > 0)" << "Where (Abs(InStr(a,'x')) > 0)";
+    QTest::newRow("InStr in the select list") << "Select InStr(a,'x') As p From T" << "Select InStr(a,'x') As p From T";
+    QTest::newRow("Order By items") << "Select * From MoneyTable Order By MoneySum Desc,MoneyCreateTime,MoneyIndex"
+                                    << "Select * From MoneyTable Order By MoneySum Desc NULLS LAST,MoneyCreateTime NULLS FIRST,"
+                                       "MoneyIndex NULLS FIRST";
+    QTest::newRow("Desc and Asc in any case, trailing ;") << "Select * From T order by a DESC, b asc , c desc;"
+                                                          << "Select * From T order by a DESC NULLS LAST, b asc NULLS FIRST , "
+                                                             "c desc NULLS LAST;";
+    QTest::newRow("Order By inside a text") << "Select * From T Where a = 'x Order By y'"
+                                            << "Select * From T Where a = 'x Order By y'";
+    QTest::newRow("Order By of a subquery left alone")
+        << "Select * From (Select a From T Order By a Desc Limit 5) As Page Order By a"
+        << "Select * From (Select a From T Order By a Desc Limit 5) As Page Order By a NULLS FIRST";
+    QTest::newRow("Order By item with a call, then Limit")
+        << "Select * From T Order By Round(a,2) Desc, b Limit 50 Offset 100"
+        << "Select * From T Order By Round(a,2) Desc NULLS LAST, b NULLS FIRST Limit 50 Offset 100";
+    QTest::newRow("NULL place already given") << "Select * From T Order By a Nulls Last" << "Select * From T Order By a Nulls Last";
+    QTest::newRow("parameters numbered outside texts")
+        << "Select a, k From T Where (x = 'a?') And (k = ?) And (j = ?)"
+        << "Select a, k From T Where (x = 'a?') And (k = $1) And (j = $2)";
+}
+
+void DataTest::jetOnPostgres()
+{
+    QFETCH(QString, jet);
+    QFETCH(QString, postgres);
+    QString error;
+    QCOMPARE(JetSql::toPostgres(jet, &error), postgres);
+    QCOMPARE(error, QString());
+}
+
+void DataTest::jetRefusedOnBothEngines_data()
+{
+    QTest::addColumn<QString>("jet");
+    QTest::addColumn<QString>("error");
+    const QString badDate = QStringLiteral("语句中的日期格式有误");
+    const QString unpaired = QStringLiteral("语句中的引号不成对");
+    QTest::newRow("no such day") << "Where (InStr(a,'x')) And MoneyCreateTime = #2026-02-30#" << badDate;
+    QTest::newRow("lone hash") << "Where MoneyUser = 5 # 3 Order By a" << badDate;
+    QTest::newRow("unclosed text") << "Where MoneyUser = 'x'' Order By a" << unpaired;
+    QTest::newRow("unclosed name") << "Select \"a From T" << unpaired;
+    QTest::newRow("NUL") << QStringLiteral("Where MoneyUser = 'a") + QChar(0) + QStringLiteral("'") << JetSql::NulInText;
+    QTest::newRow("texts joined with &") << "Where MoneyUser = 'x' & 'y'" << JetSql::UnsupportedOperator;
+    QTest::newRow("& after a text holding one") << "Where MoneyUser = 'a&b'&MoneyMan" << JetSql::UnsupportedOperator;
+}
+
+void DataTest::jetRefusedOnBothEngines()
+{
+    QFETCH(QString, jet);
+    QFETCH(QString, error);
+    QString sqliteError;
+    QCOMPARE(JetSql::toSqlite(jet, &sqliteError), QString());
+    QCOMPARE(sqliteError, error);
+    QString postgresError;
+    QCOMPARE(JetSql::toPostgres(jet, &postgresError), QString());
+    QCOMPARE(postgresError, error);
+}
+
+void DataTest::instrFoldsLatinLettersOnly_data()
+{
+    QTest::addColumn<QString>("call");
+    QTest::addColumn<int>("position");
+    QTest::newRow("accented capital") << "InStr('Äpfel','ä')" << 0;
+    QTest::newRow("full-width capitals") << "InStr('ＡＢＣ','ａｂｃ')" << 0;
+    QTest::newRow("Latin capital sought small") << "InStr('abcX','x')" << 4;
+    QTest::newRow("after ideographs") << "InStr('中国银行 Bank','BANK')" << 6;
+}
+
+void DataTest::instrFoldsLatinLettersOnly()
+{
+    QFETCH(QString, call);
+    QFETCH(int, position);
+    ProgramFixture program;
+    Query &query = program.select(QStringLiteral("Select ") + call + QStringLiteral(" As P From Power Where PowerName = '出纳'"));
+    QCOMPARE(query.recordCount(), 1);
+    QCOMPARE(query.fieldInteger(QStringLiteral("P")), position);
+}
+
+void DataTest::balanceCountsOddDayTextsOnce_data()
+{
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<int>("bound");
+    QTest::newRow("through a day of the month") << QDate(2026, 12, 10) << int(MonthTotals::Bound::Through);
+    QTest::newRow("before the month's first day") << QDate(2026, 12, 1) << int(MonthTotals::Bound::Before);
+    QTest::newRow("through the last day before") << QDate(2026, 11, 30) << int(MonthTotals::Bound::Through);
+    QTest::newRow("before the next month") << QDate(2027, 1, 1) << int(MonthTotals::Bound::Before);
+}
+
+// Day texts written by another program sort beside the dates of the month and of the month before;
+// each counts in exactly one month, so a balance equals the sum over the whole history.
+void DataTest::balanceCountsOddDayTextsOnce()
+{
+    QFETCH(QDate, day);
+    QFETCH(int, bound);
+    ProgramFixture program;
+    program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("银行A")}});
+    const QStringList dayTexts{QStringLiteral("2026-11-30"), QStringLiteral("2026-11-30 "), QStringLiteral("2026-11-31"),
+                               QStringLiteral("2026-12"),    QStringLiteral("2026-12-0"),   QStringLiteral("2026-12-01"),
+                               QStringLiteral("2026-12-5"),  QStringLiteral("2026-12-10x"), QStringLiteral("2026-12-31")};
+    double amount = 1;
+    for (const QString &text : dayTexts) {
+        program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyAccount"), 2},
+                                                      {QStringLiteral("MoneyCreateTime"), text},
+                                                      {QStringLiteral("MoneySum"), amount}});
+        amount *= 2;
+    }
+    const auto through = MonthTotals::Bound(bound);
+    const QString wholeHistory = QStringLiteral("Select Sum(MoneySum) As B From MoneyTable Where (MoneyAccount = 2) And (MoneyCreateTime ")
+        + (through == MonthTotals::Bound::Before ? QStringLiteral("< ") : QStringLiteral("<= ")) + JetSql::dateLiteral(day)
+        + QLatin1Char(')');
+    const double expected = program.select(wholeHistory).value(0, 0).toDouble();
+    QCOMPARE(program.select(MonthTotals::balanceStatement(QStringLiteral("B"), day, through, QStringLiteral(" And (AccountIndex = 2)"),
+                                                          MonthTotals::Rounding::None))
+                 .value(0, 0)
+                 .toDouble(),
+             expected);
+}
+
+// The server books declare every field of the file books, with the same delivered rows and version.
+void DataTest::serverSchemaHoldsTheFileBooks()
+{
+    const QString script = PgSchema::script();
+    QVERIFY(!script.isEmpty());
+    static const QRegularExpression table(QStringLiteral("CREATE TABLE (\\w+)\\((.*?)\\);"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    QHash<QString, QStringList> declared;
+    for (auto it = table.globalMatch(script); it.hasNext();) {
+        const auto match = it.next();
+        for (const QString &field : match.captured(2).split(QLatin1Char(',')))
+            declared[match.captured(1)].append(field.trimmed().section(QLatin1Char(' '), 0, 0));
+    }
+    for (const auto &[name, fields] : DeliveredBooks::tableFields())
+        for (const QString &field : fields)
+            QVERIFY2(declared.value(name).contains(field), qPrintable(name + QLatin1Char('.') + field));
+    QVERIFY(declared.contains(QString::fromLatin1(MonthTotals::Table)));
+
+    const auto number = [&](const QString &pattern) {
+        return QRegularExpression(pattern).match(script).captured(1).toInt();
+    };
+    QCOMPARE(number(QStringLiteral("INSERT INTO BooksVersion\\(SchemaVersion\\) VALUES \\((\\d+)\\)")),
+             DeliveredBooks::SchemaVersion);
+    QCOMPARE(number(QStringLiteral("INSERT INTO PrintTable\\b[^;]*generate_series\\(1, (\\d+)\\)")),
+             DeliveredBooks::PrintTableRows);
+    QCOMPARE(number(QStringLiteral("INSERT INTO PrintDay\\b[^;]*generate_series\\(1, (\\d+)\\)")),
+             DeliveredBooks::PrintDayRows);
 }
 
 QTEST_MAIN(DataTest)

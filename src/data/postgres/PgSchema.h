@@ -1,0 +1,11 @@
+#pragma once
+#include <QString>
+
+// The delivered books on a PostgreSQL server (Schema.sql, built into the program): the tables with
+// their keys, indexes, functions, the month totals with their triggers and the delivered rows.
+namespace PgSchema {
+
+// The whole script, to be run once on an empty database created with LOCALE 'C'.
+QString script();
+
+} // namespace PgSchema
