@@ -8,6 +8,7 @@
 #include "data/Helpers.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
+#include "data/WindowedQuery.h"
 #include "data/postgres/PgEngine.h"
 
 namespace {
@@ -130,6 +131,7 @@ private slots:
     void lockHeldElsewhereTold();
     void lostConnectionOpenedAgain();
     void waitingStatementInterrupted();
+    void reportGridReadsAsTheWholeResult();
     void changesAccepted_data();
     void changesAccepted();
 };
@@ -443,6 +445,42 @@ void PgEngineTest::waitingStatementInterrupted()
     QCOMPARE(error.kind, EngineError::Kind::Other);
     QVERIFY(holder.run(QStringLiteral("ROLLBACK")));
     QCOMPARE(firstColumn(*books, QStringLiteral("Select Count(*) From Account Where AccountType = 1")), QVariantList{0});
+}
+
+// The report grid on server books: counts and sums and keys from a second connection, the keys past the
+// first pages in a thread, each page's rows by key; every row as the whole result has it.
+void PgEngineTest::reportGridReadsAsTheWholeResult()
+{
+    NEEDS_SERVER();
+    ServerDatabase database;
+    QVERIFY(database.made());
+    ProgramFixture program;
+    database.registerFor(program);
+    QString error;
+    QVERIFY2(ShareDataModule::instance().execute(
+                 QStringLiteral("INSERT INTO Account(AccountName) VALUES ('乙'), ('甲');"
+                                "INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneyUser, MoneySum) "
+                                "SELECT 2 + i % 2, DATE '2026-01-01' + (i * 7 % 365), '客户' || (i % 13), "
+                                "((i * 37) % 201 - 100) * 12.3 / 10 FROM generate_series(1, 300) AS i"),
+                 &error),
+             qPrintable(error));
+    const QString fields = QStringLiteral("MoneyIndex,MoneyCreateTime,AccountName,MoneyUser,MoneySum");
+    const QString order = QStringLiteral(" Order By MoneySum Desc,MoneyCreateTime,MoneyIndex");
+    WindowedQuery rows(ShareDataModule::instance(), 4);
+    QVERIFY2(rows.open({fields, QStringLiteral("Account,MoneyTable"), QStringLiteral("(AccountIndex = MoneyAccount)"),
+                        QString(), order, QStringLiteral("MoneyIndex"), {QStringLiteral("MoneySum")}}),
+             qPrintable(rows.lastFailure().text));
+    Query &whole = program.select(QStringLiteral("Select ") + fields
+                                  + QStringLiteral(" From Account,MoneyTable Where (AccountIndex = MoneyAccount)") + order);
+    QCOMPARE(whole.recordCount(), 300);
+    QCOMPARE(rows.recordCount(), 300);
+    double sum = 0;
+    for (int row = 0; row < 300; ++row) {
+        for (int column = 0; column < 5; ++column)
+            QCOMPARE(rows.value(row, column), whole.value(row, column));
+        sum += whole.value(row, 4).toDouble();
+    }
+    QVERIFY(qFuzzyCompare(rows.columnSum(4), sum));
 }
 
 void PgEngineTest::changesAccepted_data()
