@@ -232,10 +232,10 @@ bool Query::open()
         // Each row carries its row id, unqualified so that an alias of the table does not matter, and
         // its version where the engine keeps one.
         const QString version = db->rowVersionExpression();
-        statement.insert(shape.fromAt,
-                         QStringLiteral(", %1 AS %2 ").arg(rowId, QLatin1String(RowIdName))
-                             + (version.isEmpty() ? QString()
-                                                  : QStringLiteral(", %1 AS %2 ").arg(version, QLatin1String(RowVersionName))));
+        QString hidden = QStringLiteral(", %1 AS %2 ").arg(rowId, QLatin1String(RowIdName));
+        if (!version.isEmpty())
+            hidden += QStringLiteral(", %1 AS %2 ").arg(version, QLatin1String(RowVersionName));
+        statement.insert(shape.fromAt, hidden);
     }
     m_cursor = db->prepare(statement, &m_failure);
     if (!m_cursor)

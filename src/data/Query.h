@@ -24,8 +24,9 @@ class ShareDataModule;
 // then closes the query and is told through the late-failure report. The engine's statement is finished
 // once its rows are in, so no read stays pending and every post() is committed at once. A result whose Select reads a single
 // table is updatable: append()/edit(), setField(), post() and remove() write that table's row by its row
-// id, and fail when the row is no longer stored. Opening a Select only to append reads no more than two
-// rows, however long the table.
+// id, and fail when the row is no longer stored (or, where the engine keeps row versions, was changed by
+// someone else since it was read). Rows of one table come in the order of their row ids unless the Select
+// orders them. Opening a Select only to append reads no more than two rows, however long the table.
 class Query : public RowSource
 {
 public:

@@ -62,8 +62,8 @@ std::unique_ptr<BooksEngine> ShareDataModule::openEngine(bool *rebuilt, EngineEr
     if (DataSource::isServer(source)) {
         *rebuilt = false;
         const auto entry = [&source](const char *key) { return DataSource::entryOf(source, QLatin1String(key)); };
-        return PgEngine::open({entry("Servername"), entry("Port"), entry("Database"), entry("Username"), entry("SSLmode")},
-                              error);
+        return PgEngine::open(
+            {entry("Servername"), entry("Port"), entry("Database"), entry("Username"), entry("SSLmode")}, error);
     }
     if (!driver.isEmpty() && driver.compare(QLatin1String(DataSource::SqliteDriver), Qt::CaseInsensitive) != 0) {
         *error = {0, QStringLiteral("数据源 KalvoraCmp 使用的驱动程序“%1”本软件不能使用，帐簿无法打开。"

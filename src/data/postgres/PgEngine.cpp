@@ -242,7 +242,8 @@ EngineError connectFailure(PGconn *conn, const PgEngine::Server &server)
     return {0,
             QStringLiteral("无法连接数据库服务器“%1”（端口 %2，数据库“%3”）。请检查服务器是否已开启、网络是否连通，"
                            "以及数据源 KalvoraCmp 中的服务器（Servername）、端口（Port）和数据库（Database）是否正确。（%4）")
-                .arg(server.host, server.port.isEmpty() ? QStringLiteral("5432") : server.port, server.database, detail),
+                .arg(server.host, server.port.isEmpty() ? QStringLiteral("5432") : server.port, server.database,
+                     detail),
             EngineError::Kind::Found};
 }
 
@@ -520,7 +521,8 @@ QString Link::keyOf(const QString &table)
     const Result result = query(QStringLiteral("SELECT a.attname FROM pg_catalog.pg_index i "
                                                "JOIN pg_catalog.pg_attribute a ON a.attrelid = i.indrelid "
                                                "AND a.attnum = i.indkey[0] "
-                                               "WHERE i.indrelid = to_regclass($1) AND i.indisprimary AND i.indnatts = 1"),
+                                               "WHERE i.indrelid = to_regclass($1) AND i.indisprimary "
+                                               "AND i.indnatts = 1"),
                                 {table}, &ignored);
     const QString key = result && PQntuples(result.get()) == 1
         ? spelled(QString::fromUtf8(PQgetvalue(result.get(), 0, 0)))
@@ -775,6 +777,7 @@ public:
     }
 
 private:
+    QString name(const QString &table) const { return QString::fromUtf8(identifier(m_link->conn(), table)); }
     QString keyFor(const QString &table, EngineError *error);
     bool takeRow(const QString &key, Result result, qint64 *rowId, StoredRow *stored, EngineError *error);
     QString rowCondition(const QString &key, const QVariant &version, QVariantList *values) const;
@@ -785,7 +788,7 @@ private:
 // read in.
 QString PgBooks::rowCondition(const QString &key, const QVariant &version, QVariantList *values) const
 {
-    QString condition = QStringLiteral("%1=$%2").arg(QString::fromUtf8(identifier(m_link->conn(), key))).arg(values->size());
+    QString condition = QStringLiteral("%1=$%2").arg(name(key)).arg(values->size());
     if (version.isNull())
         return condition;
     values->append(version);
@@ -795,10 +798,8 @@ QString PgBooks::rowCondition(const QString &key, const QVariant &version, QVari
 // A write found no row: gone when its key is no longer there, else changed by someone since it was read.
 void PgBooks::tellMissing(const QString &table, const QString &key, qint64 rowId, EngineError *error)
 {
-    const Result result = m_link->query(QStringLiteral("SELECT 1 FROM %1 WHERE %2=$1")
-                                             .arg(QString::fromUtf8(identifier(m_link->conn(), table)),
-                                                  QString::fromUtf8(identifier(m_link->conn(), key))),
-                                         {rowId}, error);
+    const Result result =
+        m_link->query(QStringLiteral("SELECT 1 FROM %1 WHERE %2=$1").arg(name(table), name(key)), {rowId}, error);
     if (result)
         *error = {0, PQntuples(result.get()) > 0 ? EngineText::RowChanged : EngineText::RowGone};
 }
@@ -823,7 +824,7 @@ bool PgBooks::takeRow(const QString &key, Result result, qint64 *rowId, StoredRo
     }
     stored->clear();
     for (int c = 0; c < PQnfields(result.get()); ++c) {
-        const QString name = QString::fromUtf8(PQfname(result.get(), c));
+        const QString column = QString::fromUtf8(PQfname(result.get(), c));
         QVariant value;
         if (!PQgetisnull(result.get(), 0, c)) {
             const QByteArray text(PQgetvalue(result.get(), 0, c));
@@ -846,7 +847,7 @@ bool PgBooks::takeRow(const QString &key, Result result, qint64 *rowId, StoredRo
                 value = QString::fromUtf8(text);
             }
         }
-        stored->insert(name, value);
+        stored->insert(column, value);
     }
     if (rowId)
         *rowId = stored->value(key.toLower()).toLongLong();
@@ -859,17 +860,17 @@ bool PgBooks::insertRow(const QString &table, const Fields &fields, qint64 *rowI
     const QString key = keyFor(table, error);
     if (key.isEmpty())
         return false;
-    PGconn *conn = m_link->conn();
     QStringList columns, places;
     QVariantList values;
     for (const auto &field : fields) {
-        columns.append(QString::fromUtf8(identifier(conn, field.first)));
+        columns.append(name(field.first));
         places.append(QStringLiteral("$%1").arg(places.size() + 1));
         values.append(field.second);
     }
-    const QString into = QString::fromUtf8(identifier(conn, table));
+    const QString into = name(table);
     const QString sql = fields.isEmpty()
-        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING *, xmin AS %2").arg(into, QLatin1String(RowVersionName))
+        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING *, xmin AS %2")
+              .arg(into, QLatin1String(RowVersionName))
         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING *, xmin AS %4")
               .arg(into, columns.join(QLatin1Char(',')), places.join(QLatin1Char(',')),
                    QLatin1String(RowVersionName));
@@ -882,17 +883,16 @@ bool PgBooks::updateRow(const QString &table, qint64 rowId, const QVariant &vers
     const QString key = keyFor(table, error);
     if (key.isEmpty())
         return false;
-    PGconn *conn = m_link->conn();
     QStringList assignments;
     QVariantList values;
     for (const auto &field : fields) {
         values.append(field.second);
-        assignments.append(QStringLiteral("%1=$%2").arg(QString::fromUtf8(identifier(conn, field.first))).arg(values.size()));
+        assignments.append(QStringLiteral("%1=$%2").arg(name(field.first)).arg(values.size()));
     }
     values.append(rowId);
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 RETURNING *, xmin AS %4")
-                            .arg(QString::fromUtf8(identifier(conn, table)), assignments.join(QLatin1Char(',')),
-                                 rowCondition(key, version, &values), QLatin1String(RowVersionName));
+                            .arg(name(table), assignments.join(QLatin1Char(',')), rowCondition(key, version, &values),
+                                 QLatin1String(RowVersionName));
     Result result = m_link->query(sql, values, error);
     if (result && PQntuples(result.get()) == 0) {
         tellMissing(table, key, rowId, error);
@@ -908,9 +908,8 @@ bool PgBooks::deleteRow(const QString &table, qint64 rowId, const QVariant &vers
         return false;
     QVariantList values{rowId};
     const QString condition = rowCondition(key, version, &values);
-    const Result result = m_link->query(
-        QStringLiteral("DELETE FROM %1 WHERE %2").arg(QString::fromUtf8(identifier(m_link->conn(), table)), condition),
-        values, error);
+    const Result result =
+        m_link->query(QStringLiteral("DELETE FROM %1 WHERE %2").arg(name(table), condition), values, error);
     if (!result)
         return false;
     if (QByteArray(PQcmdTuples(result.get())) == "0") {
@@ -924,7 +923,8 @@ bool PgBooks::acceptsChanges(EngineError *why)
 {
     const Result result = m_link->query(
         QStringLiteral("SELECT pg_is_in_recovery() OR current_setting('transaction_read_only') = 'on', "
-                       "has_table_privilege('public.moneytable', 'INSERT') AND has_table_privilege('public.moneytable', 'UPDATE') "
+                       "has_table_privilege('public.moneytable', 'INSERT') "
+                       "AND has_table_privilege('public.moneytable', 'UPDATE') "
                        "AND has_table_privilege('public.moneytable', 'DELETE')"),
         {}, why);
     if (!result)
@@ -951,7 +951,8 @@ bool PgBooks::verifyMonthTotals(bool *rebuilt, EngineError *error)
         return false;
     if (PQntuples(differing.get()) == 0)
         return true;
-    if (!m_link->run(QStringLiteral("BEGIN;") + MonthTotals::rebuildStatement(MonthTotals::Engine::Postgres) + QStringLiteral("COMMIT;"), error)) {
+    const QString rebuild = MonthTotals::rebuildStatement(MonthTotals::Engine::Postgres);
+    if (!m_link->run(QStringLiteral("BEGIN;") + rebuild + QStringLiteral("COMMIT;"), error)) {
         m_link->rollback();
         return false;
     }
@@ -977,7 +978,8 @@ bool checkBooks(Link &link, EngineError *error)
 {
     const QString database = link.server().database;
     QByteArray value;
-    if (!firstValue(link, QStringLiteral("SELECT datctype FROM pg_catalog.pg_database WHERE datname = current_database()"),
+    if (!firstValue(link,
+                    QStringLiteral("SELECT datctype FROM pg_catalog.pg_database WHERE datname = current_database()"),
                     &value, error))
         return false;
     if (value != "C") {
