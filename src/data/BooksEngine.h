@@ -17,9 +17,13 @@ class RowStore;
 // above them names an engine's library.
 
 // The data layer's own words for what an engine finds wrong with a statement or a row.
+// The name of the hidden column that carries a row's version.
+inline constexpr char RowVersionName[] = "kalvora_version";
+
 namespace EngineText {
 inline const QString ExtraStatement = QStringLiteral("语句后面有多余的内容");
 inline const QString RowGone = QStringLiteral("该记录已不存在，可能已被删除");
+inline const QString RowChanged = QStringLiteral("该记录已被其他用户修改，请重新打开");
 } // namespace EngineText
 
 // One prepared statement, run a row at a time; the current row is read column by column.
@@ -83,20 +87,29 @@ public:
     // Runs statements that return no rows, in the engine's own dialect: for the data layer and tests.
     virtual bool execute(const QString &statements, EngineError *error) = 0;
 
-    // What a Select adds to its select list to name the row each result row comes from.
-    virtual QString rowIdExpression() const = 0;
+    // The engine's dialect of a statement the program writes in Jet; empty with *error when it cannot be
+    // turned.
+    virtual QString dialect(const QString &jet, QString *error) const = 0;
+
+    // What a Select of `table` adds to its select list to name the row each result row comes from;
+    // empty when rows of that table cannot be named, so cannot be written through a result.
+    virtual QString rowIdExpression(const QString &table) = 0;
+    // What a Select of one table adds after the row id to tell the version of each row, empty when the
+    // engine keeps none: a row changed by someone else since it was read is then not overwritten.
+    virtual QString rowVersionExpression() const = 0;
 
     // Each field written: its base column in lower case and the value.
     using Fields = QList<std::pair<QString, QVariant>>;
     // A row as stored: each column's value by the column's name in lower case.
     using StoredRow = QHash<QString, QVariant>;
-    // Writes of one row of `table`, named by its row id. Each gives back the row as it is stored now;
-    // a row that is no longer there fails with EngineText::RowGone.
+    // Writes of one row of `table`, named by its row id and, where the engine keeps them, the version it
+    // was read in. Each gives back the row as it is stored now, with its version under RowVersionName; a
+    // row that is no longer there fails with EngineText::RowGone, one changed since with RowChanged.
     virtual bool insertRow(const QString &table, const Fields &fields, qint64 *rowId, StoredRow *stored,
                            EngineError *error) = 0;
-    virtual bool updateRow(const QString &table, qint64 rowId, const Fields &fields, StoredRow *stored,
-                           EngineError *error) = 0;
-    virtual bool deleteRow(const QString &table, qint64 rowId, EngineError *error) = 0;
+    virtual bool updateRow(const QString &table, qint64 rowId, const QVariant &version, const Fields &fields,
+                           StoredRow *stored, EngineError *error) = 0;
+    virtual bool deleteRow(const QString &table, qint64 rowId, const QVariant &version, EngineError *error) = 0;
 
     // Whether changes can be stored, without waiting: true also while another program holds the books
     // just now; false with *why when the books cannot take changes at all.

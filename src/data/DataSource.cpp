@@ -45,6 +45,11 @@ bool DataSource::isServer(const QString &name)
     return driverOf(name).contains(QLatin1String("PostgreSQL"), Qt::CaseInsensitive);
 }
 
+QString DataSource::entryOf(const QString &name, const QString &key)
+{
+    return odbcIni().read(name, key, QString());
+}
+
 bool RegisterDataSource(const QString &name, const QString &path, const QString &description)
 {
     ProfileFile file = odbcIni();

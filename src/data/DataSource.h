@@ -13,6 +13,8 @@ QString databaseOf(const QString &name); // the registered database path, empty 
 QString driverOf(const QString &name);   // the registered driver, which decides the engine; empty when none
 // Whether the registered driver is the PostgreSQL one: the books are on a server, not a file.
 bool isServer(const QString &name);
+// A key of the data source's entry, such as the server's Servername, Port, Database, Username, SSLmode.
+QString entryOf(const QString &name, const QString &key);
 } // namespace DataSource
 
 bool RegisterDataSource(const QString &name, const QString &path, const QString &description);

@@ -16,6 +16,9 @@ struct SelectShape
     qsizetype fromAt = -1;
     bool traceable = false;
     bool wholeTable = false; // "Select * From" one table and nothing more: the form opened to append
+    QString table;           // the one table read, as the statement names it
+    bool ordered = false;    // a top-level Order By
+    qsizetype limitAt = -1;  // where a top-level Limit stands
 };
 
 bool isWordChar(QChar c)
@@ -121,7 +124,26 @@ SelectShape shapeOf(const QString &sql)
     shape.traceable = tokens[1].upper != u"DISTINCT" && !aggregatesRows(tokens, from) && afterList > 0
         && keepsRowsApart(tokens, afterList);
     shape.wholeTable = shape.traceable && from == 1 && afterList == tokens.size();
+    if (shape.traceable)
+        shape.table = sql.mid(tokens[from + 1].at, tokens[from + 1].upper.size());
+    for (const Token &token : tokens) {
+        if (token.depth != 0)
+            continue;
+        if (token.upper == u"ORDER")
+            shape.ordered = true;
+        else if (token.upper == u"LIMIT")
+            shape.limitAt = token.at;
+    }
     return shape;
+}
+
+// The statement without the semicolons and blanks that may end it, so that words can follow it.
+QString withoutEnd(const QString &statement)
+{
+    qsizetype end = statement.size();
+    while (end > 0 && (statement[end - 1] == QLatin1Char(';') || statement[end - 1].isSpace()))
+        --end;
+    return statement.left(end);
 }
 
 } // namespace
@@ -176,6 +198,7 @@ void Query::close()
     m_columns.clear();
     m_baseColumns.clear();
     m_rowIdColumn = -1;
+    m_versionColumn = -1;
     m_table.clear();
     m_rows.clear();
     m_current = 0;
@@ -187,19 +210,33 @@ bool Query::open()
 {
     close();
     m_failure = {};
-    QString error;
-    QString statement = JetSql::toSqlite(m_sql, &error);
-    if (statement.isEmpty())
-        return fail(error.isEmpty() ? QStringLiteral("空语句") : error);
     BooksEngine *db = connection();
     if (!db)
         return false;
+    QString error;
+    QString statement = withoutEnd(db->dialect(m_sql, &error));
+    if (statement.isEmpty())
+        return fail(error.isEmpty() ? QStringLiteral("空语句") : error);
     const EngineCall call(m_db);
 
-    const SelectShape shape = shapeOf(statement);
-    // Rows of a single table carry their row id, unqualified so that an alias of the table does not matter.
-    if (shape.traceable)
-        statement.insert(shape.fromAt, QStringLiteral(", %1 AS %2 ").arg(db->rowIdExpression(), QLatin1String(RowIdName)));
+    SelectShape shape = shapeOf(statement);
+    const QString rowId = shape.traceable ? db->rowIdExpression(shape.table) : QString();
+    shape.traceable = !rowId.isEmpty();
+    shape.wholeTable = shape.wholeTable && shape.traceable;
+    if (shape.traceable) {
+        // Rows of one table come in the order of their row ids unless the statement orders them: an
+        // engine otherwise returns them as it finds them, and a row changed may then come last.
+        if (!shape.ordered)
+            statement.insert(shape.limitAt < 0 ? statement.size() : shape.limitAt,
+                             QStringLiteral(" Order By %1 ").arg(QLatin1String(RowIdName)));
+        // Each row carries its row id, unqualified so that an alias of the table does not matter, and
+        // its version where the engine keeps one.
+        const QString version = db->rowVersionExpression();
+        statement.insert(shape.fromAt,
+                         QStringLiteral(", %1 AS %2 ").arg(rowId, QLatin1String(RowIdName))
+                             + (version.isEmpty() ? QString()
+                                                  : QStringLiteral(", %1 AS %2 ").arg(version, QLatin1String(RowVersionName))));
+    }
     m_cursor = db->prepare(statement, &m_failure);
     if (!m_cursor)
         return false;
@@ -207,9 +244,9 @@ bool Query::open()
         finalize();
         return fail(QStringLiteral("语句不返回记录"));
     }
-    describeColumns(shape.traceable);
+    describeColumns(shape.traceable ? (db->rowVersionExpression().isEmpty() ? 1 : 2) : 0);
     m_open = true;
-    if (readAhead(shape.wholeTable))
+    if (shape.wholeTable ? peek(*db, statement) : readAhead())
         return true;
     const EngineError failure = m_failure;
     close();
@@ -217,36 +254,46 @@ bool Query::open()
 }
 
 // Names the result's columns and, for rows of one table, the table and each column's field in it.
-void Query::describeColumns(bool traceable)
+void Query::describeColumns(int hidden)
 {
-    const int count = m_cursor->columnCount();
-    const int visible = traceable ? count - 1 : count;
+    const int visible = m_cursor->columnCount() - hidden;
     for (int c = 0; c < visible; ++c) {
         m_columns.append(m_cursor->columnName(c));
-        m_baseColumns.append(traceable ? m_cursor->baseColumn(c) : QString());
+        m_baseColumns.append(hidden > 0 ? m_cursor->baseColumn(c) : QString());
     }
-    if (traceable) {
+    if (hidden > 0) {
         m_rowIdColumn = visible;
         m_table = m_cursor->baseTable(m_rowIdColumn);
     }
+    if (hidden > 1)
+        m_versionColumn = visible + 1;
 }
 
-// Reads the result whole, so that a statement failing on any row fails open(). Only a whole table, the
-// form a Select opened to append takes, is read no further than its second row and reset, to be read
-// again at its first use: appending never walks the table.
-bool Query::readAhead(bool wholeTable)
+// Reads the result whole, so that a statement failing on any row fails open().
+bool Query::readAhead()
 {
     for (;;) {
         const BooksCursor::Step step = m_cursor->step();
         if (step != BooksCursor::Step::Row)
             return finishReading(step == BooksCursor::Step::Done);
-        if (wholeTable && m_rows.size() == 1) {
-            m_cursor->reset();
-            m_rows.clear();
-            return true;
-        }
         m_cursor->appendRow(m_rows);
     }
+}
+
+// A whole table, the form a Select opened to append takes, is run here on its first two rows only, so
+// that one failing fails open(); its rows are read at their first use. Appending never reads the table,
+// and no statement is left half read on the connection.
+bool Query::peek(BooksEngine &db, const QString &statement)
+{
+    const std::unique_ptr<BooksCursor> firstRows = db.prepare(statement + QStringLiteral(" LIMIT 2"), &m_failure);
+    if (!firstRows)
+        return false;
+    BooksCursor::Step step;
+    while ((step = firstRows->step()) == BooksCursor::Step::Row) {
+    }
+    if (step == BooksCursor::Step::Failed)
+        m_failure = firstRows->error();
+    return step == BooksCursor::Step::Done;
 }
 
 // Ends the reading, `done` when it reached the end: the statement is finished, false with its error
@@ -331,6 +378,11 @@ QVariant Query::value(int row, int column)
 qint64 Query::currentRowId() const
 {
     return m_rows.value(m_current, m_rowIdColumn).toLongLong();
+}
+
+QVariant Query::currentVersion() const
+{
+    return m_versionColumn < 0 ? QVariant() : m_rows.value(m_current, m_versionColumn);
 }
 
 qint64 Query::rowId()
@@ -436,7 +488,7 @@ bool Query::writeRow()
             return false;
     } else {
         rowId = currentRowId();
-        if (!db->updateRow(m_table, rowId, fields, &stored, &m_failure))
+        if (!db->updateRow(m_table, rowId, currentVersion(), fields, &stored, &m_failure))
             return false;
     }
     takeStoredRow(stored, rowId);
@@ -456,6 +508,8 @@ void Query::takeStoredRow(const QHash<QString, QVariant> &stored, qint64 rowId)
             row.append(previous.isEmpty() ? QVariant() : previous[c]);
     }
     row.append(rowId);
+    if (m_versionColumn >= 0)
+        row.append(stored.value(QLatin1String(RowVersionName)));
     if (m_state == State::Editing) {
         m_rows.replace(m_current, row);
     } else if (!m_cursor) {
@@ -478,7 +532,7 @@ bool Query::remove()
     if (!db)
         return false;
     const EngineCall call(m_db);
-    if (!db->deleteRow(m_table, currentRowId(), &m_failure))
+    if (!db->deleteRow(m_table, currentRowId(), currentVersion(), &m_failure))
         return false;
     m_rows.removeAt(m_current);
     return true;

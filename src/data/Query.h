@@ -77,8 +77,9 @@ public:
 private:
     enum class State { Browse, Inserting, Editing };
 
-    void describeColumns(bool traceable);
-    bool readAhead(bool wholeTable);
+    void describeColumns(int hidden); // hidden: the row id and version columns that end the result
+    bool readAhead();
+    bool peek(BooksEngine &db, const QString &statement);
     bool ensureRows();
     bool finishReading(bool done);
     bool fail(const QString &message);
@@ -87,6 +88,7 @@ private:
     bool writeRow();
     void takeStoredRow(const QHash<QString, QVariant> &stored, qint64 rowId);
     qint64 currentRowId() const;
+    QVariant currentVersion() const;
     void finalize();
 
     ShareDataModule &m_db;
@@ -97,6 +99,7 @@ private:
     QStringList m_columns;      // result columns, as the statement names them
     QStringList m_baseColumns;  // for each result column its base table column, or empty
     int m_rowIdColumn = -1;     // hidden row id column of an updatable result
+    int m_versionColumn = -1;   // hidden row version column after it, where the engine keeps versions
     QString m_table;
     RowStore m_rows;
     int m_current = 0;

@@ -3,7 +3,6 @@
 #include <QTimer>
 
 #include "data/BooksEngine.h"
-#include "data/JetSql.h"
 #include "data/ShareDataModule.h"
 
 namespace {
@@ -93,10 +92,13 @@ bool WindowedQuery::translate(const Statement &statement, Statements *translated
         QStringLiteral("Select ") + statement.fields + QStringLiteral(", ") + statement.key + where
             + QStringLiteral(" And (") + statement.key + QStringLiteral(" = ?)"),
     };
+    BooksEngine *db = m_db.ADOConnection1(&m_failure);
+    if (!db)
+        return false;
     QStringList texts;
     for (const QString &each : jet) {
         QString error;
-        const QString text = JetSql::toSqlite(each, &error);
+        const QString text = db->dialect(each, &error);
         if (text.isEmpty()) {
             m_failure = {0, error};
             return false;

@@ -197,6 +197,8 @@ private slots:
     void noPendingStatement();
     void unreachableBooks_data();
     void unreachableBooks();
+    void rowsOfOneTableInKeyOrder_data();
+    void rowsOfOneTableInKeyOrder();
     void engineChosenByTheDriver_data();
     void engineChosenByTheDriver();
     void storeFailuresToldInChinese_data();
@@ -836,6 +838,39 @@ void DataTest::unreachableBooks()
     QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), 3);
 }
 
+void DataTest::rowsOfOneTableInKeyOrder_data()
+{
+    QTest::addColumn<QString>("tail");          // after "Select MoneyIndex From MoneyTable"
+    QTest::addColumn<QList<int>>("order");      // the records by the order they were stored in
+    QTest::newRow("condition an index serves") << " Where MoneyAccount = 2" << QList<int>{0, 1, 2};
+    QTest::newRow("with a limit") << " Where MoneyAccount = 2 Limit 2;" << QList<int>{0, 1};
+    QTest::newRow("aliased table") << " As m Where m.MoneyAccount = 2" << QList<int>{0, 1, 2};
+    QTest::newRow("the statement's own order") << " Where MoneyAccount = 2 Order By MoneyCreateTime"
+                                               << QList<int>{2, 1, 0};
+}
+
+// Rows of one table come in the order they were stored in, not in the order of an index that finds them,
+// unless the statement orders them itself.
+void DataTest::rowsOfOneTableInKeyOrder()
+{
+    QFETCH(QString, tail);
+    QFETCH(QList<int>, order);
+    ProgramFixture program;
+    QList<qint64> stored;
+    for (const QDate &day : {QDate(2026, 12, 10), QDate(2026, 12, 9), QDate(2026, 12, 8)})
+        stored.append(storeRecord(QStringLiteral("甲"), 77 * 12.3, day));
+    QList<qint64> expected;
+    for (const int at : order)
+        expected.append(stored[at]);
+
+    Query &query = program.select(QStringLiteral("Select MoneyIndex From MoneyTable") + tail);
+    QVERIFY2(query.isOpen(), qPrintable(query.lastError()));
+    QList<qint64> read;
+    for (query.first(); !query.eof(); query.next())
+        read.append(query.fieldInteger(QStringLiteral("MoneyIndex")));
+    QCOMPARE(read, expected);
+}
+
 void DataTest::engineChosenByTheDriver_data()
 {
     QTest::addColumn<QString>("driverLine"); // the data source's Driver line, empty for none
@@ -843,9 +878,9 @@ void DataTest::engineChosenByTheDriver_data()
     QTest::newRow("as registered") << "Driver=SQLite3" << "";
     QTest::newRow("other letter case") << "Driver = sqlite3" << "";
     QTest::newRow("no driver line") << "" << "";
-    QTest::newRow("a server's driver")
-        << "Driver=PostgreSQL Unicode"
-        << QStringLiteral("数据源 KalvoraCmp 使用的驱动程序“PostgreSQL Unicode”本软件不能使用，帐簿无法打开。"
+    QTest::newRow("a driver without an engine")
+        << "Driver=MySQL ODBC 8.0 Unicode Driver"
+        << QStringLiteral("数据源 KalvoraCmp 使用的驱动程序“MySQL ODBC 8.0 Unicode Driver”本软件不能使用，帐簿无法打开。"
                           "请把数据源 KalvoraCmp 的驱动程序（Driver）改为 SQLite3。");
 }
 

@@ -359,12 +359,14 @@ public:
         return Sqlite::run(m_db, statements, error);
     }
 
-    QString rowIdExpression() const override { return QStringLiteral("rowid"); }
+    QString dialect(const QString &jet, QString *error) const override { return JetSql::toSqlite(jet, error); }
+    QString rowIdExpression(const QString &) override { return QStringLiteral("rowid"); }
+    QString rowVersionExpression() const override { return {}; }
     bool insertRow(const QString &table, const Fields &fields, qint64 *rowId, StoredRow *stored,
                    EngineError *error) override;
-    bool updateRow(const QString &table, qint64 rowId, const Fields &fields, StoredRow *stored,
-                   EngineError *error) override;
-    bool deleteRow(const QString &table, qint64 rowId, EngineError *error) override;
+    bool updateRow(const QString &table, qint64 rowId, const QVariant &version, const Fields &fields,
+                   StoredRow *stored, EngineError *error) override;
+    bool deleteRow(const QString &table, qint64 rowId, const QVariant &version, EngineError *error) override;
 
     bool acceptsChanges(EngineError *why) override;
     bool verifyMonthTotals(bool *rebuilt, EngineError *error) override
@@ -434,8 +436,8 @@ bool SqliteBooks::insertRow(const QString &table, const Fields &fields, qint64 *
     return readBack(table, *rowId, stored, error);
 }
 
-bool SqliteBooks::updateRow(const QString &table, qint64 rowId, const Fields &fields, StoredRow *stored,
-                            EngineError *error)
+bool SqliteBooks::updateRow(const QString &table, qint64 rowId, const QVariant &, const Fields &fields,
+                            StoredRow *stored, EngineError *error)
 {
     return changeRow(QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=?")
                          .arg(quotedName(table), columnsOf(fields).join(QStringLiteral("=?,"))),
@@ -443,7 +445,7 @@ bool SqliteBooks::updateRow(const QString &table, qint64 rowId, const Fields &fi
         && readBack(table, rowId, stored, error);
 }
 
-bool SqliteBooks::deleteRow(const QString &table, qint64 rowId, EngineError *error)
+bool SqliteBooks::deleteRow(const QString &table, qint64 rowId, const QVariant &, EngineError *error)
 {
     return changeRow(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quotedName(table)), {rowId}, error);
 }

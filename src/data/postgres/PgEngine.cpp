@@ -1,0 +1,1046 @@
+#include "data/postgres/PgEngine.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QHash>
+#include <QMutex>
+#include <QStringList>
+
+#include <algorithm>
+#include <deque>
+#include <libpq-fe.h>
+
+#include "data/JetSql.h"
+#include "data/MonthTotals.h"
+#include "data/RowStore.h"
+#include "data/postgres/PgSchema.h"
+
+namespace {
+
+// Type oids of the built-in types the books use (pg_type.h); citext and others read as text.
+constexpr Oid BoolOid = 16;
+constexpr Oid ByteaOid = 17;
+constexpr Oid Int8Oid = 20;
+constexpr Oid Int2Oid = 21;
+constexpr Oid Int4Oid = 23;
+constexpr Oid OidOid = 26;
+constexpr Oid XidOid = 28;
+constexpr Oid Float4Oid = 700;
+constexpr Oid Float8Oid = 701;
+constexpr Oid NumericOid = 1700;
+
+// The version of the books this program reads.
+constexpr int BooksVersion = 2;
+
+// Per connection, the print tables are the cashier's own copies: one cashier's closing never writes
+// into another's. Temporary tables come first in name lookup, so every statement finds the copy.
+const char *const ScratchTables = R"(
+CREATE TEMP TABLE PrintTable (LIKE public.PrintTable INCLUDING ALL);
+INSERT INTO pg_temp.PrintTable SELECT * FROM public.PrintTable;
+CREATE TEMP TABLE PrintDay (LIKE public.PrintDay INCLUDING ALL);
+INSERT INTO pg_temp.PrintDay SELECT * FROM public.PrintDay;
+SELECT setval(pg_get_serial_sequence('pg_temp.printday', 'dayindex'), coalesce(max(DayIndex), 0) + 1, false)
+  FROM pg_temp.PrintDay;
+)";
+
+const QString LostConnection = QStringLiteral(
+    "与数据库服务器的连接已断开，最后一步操作可能没有保存。请检查网络和服务器，然后重新打开窗口查看数据后再试。");
+const QString ServerCopy = QStringLiteral(
+    "服务器上的帐簿不能在本机备份或恢复。请由管理员在数据库服务器上备份帐簿（例如用 pg_dump）。");
+
+bool isWordChar(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
+}
+
+// Each word of `text` outside quotes and comments by its lower case, with the spelling it has where it
+// first stands: PostgreSQL folds every unquoted name to lower case, and the program reads columns by the
+// names it wrote.
+void collectSpellings(const QString &text, QHash<QString, QString> *spellings)
+{
+    for (qsizetype i = 0; i < text.size();) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
+            qsizetype j = i + 1;
+            while (j < text.size() && !(text[j] == c && (j + 1 >= text.size() || text[j + 1] != c)))
+                j += text[j] == c ? 2 : 1;
+            i = j + 1;
+        } else if (isWordChar(c)) {
+            qsizetype j = i;
+            while (j < text.size() && isWordChar(text[j]))
+                ++j;
+            const QString word = text.mid(i, j - i);
+            if (!spellings->contains(word.toLower()))
+                spellings->insert(word.toLower(), word);
+            i = j;
+        } else if (c == QLatin1Char('-') && i + 1 < text.size() && text[i + 1] == QLatin1Char('-')) {
+            while (i < text.size() && text[i] != QLatin1Char('\n'))
+                ++i;
+        } else {
+            ++i;
+        }
+    }
+}
+
+const QHash<QString, QString> &schemaSpellings()
+{
+    static const QHash<QString, QString> spellings = [] {
+        QHash<QString, QString> found;
+        collectSpellings(PgSchema::script(), &found);
+        return found;
+    }();
+    return spellings;
+}
+
+// A name of the books as an identifier: a plain word goes as it is, folded by the server like every name
+// the program writes; anything else is quoted.
+QByteArray identifier(PGconn *conn, const QString &name)
+{
+    if (!name.isEmpty() && std::all_of(name.cbegin(), name.cend(), isWordChar))
+        return name.toUtf8();
+    const QByteArray utf8 = name.toUtf8();
+    char *quoted = PQescapeIdentifier(conn, utf8.constData(), size_t(utf8.size()));
+    const QByteArray result(quoted ? quoted : "\"\"");
+    PQfreemem(quoted);
+    return result;
+}
+
+// A value as the text the server reads for it; a null stays null.
+QByteArray parameterText(const QVariant &value, bool *isNull)
+{
+    *isNull = !value.isValid() || value.isNull();
+    if (*isNull)
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return JetSql::dateText(value.toDate()).toUtf8();
+    case QMetaType::QDateTime:
+        return value.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toUtf8();
+    case QMetaType::Bool:
+        return value.toBool() ? "1" : "0";
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return QByteArray::number(value.toDouble(), 'g', 17);
+    default:
+        return value.toString().toUtf8();
+    }
+}
+
+// Parameters of a statement, kept alive while libpq reads them.
+struct Parameters
+{
+    QList<QByteArray> texts;
+    std::vector<const char *> values;
+
+    explicit Parameters(const QVariantList &list)
+    {
+        for (const QVariant &value : list) {
+            bool isNull = false;
+            texts.append(parameterText(value, &isNull));
+            values.push_back(isNull ? nullptr : texts.last().constData());
+        }
+    }
+    int count() const { return int(values.size()); }
+    const char *const *data() const { return values.empty() ? nullptr : values.data(); }
+};
+
+using Result = std::unique_ptr<PGresult, decltype(&PQclear)>;
+
+Result wrap(PGresult *result)
+{
+    return Result(result, &PQclear);
+}
+
+bool succeeded(const PGresult *result)
+{
+    const ExecStatusType status = PQresultStatus(result);
+    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_SINGLE_TUPLE;
+}
+
+QByteArray stateOf(const PGresult *result)
+{
+    const char *state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    return state ? QByteArray(state) : QByteArray();
+}
+
+// The five characters of an SQLSTATE packed into the error's code, six bits each as the server does.
+int codeOf(const QByteArray &state)
+{
+    int code = 0;
+    for (int i = 0; i < state.size() && i < 5; ++i)
+        code |= ((state[i] - '0') & 0x3F) << (6 * i);
+    return code;
+}
+
+EngineError::Kind kindOf(const QByteArray &state)
+{
+    if (state == "55P03" || state == "40P01" || state == "40001" || state == "55006")
+        return EngineError::Kind::InUse;
+    if (state == "25006" || state == "42501")
+        return EngineError::Kind::ReadOnly;
+    if (state == "53100")
+        return EngineError::Kind::DiskFull;
+    if (state == "58030")
+        return EngineError::Kind::DiskFault;
+    if (state == "XX001" || state == "XX002")
+        return EngineError::Kind::Damaged;
+    return EngineError::Kind::Other;
+}
+
+// What the server said went wrong with a statement, in the program's terms.
+EngineError errorOf(PGconn *conn, const PGresult *result)
+{
+    if (PQstatus(conn) == CONNECTION_BAD)
+        return {0, LostConnection + QStringLiteral("（") + QString::fromUtf8(PQerrorMessage(conn)).trimmed()
+                       + QStringLiteral("）"),
+                EngineError::Kind::Found};
+    const QByteArray state = stateOf(result);
+    const char *message = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    const QString text = message ? QString::fromUtf8(message) : QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    if (state == "42601" && text.contains(QLatin1String("multiple commands")))
+        return {codeOf(state), EngineText::ExtraStatement, EngineError::Kind::Found};
+    if (state == "23505")
+        return {codeOf(state), QStringLiteral("已有相同的记录，改动没有保存。（%1）").arg(text), EngineError::Kind::Other};
+    return {codeOf(state), text, kindOf(state)};
+}
+
+// The settings every connection of the program runs with, whatever the server's defaults.
+const char *const SessionOptions = "-c DateStyle=ISO,YMD -c standard_conforming_strings=on -c lock_timeout=5s "
+                                   "-c idle_in_transaction_session_timeout=60s -c search_path=public";
+
+// The server's notices (a table that already exists, say) are not the user's concern.
+void ignoreNotice(void *, const char *)
+{
+}
+
+PGconn *connectTo(const PgEngine::Server &server)
+{
+    const QByteArray host = server.host.toUtf8(), port = server.port.toUtf8(), database = server.database.toUtf8(),
+                     user = server.user.toUtf8(), sslMode = server.sslMode.toUtf8();
+    const char *const keywords[] = {"host",           "port",           "dbname",          "user",
+                                    "sslmode",        "client_encoding", "application_name", "connect_timeout",
+                                    "keepalives_idle", "options",        nullptr};
+    const char *const values[] = {host.constData(),  port.constData(), database.constData(), user.constData(),
+                                  sslMode.constData(), "UTF8",         "kalvora",            "5",
+                                  "30",              SessionOptions,   nullptr};
+    PGconn *conn = PQconnectdbParams(keywords, values, 0);
+    PQsetNoticeProcessor(conn, &ignoreNotice, nullptr);
+    return conn;
+}
+
+// Why connecting failed, with what the user can check.
+EngineError connectFailure(PGconn *conn, const PgEngine::Server &server)
+{
+    const QString detail = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+    if (PQconnectionNeedsPassword(conn) || detail.contains(QLatin1String("authentication"))) {
+        return {0,
+                QStringLiteral("数据库服务器拒绝了用户“%1”的登录。请检查数据源 KalvoraCmp 中的用户名（Username），"
+                               "并在本用户主文件夹的 .pgpass 文件（权限须为 0600）中写入该用户正确的密码。（%2）")
+                    .arg(server.user, detail),
+                EngineError::Kind::Found};
+    }
+    return {0,
+            QStringLiteral("无法连接数据库服务器“%1”（端口 %2，数据库“%3”）。请检查服务器是否已开启、网络是否连通，"
+                           "以及数据源 KalvoraCmp 中的服务器（Servername）、端口（Port）和数据库（Database）是否正确。（%4）")
+                .arg(server.host, server.port.isEmpty() ? QStringLiteral("5432") : server.port, server.database, detail),
+            EngineError::Kind::Found};
+}
+
+class PgCursor;
+
+// One connection to the server. libpq runs one statement per connection at a time, so before any other
+// statement goes out the cursor still reading its rows takes the rest of them in.
+class Link
+{
+public:
+    Link(PGconn *conn, PgEngine::Server server)
+        : m_conn(conn)
+        , m_server(std::move(server))
+        , m_cancel(PQgetCancel(conn))
+    {
+    }
+    ~Link()
+    {
+        PQfreeCancel(m_cancel);
+        PQfinish(m_conn);
+    }
+    Link(const Link &) = delete;
+    Link &operator=(const Link &) = delete;
+
+    PGconn *conn() const { return m_conn; }
+    const PgEngine::Server &server() const { return m_server; }
+
+    void setStreaming(PgCursor *cursor) { m_streaming = cursor; }
+    void stopStreaming(const PgCursor *cursor)
+    {
+        if (m_streaming == cursor)
+            m_streaming = nullptr;
+    }
+    // Makes the connection free for the next statement; a connection found lost is opened again, once,
+    // unless a transaction was open on it (its changes are gone: that is told, not hidden).
+    bool settle(EngineError *error);
+
+    // Statements of the engine's own, without rows to read: false with the error.
+    bool run(const QString &statements, EngineError *error);
+    Result query(const QString &statement, const QVariantList &values, EngineError *error);
+    // The session's settings that are not part of the connection string: the wait for locks and
+    // the scratch tables.
+    bool startSession(EngineError *error);
+
+    bool begin(BooksConnection::Intent intent, EngineError *error)
+    {
+        if (!run(intent == BooksConnection::Intent::Read
+                     ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")
+                     : QStringLiteral("BEGIN"),
+                 error))
+            return false;
+        m_inTransaction = true;
+        return true;
+    }
+    bool commit(EngineError *error);
+    void rollback()
+    {
+        m_inTransaction = false;
+        EngineError ignored;
+        run(QStringLiteral("ROLLBACK"), &ignored);
+    }
+    bool inTransaction() const { return m_inTransaction; }
+
+    void interrupt()
+    {
+        const QMutexLocker lock(&m_cancelLock);
+        char ignored[256];
+        if (m_cancel)
+            PQcancel(m_cancel, ignored, sizeof ignored);
+    }
+    void waitQuietly(int milliseconds)
+    {
+        m_lockTimeout = milliseconds;
+        EngineError ignored;
+        run(QStringLiteral("SET lock_timeout = %1").arg(milliseconds), &ignored);
+    }
+
+    // The base table's name and its columns' by their attribute numbers; cached per table.
+    QString tableName(Oid table);
+    QString columnName(Oid table, int column);
+    // The one column of the table's primary key, empty when it has none or more.
+    QString keyOf(const QString &table);
+    // The spelling of a name as the schema writes it, or the name as the server gave it.
+    static QString spelled(const QString &name)
+    {
+        return schemaSpellings().value(name, name);
+    }
+
+private:
+    struct Table
+    {
+        QString name;
+        QHash<int, QString> columns;
+    };
+    const Table &tableOf(Oid table);
+    bool reconnect(EngineError *error);
+
+    PGconn *m_conn;
+    const PgEngine::Server m_server;
+    QMutex m_cancelLock;
+    PGcancel *m_cancel;
+    PgCursor *m_streaming = nullptr;
+    bool m_inTransaction = false;
+    int m_lockTimeout = -1;
+    QHash<Oid, Table> m_tables;
+    QHash<QString, QString> m_keys;
+};
+
+class PgCursor final : public BooksCursor
+{
+public:
+    PgCursor(Link &link, QByteArray text, Result description, const QHash<QString, QString> &spellings);
+    ~PgCursor() override { reset(); }
+    PgCursor(const PgCursor &) = delete;
+    PgCursor &operator=(const PgCursor &) = delete;
+
+    Step step() override;
+    EngineError error() const override { return m_error; }
+    void reset() override;
+    void bindInteger(int parameter, qint64 value) override
+    {
+        if (parameter >= 1 && parameter <= m_parameters.size())
+            m_parameters[parameter - 1] = QByteArray::number(value);
+    }
+
+    int columnCount() const override { return int(m_names.size()); }
+    QString columnName(int column) const override { return m_names.value(column); }
+    QString baseTable(int column) const override { return m_tables.value(column); }
+    QString baseColumn(int column) const override { return m_columns.value(column); }
+
+    qint64 integer(int column) const override;
+    double real(int column) const override;
+    void appendRow(RowStore &rows) const override;
+
+    // Takes in every row still to come, so that the connection is free for another statement.
+    void takeRest();
+
+private:
+    enum class State { Ready, Streaming, Taken, Finished };
+    PGresult *nextResult();
+    bool isNull(int column) const { return !m_row || PQgetisnull(m_row.get(), 0, column); }
+    const char *text(int column) const { return PQgetvalue(m_row.get(), 0, column); }
+
+    Link &m_link;
+    const QByteArray m_text;
+    QList<QByteArray> m_parameters; // as text; a null QByteArray is a null
+    QStringList m_names;
+    QStringList m_tables;
+    QStringList m_columns;
+    QList<Oid> m_types;
+    State m_state = State::Ready;
+    std::deque<PGresult *> m_taken;
+    Result m_row{nullptr, &PQclear};
+    EngineError m_error;
+};
+
+bool Link::reconnect(EngineError *error)
+{
+    m_streaming = nullptr;
+    {
+        const QMutexLocker lock(&m_cancelLock);
+        PQfreeCancel(m_cancel);
+        m_cancel = nullptr;
+        PQreset(m_conn);
+        if (PQstatus(m_conn) != CONNECTION_OK) {
+            *error = connectFailure(m_conn, m_server);
+            return false;
+        }
+        m_cancel = PQgetCancel(m_conn);
+    }
+    return startSession(error);
+}
+
+bool Link::settle(EngineError *error)
+{
+    if (m_streaming) {
+        PgCursor *cursor = std::exchange(m_streaming, nullptr);
+        cursor->takeRest();
+    }
+    if (PQstatus(m_conn) == CONNECTION_OK)
+        return true;
+    if (m_inTransaction) {
+        m_inTransaction = false;
+        *error = {0, LostConnection, EngineError::Kind::Found};
+        return false;
+    }
+    return reconnect(error);
+}
+
+bool Link::run(const QString &statements, EngineError *error)
+{
+    if (!settle(error))
+        return false;
+    const Result result = wrap(PQexec(m_conn, statements.toUtf8().constData()));
+    if (succeeded(result.get()))
+        return true;
+    *error = errorOf(m_conn, result.get());
+    return false;
+}
+
+Result Link::query(const QString &statement, const QVariantList &values, EngineError *error)
+{
+    if (!settle(error))
+        return wrap(nullptr);
+    const Parameters parameters(values);
+    Result result = wrap(PQexecParams(m_conn, statement.toUtf8().constData(), parameters.count(), nullptr,
+                                      parameters.data(), nullptr, nullptr, 0));
+    if (succeeded(result.get()))
+        return result;
+    *error = errorOf(m_conn, result.get());
+    return wrap(nullptr);
+}
+
+bool Link::startSession(EngineError *error)
+{
+    if (m_lockTimeout >= 0 && !run(QStringLiteral("SET lock_timeout = %1").arg(m_lockTimeout), error))
+        return false;
+    return run(QStringLiteral("BEGIN;") + QString::fromUtf8(ScratchTables) + QStringLiteral("COMMIT;"), error);
+}
+
+bool Link::commit(EngineError *error)
+{
+    m_inTransaction = false;
+    if (!settle(error))
+        return false;
+    const Result result = wrap(PQexec(m_conn, "COMMIT"));
+    if (!succeeded(result.get())) {
+        *error = errorOf(m_conn, result.get());
+        return false;
+    }
+    // A transaction that failed part way ends in a rollback, which COMMIT answers without an error.
+    if (qstrcmp(PQcmdStatus(result.get()), "COMMIT") != 0) {
+        *error = {0, QStringLiteral("事务中有一步失败，所有改动都已撤销，没有保存。"), EngineError::Kind::Found};
+        return false;
+    }
+    return true;
+}
+
+const Link::Table &Link::tableOf(Oid table)
+{
+    const auto found = m_tables.constFind(table);
+    if (found != m_tables.cend())
+        return *found;
+    Table entry;
+    EngineError ignored;
+    const Result result = query(QStringLiteral("SELECT c.relname, a.attnum, a.attname FROM pg_catalog.pg_class c "
+                                               "JOIN pg_catalog.pg_attribute a ON a.attrelid = c.oid "
+                                               "WHERE c.oid = $1 AND a.attnum > 0 AND NOT a.attisdropped"),
+                                {qint64(table)}, &ignored);
+    for (int row = 0; result && row < PQntuples(result.get()); ++row) {
+        entry.name = spelled(QString::fromUtf8(PQgetvalue(result.get(), row, 0)));
+        entry.columns.insert(QByteArray(PQgetvalue(result.get(), row, 1)).toInt(),
+                             spelled(QString::fromUtf8(PQgetvalue(result.get(), row, 2))));
+    }
+    return *m_tables.insert(table, entry);
+}
+
+QString Link::tableName(Oid table)
+{
+    return table == InvalidOid ? QString() : tableOf(table).name;
+}
+
+QString Link::columnName(Oid table, int column)
+{
+    return table == InvalidOid || column <= 0 ? QString() : tableOf(table).columns.value(column);
+}
+
+QString Link::keyOf(const QString &table)
+{
+    const QString name = table.toLower();
+    const auto found = m_keys.constFind(name);
+    if (found != m_keys.cend())
+        return *found;
+    EngineError ignored;
+    const Result result = query(QStringLiteral("SELECT a.attname FROM pg_catalog.pg_index i "
+                                               "JOIN pg_catalog.pg_attribute a ON a.attrelid = i.indrelid "
+                                               "AND a.attnum = i.indkey[0] "
+                                               "WHERE i.indrelid = to_regclass($1) AND i.indisprimary AND i.indnatts = 1"),
+                                {table}, &ignored);
+    const QString key = result && PQntuples(result.get()) == 1
+        ? spelled(QString::fromUtf8(PQgetvalue(result.get(), 0, 0)))
+        : QString();
+    if (result)
+        m_keys.insert(name, key);
+    return key;
+}
+
+PgCursor::PgCursor(Link &link, QByteArray text, Result description, const QHash<QString, QString> &spellings)
+    : m_link(link)
+    , m_text(std::move(text))
+{
+    const PGresult *described = description.get();
+    for (int p = 0; p < PQnparams(described); ++p)
+        m_parameters.append(QByteArray());
+    for (int c = 0; c < PQnfields(described); ++c) {
+        const QString name = QString::fromUtf8(PQfname(described, c));
+        m_names.append(spellings.value(name, Link::spelled(name)));
+        const Oid table = PQftable(described, c);
+        m_tables.append(m_link.tableName(table));
+        m_columns.append(m_link.columnName(table, PQftablecol(described, c)));
+        m_types.append(PQftype(described, c));
+    }
+}
+
+PGresult *PgCursor::nextResult()
+{
+    if (m_state == State::Streaming)
+        return PQgetResult(m_link.conn());
+    if (m_taken.empty())
+        return nullptr;
+    PGresult *result = m_taken.front();
+    m_taken.pop_front();
+    return result;
+}
+
+void PgCursor::takeRest()
+{
+    if (m_state != State::Streaming)
+        return;
+    while (PGresult *result = PQgetResult(m_link.conn()))
+        m_taken.push_back(result);
+    m_state = State::Taken;
+    m_link.stopStreaming(this);
+}
+
+BooksCursor::Step PgCursor::step()
+{
+    m_row.reset();
+    if (m_state == State::Finished)
+        return Step::Done;
+    if (m_state == State::Ready) {
+        if (!m_link.settle(&m_error))
+            return Step::Failed;
+        std::vector<const char *> values;
+        for (const QByteArray &parameter : m_parameters)
+            values.push_back(parameter.isNull() ? nullptr : parameter.constData());
+        if (!PQsendQueryParams(m_link.conn(), m_text.constData(), int(values.size()), nullptr,
+                               values.empty() ? nullptr : values.data(), nullptr, nullptr, 0)) {
+            m_error = errorOf(m_link.conn(), nullptr);
+            m_state = State::Finished;
+            return Step::Failed;
+        }
+        PQsetSingleRowMode(m_link.conn());
+        m_state = State::Streaming;
+        m_link.setStreaming(this);
+    }
+    Result result = wrap(nextResult());
+    if (result && PQresultStatus(result.get()) == PGRES_SINGLE_TUPLE) {
+        m_row = std::move(result);
+        return Step::Row;
+    }
+    const bool failed = !result || !succeeded(result.get());
+    if (failed)
+        m_error = errorOf(m_link.conn(), result.get());
+    // The end of the rows, or the error, is followed by the end of the statement.
+    while (PGresult *rest = nextResult())
+        PQclear(rest);
+    m_link.stopStreaming(this);
+    m_state = State::Finished;
+    return failed ? Step::Failed : Step::Done;
+}
+
+void PgCursor::reset()
+{
+    m_row.reset();
+    if (m_state == State::Streaming) {
+        while (PGresult *rest = PQgetResult(m_link.conn()))
+            PQclear(rest);
+        m_link.stopStreaming(this);
+    }
+    for (PGresult *taken : m_taken)
+        PQclear(taken);
+    m_taken.clear();
+    m_state = State::Ready;
+}
+
+qint64 PgCursor::integer(int column) const
+{
+    if (isNull(column))
+        return 0;
+    if (m_types[column] == BoolOid)
+        return text(column)[0] == 't' ? 1 : 0;
+    return QByteArray(text(column)).toLongLong();
+}
+
+double PgCursor::real(int column) const
+{
+    if (isNull(column))
+        return 0;
+    if (m_types[column] == BoolOid)
+        return text(column)[0] == 't' ? 1 : 0;
+    return QByteArray(text(column)).toDouble();
+}
+
+void PgCursor::appendRow(RowStore &rows) const
+{
+    rows.startRow();
+    for (int column = 0; column < m_names.size(); ++column) {
+        if (isNull(column)) {
+            rows.putEmpty();
+            continue;
+        }
+        switch (m_types[column]) {
+        case BoolOid:
+        case Int2Oid:
+        case Int4Oid:
+        case Int8Oid:
+        case OidOid:
+        case XidOid:
+            rows.putInteger(integer(column));
+            break;
+        case Float4Oid:
+        case Float8Oid:
+        case NumericOid:
+            rows.putReal(real(column));
+            break;
+        case ByteaOid: {
+            size_t size = 0;
+            unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(text(column)), &size);
+            rows.putBlob(reinterpret_cast<const char *>(bytes), qsizetype(size));
+            PQfreemem(bytes);
+            break;
+        }
+        default:
+            rows.putText(text(column), PQgetlength(m_row.get(), 0, column));
+        }
+    }
+}
+
+// The words of a statement in the spelling it writes them: the names it gives its result columns with
+// As, and the fields it names.
+QHash<QString, QString> spellingsIn(const QString &statement)
+{
+    QHash<QString, QString> spellings;
+    collectSpellings(statement, &spellings);
+    return spellings;
+}
+
+// A connection on the server's books, as the program's own connection (Interface = BooksEngine) or as
+// a reader beside it (Interface = BooksConnection).
+template <class Interface>
+class PgConnection : public Interface
+{
+public:
+    explicit PgConnection(std::unique_ptr<Link> link)
+        : m_link(std::move(link))
+    {
+    }
+
+    // Sent through the extended protocol only, which takes exactly one statement: an injected second
+    // one is refused by the server and never runs.
+    std::unique_ptr<BooksCursor> prepare(const QString &statement, EngineError *error) override
+    {
+        const QByteArray text = statement.toUtf8();
+        Result described = describe(text, error);
+        if (!described && !m_link->inTransaction() && PQstatus(m_link->conn()) == CONNECTION_BAD)
+            described = describe(text, error); // the connection is opened again by then
+        if (!described)
+            return nullptr;
+        return std::make_unique<PgCursor>(*m_link, text, std::move(described), spellingsIn(statement));
+    }
+
+    bool begin(BooksConnection::Intent intent, EngineError *error) override { return m_link->begin(intent, error); }
+    bool commit(EngineError *error) override { return m_link->commit(error); }
+    void rollback() override { m_link->rollback(); }
+    bool inTransaction() const override { return m_link->inTransaction(); }
+    void interrupt() override { m_link->interrupt(); }
+    void waitQuietly(int milliseconds) override { m_link->waitQuietly(milliseconds); }
+
+protected:
+    Result describe(const QByteArray &text, EngineError *error)
+    {
+        if (!m_link->settle(error))
+            return wrap(nullptr);
+        const Result prepared = wrap(PQprepare(m_link->conn(), "", text.constData(), 0, nullptr));
+        if (!succeeded(prepared.get())) {
+            *error = errorOf(m_link->conn(), prepared.get());
+            return wrap(nullptr);
+        }
+        Result described = wrap(PQdescribePrepared(m_link->conn(), ""));
+        if (!succeeded(described.get())) {
+            *error = errorOf(m_link->conn(), described.get());
+            return wrap(nullptr);
+        }
+        return described;
+    }
+
+    const std::unique_ptr<Link> m_link;
+};
+
+using Reader = PgConnection<BooksConnection>;
+
+// The program's connection to the server's books. Rows are written by their table's key.
+class PgBooks final : public PgConnection<BooksEngine>
+{
+public:
+    using PgConnection::PgConnection;
+
+    bool execute(const QString &statements, EngineError *error) override { return m_link->run(statements, error); }
+
+    QString dialect(const QString &jet, QString *error) const override { return JetSql::toPostgres(jet, error); }
+    QString rowIdExpression(const QString &table) override { return m_link->keyOf(table); }
+    // The transaction that wrote the row's version: any change by anyone gives the row a new one.
+    QString rowVersionExpression() const override { return QStringLiteral("xmin"); }
+
+    bool insertRow(const QString &table, const Fields &fields, qint64 *rowId, StoredRow *stored,
+                   EngineError *error) override;
+    bool updateRow(const QString &table, qint64 rowId, const QVariant &version, const Fields &fields,
+                   StoredRow *stored, EngineError *error) override;
+    bool deleteRow(const QString &table, qint64 rowId, const QVariant &version, EngineError *error) override;
+
+    bool acceptsChanges(EngineError *why) override;
+    bool verifyMonthTotals(bool *rebuilt, EngineError *error) override;
+
+    std::unique_ptr<BooksConnection> openReader(EngineError *error) override
+    {
+        PGconn *conn = connectTo(m_link->server());
+        if (PQstatus(conn) != CONNECTION_OK) {
+            *error = connectFailure(conn, m_link->server());
+            PQfinish(conn);
+            return nullptr;
+        }
+        return std::make_unique<Reader>(std::make_unique<Link>(conn, m_link->server()));
+    }
+
+    bool copyTo(const QString &, BooksFile::Failure *failure, const BooksFile::Progress &) override
+    {
+        *failure = {0, ServerCopy};
+        return false;
+    }
+
+private:
+    QString keyFor(const QString &table, EngineError *error);
+    bool takeRow(const QString &key, Result result, qint64 *rowId, StoredRow *stored, EngineError *error);
+    QString rowCondition(const QString &key, const QVariant &version, QVariantList *values) const;
+    void tellMissing(const QString &table, const QString &key, qint64 rowId, EngineError *error);
+};
+
+// The condition naming one row by its key (the last of `values`) and, when known, the version it was
+// read in.
+QString PgBooks::rowCondition(const QString &key, const QVariant &version, QVariantList *values) const
+{
+    QString condition = QStringLiteral("%1=$%2").arg(QString::fromUtf8(identifier(m_link->conn(), key))).arg(values->size());
+    if (version.isNull())
+        return condition;
+    values->append(version);
+    return condition + QStringLiteral(" AND xmin=$%1").arg(values->size());
+}
+
+// A write found no row: gone when its key is no longer there, else changed by someone since it was read.
+void PgBooks::tellMissing(const QString &table, const QString &key, qint64 rowId, EngineError *error)
+{
+    const Result result = m_link->query(QStringLiteral("SELECT 1 FROM %1 WHERE %2=$1")
+                                             .arg(QString::fromUtf8(identifier(m_link->conn(), table)),
+                                                  QString::fromUtf8(identifier(m_link->conn(), key))),
+                                         {rowId}, error);
+    if (result)
+        *error = {0, PQntuples(result.get()) > 0 ? EngineText::RowChanged : EngineText::RowGone};
+}
+
+QString PgBooks::keyFor(const QString &table, EngineError *error)
+{
+    const QString key = m_link->keyOf(table);
+    if (key.isEmpty())
+        *error = {0, QStringLiteral("表 %1 没有主键，记录不能修改").arg(table), EngineError::Kind::Other};
+    return key;
+}
+
+// The row a write gave back as it is stored now; none means it is no longer there.
+bool PgBooks::takeRow(const QString &key, Result result, qint64 *rowId, StoredRow *stored,
+                      EngineError *error)
+{
+    if (!result)
+        return false;
+    if (PQntuples(result.get()) == 0) {
+        *error = {0, EngineText::RowGone};
+        return false;
+    }
+    stored->clear();
+    for (int c = 0; c < PQnfields(result.get()); ++c) {
+        const QString name = QString::fromUtf8(PQfname(result.get(), c));
+        QVariant value;
+        if (!PQgetisnull(result.get(), 0, c)) {
+            const QByteArray text(PQgetvalue(result.get(), 0, c));
+            switch (PQftype(result.get(), c)) {
+            case BoolOid:
+                value = qint64(text.startsWith('t') ? 1 : 0);
+                break;
+            case Int2Oid:
+            case Int4Oid:
+            case Int8Oid:
+            case XidOid:
+                value = text.toLongLong();
+                break;
+            case Float4Oid:
+            case Float8Oid:
+            case NumericOid:
+                value = text.toDouble();
+                break;
+            default:
+                value = QString::fromUtf8(text);
+            }
+        }
+        stored->insert(name, value);
+    }
+    if (rowId)
+        *rowId = stored->value(key.toLower()).toLongLong();
+    return true;
+}
+
+bool PgBooks::insertRow(const QString &table, const Fields &fields, qint64 *rowId, StoredRow *stored,
+                        EngineError *error)
+{
+    const QString key = keyFor(table, error);
+    if (key.isEmpty())
+        return false;
+    PGconn *conn = m_link->conn();
+    QStringList columns, places;
+    QVariantList values;
+    for (const auto &field : fields) {
+        columns.append(QString::fromUtf8(identifier(conn, field.first)));
+        places.append(QStringLiteral("$%1").arg(places.size() + 1));
+        values.append(field.second);
+    }
+    const QString into = QString::fromUtf8(identifier(conn, table));
+    const QString sql = fields.isEmpty()
+        ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES RETURNING *, xmin AS %2").arg(into, QLatin1String(RowVersionName))
+        : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING *, xmin AS %4")
+              .arg(into, columns.join(QLatin1Char(',')), places.join(QLatin1Char(',')),
+                   QLatin1String(RowVersionName));
+    return takeRow(key, m_link->query(sql, values, error), rowId, stored, error);
+}
+
+bool PgBooks::updateRow(const QString &table, qint64 rowId, const QVariant &version, const Fields &fields,
+                        StoredRow *stored, EngineError *error)
+{
+    const QString key = keyFor(table, error);
+    if (key.isEmpty())
+        return false;
+    PGconn *conn = m_link->conn();
+    QStringList assignments;
+    QVariantList values;
+    for (const auto &field : fields) {
+        values.append(field.second);
+        assignments.append(QStringLiteral("%1=$%2").arg(QString::fromUtf8(identifier(conn, field.first))).arg(values.size()));
+    }
+    values.append(rowId);
+    const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 RETURNING *, xmin AS %4")
+                            .arg(QString::fromUtf8(identifier(conn, table)), assignments.join(QLatin1Char(',')),
+                                 rowCondition(key, version, &values), QLatin1String(RowVersionName));
+    Result result = m_link->query(sql, values, error);
+    if (result && PQntuples(result.get()) == 0) {
+        tellMissing(table, key, rowId, error);
+        return false;
+    }
+    return takeRow(key, std::move(result), nullptr, stored, error);
+}
+
+bool PgBooks::deleteRow(const QString &table, qint64 rowId, const QVariant &version, EngineError *error)
+{
+    const QString key = keyFor(table, error);
+    if (key.isEmpty())
+        return false;
+    QVariantList values{rowId};
+    const QString condition = rowCondition(key, version, &values);
+    const Result result = m_link->query(
+        QStringLiteral("DELETE FROM %1 WHERE %2").arg(QString::fromUtf8(identifier(m_link->conn(), table)), condition),
+        values, error);
+    if (!result)
+        return false;
+    if (QByteArray(PQcmdTuples(result.get())) == "0") {
+        tellMissing(table, key, rowId, error);
+        return false;
+    }
+    return true;
+}
+
+bool PgBooks::acceptsChanges(EngineError *why)
+{
+    const Result result = m_link->query(
+        QStringLiteral("SELECT pg_is_in_recovery() OR current_setting('transaction_read_only') = 'on', "
+                       "has_table_privilege('public.moneytable', 'INSERT') AND has_table_privilege('public.moneytable', 'UPDATE') "
+                       "AND has_table_privilege('public.moneytable', 'DELETE')"),
+        {}, why);
+    if (!result)
+        return false;
+    if (QByteArray(PQgetvalue(result.get(), 0, 0)) == "t") {
+        *why = {0, QStringLiteral("数据库服务器只允许读取帐簿，改动不能保存。请联系管理员。"), EngineError::Kind::ReadOnly};
+        return false;
+    }
+    if (QByteArray(PQgetvalue(result.get(), 0, 1)) != "t") {
+        *why = {0,
+                QStringLiteral("数据库用户“%1”没有修改帐簿的权限，改动不能保存。请联系管理员授予权限。")
+                    .arg(m_link->server().user),
+                EngineError::Kind::ReadOnly};
+        return false;
+    }
+    return true;
+}
+
+bool PgBooks::verifyMonthTotals(bool *rebuilt, EngineError *error)
+{
+    *rebuilt = false;
+    const Result differing = m_link->query(MonthTotals::checkStatement(MonthTotals::Engine::Postgres), {}, error);
+    if (!differing)
+        return false;
+    if (PQntuples(differing.get()) == 0)
+        return true;
+    if (!m_link->run(QStringLiteral("BEGIN;") + MonthTotals::rebuildStatement(MonthTotals::Engine::Postgres) + QStringLiteral("COMMIT;"), error)) {
+        m_link->rollback();
+        return false;
+    }
+    *rebuilt = true;
+    return true;
+}
+
+// The first value of a statement of the engine's own, as text; null when it gave no row.
+bool firstValue(Link &link, const QString &statement, QByteArray *value, EngineError *error)
+{
+    const Result result = link.query(statement, {}, error);
+    if (!result)
+        return false;
+    *value = PQntuples(result.get()) > 0 && !PQgetisnull(result.get(), 0, 0)
+        ? QByteArray(PQgetvalue(result.get(), 0, 0))
+        : QByteArray();
+    return true;
+}
+
+// The books may be used: a database in the C locale, the books' tables (made here in an empty
+// database), of the version this program reads, with citext.
+bool checkBooks(Link &link, EngineError *error)
+{
+    const QString database = link.server().database;
+    QByteArray value;
+    if (!firstValue(link, QStringLiteral("SELECT datctype FROM pg_catalog.pg_database WHERE datname = current_database()"),
+                    &value, error))
+        return false;
+    if (value != "C") {
+        *error = {0,
+                  QStringLiteral("服务器上的数据库“%1”不是以 LOCALE 'C' 建立的（现在是“%2”），帐簿不能使用：字母大小写的比较会与本软件不同。"
+                                 "请由管理员建立一个新的数据库：createdb -T template0 -E UTF8 --locale=C %1")
+                      .arg(database, QString::fromUtf8(value)),
+                  EngineError::Kind::Found};
+        return false;
+    }
+    if (!firstValue(link, QStringLiteral("SELECT count(*) FROM pg_catalog.pg_tables WHERE schemaname = 'public'"),
+                    &value, error))
+        return false;
+    if (value == "0" && !link.run(QStringLiteral("BEGIN;") + PgSchema::script() + QStringLiteral("COMMIT;"), error)) {
+        link.rollback();
+        return false;
+    }
+    if (!firstValue(link, QStringLiteral("SELECT to_regclass('public.booksversion') IS NOT NULL"), &value, error))
+        return false;
+    if (value != "t") {
+        *error = {0,
+                  QStringLiteral("服务器上的数据库“%1”不是本软件的帐簿。请检查数据源 KalvoraCmp 中的数据库（Database）。")
+                      .arg(database),
+                  EngineError::Kind::Found};
+        return false;
+    }
+    if (!firstValue(link, QStringLiteral("SELECT max(SchemaVersion) FROM public.BooksVersion"), &value, error))
+        return false;
+    if (value.toInt() != BooksVersion) {
+        *error = {0,
+                  QStringLiteral("帐簿版本（%1）与本软件使用的版本（%2）不同：服务器上的帐簿来自其他版本的软件，"
+                                 "本软件不能使用。请先把本软件升级到与帐簿相同的版本。")
+                      .arg(value.isEmpty() ? QStringLiteral("无") : QString::fromUtf8(value))
+                      .arg(BooksVersion),
+                  EngineError::Kind::Found};
+        return false;
+    }
+    if (!firstValue(link, QStringLiteral("SELECT 1 FROM pg_catalog.pg_extension WHERE extname = 'citext'"), &value,
+                    error))
+        return false;
+    if (value != "1") {
+        *error = {0,
+                  QStringLiteral("服务器上的数据库“%1”没有安装 citext 扩展，帐簿不能使用。"
+                                 "请由管理员在该数据库中执行：CREATE EXTENSION citext;")
+                      .arg(database),
+                  EngineError::Kind::Found};
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *error)
+{
+    PGconn *conn = connectTo(server);
+    if (PQstatus(conn) != CONNECTION_OK) {
+        *error = connectFailure(conn, server);
+        PQfinish(conn);
+        return nullptr;
+    }
+    auto link = std::make_unique<Link>(conn, server);
+    if (!checkBooks(*link, error) || !link->startSession(error))
+        return nullptr;
+    return std::make_unique<PgBooks>(std::move(link));
+}
