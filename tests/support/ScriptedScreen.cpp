@@ -1,9 +1,12 @@
 #include "ScriptedScreen.h"
 
+#include <QDebug>
 #include <QDialog>
 
 void ScriptedScreen::inform(const QString &text)
 {
+    // In the test's output, so that a failing comparison of messages shows what was said.
+    qDebug().noquote() << "told:" << text;
     m_messages.append(text);
 }
 
@@ -19,6 +22,7 @@ bool ScriptedScreen::ask(const QString &caption, const QString &text)
 
 void ScriptedScreen::error(const QString &text, const QString &detail)
 {
+    qDebug().noquote() << "told:" << text << "|" << detail;
     m_messages.append(text);
     m_details.append(detail);
 }
