@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <sys/stat.h>
 
+#include "data/BooksEngine.h"
 #include "data/Clock.h"
+#include "data/DataSource.h"
 #include "data/ProgramPaths.h"
 #include "data/ShareDataModule.h"
 
@@ -60,6 +62,12 @@ bool BooksBackup::backup(ShareDataModule &books, const QString &target, Failure 
 bool BooksBackup::restore(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure,
                           const Progress &progress)
 {
+    // The books file of this folder is not the books when they are on a server: replacing it would
+    // change nothing the program reads.
+    if (DataSource::isServer(QString::fromLatin1(DataSource::Name))) {
+        *failure = {0, EngineText::ServerBooksNotCopied};
+        return false;
+    }
     return check(source, failure, BooksFile::within(progress, 0, 50))
         && keepReplacedBooks(books, booksPath, failure, BooksFile::within(progress, 50, 75))
         && BooksFile::replaceBooks(books, source, booksPath, failure, BooksFile::within(progress, 75, 100));

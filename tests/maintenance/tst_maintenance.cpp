@@ -22,6 +22,7 @@
 #include "support/Files.h"
 #include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
+#include "support/TestEngine.h"
 
 namespace {
 
@@ -197,10 +198,12 @@ private slots:
     void startOfTheDayKeepsACopy_data();
     void startOfTheDayKeepsACopy();
     void keptCopiesSettingReadAtEveryStart();
+    void serverBooksAreNotCopiedHere();
 };
 
 void MaintenanceTest::backupThenRestoreGivesBackEveryTable()
 {
+    SKIP_ON_SERVER("a backup of server books is refused here (serverBooksAreNotCopiedHere)");
     ProgramFixture program;
     program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("工行'东")},
                                                {QStringLiteral("AccountType"), 1}});
@@ -242,6 +245,7 @@ void MaintenanceTest::backupThenRestoreGivesBackEveryTable()
 // A backup from before the month totals existed is taken back and gets them when the books open.
 void MaintenanceTest::olderBackupComesBackWithItsMonthTotals()
 {
+    SKIP_ON_SERVER("restores a books file");
     ProgramFixture program;
     QCOMPARE(program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("现金")},
                                                         {QStringLiteral("AccountType"), 2}}),
@@ -289,6 +293,7 @@ void MaintenanceTest::restoreRefusesFilesThatAreNotBooks_data()
 
 void MaintenanceTest::restoreRefusesFilesThatAreNotBooks()
 {
+    SKIP_ON_SERVER("restores a books file");
     QFETCH(QString, kind);
     QFETCH(int, number);
     QFETCH(QString, reason);
@@ -350,6 +355,7 @@ void MaintenanceTest::restoreRefusesFilesThatAreNotBooks()
 // as they were, and the program goes on with them.
 void MaintenanceTest::restoreFailingAfterTheBooksClosed()
 {
+    SKIP_ON_SERVER("restores a books file");
     ProgramFixture program;
     storeManyRecords(program, 2000);
     const QString chosen = program.folder() + QStringLiteral("大的留底.mdb");
@@ -387,6 +393,7 @@ void MaintenanceTest::failedBackupKeepsTheOldCopyWhole_data()
 
 void MaintenanceTest::failedBackupKeepsTheOldCopyWhole()
 {
+    SKIP_ON_SERVER("a backup of server books is refused here (serverBooksAreNotCopiedHere)");
     QFETCH(bool, diskFull);
     QFETCH(int, number);
     ProgramFixture program;
@@ -422,6 +429,7 @@ void MaintenanceTest::backupRefusesTheOpenBooks_data()
 // save would fail.
 void MaintenanceTest::backupRefusesTheOpenBooks()
 {
+    SKIP_ON_SERVER("the open books are a file");
     QFETCH(QString, target);
     ProgramFixture program;
     program.loginAsCashier();
@@ -462,6 +470,7 @@ void MaintenanceTest::refusedPermissionTold_data()
 // after the first refusal.
 void MaintenanceTest::refusedPermissionTold()
 {
+    SKIP_ON_SERVER("copies of a books file");
     QFETCH(QString, refused);
     QFETCH(QString, message);
     ProgramFixture program(ProgramFixture::Start::NotStarted);
@@ -505,6 +514,7 @@ void MaintenanceTest::refusedPermissionTold()
 
 void MaintenanceTest::automaticCopiesKeepTheNewest()
 {
+    SKIP_ON_SERVER("automatic copies are of a books file");
     ProgramFixture program;
     BooksBackup::Failure failure;
     QDate day(2026, 12, 28);
@@ -528,6 +538,7 @@ void MaintenanceTest::automaticCopiesKeepTheNewest()
 
 void MaintenanceTest::saveBooksFromTheLeftBar()
 {
+    SKIP_ON_SERVER("a backup of server books is refused here (serverBooksAreNotCopiedHere)");
     ProgramFixture program;
     program.loginAsCashier();
     storeRecord(program, 12.3, QStringLiteral("刚刚存入"));
@@ -570,6 +581,7 @@ void MaintenanceTest::loadBooksAsksThenEndsTheProgram_data()
 
 void MaintenanceTest::loadBooksAsksThenEndsTheProgram()
 {
+    SKIP_ON_SERVER("restores a books file");
     QFETCH(bool, yes);
     QFETCH(QString, file);
     QFETCH(QString, message);
@@ -608,6 +620,7 @@ void MaintenanceTest::loadBooksAsksThenEndsTheProgram()
 // The program ends through its event loop: the restore closes the last window, and exec() returns.
 void MaintenanceTest::restoreEndsTheEventLoop()
 {
+    SKIP_ON_SERVER("restores a books file");
     ProgramFixture program;
     program.loginAsAdministrator();
     const QString chosen = program.folder() + QStringLiteral("chosen.mdb");
@@ -660,6 +673,7 @@ void MaintenanceTest::startOfTheDayKeepsACopy_data()
 
 void MaintenanceTest::startOfTheDayKeepsACopy()
 {
+    SKIP_ON_SERVER("automatic copies are of a books file");
     QFETCH(QString, setting);
     QFETCH(QString, fault);
     QFETCH(bool, today);
@@ -692,6 +706,7 @@ void MaintenanceTest::startOfTheDayKeepsACopy()
 // copies the same day.
 void MaintenanceTest::keptCopiesSettingReadAtEveryStart()
 {
+    SKIP_ON_SERVER("automatic copies are of a books file");
     ProgramFixture program(ProgramFixture::Start::NotStarted);
     const QStringList earlier = placeEarlierCopies(program, 32);
     const auto setKept = [&program](const QString &value) {
@@ -712,6 +727,49 @@ void MaintenanceTest::keptCopiesSettingReadAtEveryStart()
     program.restart();
     QCOMPARE(program.screen().takeMessages(), QStringList());
     QCOMPARE(automaticCopies(program), earlier.mid(28) + QStringList{automaticCopyOf(ProgramFixture::Today)});
+}
+
+// Books on a server are no file of this desk: 备份数据 and 恢复数据 refuse them with the reason, before
+// anything is written, and the start of the day copies nothing, not even a books file left in the folder.
+void MaintenanceTest::serverBooksAreNotCopiedHere()
+{
+    SKIP_ON_FILE("books on a server only");
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    QString error;
+    QVERIFY2(DeliveredBooks::create(program.databasePath(), &error), qPrintable(error));
+    program.start();
+    QCOMPARE(automaticCopies(program), QStringList());
+    program.loginAsAdministrator();
+    storeRecord(program, 12.3, QStringLiteral("服务器上的"));
+
+    const QString refusal = QStringLiteral("服务器上的帐簿不能在本机备份或恢复");
+    const QString chosen = program.folder() + QStringLiteral("月底.mdb");
+    program.screen().chooseFile(chosen);
+    program.main().findChild<QAction *>(QStringLiteral("ActionSave"))->trigger();
+    QStringList told = program.screen().takeMessages();
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.first().startsWith(QStringLiteral("数据库备份失败")) && told.first().contains(refusal),
+             qPrintable(told.first()));
+    QVERIFY(!QFile::exists(chosen));
+
+    // A sound backup file is chosen: the server's books stay as they are, and so does the program.
+    const QByteArray file = readBytes(program.databasePath());
+    const QString backup = program.folder() + QStringLiteral("备份.mdb");
+    QVERIFY(QFile::copy(program.databasePath(), backup));
+    program.screen().answer(true);
+    program.screen().chooseFile(backup);
+    program.main().findChild<QAction *>(QStringLiteral("ActionLoad"))->trigger();
+    QCOMPARE(program.screen().questions(),
+             QStringList{QStringLiteral("恢复警告|数据库恢复将导致当前数据全部丢失，是否继续？")});
+    told = program.screen().takeMessages();
+    QCOMPARE(told.size(), 1);
+    QVERIFY2(told.first().startsWith(QStringLiteral("数据库恢复失败")) && told.first().contains(refusal),
+             qPrintable(told.first()));
+    QVERIFY(program.main().isVisible());
+    QCOMPARE(readBytes(program.databasePath()), file);
+    QCOMPARE(program.select(QStringLiteral("Select Count(*) As n From MoneyTable Where MoneyUser = '服务器上的'"))
+                 .fieldInteger(QStringLiteral("n")),
+             1);
 }
 
 QTEST_MAIN(MaintenanceTest)

@@ -45,8 +45,6 @@ SELECT setval(pg_get_serial_sequence('pg_temp.printday', 'dayindex'), coalesce(m
 
 const QString LostConnection = QStringLiteral(
     "与数据库服务器的连接已断开，最后一步操作可能没有保存。请检查网络和服务器，然后重新打开窗口查看数据后再试。");
-const QString ServerCopy = QStringLiteral(
-    "服务器上的帐簿不能在本机备份或恢复。请由管理员在数据库服务器上备份帐簿（例如用 pg_dump）。");
 
 bool isWordChar(QChar c)
 {
@@ -772,7 +770,7 @@ public:
 
     bool copyTo(const QString &, BooksFile::Failure *failure, const BooksFile::Progress &) override
     {
-        *failure = {0, ServerCopy};
+        *failure = {0, EngineText::ServerBooksNotCopied};
         return false;
     }
 
