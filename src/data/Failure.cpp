@@ -2,8 +2,37 @@
 
 #include "ui/Screen.h"
 
+namespace {
+
+// Books on a server have no file the cashier could mend: the server's administrator does.
+QString serverSentence(EngineError::Kind kind)
+{
+    switch (kind) {
+    case EngineError::Kind::ReadOnly:
+        return QStringLiteral("数据库服务器只允许读取帐簿，改动不能保存。请联系数据库管理员。");
+    case EngineError::Kind::InUse:
+        return QStringLiteral("帐簿正被数据库服务器上的其他用户占用，请稍后再试。");
+    case EngineError::Kind::DiskFull:
+        return QStringLiteral("数据库服务器的磁盘已满，改动没有保存。请联系数据库管理员腾出空间后再试。");
+    case EngineError::Kind::DiskFault:
+        return QStringLiteral("数据库服务器读写磁盘时出错。请联系数据库管理员检查服务器。");
+    case EngineError::Kind::Damaged:
+        return QStringLiteral("服务器上的帐簿已损坏。请联系数据库管理员从服务器上的备份恢复帐簿。");
+    case EngineError::Kind::Unreachable:
+        return QStringLiteral("无法连接数据库服务器。请检查服务器是否已开启、网络是否连通。");
+    case EngineError::Kind::Found:
+    case EngineError::Kind::Other:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
 QString FailureSentence(const EngineError &error)
 {
+    if (error.onServer)
+        return serverSentence(error.kind);
     switch (error.kind) {
     case EngineError::Kind::ReadOnly:
         return QStringLiteral("帐簿文件是只读的，改动不能保存。请为帐簿文件和它所在的文件夹打开写入权限后再试。");

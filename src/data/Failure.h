@@ -20,10 +20,12 @@ struct EngineError
     int code = 0;
     QString text;
     Kind kind = Kind::Found;
+    bool onServer = false; // the books are on a database server, which only its administrator can mend
 };
 
 // The failure in the cashier's words, saying what happened and what to do, for the failures a user
-// can meet: books read-only, in use by another program, disk full, damaged, missing. Empty for a
+// can meet: books read-only, in use by another program, disk full, damaged, missing; for books on a
+// server, what the cashier can do there. Empty for a
 // failure of another kind (a fault of the program or of the books' tables), which only its text
 // describes.
 QString FailureSentence(const EngineError &error);

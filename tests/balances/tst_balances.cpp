@@ -3,9 +3,11 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include "support/ProgramFixture.h"
+#include "support/TestEngine.h"
 #include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
 #include "data/Clock.h"
@@ -18,27 +20,55 @@
 
 namespace {
 
-// A second connection to the books, writing plain SQL as an ODBC client would.
+// A second connection to the books, writing plain SQL as an ODBC client would: on the books file, or
+// on the program's books on the test server.
 class OtherClient
 {
 public:
-    explicit OtherClient(const QString &path)
+    explicit OtherClient(const ProgramFixture &program)
     {
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, SQLITE_OPEN_READWRITE, nullptr);
+        if (TestEngine::onServer())
+            m_server = TestEngine::connectToServer(program.serverBooks());
+        else
+            sqlite3_open_v2(QFile::encodeName(program.databasePath()).constData(), &m_db, SQLITE_OPEN_READWRITE,
+                            nullptr);
     }
-    ~OtherClient() { sqlite3_close(m_db); }
+    ~OtherClient()
+    {
+        sqlite3_close(m_db);
+        PQfinish(m_server);
+    }
+    OtherClient(const OtherClient &) = delete;
+    OtherClient &operator=(const OtherClient &) = delete;
+
     void run(const QString &sql)
     {
-        char *message = nullptr;
-        const int rc = sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message);
-        const QByteArray text = message ? QByteArray(message) : QByteArray();
-        sqlite3_free(message);
-        QVERIFY2(rc == SQLITE_OK, text.constData());
+        QByteArray text;
+        if (m_server) {
+            PGresult *result = PQexec(m_server, sql.toUtf8().constData());
+            if (PQresultStatus(result) != PGRES_COMMAND_OK && PQresultStatus(result) != PGRES_TUPLES_OK)
+                text = PQresultErrorMessage(result);
+            PQclear(result);
+        } else {
+            char *message = nullptr;
+            if (sqlite3_exec(m_db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
+                text = message ? QByteArray(message) : QByteArray("failed");
+            sqlite3_free(message);
+        }
+        QVERIFY2(text.isEmpty(), text.constData());
     }
 
 private:
     sqlite3 *m_db = nullptr;
+    pg_conn *m_server = nullptr;
 };
+
+// The month-total check in the dialect of the books the tests run on.
+QString monthTotalsCheck()
+{
+    return MonthTotals::checkStatement(TestEngine::onServer() ? MonthTotals::Engine::Postgres
+                                                              : MonthTotals::Engine::Sqlite);
+}
 
 // Accounts 2 to 5 with the types 1, 2, 1, 3.
 const QList<int> AccountTypes{1, 2, 1, 3};
@@ -104,7 +134,7 @@ void verifyBalances(ProgramFixture &program, const QString &step)
                                         .arg(int(bound))
                                         .arg(shown.toString(), expected.toString())));
             }
-    QVERIFY2(program.select(MonthTotals::checkStatement()).eof(), qPrintable(step));
+    QVERIFY2(program.select(monthTotalsCheck()).eof(), qPrintable(step));
 }
 
 QString shownText(QWidget *page, const QString &name)
@@ -250,7 +280,7 @@ void tst_balances::balancesFollowEveryChange()
     QFETCH(quint32, seed);
     ProgramFixture program;
     addAccounts(program);
-    OtherClient other(program.databasePath());
+    OtherClient other(program);
     RandomBooks books(seed);
     for (int i = 0; i < 40; ++i)
         randomStep(program, other, books);
@@ -269,11 +299,12 @@ void tst_balances::shownBalancesFollowAnotherClient()
     ProgramFixture program;
     addAccounts(program);
     program.loginAsCashier(ProgramFixture::pickBook(QStringLiteral("Image5")));
-    OtherClient other(program.databasePath());
+    OtherClient other(program);
     // 77 × 12.3 on account 2, one every fourteen days from 29 February 2024 to past today.
     other.run(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 76) "
-                             "INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum) "
-                             "SELECT 2, date('2024-02-29', '+' || (i * 14) || ' days'), 12.3 FROM n"));
+                             "INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum) SELECT 2, %1, 12.3 FROM n")
+                  .arg(TestEngine::onServer() ? QStringLiteral("DATE '2024-02-29' + i * 14")
+                                              : QStringLiteral("date('2024-02-29', '+' || (i * 14) || ' days')")));
     other.run(QStringLiteral("INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum) VALUES "
                              "(3, '2026-12-10', -0.1), (3, '2026-12-09', 0.2), (2, '2026-12-11', 1000)"));
     program.main().refreshAll();
@@ -291,9 +322,10 @@ void tst_balances::shownBalancesFollowAnotherClient()
 
 void tst_balances::olderBooksGetTheirTotals()
 {
+    SKIP_ON_SERVER("books of the version before the month totals are files only");
     ProgramFixture program(ProgramFixture::Start::NotStarted);
     {
-        OtherClient older(program.databasePath());
+        OtherClient older(program);
         older.run(QStringLiteral("DROP TRIGGER MoneyMonthInsert; DROP TRIGGER MoneyMonthDelete; DROP TRIGGER MoneyMonthUpdate;"
                                  "DROP TABLE MoneyMonth; PRAGMA user_version = 1;"
                                  "INSERT INTO Account(AccountName, AccountType) VALUES ('a',1),('b',2),('c',1),('d',3);"));
@@ -304,7 +336,7 @@ void tst_balances::olderBooksGetTheirTotals()
     QCOMPARE(firstValue(program, QStringLiteral("PRAGMA user_version")).toInt(), 2);
     QCOMPARE(firstValue(program, QStringLiteral("Select Count(*) From MoneyMonth")).toInt(), 5);
     // The triggers came with the table: later changes keep the totals.
-    OtherClient later(program.databasePath());
+    OtherClient later(program);
     later.run(QStringLiteral("UPDATE MoneyTable SET MoneyCreateTime = '2024-02-29' WHERE MoneySum = -0.1"));
     verifyBalances(program, QStringLiteral("after a change"));
     QCOMPARE(program.screen().takeMessages(), QStringList());
@@ -318,7 +350,9 @@ void tst_balances::damagedTotalsAreRebuilt_data()
     QTest::newRow("a month without records") << "INSERT INTO MoneyMonth VALUES (3, '2025-06', 12.3)";
     QTest::newRow("a total moved to another account") << "UPDATE MoneyMonth SET MonthAccount = 3 WHERE MonthAccount = 5";
     QTest::newRow("trigger dropped, then a record changed")
-        << "DROP TRIGGER MoneyMonthUpdate; UPDATE MoneyTable SET MoneySum = 77 * 12.3 WHERE MoneyAccount = 4";
+        << (TestEngine::onServer() ? QStringLiteral("DROP TRIGGER MoneyMonthUpdate ON MoneyTable;")
+                                   : QStringLiteral("DROP TRIGGER MoneyMonthUpdate;"))
+               + QStringLiteral("UPDATE MoneyTable SET MoneySum = 77 * 12.3 WHERE MoneyAccount = 4");
     QTest::newRow("table dropped") << "DROP TABLE MoneyMonth";
 }
 
@@ -328,7 +362,7 @@ void tst_balances::damagedTotalsAreRebuilt()
     ProgramFixture program;
     addAccounts(program);
     {
-        OtherClient other(program.databasePath());
+        OtherClient other(program);
         storeEarlyRecords(other);
         other.run(damage);
     }
@@ -341,6 +375,10 @@ void tst_balances::damagedTotalsAreRebuilt()
     program.loginAsCashier();
     verifyBalances(program, QStringLiteral("next start"));
     QCOMPARE(program.screen().takeMessages(), QStringList());
+    // The triggers are back too: a later change by another client keeps the totals.
+    OtherClient later(program);
+    later.run(QStringLiteral("UPDATE MoneyTable SET MoneyCreateTime = '2024-02-29', MoneySum = 12.3 WHERE MoneyAccount = 4"));
+    verifyBalances(program, QStringLiteral("a change after the rebuild"));
 }
 
 // The pass over the whole journal runs at the first login of a day only, so a login does not grow
@@ -351,7 +389,7 @@ void tst_balances::handChangedTotalsFoundAtTheFirstLoginOfADay()
     addAccounts(program);
     program.loginAsCashier();
     {
-        OtherClient other(program.databasePath());
+        OtherClient other(program);
         storeEarlyRecords(other);
         other.run(QStringLiteral("UPDATE MoneyMonth SET MonthSum = MonthSum + 0.01 WHERE MonthText = '2024-12'"));
     }
@@ -368,26 +406,34 @@ void tst_balances::handChangedTotalsFoundAtTheFirstLoginOfADay()
 
 void tst_balances::refusedTotalLeavesTheRecordUnchanged_data()
 {
-    QTest::addColumn<QString>("refusal");
+    QTest::addColumn<QString>("refused"); // the month totals refused on their way in
     QTest::addColumn<QString>("day");
     QTest::addColumn<double>("amount");
     // The new month's total is refused: a record stored there must not stay without it.
-    QTest::newRow("new month refused") << "BEFORE INSERT ON MoneyMonth WHEN NEW.MonthText = '2025-07'" << "2025-07-15" << 12.3;
+    QTest::newRow("new month refused") << "NEW.MonthText = '2025-07'" << "2025-07-15" << 12.3;
     // The old month's total is removed first, then the new one is refused: the old must come back.
-    QTest::newRow("old month removed, new refused") << "BEFORE INSERT ON MoneyMonth WHEN NEW.MonthSum > 900000"
-                                                    << "2024-03-15" << 946946.1;
+    QTest::newRow("old month removed, new refused") << "NEW.MonthSum > 900000" << "2024-03-15" << 946946.1;
 }
 
 void tst_balances::refusedTotalLeavesTheRecordUnchanged()
 {
-    QFETCH(QString, refusal);
+    QFETCH(QString, refused);
     QFETCH(QString, day);
     QFETCH(double, amount);
     ProgramFixture program;
     addAccounts(program);
-    OtherClient other(program.databasePath());
+    OtherClient other(program);
     storeEarlyRecords(other);
-    other.run(QStringLiteral("CREATE TRIGGER Refused ") + refusal + QStringLiteral(" BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    if (TestEngine::onServer())
+        other.run(QStringLiteral("CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS"
+                                 " $$BEGIN RAISE EXCEPTION 'refused'; END$$;"
+                                 "CREATE TRIGGER Refused BEFORE INSERT ON MoneyMonth FOR EACH ROW WHEN (%1)"
+                                 " EXECUTE FUNCTION refuse()")
+                      .arg(refused));
+    else
+        other.run(QStringLiteral("CREATE TRIGGER Refused BEFORE INSERT ON MoneyMonth WHEN %1"
+                                 " BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                      .arg(refused));
 
     Query &query = storedRecord(program, 1);
     QVERIFY(query.edit());

@@ -12,6 +12,7 @@
 #include "support/Files.h"
 #include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
+#include "support/TestEngine.h"
 #include "data/DataSource.h"
 #include "data/DeliveredBooks.h"
 #include "data/Failure.h"
@@ -107,14 +108,17 @@ void fillJournal(ProgramFixture &program, int records)
 {
     for (const QString &name : {QStringLiteral("乙"), QStringLiteral("甲"), QStringLiteral("丙")})
         program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), name}});
+    const bool server = TestEngine::onServer();
     QString error;
     QVERIFY2(ShareDataModule::instance().execute(
                  QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
                                 "INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneyRecordTime, MoneyUser, "
-                                "MoneySum, MoneySerial) SELECT 2 + i % 3, date('2026-01-01', '+' || (i * 7 % 365) || "
-                                "' days'), '2026-01-01', '客户' || (i % 13), ((i * 37) % 201 - 100) * 12.3 / 10, "
-                                "printf('%04d', i % 50) FROM n")
-                     .arg(records),
+                                "MoneySum, MoneySerial) SELECT 2 + i % 3, %2, '2026-01-01', '客户' || (i % 13), "
+                                "((i * 37) % 201 - 100) * 12.3 / 10, %3 FROM n")
+                     .arg(records)
+                     .arg(server ? QStringLiteral("DATE '2026-01-01' + i * 7 % 365")
+                                 : QStringLiteral("date('2026-01-01', '+' || (i * 7 % 365) || ' days')"),
+                          server ? QStringLiteral("lpad((i % 50)::text, 4, '0')") : QStringLiteral("printf('%04d', i % 50)")),
                  &error),
              qPrintable(error));
 }
@@ -147,12 +151,24 @@ QList<qint64> indexesOf(RowSource &rows)
     return indexes;
 }
 
-// Whether another program could take the write lock now: nothing of the program reads any more.
+// Whether another program could take the write lock now: nothing of the program reads any more. On a
+// server, a reading transaction left open would keep the journal from being locked whole.
 bool booksFreeForWriting(ProgramFixture &program)
 {
-    OtherProgram other(program.databasePath());
-    return other.execute("BEGIN IMMEDIATE") == SQLITE_OK && other.execute("ROLLBACK") == SQLITE_OK;
+    OtherProgram other(program);
+    return other.execute(TestEngine::onServer() ? "BEGIN; LOCK TABLE MoneyTable IN ACCESS EXCLUSIVE MODE NOWAIT"
+                                                : "BEGIN IMMEDIATE")
+        == SQLITE_OK
+        && other.execute("ROLLBACK") == SQLITE_OK;
 }
+
+// The engine's word for an integer that does not fit.
+QString overflowText()
+{
+    return TestEngine::onServer() ? QStringLiteral("out of range") : QStringLiteral("overflow");
+}
+
+void storeFailuresOnTheServer(const QString &fault);
 
 } // namespace
 
@@ -569,10 +585,13 @@ void DataTest::valuesKeepTheirKind()
 {
     ProgramFixture program;
     Query &query = temp();
+    // Bytes are written in each engine's own way.
+    const QString bytes = TestEngine::onServer() ? QStringLiteral("decode('00FF', 'hex')") : QStringLiteral("X'00FF'");
     QVERIFY(RunQuery(query,
                      QStringLiteral("Select -9223372036854775807 - 1 As Smallest, 9223372036854775807 As Largest, "
                                     "-3 As Negative, -0.1 As Real, '帐簿 x' As Words, '' As Blank, Null As Missing, "
-                                    "X'00FF' As Raw, PowerName From Power"),
+                                    "%1 As Raw, PowerName From Power")
+                         .arg(bytes),
                      QStringLiteral("读入失败")));
     QCOMPARE(query.recordCount(), 3);
     for (query.first(); !query.eof(); query.next()) {
@@ -604,7 +623,7 @@ void DataTest::updatableResults_data()
         << "Select * From MoneyTable Where MoneySum >= (Select Avg(MoneySum) From MoneyTable)" << true;
     QTest::newRow("two tables with aliases")
         << "Select * From Account a, MoneyTable m Where a.AccountIndex = m.MoneyAccount" << false;
-    QTest::newRow("subquery as the table") << "Select * From (Select MoneyIndex, MoneySum From MoneyTable)" << false;
+    QTest::newRow("subquery as the table") << "Select * From (Select MoneyIndex, MoneySum From MoneyTable) As t" << false;
     QTest::newRow("grouped") << "Select MoneyAccount From MoneyTable Group By MoneyAccount" << false;
     QTest::newRow("distinct") << "Select Distinct MoneyAccount From MoneyTable" << false;
 }
@@ -648,7 +667,7 @@ void DataTest::writesToAVanishedRowFail()
     QVERIFY(RunQuery(query, QStringLiteral("Select * From MoneyTable Where MoneyIndex = %1").arg(index),
                      QStringLiteral("读入失败")));
     QVERIFY(!query.eof());
-    OtherProgram other(program.databasePath());
+    OtherProgram other(program);
     QCOMPARE(other.execute("DELETE FROM MoneyTable"), SQLITE_OK);
     if (removing) {
         QVERIFY(!query.remove());
@@ -678,7 +697,7 @@ void DataTest::statementFailingWhileRunning()
     QVERIFY(!RunQuery(query, statement, QStringLiteral("数据库打开失败")));
     QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("数据库打开失败")});
     QVERIFY(!query.isOpen());
-    QVERIFY(query.lastError().contains(QStringLiteral("overflow")));
+    QVERIFY2(query.lastError().contains(overflowText()), qPrintable(query.lastError()));
 }
 
 void DataTest::rowFailingAfterTheSecond_data()
@@ -698,6 +717,8 @@ void DataTest::rowFailingAfterTheSecond_data()
 // statement's own words and nothing can be changed through the query.
 void DataTest::rowFailingAfterTheSecond()
 {
+    SKIP_ON_SERVER("a server computes no column while reading a stored row, so a table read cannot fail part way"
+                   " (a statement failing at a later row is covered by statementFailingWhileRunning)");
     QFETCH(QString, statement);
     QFETCH(bool, wholeTable);
     ProgramFixture program;
@@ -716,7 +737,7 @@ void DataTest::rowFailingAfterTheSecond()
     QVERIFY(query.eof());
     QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("帐户读入失败")});
     QVERIFY(!query.isOpen());
-    QVERIFY2(query.lastError().contains(QStringLiteral("overflow")), qPrintable(query.lastError()));
+    QVERIFY2(query.lastError().contains(overflowText()), qPrintable(query.lastError()));
     QVERIFY(!query.append());
     QVERIFY(!query.remove());
 }
@@ -774,7 +795,7 @@ void DataTest::noPendingStatement()
     ProgramFixture program;
     storeRecord(QStringLiteral("first"), 1, ProgramFixture::Today);
     storeRecord(QStringLiteral("second"), 2, ProgramFixture::Today);
-    OtherProgram other(program.databasePath());
+    OtherProgram other(program);
 
     // A walk stopped half way, and a result opened but never read, stay open meanwhile.
     Query &walked = ShareDataModule::instance().ADOQueryTemp2();
@@ -808,6 +829,8 @@ void DataTest::unreachableBooks()
     QFETCH(QString, fault);
     QFETCH(QString, told);
     QFETCH(QString, detail);
+    if (fault != u"unregistered")
+        SKIP_ON_SERVER("the fault is in the books file");
     ProgramFixture program;
     const QString books = program.databasePath();
     const QString kept = program.folder() + QStringLiteral("kept.mdb");
@@ -825,7 +848,8 @@ void DataTest::unreachableBooks()
     QCOMPARE(program.screen().takeMessages(),
              QStringList{QStringLiteral("读入失败\n") + told});
     QCOMPARE(program.screen().takeDetails(), QStringList{detail});
-    QCOMPARE(QFile::exists(books), fault != u"missing");
+    if (!TestEngine::onServer())
+        QCOMPARE(QFile::exists(books), fault != u"missing");
     if (fault == u"garbage" || fault == u"empty")
         QCOMPARE(readBytes(books), laid);
 
@@ -893,8 +917,17 @@ void DataTest::engineChosenByTheDriver()
     ProgramFixture program;
     ShareDataModule::instance().disconnect();
     const QByteArray registered = readBytes(program.odbcIniPath());
-    QVERIFY(registered.contains("\nDriver=SQLite3\n"));
-    writeBytes(program.odbcIniPath(), QByteArray(registered).replace("\nDriver=SQLite3\n", "\n" + driverLine.toUtf8() + "\n"));
+    // Server books are registered with the server's driver, and the engine is chosen the same way.
+    const QByteArray driver = TestEngine::onServer() ? "PostgreSQL Unicode" : "SQLite3";
+    if (TestEngine::onServer()) {
+        if (driverLine.isEmpty())
+            QSKIP("without a driver line the data source names a books file");
+        driverLine.replace(QLatin1String("SQLite3"), QLatin1String("PostgreSQL Unicode"))
+            .replace(QLatin1String("sqlite3"), QLatin1String("postgresql unicode"));
+    }
+    QVERIFY(registered.contains("\nDriver=" + driver + "\n"));
+    writeBytes(program.odbcIniPath(),
+               QByteArray(registered).replace("\nDriver=" + driver + "\n", "\n" + driverLine.toUtf8() + "\n"));
 
     QCOMPARE(rowsOf(QStringLiteral("Select * From Power")), told.isEmpty() ? 3 : -1);
     QCOMPARE(program.screen().takeMessages(),
@@ -921,6 +954,10 @@ void DataTest::storeFailuresToldInChinese()
     QFETCH(QString, fault);
     QFETCH(QString, told);
     QFETCH(QString, detail);
+    if (TestEngine::onServer()) {
+        storeFailuresOnTheServer(fault);
+        return;
+    }
     ProgramFixture program;
     storeRecord(QStringLiteral("张三"), 77 * 12.3, ProgramFixture::Today);
     ShareDataModule &books = ShareDataModule::instance();
@@ -952,10 +989,53 @@ void DataTest::storeFailuresToldInChinese()
     QCOMPARE(other.number("SELECT count(*) FROM MoneyTable"), 1);
 }
 
+namespace {
+
+// On a server the cashier is told what the server's administrator or a moment's wait can mend, never
+// to free a books file.
+void storeFailuresOnTheServer(const QString &fault)
+{
+    if (fault == u"full")
+        QSKIP("a full disk of the server cannot be made by a test");
+    ProgramFixture program;
+    storeRecord(QStringLiteral("张三"), 77 * 12.3, ProgramFixture::Today);
+    ShareDataModule &books = ShareDataModule::instance();
+    OtherProgram other(program);
+    QString error;
+    if (fault == u"read-only")
+        QVERIFY2(books.execute(QStringLiteral("SET SESSION CHARACTERISTICS AS TRANSACTION READ ONLY"), &error),
+                 qPrintable(error));
+    if (fault == u"in use") {
+        // Another cashier's change holds the journal; the wait for it ends at once.
+        QVERIFY2(books.execute(QStringLiteral("SET lock_timeout = 1"), &error), qPrintable(error));
+        QCOMPARE(other.execute("BEGIN; LOCK TABLE MoneyTable IN SHARE MODE"), SQLITE_OK);
+    }
+
+    Query &query = temp();
+    QVERIFY(RunQuery(query, QStringLiteral("Select * From MoneyTable"), QStringLiteral("读入失败")));
+    query.append();
+    query.setField(QStringLiteral("MoneyAccount"), 2);
+    QVERIFY(!query.post());
+    ReportFailure(QStringLiteral("记录未能保存"), query.lastFailure());
+
+    const QString told = fault == u"read-only"
+        ? QStringLiteral("数据库服务器只允许读取帐簿，改动不能保存。请联系数据库管理员。")
+        : QStringLiteral("帐簿正被数据库服务器上的其他用户占用，请稍后再试。");
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("记录未能保存\n") + told});
+    QCOMPARE(program.screen().takeDetails(),
+             QStringList{fault == u"read-only" ? QStringLiteral("cannot execute INSERT in a read-only transaction")
+                                               : QStringLiteral("canceling statement due to lock timeout")});
+    other.execute("ROLLBACK");
+    QCOMPARE(other.number("SELECT count(*) FROM MoneyTable"), 1);
+}
+
+} // namespace
+
 // The notice shows at the first sign of the other program and goes when the wait gives up; the
 // failure says the books are in use, and the next statement runs once they are free.
 void DataTest::waitForBooksHeldByAnotherProgram()
 {
+    SKIP_ON_SERVER("on a server another program's change never holds up reading");
     ProgramFixture program;
     ShareDataModule::instance().setBusyTimeout(0);
     OtherProgram other(program.databasePath());
@@ -976,6 +1056,7 @@ void DataTest::waitForBooksHeldByAnotherProgram()
 
 void DataTest::waitEndsWhenTheOtherProgramLetsGo()
 {
+    SKIP_ON_SERVER("a server lets several programs store at once: a change of other rows holds nothing up");
     ProgramFixture program;
     OtherProgram other(program.databasePath());
     QCOMPARE(other.execute("BEGIN IMMEDIATE"), SQLITE_OK);
@@ -1053,7 +1134,7 @@ void DataTest::windowedRowsStayPutWhileTheBooksChange()
     rows.waitForKeys();
 
     // Another program removes a record, adds one that sorts first, and renames a customer.
-    OtherProgram other(program.databasePath());
+    OtherProgram other(program);
     QCOMPARE(other.execute(qPrintable(QStringLiteral("DELETE FROM MoneyTable WHERE MoneyIndex = %1").arg(before[50]))),
              SQLITE_OK);
     QCOMPARE(other.execute("INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum) VALUES (2, '2025-01-01', 5)"),
@@ -1107,15 +1188,18 @@ void DataTest::windowedOpenFailures_data()
     QTest::addColumn<QString>("fields");
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("order");
-    QTest::addColumn<int>("code");
+    QTest::addColumn<int>("code");       // SQLite's
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("serverText");
     const QString fields = QStringLiteral("MoneyIndex,MoneySum");
-    QTest::newRow("misspelt field") << "MoneyIndex,MoneyUsr" << "" << ByDay << SQLITE_ERROR << "no such column: MoneyUsr";
-    QTest::newRow("misspelt order") << fields << "" << " Order By MoneyDay" << SQLITE_ERROR << "no such column: MoneyDay";
-    QTest::newRow("quote left open") << fields << " And (MoneyUser = 'abc)" << ByDay << 0 << "";
+    QTest::newRow("misspelt field") << "MoneyIndex,MoneyUsr" << "" << ByDay << SQLITE_ERROR << "no such column: MoneyUsr"
+                                    << "column \"moneyusr\" does not exist";
+    QTest::newRow("misspelt order") << fields << "" << " Order By MoneyDay" << SQLITE_ERROR << "no such column: MoneyDay"
+                                    << "column \"moneyday\" does not exist";
+    QTest::newRow("quote left open") << fields << " And (MoneyUser = 'abc)" << ByDay << 0 << "" << "";
     QTest::newRow("second statement") << fields << " And (1 = 1); Delete From MoneyTable" << ByDay << 0
-                                      << "语句后面有多余的内容";
-    QTest::newRow("books held") << fields << "" << ByDay << SQLITE_BUSY << "database is locked";
+                                      << "语句后面有多余的内容" << "语句后面有多余的内容";
+    QTest::newRow("books held") << fields << "" << ByDay << SQLITE_BUSY << "database is locked" << "";
 }
 
 void DataTest::windowedOpenFailures()
@@ -1125,6 +1209,9 @@ void DataTest::windowedOpenFailures()
     QFETCH(QString, order);
     QFETCH(int, code);
     QFETCH(QString, text);
+    QFETCH(QString, serverText);
+    if (code == SQLITE_BUSY)
+        SKIP_ON_SERVER("on a server another program's change never holds up reading");
     ProgramFixture program;
     fillJournal(program, 300);
     ShareDataModule::instance().setBusyTimeout(0);
@@ -1137,7 +1224,10 @@ void DataTest::windowedOpenFailures()
         }
         QVERIFY(!rows.open(journalRows(filter, order, fields)));
     }
-    QCOMPARE(rows.lastFailure().code & 0xff, code);
+    if (TestEngine::onServer())
+        text = serverText;
+    else
+        QCOMPARE(rows.lastFailure().code & 0xff, code);
     if (text.isEmpty())
         QVERIFY(!rows.lastFailure().text.isEmpty());
     else
@@ -1159,7 +1249,7 @@ void DataTest::windowedLateFailureToldOnce()
     QVERIFY(rows.open(journalRows(QString(), ByDay)));
     const QVariant first = rows.value(0, 0);
     rows.waitForKeys();
-    OtherProgram other(program.databasePath());
+    OtherProgram other(program);
     QCOMPARE(other.execute("ALTER TABLE MoneyTable RENAME COLUMN MoneyUser TO MoneyCustomer"), SQLITE_OK);
 
     QVERIFY(!rows.value(4, 0).isValid());
@@ -1167,7 +1257,9 @@ void DataTest::windowedLateFailureToldOnce()
     QCOMPARE(told, 0); // not while the grid paints
     QCoreApplication::processEvents();
     QCOMPARE(told, 1);
-    QVERIFY2(rows.lastFailure().text.contains(QStringLiteral("MoneyUser")), qPrintable(rows.lastFailure().text));
+    // The server names the column in lower case.
+    QVERIFY2(rows.lastFailure().text.contains(QStringLiteral("MoneyUser"), Qt::CaseInsensitive),
+             qPrintable(rows.lastFailure().text));
     QCOMPARE(rows.value(0, 0), first); // a page read before stays
 }
 
@@ -1424,7 +1516,9 @@ void DataTest::registrationFailures()
         return RegisterDataSource(QStringLiteral("KalvoraCmp"), program.databasePath(),
                                   QStringLiteral("流水帐企业数据库"));
     };
-    // The size of the whole entry tells how far a full disk lets each step go.
+    // The size of the whole entry tells how far a full disk lets each step go; measured on a file of its
+    // own, not beside the test server's entry.
+    QFile::remove(program.odbcIniPath());
     QVERIFY(registerBooks());
     const qint64 whole = QFileInfo(program.odbcIniPath()).size();
     QFile::remove(program.odbcIniPath());
@@ -1555,6 +1649,7 @@ void DataTest::balanceCountsOddDayTextsOnce_data()
 // each counts in exactly one month, so a balance equals the sum over the whole history.
 void DataTest::balanceCountsOddDayTextsOnce()
 {
+    SKIP_ON_SERVER("a server keeps days as dates: no odd day text can be stored");
     QFETCH(QDate, day);
     QFETCH(int, bound);
     ProgramFixture program;

@@ -93,18 +93,20 @@ void BooksFault::lift()
 QString BooksFault::message(const QString &what) const
 {
     if (m_fault == u"read-only")
-        return what + QLatin1Char('\n') + FailureSentence({.kind = EngineError::Kind::ReadOnly});
+        return what + QLatin1Char('\n') + FailureSentence({.kind = EngineError::Kind::ReadOnly, .onServer = TestEngine::onServer()});
     if (m_fault == u"in use")
-        return what + QLatin1Char('\n') + FailureSentence({.kind = EngineError::Kind::InUse});
+        return what + QLatin1Char('\n') + FailureSentence({.kind = EngineError::Kind::InUse, .onServer = TestEngine::onServer()});
     return what;
 }
 
-QString BooksFault::detail() const
+QString BooksFault::detail(const char *change) const
 {
     if (m_fault == u"read-only")
-        return TestEngine::onServer() ? QStringLiteral("read-only transaction")
-                                      : QStringLiteral("attempt to write a readonly database");
+        return TestEngine::onServer()
+            ? QStringLiteral("cannot execute %1 in a read-only transaction").arg(QLatin1String(change))
+            : QStringLiteral("attempt to write a readonly database");
     if (m_fault == u"in use")
-        return TestEngine::onServer() ? QStringLiteral("lock timeout") : QStringLiteral("database is locked");
+        return TestEngine::onServer() ? QStringLiteral("canceling statement due to lock timeout")
+                                      : QStringLiteral("database is locked");
     return Reason;
 }

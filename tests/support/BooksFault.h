@@ -20,9 +20,10 @@ public:
 
     void lift();
 
-    // The message the program shows when `what` failed this way, and the detail it keeps.
+    // The message the program shows when `what` failed this way, and the detail it keeps; a server
+    // names the `change` (INSERT, UPDATE, DELETE) that read-only books refused.
     QString message(const QString &what) const;
-    QString detail() const;
+    QString detail(const char *change = "INSERT") const;
 
 private:
     QString m_fault;

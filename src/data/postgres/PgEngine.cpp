@@ -199,7 +199,7 @@ EngineError errorOf(PGconn *conn, const PGresult *result)
         return {codeOf(state), EngineText::ExtraStatement, EngineError::Kind::Found};
     if (state == "23505")
         return {codeOf(state), QStringLiteral("已有相同的记录，改动没有保存。（%1）").arg(text), EngineError::Kind::Other};
-    return {codeOf(state), text, kindOf(state)};
+    return {codeOf(state), text, kindOf(state), true};
 }
 
 // The settings every connection of the program runs with, whatever the server's defaults.
@@ -928,14 +928,15 @@ bool PgBooks::acceptsChanges(EngineError *why)
     if (!result)
         return false;
     if (QByteArray(PQgetvalue(result.get(), 0, 0)) == "t") {
-        *why = {0, QStringLiteral("数据库服务器只允许读取帐簿，改动不能保存。请联系管理员。"), EngineError::Kind::ReadOnly};
+        *why = {0, QStringLiteral("数据库服务器只允许读取帐簿，改动不能保存。请联系管理员。"), EngineError::Kind::ReadOnly,
+                true};
         return false;
     }
     if (QByteArray(PQgetvalue(result.get(), 0, 1)) != "t") {
         *why = {0,
                 QStringLiteral("数据库用户“%1”没有修改帐簿的权限，改动不能保存。请联系管理员授予权限。")
                     .arg(m_link->server().user),
-                EngineError::Kind::ReadOnly};
+                EngineError::Kind::ReadOnly, true};
         return false;
     }
     return true;
@@ -1029,9 +1030,38 @@ bool checkBooks(Link &link, EngineError *error)
     return true;
 }
 
+// The month totals' table and its four triggers, put back whole with totals built from the records
+// when any of them was removed or switched off by hand: the balances read the table, and a missing
+// trigger would let them drift from the records unseen.
+bool repairMonthTotals(Link &link, bool *rebuilt, EngineError *error)
+{
+    QByteArray value;
+    if (!firstValue(link,
+                    QStringLiteral("SELECT to_regclass('public.moneymonth') IS NOT NULL AND (SELECT count(*)"
+                                   " FROM pg_catalog.pg_trigger WHERE tgrelid = 'public.moneytable'::regclass"
+                                   " AND tgenabled <> 'D' AND tgname IN ('moneymonthinsert', 'moneymonthdelete',"
+                                   " 'moneymonthupdate', 'moneymonthtruncate')) = 4"),
+                    &value, error))
+        return false;
+    if (value == "t")
+        return true;
+    const QString repair = QStringLiteral(
+        "BEGIN; DROP TABLE IF EXISTS public.MoneyMonth; DROP FUNCTION IF EXISTS money_month_changed(),"
+        " money_month_emptied(), money_month_recount(integer[], text[]) CASCADE;");
+    if (!link.run(repair + PgSchema::monthTotals() + MonthTotals::rebuildStatement(MonthTotals::Engine::Postgres)
+                      + QStringLiteral("COMMIT;"),
+                  error)) {
+        link.rollback();
+        return false;
+    }
+    if (rebuilt)
+        *rebuilt = true;
+    return true;
+}
+
 } // namespace
 
-std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *error)
+std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *error, bool *rebuilt)
 {
     PGconn *conn = connectTo(server);
     if (PQstatus(conn) != CONNECTION_OK) {
@@ -1040,7 +1070,7 @@ std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *e
         return nullptr;
     }
     auto link = std::make_unique<Link>(conn, server);
-    if (!checkBooks(*link, error) || !link->startSession(error))
+    if (!checkBooks(*link, error) || !repairMonthTotals(*link, rebuilt, error) || !link->startSession(error))
         return nullptr;
     return std::make_unique<PgBooks>(std::move(link));
 }

@@ -18,3 +18,15 @@ QString PgSchema::script()
     }();
     return text;
 }
+
+QString PgSchema::monthTotals()
+{
+    static const QString part = [] {
+        const QString whole = script();
+        const QString begin = QStringLiteral("-- month totals: begin");
+        const qsizetype from = whole.indexOf(begin);
+        const qsizetype to = whole.indexOf(QStringLiteral("-- month totals: end"));
+        return from < 0 || to < from ? QString() : whole.mid(from, to - from);
+    }();
+    return part;
+}

@@ -7,5 +7,7 @@ namespace PgSchema {
 
 // The whole script, to be run once on an empty database created with LOCALE 'C'.
 QString script();
+// The part of the script that makes the month totals table, its functions and triggers.
+QString monthTotals();
 
 } // namespace PgSchema

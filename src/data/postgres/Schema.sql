@@ -71,6 +71,7 @@ CREATE FUNCTION instr(text, text) RETURNS integer
   LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
   AS 'SELECT pg_catalog.strpos(pg_catalog.lower($1 COLLATE "C"), pg_catalog.lower($2 COLLATE "C"))';
 
+-- month totals: begin (the program runs this part again to put back a table or trigger removed by hand)
 -- Month totals of each account, read by every balance. Any statement that changes records sums each
 -- (account, month) it touched again from the records: no row for a month without records, a NULL
 -- total when all its amounts are NULL, nothing for a record without account or day. A statement
@@ -145,6 +146,7 @@ CREATE TRIGGER MoneyMonthUpdate AFTER UPDATE ON MoneyTable REFERENCING OLD TABLE
   FOR EACH STATEMENT EXECUTE FUNCTION money_month_changed();
 CREATE TRIGGER MoneyMonthTruncate AFTER TRUNCATE ON MoneyTable
   FOR EACH STATEMENT EXECUTE FUNCTION money_month_emptied();
+-- month totals: end
 
 -- The delivered rows: the reserved first account and receivable, the three password rows, the
 -- print rows.
