@@ -24,8 +24,15 @@
 #include "support/Looks.h"
 #include "ui/ElidedComboBox.h"
 #include "support/ProgramFixture.h"
+#include "support/TestEngine.h"
 
 namespace {
+
+// How the books' own messages spell an unknown field: a server folds unquoted names to lower case.
+Qt::CaseSensitivity namesCase()
+{
+    return TestEngine::onServer() ? Qt::CaseInsensitive : Qt::CaseSensitive;
+}
 
 const QString NewGet = QStringLiteral("记录新增成功");
 const QString BadFormat = QStringLiteral("金额格式有误，请重新输入");
@@ -1050,17 +1057,34 @@ private slots:
     {
         Books books;
         QString error;
-        QVERIFY(ShareDataModule::instance().execute(
-            QStringLiteral("CREATE TRIGGER refuseIncoming BEFORE INSERT ON MoneyTable WHEN NEW.MoneySum > 0 "
-                           "BEGIN SELECT RAISE(ABORT, 'incoming refused'); END"),
-            &error));
+        if (TestEngine::onServer()) {
+            QVERIFY2(ShareDataModule::instance().execute(
+                         QStringLiteral("CREATE FUNCTION refuse_incoming() RETURNS trigger LANGUAGE plpgsql AS "
+                                        "$$BEGIN RAISE EXCEPTION 'incoming refused'; END$$"),
+                         &error),
+                     qPrintable(error));
+            QVERIFY2(ShareDataModule::instance().execute(
+                         QStringLiteral("CREATE TRIGGER refuseIncoming BEFORE INSERT ON MoneyTable FOR EACH ROW "
+                                        "WHEN (NEW.MoneySum > 0) EXECUTE FUNCTION refuse_incoming()"),
+                         &error),
+                     qPrintable(error));
+        } else {
+            QVERIFY2(ShareDataModule::instance().execute(
+                         QStringLiteral("CREATE TRIGGER refuseIncoming BEFORE INSERT ON MoneyTable WHEN NEW.MoneySum > 0 "
+                                        "BEGIN SELECT RAISE(ABORT, 'incoming refused'); END"),
+                         &error),
+                     qPrintable(error));
+        }
         const int result = showDraw(books, [&](const Entry &entry) {
             fillTransfer(entry, QStringLiteral("工行"), QStringLiteral("现金"), QStringLiteral("77.35"));
             entry.confirm();
             QVERIFY(entry.dialog.isVisible());
             QCOMPARE(books.recordCount(), 0);
             QString dropped;
-            QVERIFY(ShareDataModule::instance().execute(QStringLiteral("DROP TRIGGER refuseIncoming"), &dropped));
+            QVERIFY(ShareDataModule::instance().execute(
+                TestEngine::onServer() ? QStringLiteral("DROP TRIGGER refuseIncoming ON MoneyTable")
+                                       : QStringLiteral("DROP TRIGGER refuseIncoming"),
+                &dropped));
             entry.confirm(); // the books took no harm: the same transfer goes through now
         });
         QCOMPARE(result, QDialog::Accepted);
@@ -1267,7 +1291,8 @@ private slots:
         books.program.main().refreshAll();
         const QStringList messages = books.program.screen().takeMessages();
         QCOMPARE(messages.size(), 1);
-        QVERIFY2(messages.first().contains(QStringLiteral("ReportFields")) && messages.first().contains(QStringLiteral("MoneyNope")),
+        QVERIFY2(messages.first().contains(QStringLiteral("ReportFields"))
+                     && messages.first().contains(QStringLiteral("MoneyNope"), namesCase()),
                  qPrintable(messages.first()));
         QCOMPARE(books.grid().columnCount(), 0);
         QCOMPARE(books.grid().model().rowCount(), 0);
@@ -1391,7 +1416,7 @@ private slots:
         const QStringList messages = books.program.screen().takeMessages();
         QCOMPARE(messages.size(), 1);
         QVERIFY2(messages.first().contains(QStringLiteral("ReportFields")), qPrintable(messages.first()));
-        QVERIFY2(books.program.screen().takeDetails().join(QString()).contains(QStringLiteral("MoneySumm")),
+        QVERIFY2(books.program.screen().takeDetails().join(QString()).contains(QStringLiteral("MoneySumm"), namesCase()),
                  qPrintable(messages.first()));
         QCOMPARE(shown.model().rowCount(), 0);
         correction.startCorrection();

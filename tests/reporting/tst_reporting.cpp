@@ -28,6 +28,7 @@
 #include "support/BooksFault.h"
 #include "support/Controls.h"
 #include "support/ProgramFixture.h"
+#include "support/TestEngine.h"
 #include "ui/FormProgress.h"
 
 namespace {
@@ -318,7 +319,9 @@ private slots:
         QTest::newRow("unknown row") << "band title 10\n text 0 0 * 10 \"[Head.PrintValue1]\"\nend\n" << 2
                                      << "没有名为“Head”的 row";
         QTest::newRow("failing row Select") << "row Head \"Select * From NoSuchTable\"\n" << 1
-                                            << "row Head 的查询失败：no such table: NoSuchTable";
+                                            << (TestEngine::onServer()
+                                                    ? "row Head 的查询失败：relation \"nosuchtable\" does not exist"
+                                                    : "row Head 的查询失败：no such table: NoSuchTable");
         QTest::newRow("a row too tall for a page") << "page A5 portrait 10 10 10 10\nband data 200\nend\n" << 2
                                                    << "一页连一行数据也放不下";
     }
@@ -666,6 +669,15 @@ private slots:
         books.record(books.cash, ProgramFixture::Today, 0.1);
         books.refresh();
         BooksFault refusal(books.program, fault, QStringLiteral("PrintTable"));
+        if (TestEngine::onServer() && fault != u"refused") {
+            // A server session writes the heading into its own temporary copy of the print table,
+            // which neither read-only books nor another program's locks on the shared table hold back.
+            books.program.screen().onDialog(QStringLiteral("FormPreview"), previewing([](FormPreview &) {}));
+            books.action("ActionPrintMoney")->trigger();
+            QCOMPARE(books.program.screen().takeMessages(), QStringList());
+            QCOMPARE(heading(), QStringLiteral("本日收入：共 2 笔～947.2 元"));
+            return;
+        }
         books.action("ActionPrintMoney")->trigger();
         QCOMPARE(books.program.screen().takeMessages(),
                  QStringList{refusal.message(QStringLiteral("打印内容未能写入帐簿，没有打印"))});

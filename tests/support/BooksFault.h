@@ -20,10 +20,10 @@ public:
 
     void lift();
 
-    // The message the program shows when `what` failed this way, and the detail it keeps; a server
-    // names the `change` (INSERT, UPDATE, DELETE) that read-only books refused.
+    // The message the program shows when `what` failed this way, and the detail it keeps. A server
+    // names the refused statement of a change on read-only books: `change` is it.
     QString message(const QString &what) const;
-    QString detail(const char *change = "INSERT") const;
+    QString detail(const QString &change = QStringLiteral("UPDATE")) const;
 
 private:
     QString m_fault;
