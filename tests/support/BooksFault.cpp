@@ -99,12 +99,13 @@ QString BooksFault::message(const QString &what) const
     return what;
 }
 
-QString BooksFault::detail() const
+QString BooksFault::detail(const QString &change) const
 {
     if (m_fault == u"read-only")
-        return TestEngine::onServer() ? QStringLiteral("read-only transaction")
+        return TestEngine::onServer() ? QStringLiteral("cannot execute %1 in a read-only transaction").arg(change)
                                       : QStringLiteral("attempt to write a readonly database");
     if (m_fault == u"in use")
-        return TestEngine::onServer() ? QStringLiteral("lock timeout") : QStringLiteral("database is locked");
+        return TestEngine::onServer() ? QStringLiteral("canceling statement due to lock timeout")
+                                      : QStringLiteral("database is locked");
     return Reason;
 }

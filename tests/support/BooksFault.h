@@ -20,9 +20,10 @@ public:
 
     void lift();
 
-    // The message the program shows when `what` failed this way, and the detail it keeps.
+    // The message the program shows when `what` failed this way, and the detail it keeps. A server
+    // names the refused statement in a read-only detail: `change` is "INSERT", "UPDATE" or "DELETE".
     QString message(const QString &what) const;
-    QString detail() const;
+    QString detail(const QString &change = QStringLiteral("UPDATE")) const;
 
 private:
     QString m_fault;
