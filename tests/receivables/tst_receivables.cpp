@@ -557,7 +557,7 @@ private slots:
         books.program.screen().answer(deleteEntry);
         onShowing(books, QStringLiteral("FormGetPay"), [&](const Shown &entry) {
             if (fault == u"vanished") {
-                OtherProgram other(books.program.databasePath());
+                OtherProgram other(books.program);
                 QCOMPARE(other.execute(qPrintable(QStringLiteral("DELETE FROM GetPay WHERE GetPayIndex = %1").arg(posted))),
                          SQLITE_OK);
             } else {
@@ -611,7 +611,8 @@ private slots:
         mainAction(books, qPrintable(action))->trigger();
         QVERIFY(open);
         QCOMPARE(books.program.screen().takeMessages(), QStringList{failing.message(QStringLiteral("记录未能保存"))});
-        QCOMPARE(books.program.screen().takeDetails(), QStringList{failing.detail()});
+        const QString change = action.startsWith(u"ActionNew") ? QStringLiteral("INSERT") : QStringLiteral("UPDATE");
+        QCOMPARE(books.program.screen().takeDetails(), QStringList{failing.detail(change)});
         failing.lift();
         QCOMPARE(books.entryCount(), 1);
         QCOMPARE(books.stored(kept).fieldText(QStringLiteral("GetPayUser")), QStringLiteral("甲"));

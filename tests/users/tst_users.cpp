@@ -10,6 +10,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <libpq-fe.h>
+
 #include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
 #include "app/Program.h"
@@ -19,6 +21,7 @@
 #include "lists/SettingsPage.h"
 #include "support/BooksFault.h"
 #include "support/ProgramFixture.h"
+#include "support/TestEngine.h"
 #include "users/LoginPage.h"
 #include "users/ModificationPassword.h"
 
@@ -438,17 +441,39 @@ void tst_users::missingPowerRowIsReported()
     QCOMPARE(f.screen().unexpected(), QStringList());
 }
 
+// Books gone from where the data source says are told, nobody gets in, and no empty books are made in
+// their place: no file on a file, no database on a server.
 void tst_users::missingBooksFailLogin()
 {
     ProgramFixture f;
-    QVERIFY(QFile::remove(f.databasePath()));
+    if (TestEngine::onServer())
+        TestEngine::dropServerBooks(f.serverBooks());
+    else
+        QVERIFY(QFile::remove(f.databasePath()));
     login(f, Administrator, QString());
-    QCOMPARE(f.screen().takeMessages(),
-             QStringList{QStringLiteral("数据库打开失败\n帐簿文件打不开：它不在原处，或不能读写。请检查程序文件夹中的帐簿文件 "
-                                        "KalvoraCmp.mdb。")});
+    const QStringList told = f.screen().takeMessages();
+    QCOMPARE(told.size(), 1);
+    if (TestEngine::onServer()) {
+        const QString expected =
+            QStringLiteral("数据库打开失败\n无法连接数据库服务器“%1”（端口 5432，数据库“%2”）。请检查服务器是否已开启、"
+                           "网络是否连通，以及数据源 KalvoraCmp 中的服务器（Servername）、端口（Port）和数据库"
+                           "（Database）是否正确。")
+                .arg(TestEngine::serverHost(), f.serverBooks());
+        QVERIFY2(told.first().startsWith(expected), qPrintable(told.first()));
+    } else {
+        QCOMPARE(told.first(), QStringLiteral("数据库打开失败\n帐簿文件打不开：它不在原处，或不能读写。请检查程序文件夹中的"
+                                              "帐簿文件 KalvoraCmp.mdb。"));
+    }
     QCOMPARE(currentUser(f.main()), QStringLiteral("未登录"));
     QCOMPARE(visiblePages(f.main()), QList<int>{0});
-    QVERIFY(!QFile::exists(f.databasePath()));
+    if (TestEngine::onServer()) {
+        pg_conn *books = TestEngine::connectToServer(f.serverBooks());
+        const bool made = PQstatus(books) == CONNECTION_OK;
+        PQfinish(books);
+        QVERIFY(!made);
+    } else {
+        QVERIFY(!QFile::exists(f.databasePath()));
+    }
 }
 
 void tst_users::rolesSwitchTabsAndPanel()
@@ -737,7 +762,11 @@ void tst_users::readOnlyBooksToldAtLogin()
 
     QCOMPARE(f.screen().takeMessages(),
              told ? QStringList{failing.message(QStringLiteral("帐簿只能查看，不能记帐"))} : QStringList());
-    QCOMPARE(f.screen().takeDetails(), told ? QStringList{failing.detail()} : QStringList());
+    // A server is asked whether it takes changes, and says so in the program's own words.
+    const QString detail = TestEngine::onServer()
+                               ? QStringLiteral("数据库服务器只允许读取帐簿，改动不能保存。请联系管理员。")
+                               : failing.detail();
+    QCOMPARE(f.screen().takeDetails(), told ? QStringList{detail} : QStringList());
     QCOMPARE(f.screen().notices(), QStringList());
     QCOMPARE(visiblePages(f.main()), (QList<int>{0, 5, 6}));
     QCOMPARE(currentUser(f.main()), Administrator);
