@@ -428,7 +428,7 @@ private slots:
         books.trigger(action);
         QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("数据库打开失败")});
         QCOMPARE(books.program.screen().takeDetails(),
-                 QStringList{TestEngine::onServer() ? QStringLiteral("relation \"%1\" does not exist").arg(table.toLower())
+                 QStringList{TestEngine::onServer() ? QStringLiteral("relation \"%1\" does not exist").arg(table)
                                                     : QStringLiteral("no such table: ") + table});
         QVERIFY(!books.progressForm().isVisible());
     }

@@ -320,7 +320,7 @@ private slots:
                                      << "没有名为“Head”的 row";
         QTest::newRow("failing row Select") << "row Head \"Select * From NoSuchTable\"\n" << 1
                                             << (TestEngine::onServer()
-                                                    ? "row Head 的查询失败：relation \"nosuchtable\" does not exist"
+                                                    ? "row Head 的查询失败：relation \"NoSuchTable\" does not exist"
                                                     : "row Head 的查询失败：no such table: NoSuchTable");
         QTest::newRow("a row too tall for a page") << "page A5 portrait 10 10 10 10\nband data 200\nend\n" << 2
                                                    << "一页连一行数据也放不下";

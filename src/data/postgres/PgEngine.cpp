@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QMutex>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -185,8 +186,24 @@ EngineError::Kind kindOf(const QByteArray &state)
     return EngineError::Kind::Other;
 }
 
+// The server folds unquoted names to lower case, also in its messages: a table or field it does not
+// know ("column \"moneynope\" does not exist") is named again as `statement` spells it, so that the
+// user finds the name as written in the settings or the template.
+QString spelledAsWritten(const QString &text, const QByteArray &statement)
+{
+    const qsizetype open = text.indexOf(u'"');
+    const qsizetype close = open < 0 ? -1 : text.indexOf(u'"', open + 1);
+    if (close < 0 || statement.isEmpty())
+        return text;
+    const QString folded = text.mid(open + 1, close - open - 1);
+    const QRegularExpression written(QStringLiteral("(?<![\\w.])%1(?!\\w)").arg(QRegularExpression::escape(folded)),
+                                     QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch found = written.match(QString::fromUtf8(statement));
+    return found.hasMatch() ? QString(text).replace(open + 1, folded.size(), found.captured()) : text;
+}
+
 // What the server said went wrong with a statement, in the program's terms.
-EngineError errorOf(PGconn *conn, const PGresult *result)
+EngineError errorOf(PGconn *conn, const PGresult *result, const QByteArray &statement = {})
 {
     if (PQstatus(conn) == CONNECTION_BAD)
         return {0, LostConnection + QStringLiteral("（") + QString::fromUtf8(PQerrorMessage(conn)).trimmed()
@@ -199,6 +216,8 @@ EngineError errorOf(PGconn *conn, const PGresult *result)
         return {codeOf(state), EngineText::ExtraStatement, EngineError::Kind::Found};
     if (state == "23505")
         return {codeOf(state), QStringLiteral("已有相同的记录，改动没有保存。（%1）").arg(text), EngineError::Kind::Other};
+    if (state == "42703" || state == "42P01")
+        return {codeOf(state), spelledAsWritten(text, statement), kindOf(state), true};
     return {codeOf(state), text, kindOf(state), true};
 }
 
@@ -435,10 +454,11 @@ bool Link::run(const QString &statements, EngineError *error)
 {
     if (!settle(error))
         return false;
-    const Result result = wrap(PQexec(m_conn, statements.toUtf8().constData()));
+    const QByteArray text = statements.toUtf8();
+    const Result result = wrap(PQexec(m_conn, text.constData()));
     if (succeeded(result.get()))
         return true;
-    *error = errorOf(m_conn, result.get());
+    *error = errorOf(m_conn, result.get(), text);
     return false;
 }
 
@@ -447,11 +467,12 @@ Result Link::query(const QString &statement, const QVariantList &values, EngineE
     if (!settle(error))
         return wrap(nullptr);
     const Parameters parameters(values);
-    Result result = wrap(PQexecParams(m_conn, statement.toUtf8().constData(), parameters.count(), nullptr,
-                                      parameters.data(), nullptr, nullptr, 0));
+    const QByteArray text = statement.toUtf8();
+    Result result = wrap(PQexecParams(m_conn, text.constData(), parameters.count(), nullptr, parameters.data(),
+                                      nullptr, nullptr, 0));
     if (succeeded(result.get()))
         return result;
-    *error = errorOf(m_conn, result.get());
+    *error = errorOf(m_conn, result.get(), text);
     return wrap(nullptr);
 }
 
@@ -596,7 +617,7 @@ BooksCursor::Step PgCursor::step()
     }
     const bool failed = !result || !succeeded(result.get());
     if (failed)
-        m_error = errorOf(m_link.conn(), result.get());
+        m_error = errorOf(m_link.conn(), result.get(), m_text);
     // The end of the rows, or the error, is followed by the end of the statement.
     while (PGresult *rest = nextResult())
         PQclear(rest);
@@ -719,12 +740,12 @@ protected:
             return wrap(nullptr);
         const Result prepared = wrap(PQprepare(m_link->conn(), "", text.constData(), 0, nullptr));
         if (!succeeded(prepared.get())) {
-            *error = errorOf(m_link->conn(), prepared.get());
+            *error = errorOf(m_link->conn(), prepared.get(), text);
             return wrap(nullptr);
         }
         Result described = wrap(PQdescribePrepared(m_link->conn(), ""));
         if (!succeeded(described.get())) {
-            *error = errorOf(m_link->conn(), described.get());
+            *error = errorOf(m_link->conn(), described.get(), text);
             return wrap(nullptr);
         }
         return described;
