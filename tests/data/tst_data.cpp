@@ -1193,9 +1193,9 @@ void DataTest::windowedOpenFailures_data()
     QTest::addColumn<QString>("serverText");
     const QString fields = QStringLiteral("MoneyIndex,MoneySum");
     QTest::newRow("misspelt field") << "MoneyIndex,MoneyUsr" << "" << ByDay << SQLITE_ERROR << "no such column: MoneyUsr"
-                                    << "column \"moneyusr\" does not exist";
+                                    << "column \"MoneyUsr\" does not exist";
     QTest::newRow("misspelt order") << fields << "" << " Order By MoneyDay" << SQLITE_ERROR << "no such column: MoneyDay"
-                                    << "column \"moneyday\" does not exist";
+                                    << "column \"MoneyDay\" does not exist";
     QTest::newRow("quote left open") << fields << " And (MoneyUser = 'abc)" << ByDay << 0 << "" << "";
     QTest::newRow("second statement") << fields << " And (1 = 1); Delete From MoneyTable" << ByDay << 0
                                       << "语句后面有多余的内容" << "语句后面有多余的内容";
