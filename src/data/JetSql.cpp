@@ -15,22 +15,6 @@ QDate parseDateLiteral(const QString &body)
     return QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
 }
 
-// Index just past the quoted run that starts at `start` (a doubled quote stays inside).
-qsizetype endOfQuoted(const QString &text, qsizetype start, QChar quote)
-{
-    qsizetype i = start + 1;
-    while (i < text.size()) {
-        if (text[i] == quote) {
-            if (i + 1 < text.size() && text[i + 1] == quote) {
-                i += 2;
-                continue;
-            }
-            return i + 1;
-        }
-        ++i;
-    }
-    return -1;
-}
 
 bool isWordCharacter(QChar c)
 {
@@ -79,7 +63,7 @@ bool tokenize(const QString &jet, Tokens *tokens, QString *error)
         Token::Kind kind = Token::Kind::Mark;
         QString text;
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            end = endOfQuoted(jet, i, c);
+            end = JetSql::endOfQuoted(jet, i);
             if (end < 0) {
                 setError(error, QStringLiteral("语句中的引号不成对"));
                 return false;
@@ -258,6 +242,23 @@ void numberParameters(Tokens &tokens)
 QString JetSql::dateText(const QDate &day)
 {
     return day.toString(QLatin1String(ShortDateFormat));
+}
+
+qsizetype JetSql::endOfQuoted(const QString &text, qsizetype start)
+{
+    const QChar quote = text[start];
+    qsizetype i = start + 1;
+    while (i < text.size()) {
+        if (text[i] == quote) {
+            if (i + 1 < text.size() && text[i + 1] == quote) {
+                i += 2;
+                continue;
+            }
+            return i + 1;
+        }
+        ++i;
+    }
+    return -1;
 }
 
 QString JetSql::quoted(const QString &text)

@@ -40,10 +40,8 @@ QList<Token> tokensOf(const QString &sql)
     for (qsizetype i = 0; i < sql.size();) {
         const QChar c = sql[i];
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            qsizetype j = i + 1;
-            while (j < sql.size() && !(sql[j] == c && (j + 1 >= sql.size() || sql[j + 1] != c)))
-                j += sql[j] == c ? 2 : 1;
-            i = j + 1;
+            const qsizetype end = JetSql::endOfQuoted(sql, i);
+            i = end < 0 ? sql.size() : end;
         } else if (isWordChar(c)) {
             qsizetype j = i;
             while (j < sql.size() && isWordChar(sql[j]))

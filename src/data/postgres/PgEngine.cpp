@@ -60,10 +60,8 @@ void collectSpellings(const QString &text, QHash<QString, QString> *spellings)
     for (qsizetype i = 0; i < text.size();) {
         const QChar c = text[i];
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            qsizetype j = i + 1;
-            while (j < text.size() && !(text[j] == c && (j + 1 >= text.size() || text[j + 1] != c)))
-                j += text[j] == c ? 2 : 1;
-            i = j + 1;
+            const qsizetype end = JetSql::endOfQuoted(text, i);
+            i = end < 0 ? text.size() : end;
         } else if (isWordChar(c)) {
             qsizetype j = i;
             while (j < text.size() && isWordChar(text[j]))
