@@ -6,6 +6,7 @@
 #include "support/TestEngine.h"
 #include "data/BooksEngine.h"
 #include "data/Helpers.h"
+#include "data/JetSql.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
 #include "data/WindowedQuery.h"
@@ -134,6 +135,10 @@ private slots:
     void reportGridReadsAsTheWholeResult();
     void changesAccepted_data();
     void changesAccepted();
+    void quotingHoldsOnAServerSetOtherwise_data();
+    void quotingHoldsOnAServerSetOtherwise();
+    void textTheServerRefusesIsTold_data();
+    void textTheServerRefusesIsTold();
 };
 
 // A data source whose driver names PostgreSQL opens the server's books; an empty database gets the books'
@@ -517,6 +522,71 @@ void PgEngineTest::changesAccepted()
     QVERIFY(owner.run(QStringLiteral("DROP OWNED BY %1").arg(cashier)));
     QString dropped;
     QVERIFY2(TestEngine::runOnServer(QStringLiteral("DROP ROLE %1").arg(cashier), &dropped), qPrintable(dropped));
+}
+
+void PgEngineTest::quotingHoldsOnAServerSetOtherwise_data()
+{
+    QTest::addColumn<QString>("value"); // typed by a cashier into a search field
+    QTest::addColumn<int>("found");
+    QTest::newRow("backslash before a quote") << QStringLiteral("\\' Or 1=1 --") << 0;
+    QTest::newRow("the value itself") << QStringLiteral("x\\'y") << 1;
+    QTest::newRow("doubled quote") << QStringLiteral("O'Brien") << 1;
+}
+
+// Values are quoted by doubling '. A server whose books are set to read backslashes in texts would end
+// the text early, so that a typed value widens the statement; the program's connection sets it back.
+void PgEngineTest::quotingHoldsOnAServerSetOtherwise()
+{
+    NEEDS_SERVER();
+    QFETCH(QString, value);
+    QFETCH(int, found);
+    ServerDatabase database;
+    QVERIFY(database.made());
+    ProgramFixture program;
+    database.registerFor(program);
+    program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyUser"), QStringLiteral("x\\'y")}});
+    program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyUser"), QStringLiteral("O'Brien")}});
+    QString error;
+    QVERIFY2(TestEngine::runOnServer(
+                 QStringLiteral("ALTER DATABASE %1 SET standard_conforming_strings = off").arg(database.name()), &error),
+             qPrintable(error));
+    ShareDataModule::instance().disconnect();
+    Query &query = program.select(QStringLiteral("Select MoneyUser From MoneyTable Where MoneyUser = ")
+                                  + JetSql::quoted(value));
+    QVERIFY2(query.isOpen(), qPrintable(query.lastError()));
+    QCOMPARE(query.recordCount(), found);
+    if (found)
+        QCOMPARE(query.fieldText(QStringLiteral("MoneyUser")), value);
+}
+
+void PgEngineTest::textTheServerRefusesIsTold_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("not a date") << "MoneyCreateTime" << QVariant(QStringLiteral("2026-02-30"));
+    QTest::newRow("empty date") << "MoneyCreateTime" << QVariant(QString(""));
+    QTest::newRow("not a number") << "MoneySum" << QVariant(QStringLiteral("12,3"));
+}
+
+// A text the file would keep as it is, the server refuses: the store fails and says so, nothing is kept,
+// and the connection goes on.
+void PgEngineTest::textTheServerRefusesIsTold()
+{
+    NEEDS_SERVER();
+    QFETCH(QString, field);
+    QFETCH(QVariant, value);
+    ServerDatabase database;
+    QVERIFY(database.made());
+    ProgramFixture program;
+    database.registerFor(program);
+    Query &query = program.select(QStringLiteral("Select * From MoneyTable"));
+    QVERIFY(query.append());
+    query.setField(QStringLiteral("MoneyUser"), QStringLiteral("第一笔"));
+    query.setField(field, value);
+    QVERIFY(!query.post());
+    QVERIFY2(!query.lastError().isEmpty(), "no reason given");
+    QCOMPARE(program.select(QStringLiteral("Select Count(*) As n From MoneyTable")).fieldInteger(QStringLiteral("n")),
+             0);
 }
 
 QTEST_MAIN(PgEngineTest)
