@@ -16,10 +16,6 @@ QDate parseDateLiteral(const QString &body)
 }
 
 
-bool isWordCharacter(QChar c)
-{
-    return c.isLetterOrNumber() || c == QLatin1Char('_');
-}
 
 // A piece of a statement: a quoted text (date literals already turned into one), a name or keyword,
 // a run of white space, or any other single character. A dialect adds text before or after a piece.
@@ -87,8 +83,8 @@ bool tokenize(const QString &jet, Tokens *tokens, QString *error)
             while (end < jet.size() && jet[end].isSpace())
                 ++end;
             kind = Token::Kind::Space;
-        } else if (isWordCharacter(c)) {
-            while (end < jet.size() && isWordCharacter(jet[end]))
+        } else if (JetSql::isWordCharacter(c)) {
+            while (end < jet.size() && JetSql::isWordCharacter(jet[end]))
                 ++end;
             kind = Token::Kind::Word;
         }
@@ -242,6 +238,11 @@ void numberParameters(Tokens &tokens)
 QString JetSql::dateText(const QDate &day)
 {
     return day.toString(QLatin1String(ShortDateFormat));
+}
+
+bool JetSql::isWordCharacter(QChar c)
+{
+    return c.isLetterOrNumber() || c == QLatin1Char('_');
 }
 
 qsizetype JetSql::endOfQuoted(const QString &text, qsizetype start)

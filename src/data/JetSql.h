@@ -18,6 +18,9 @@ inline const QDate LastBusinessDay{9999, 12, 30};
 // A text value between single quotes, with every ' doubled so the value stays one literal.
 QString quoted(const QString &text);
 
+// A letter, digit or underscore: a character of a name or a number in a statement.
+bool isWordCharacter(QChar c);
+
 // The index just past the quoted text that starts with the quote character at `start` (a doubled quote
 // stays inside); -1 when the quote is not closed.
 qsizetype endOfQuoted(const QString &text, qsizetype start);

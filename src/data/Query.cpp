@@ -21,11 +21,6 @@ struct SelectShape
     qsizetype limitAt = -1;  // where a top-level Limit stands
 };
 
-bool isWordChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == QLatin1Char('_');
-}
-
 struct Token
 {
     QString upper; // a word in upper case, or "," / "("
@@ -42,9 +37,9 @@ QList<Token> tokensOf(const QString &sql)
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
             const qsizetype end = JetSql::endOfQuoted(sql, i);
             i = end < 0 ? sql.size() : end;
-        } else if (isWordChar(c)) {
+        } else if (JetSql::isWordCharacter(c)) {
             qsizetype j = i;
-            while (j < sql.size() && isWordChar(sql[j]))
+            while (j < sql.size() && JetSql::isWordCharacter(sql[j]))
                 ++j;
             tokens.append({sql.mid(i, j - i).toUpper(), i, depth});
             i = j;

@@ -11,6 +11,7 @@
 #include <deque>
 #include <libpq-fe.h>
 
+#include "data/DeliveredBooks.h"
 #include "data/JetSql.h"
 #include "data/MonthTotals.h"
 #include "data/RowStore.h"
@@ -30,8 +31,39 @@ constexpr Oid Float4Oid = 700;
 constexpr Oid Float8Oid = 701;
 constexpr Oid NumericOid = 1700;
 
-// The version of the books this program reads.
-constexpr int BooksVersion = 2;
+// How the data layer holds a value of a type: booleans as 0/1, dates and the rest as text.
+enum class ValueKind { Integer, Real, Bytes, Text };
+
+ValueKind valueKind(Oid type)
+{
+    switch (type) {
+    case BoolOid:
+    case Int2Oid:
+    case Int4Oid:
+    case Int8Oid:
+    case OidOid:
+    case XidOid:
+        return ValueKind::Integer;
+    case Float4Oid:
+    case Float8Oid:
+    case NumericOid:
+        return ValueKind::Real;
+    case ByteaOid:
+        return ValueKind::Bytes;
+    default:
+        return ValueKind::Text;
+    }
+}
+
+// A bytea value from its text form.
+QByteArray unescapedBytes(const char *text)
+{
+    size_t size = 0;
+    unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(text), &size);
+    const QByteArray value(reinterpret_cast<const char *>(bytes), qsizetype(size));
+    PQfreemem(bytes);
+    return value;
+}
 
 // Per connection, the print tables are the cashier's own copies: one cashier's closing never writes
 // into another's. Temporary tables come first in name lookup, so every statement finds the copy.
@@ -47,11 +79,6 @@ SELECT setval(pg_get_serial_sequence('pg_temp.printday', 'dayindex'), coalesce(m
 const QString LostConnection = QStringLiteral(
     "与数据库服务器的连接已断开，最后一步操作可能没有保存。请检查网络和服务器，然后重新打开窗口查看数据后再试。");
 
-bool isWordChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == QLatin1Char('_');
-}
-
 // Each word of `text` outside quotes and comments by its lower case, with the spelling it has where it
 // first stands: PostgreSQL folds every unquoted name to lower case, and the program reads columns by the
 // names it wrote.
@@ -62,9 +89,9 @@ void collectSpellings(const QString &text, QHash<QString, QString> *spellings)
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
             const qsizetype end = JetSql::endOfQuoted(text, i);
             i = end < 0 ? text.size() : end;
-        } else if (isWordChar(c)) {
+        } else if (JetSql::isWordCharacter(c)) {
             qsizetype j = i;
-            while (j < text.size() && isWordChar(text[j]))
+            while (j < text.size() && JetSql::isWordCharacter(text[j]))
                 ++j;
             const QString word = text.mid(i, j - i);
             if (!spellings->contains(word.toLower()))
@@ -93,7 +120,7 @@ const QHash<QString, QString> &schemaSpellings()
 // the program writes; anything else is quoted.
 QByteArray identifier(PGconn *conn, const QString &name)
 {
-    if (!name.isEmpty() && std::all_of(name.cbegin(), name.cend(), isWordChar))
+    if (!name.isEmpty() && std::all_of(name.cbegin(), name.cend(), JetSql::isWordCharacter))
         return name.toUtf8();
     const QByteArray utf8 = name.toUtf8();
     char *quoted = PQescapeIdentifier(conn, utf8.constData(), size_t(utf8.size()));
@@ -664,28 +691,19 @@ void PgCursor::appendRow(RowStore &rows) const
             rows.putEmpty();
             continue;
         }
-        switch (m_types[column]) {
-        case BoolOid:
-        case Int2Oid:
-        case Int4Oid:
-        case Int8Oid:
-        case OidOid:
-        case XidOid:
+        switch (valueKind(m_types[column])) {
+        case ValueKind::Integer:
             rows.putInteger(integer(column));
             break;
-        case Float4Oid:
-        case Float8Oid:
-        case NumericOid:
+        case ValueKind::Real:
             rows.putReal(real(column));
             break;
-        case ByteaOid: {
-            size_t size = 0;
-            unsigned char *bytes = PQunescapeBytea(reinterpret_cast<const unsigned char *>(text(column)), &size);
-            rows.putBlob(reinterpret_cast<const char *>(bytes), qsizetype(size));
-            PQfreemem(bytes);
+        case ValueKind::Bytes: {
+            const QByteArray bytes = unescapedBytes(text(column));
+            rows.putBlob(bytes.constData(), bytes.size());
             break;
         }
-        default:
+        case ValueKind::Text:
             rows.putText(text(column), PQgetlength(m_row.get(), 0, column));
         }
     }
@@ -845,22 +863,18 @@ bool PgBooks::takeRow(const QString &key, Result result, qint64 *rowId, StoredRo
         QVariant value;
         if (!PQgetisnull(result.get(), 0, c)) {
             const QByteArray text(PQgetvalue(result.get(), 0, c));
-            switch (PQftype(result.get(), c)) {
-            case BoolOid:
-                value = qint64(text.startsWith('t') ? 1 : 0);
+            const Oid type = PQftype(result.get(), c);
+            switch (valueKind(type)) {
+            case ValueKind::Integer:
+                value = type == BoolOid ? qint64(text.startsWith('t') ? 1 : 0) : text.toLongLong();
                 break;
-            case Int2Oid:
-            case Int4Oid:
-            case Int8Oid:
-            case XidOid:
-                value = text.toLongLong();
-                break;
-            case Float4Oid:
-            case Float8Oid:
-            case NumericOid:
+            case ValueKind::Real:
                 value = text.toDouble();
                 break;
-            default:
+            case ValueKind::Bytes:
+                value = unescapedBytes(text.constData());
+                break;
+            case ValueKind::Text:
                 value = QString::fromUtf8(text);
             }
         }
@@ -1026,12 +1040,12 @@ bool checkBooks(Link &link, EngineError *error)
     }
     if (!firstValue(link, QStringLiteral("SELECT max(SchemaVersion) FROM public.BooksVersion"), &value, error))
         return false;
-    if (value.toInt() != BooksVersion) {
+    if (value.toInt() != DeliveredBooks::SchemaVersion) {
         *error = {0,
                   QStringLiteral("帐簿版本（%1）与本软件使用的版本（%2）不同：服务器上的帐簿来自其他版本的软件，"
                                  "本软件不能使用。请先把本软件升级到与帐簿相同的版本。")
                       .arg(value.isEmpty() ? QStringLiteral("无") : QString::fromUtf8(value))
-                      .arg(BooksVersion),
+                      .arg(DeliveredBooks::SchemaVersion),
                   EngineError::Kind::Found};
         return false;
     }
