@@ -22,11 +22,15 @@ start)
   chmod 755 "$dir"
   [ "$(id -u)" -ne 0 ] || chown postgres: "$dir"
   as_server "$bin/initdb" -D "$dir/data" -U kalvora -A trust -E UTF8 --locale=C --no-sync >"$dir/initdb.log"
+  # One role logs in with a password, for the cases of a missing or wrong one; everyone else is trusted.
+  sed -i '1i local all kalvora_pw scram-sha-256' "$dir/data/pg_hba.conf"
   as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w start \
     -o "-k $dir -c listen_addresses= -c fsync=off -c synchronous_commit=off -c full_page_writes=off -c max_connections=60" \
     >/dev/null
   as_server "$bin/psql" -h "$dir" -U kalvora -d postgres -qX -v ON_ERROR_STOP=1 \
     -c "CREATE DATABASE kalvora_template TEMPLATE template0 ENCODING 'UTF8' LOCALE 'C'" >/dev/null
+  as_server "$bin/psql" -h "$dir" -U kalvora -d postgres -qX -v ON_ERROR_STOP=1 \
+    -c "CREATE ROLE kalvora_pw LOGIN PASSWORD 'Tuvessa-pw1'" >/dev/null
   # The delivered books, loaded once here rather than by the program at each test's first statement.
   as_server "$bin/psql" -h "$dir" -U kalvora -d kalvora_template -qX -v ON_ERROR_STOP=1 -1 -f - \
     <"$(dirname "$0")/../src/data/postgres/Schema.sql" >/dev/null

@@ -120,6 +120,8 @@ private slots:
     void refusedBooks_data();
     void refusedBooks();
     void serverUnreachable();
+    void loginWithPassword_data();
+    void loginWithPassword();
     void injectedStatementRefused();
     void valuesReadAsStored_data();
     void valuesReadAsStored();
@@ -208,6 +210,55 @@ void PgEngineTest::serverUnreachable()
              qPrintable(error.text));
     QVERIFY(error.text.contains(QStringLiteral("Servername")));
     QCOMPARE(error.kind, EngineError::Kind::Found);
+}
+
+void PgEngineTest::loginWithPassword_data()
+{
+    QTest::addColumn<QString>("pgpass"); // the password file's line; none: no file at all
+    QTest::addColumn<bool>("opens");
+    QTest::newRow("no password file") << QString() << false;
+    QTest::newRow("wrong password") << "*:*:*:kalvora_pw:tuvessa-pw1" << false;
+    QTest::newRow("password of another user") << "*:*:*:kalvora:Tuvessa-pw1" << false;
+    QTest::newRow("right password") << "*:*:*:kalvora_pw:Tuvessa-pw1" << true;
+}
+
+// The password comes from the user's password file only; a missing or wrong one is told as a refused
+// login, with where the password belongs, never as a server that cannot be reached.
+void PgEngineTest::loginWithPassword()
+{
+    NEEDS_SERVER();
+    QFETCH(QString, pgpass);
+    QFETCH(bool, opens);
+    ServerDatabase database;
+    QVERIFY(database.made());
+    QVERIFY(Session(database.name()).run(QStringLiteral("GRANT ALL ON DATABASE %1 TO kalvora_pw; "
+                                                          "GRANT ALL ON SCHEMA public TO kalvora_pw")
+                                             .arg(database.name())));
+    QTemporaryDir home;
+    const QString passwordFile = home.filePath(QStringLiteral(".pgpass"));
+    if (!pgpass.isNull()) {
+        QFile file(passwordFile);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(pgpass.toUtf8() + '\n');
+        file.close();
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    }
+    const QByteArray before = qgetenv("PGPASSFILE");
+    qputenv("PGPASSFILE", QFile::encodeName(passwordFile));
+    PgEngine::Server server = database.server();
+    server.user = QStringLiteral("kalvora_pw");
+    EngineError error;
+    const auto books = PgEngine::open(server, &error);
+    if (before.isNull())
+        qunsetenv("PGPASSFILE");
+    else
+        qputenv("PGPASSFILE", before);
+
+    QCOMPARE(books != nullptr, opens);
+    if (!opens) {
+        QVERIFY2(error.text.startsWith(QStringLiteral("数据库服务器拒绝了用户“kalvora_pw”的登录。")), qPrintable(error.text));
+        QVERIFY(error.text.contains(QStringLiteral(".pgpass")));
+    }
 }
 
 // A second statement after the first is refused by the server and never runs; a closing ';' is fine.
