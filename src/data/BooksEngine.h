@@ -60,8 +60,10 @@ class BooksConnection
 {
 public:
     // Read: the statements until commit() see one state of the books. Write: the write lock is taken
-    // at the start, so the changes that follow never meet another writer half way.
-    enum class Intent { Read, Write };
+    // at the start, so the changes that follow never meet another writer half way. Report: the
+    // statements see one state of the books, as other programs go on storing, and write the
+    // connection's own scratch rows only.
+    enum class Intent { Read, Write, Report };
 
     virtual ~BooksConnection() = default;
 

@@ -175,12 +175,12 @@ void ShareDataModule::endWait()
         Screen::current().endWaiting();
 }
 
-Transaction::Transaction(ShareDataModule &database)
+Transaction::Transaction(ShareDataModule &database, BooksConnection::Intent intent)
     : m_db(database)
 {
     BooksEngine *engine = m_db.ADOConnection1(&m_error);
     const EngineCall call(m_db);
-    m_active = engine && engine->begin(BooksConnection::Intent::Write, &m_error);
+    m_active = engine && engine->begin(intent, &m_error);
 }
 
 Transaction::~Transaction()

@@ -5,11 +5,9 @@
 #include <atomic>
 #include <memory>
 
+#include "data/BooksEngine.h"
 #include "data/Failure.h"
 #include "data/Query.h"
-
-class BooksConnection;
-class BooksEngine;
 
 // The one connection to the books and the two scratch queries every command runs its statements in.
 // The connection opens at the first statement, through the engine the registered data source names
@@ -82,11 +80,13 @@ private:
     std::unique_ptr<Query> m_temp2;
 };
 
-// Begins a transaction and rolls it back unless commit() succeeded, for changes that go together.
+// Begins a transaction and rolls it back unless commit() succeeded, for changes that go together, or
+// (Intent::Report) for a report of many statements that must all see one state of the books.
 class Transaction
 {
 public:
-    explicit Transaction(ShareDataModule &database);
+    explicit Transaction(ShareDataModule &database,
+                         BooksConnection::Intent intent = BooksConnection::Intent::Write);
     ~Transaction();
     Transaction(const Transaction &) = delete;
     Transaction &operator=(const Transaction &) = delete;

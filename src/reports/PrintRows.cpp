@@ -28,7 +28,8 @@ bool RewritePrintRows(ShareDataModule &data, Query &rows, const QString &table, 
     rows.recordCount(); // reads the table; a failure there was told and closed the query
     if (!rows.isOpen())
         return false;
-    Transaction together(data);
+    // The rows of a report are counted from one state of the books while other cashiers store theirs.
+    Transaction together(data, BooksConnection::Intent::Report);
     if (!together.isActive()) {
         ReportFailure(failure, together.lastError());
         return false;

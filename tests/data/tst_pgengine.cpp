@@ -131,6 +131,7 @@ private slots:
     void rowChangedElsewhereTold();
     void halfReadResultThenAnother();
     void rowsInKeyOrder();
+    void reportSeesOneStateOfTheBooks();
     void lockHeldElsewhereTold();
     void lostConnectionOpenedAgain();
     void waitingStatementInterrupted();
@@ -416,6 +417,42 @@ void PgEngineTest::halfReadResultThenAnother()
     QCOMPARE(series->integer(0), 1);
     series->reset();
     QCOMPARE(firstColumn(*books, QStringLiteral("Select 8")), QVariantList{8});
+}
+
+// A report of many statements counts from one state of the books while another cashier stores a
+// record, and still writes its own scratch rows.
+void PgEngineTest::reportSeesOneStateOfTheBooks()
+{
+    NEEDS_SERVER();
+    ServerDatabase database;
+    QVERIFY(database.made());
+    ProgramFixture program;
+    database.registerFor(program);
+    const auto recordsOfTheDay = [&program] {
+        Query &query = program.select(QStringLiteral(
+            "Select Count(*) As Records, Round(Sum(MoneySum),2) As Total From MoneyTable "
+            "Where MoneyCreateTime = #2026-12-10#"));
+        return QStringList{query.fieldText(QStringLiteral("Records")), query.fieldText(QStringLiteral("Total"))};
+    };
+    EngineError notOpened;
+    QVERIFY(ShareDataModule::instance().ADOConnection1(&notOpened)); // the program makes the books
+    Session other(database.name());
+    const QString store = QStringLiteral("INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneyUser, MoneySum) "
+                                         "VALUES (1, '2026-12-10', 'B', 12.3)");
+    QVERIFY(other.run(store));
+
+    Transaction report(ShareDataModule::instance(), BooksConnection::Intent::Report);
+    QVERIFY(report.isActive());
+    const QStringList first = recordsOfTheDay();
+    QCOMPARE(first, (QStringList{"1", "12.3"}));
+    QVERIFY(other.run(store));
+    QCOMPARE(recordsOfTheDay(), first);
+    QString error;
+    QVERIFY2(ShareDataModule::instance().execute(
+                 QStringLiteral("UPDATE PrintDay SET DayName = 'x' WHERE DayIndex = 1"), &error),
+             qPrintable(error));
+    QVERIFY(report.commit());
+    QCOMPARE(recordsOfTheDay(), (QStringList{"2", "24.6"}));
 }
 
 // A row changed does not move to the end of its table: the print lines stay in their order.

@@ -332,10 +332,13 @@ public:
 
     bool begin(BooksConnection::Intent intent, EngineError *error)
     {
-        if (!run(intent == BooksConnection::Intent::Read
-                     ? QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")
-                     : QStringLiteral("BEGIN"),
-                 error))
+        static const QHash<BooksConnection::Intent, QString> begins{
+            {BooksConnection::Intent::Read, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")},
+            {BooksConnection::Intent::Write, QStringLiteral("BEGIN")},
+            // Its writes go to the connection's temporary scratch tables, which no one else touches,
+            // so the snapshot never meets a serialization failure.
+            {BooksConnection::Intent::Report, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ")}};
+        if (!run(begins.value(intent), error))
             return false;
         m_inTransaction = true;
         return true;

@@ -321,7 +321,8 @@ public:
 
     bool begin(BooksConnection::Intent intent, EngineError *error) override
     {
-        const bool writing = intent == BooksConnection::Intent::Write;
+        // One writer at a time: a write lock taken at the start gives the report its one state too.
+        const bool writing = intent != BooksConnection::Intent::Read;
         return Sqlite::run(m_db, writing ? QStringLiteral("BEGIN IMMEDIATE") : QStringLiteral("BEGIN"), error);
     }
     bool commit(EngineError *error) override { return Sqlite::run(m_db, QStringLiteral("COMMIT"), error); }
