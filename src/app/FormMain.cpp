@@ -202,10 +202,8 @@ void FormMain::prepareFirstShow()
 {
     registerDataSourceOnce();
     // The first start of a day keeps a copy of the books, so a user can go back to yesterday's books
-    // without ever having pressed 备份数据. Books on a server are not a file this desk can copy; a
-    // books file left in the folder is not them.
-    if (!DataSource::isServer(QString::fromLatin1(DataSource::Name)))
-        BackUpTheDay(*m_progress);
+    // without ever having pressed 备份数据.
+    BackUpTheDay(*m_progress);
     {
         const QSignalBlocker quiet(ui->DateTimePicker1);
         ui->DateTimePicker1->setDate(Clock::today());

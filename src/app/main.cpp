@@ -6,9 +6,16 @@
 #include "app/FormMain.h"
 #include "app/Program.h"
 #include "app/ProgramFolder.h"
+#include "copying/ServerCommands.h"
 
 int main(int argc, char *argv[])
 {
+    // The commands that move the books or point this desk at them run in the terminal, without windows.
+    if (argc > 1) {
+        const QCoreApplication command(argc, argv);
+        if (const auto code = RunServerCommand(QCoreApplication::arguments().mid(1), QCoreApplication::applicationDirPath()))
+            return *code;
+    }
     QApplication application(argc, argv);
     // Qt's own texts (OK in message boxes, the calendar, edit menus) in Chinese like the rest.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));

@@ -23,9 +23,6 @@ inline constexpr char RowVersionName[] = "kalvora_version";
 namespace EngineText {
 inline const QString ExtraStatement = QStringLiteral("语句后面有多余的内容");
 inline const QString RowGone = QStringLiteral("该记录已不存在，可能已被删除");
-// Backup and restore work on a books file; books on a server are kept by the server's administrator.
-inline const QString ServerBooksNotCopied = QStringLiteral(
-    "服务器上的帐簿不能在本机备份或恢复。请由管理员在数据库服务器上备份帐簿（例如用 pg_dump）。");
 inline const QString RowChanged = QStringLiteral("该记录已被其他用户修改，请重新打开");
 } // namespace EngineText
 

@@ -59,12 +59,8 @@ std::unique_ptr<BooksEngine> ShareDataModule::openEngine(bool *rebuilt, EngineEr
 {
     const QString source = QString::fromLatin1(DataSource::Name);
     const QString driver = DataSource::driverOf(source);
-    if (DataSource::isServer(source)) {
-        const auto entry = [&source](const char *key) { return DataSource::entryOf(source, QLatin1String(key)); };
-        return PgEngine::open(
-            {entry("Servername"), entry("Port"), entry("Database"), entry("Username"), entry("SSLmode")}, error,
-            rebuilt);
-    }
+    if (DataSource::isServer(source))
+        return PgEngine::open(PgEngine::serverOf(source), error, rebuilt);
     if (!driver.isEmpty() && driver.compare(QLatin1String(DataSource::SqliteDriver), Qt::CaseInsensitive) != 0) {
         *error = {0, QStringLiteral("数据源 KalvoraCmp 使用的驱动程序“%1”本软件不能使用，帐簿无法打开。"
                                     "请把数据源 KalvoraCmp 的驱动程序（Driver）改为 SQLite3。")

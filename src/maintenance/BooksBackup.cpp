@@ -11,6 +11,8 @@
 #include "data/DataSource.h"
 #include "data/ProgramPaths.h"
 #include "data/ShareDataModule.h"
+#include "data/postgres/PgEngine.h"
+#include "copying/ServerFile.h"
 
 namespace {
 
@@ -37,7 +39,13 @@ bool makeAutomaticFolder(BooksBackup::Failure *failure)
     return true;
 }
 
-// Keeps the books about to be replaced. Books the database cannot read any more are kept as they lie.
+bool onServer()
+{
+    return DataSource::isServer(QString::fromLatin1(DataSource::Name));
+}
+
+// Keeps the books about to be replaced. Books the database cannot read any more are kept as they lie;
+// books on a server that cannot be copied are not replaced.
 bool keepReplacedBooks(ShareDataModule &books, const QString &booksPath, BooksBackup::Failure *failure,
                        const BooksBackup::Progress &progress)
 {
@@ -46,10 +54,27 @@ bool keepReplacedBooks(ShareDataModule &books, const QString &booksPath, BooksBa
     const QString target = automaticName(Clock::now().toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
     if (BooksBackup::backup(books, target, failure, progress))
         return true;
+    if (onServer())
+        return false;
     if (!QFile::exists(booksPath) || QFile::copy(booksPath, target))
         return true;
     // Neither copy could be written: the first failure says why.
     return failedInAutomaticFolder(failure);
+}
+
+// The copy of the day of books on a server: taken by the first desk to start that day, into its own
+// Backup/ folder. A server that cannot be reached is left to the login, which says so.
+bool serverCopyOfTheDay(const QString &target, const QDate &today, BooksBackup::Failure *failure,
+                        const BooksBackup::Progress &progress)
+{
+    const PgEngine::Server server = PgEngine::serverOf(QString::fromLatin1(DataSource::Name));
+    const auto take = [&](BooksBackup::Failure *taking) {
+        if (!makeAutomaticFolder(taking))
+            return failedInAutomaticFolder(taking);
+        return ServerFile::copyToFile(server, target, taking, progress) || failedInAutomaticFolder(taking);
+    };
+    bool taken = false;
+    return ServerFile::claimCopyOfTheDay(server, today, take, &taken, failure);
 }
 
 } // namespace
@@ -62,11 +87,14 @@ bool BooksBackup::backup(ShareDataModule &books, const QString &target, Failure 
 bool BooksBackup::restore(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure,
                           const Progress &progress)
 {
-    // The books file of this folder is not the books when they are on a server: replacing it would
-    // change nothing the program reads.
-    if (DataSource::isServer(QString::fromLatin1(DataSource::Name))) {
-        *failure = {0, EngineText::ServerBooksNotCopied};
-        return false;
+    // On a server the rows are replaced, not this folder's file, which is not the books then.
+    if (onServer()) {
+        if (!check(source, failure, BooksFile::within(progress, 0, 40))
+            || !keepReplacedBooks(books, QString(), failure, BooksFile::within(progress, 40, 60)))
+            return false;
+        books.disconnect();
+        return ServerFile::replaceFromFile(PgEngine::serverOf(QString::fromLatin1(DataSource::Name)), source, failure,
+                                           BooksFile::within(progress, 60, 100));
     }
     return check(source, failure, BooksFile::within(progress, 0, 50))
         && keepReplacedBooks(books, booksPath, failure, BooksFile::within(progress, 50, 75))
@@ -84,7 +112,10 @@ bool BooksBackup::backupOfTheDay(const QString &booksPath, const QDate &today, i
     if (keep <= 0)
         return true;
     const QString target = automaticName(today.toString(QStringLiteral("yyyy-MM-dd")));
-    if (!QFile::exists(target)) {
+    if (!QFile::exists(target) && onServer()) {
+        if (!serverCopyOfTheDay(target, today, failure, progress))
+            return false;
+    } else if (!QFile::exists(target)) {
         // Books that cannot be read, or a file that holds none, are left to the login, which says so;
         // the copies already kept are what the user may go back to. The copy is taken without the
         // program's connection, which still opens at its first statement.

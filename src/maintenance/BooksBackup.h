@@ -27,8 +27,9 @@ bool backup(ShareDataModule &books, const QString &target, Failure *failure, con
 // field of the books, of a schema version not newer than the program's.
 using BooksFile::check;
 
-// Replaces the books at `booksPath` with the checked file `source`. The books being replaced are first
-// kept among the automatic backups. The connection is closed; it opens again at the next statement.
+// Replaces the books at `booksPath` with the checked file `source`; books on a server get the file's
+// rows in place of theirs. The books being replaced are first kept among the automatic backups. The
+// connection is closed; it opens again at the next statement.
 bool restore(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure,
              const Progress &progress = {});
 
@@ -38,7 +39,8 @@ QString automaticFolder();
 inline constexpr int DefaultKeptDays = 30;
 inline constexpr int KeepEvery = std::numeric_limits<int>::max();
 // The copy of the day, taken when there is none yet, then keeping the newest `keep` copies. Nothing is
-// done when `keep` is 0, nor when the books cannot be opened or hold no books.
+// done when `keep` is 0, nor when the books cannot be opened or hold no books. Of books on a server,
+// only the first desk to start on `today` takes the copy (the server keeps which day was copied).
 bool backupOfTheDay(const QString &booksPath, const QDate &today, int keep, Failure *failure,
                     const Progress &progress = {});
 // Removes all but the newest `keep` automatic copies.

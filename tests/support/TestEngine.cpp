@@ -81,12 +81,28 @@ bool TestEngine::runOnServer(const QString &statements, QString *error)
     return server.run(statements, error);
 }
 
+namespace {
+// A database name unique across the test programs that run at once on the one cluster.
+QString newDatabaseName()
+{
+    static QAtomicInt made = 0;
+    return QStringLiteral("books_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+}
+} // namespace
+
 QString TestEngine::createServerBooks(QString *error)
 {
-    // Unique across the test programs that run at once on the one cluster.
-    static QAtomicInt made = 0;
-    const QString name = QStringLiteral("books_%1_%2").arg(QCoreApplication::applicationPid()).arg(++made);
+    const QString name = newDatabaseName();
     if (!runOnServer(QStringLiteral("CREATE DATABASE %1 TEMPLATE kalvora_template").arg(name), error))
+        return {};
+    return name;
+}
+
+QString TestEngine::createEmptyServerDatabase(QString *error, const QString &locale)
+{
+    const QString name = newDatabaseName();
+    if (!runOnServer(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LOCALE '%2'").arg(name, locale),
+                     error))
         return {};
     return name;
 }

@@ -14,6 +14,9 @@ QString serverHost();
 // Fresh delivered books on the test cluster, as a new database made from the cluster's template;
 // the database's name, or empty with *error set.
 QString createServerBooks(QString *error);
+// A new database on the test cluster without any tables, created in `locale`; its name, or empty
+// with *error set. Dropped with dropServerBooks.
+QString createEmptyServerDatabase(QString *error, const QString &locale = QStringLiteral("C"));
 // Drops books made by createServerBooks, closing any connection still on them.
 void dropServerBooks(const QString &database);
 // Runs administrative statements on the cluster's postgres database; false with *error set.

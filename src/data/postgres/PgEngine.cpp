@@ -11,11 +11,13 @@
 #include <deque>
 #include <libpq-fe.h>
 
+#include "data/DataSource.h"
 #include "data/DeliveredBooks.h"
 #include "data/JetSql.h"
 #include "data/MonthTotals.h"
 #include "data/RowStore.h"
 #include "data/postgres/PgSchema.h"
+#include "copying/ServerFile.h"
 
 namespace {
 
@@ -258,13 +260,16 @@ void ignoreNotice(void *, const char *)
 PGconn *connectTo(const PgEngine::Server &server)
 {
     const QByteArray host = server.host.toUtf8(), port = server.port.toUtf8(), database = server.database.toUtf8(),
-                     user = server.user.toUtf8(), sslMode = server.sslMode.toUtf8();
+                     user = server.user.toUtf8(), sslMode = server.sslMode.toUtf8(),
+                     password = server.password.toUtf8();
+    // An empty password is left out, so that libpq looks in .pgpass.
     const char *const keywords[] = {"host",           "port",           "dbname",          "user",
                                     "sslmode",        "client_encoding", "application_name", "connect_timeout",
-                                    "keepalives_idle", "options",        nullptr};
+                                    "keepalives_idle", "options",        "password",       nullptr};
     const char *const values[] = {host.constData(),  port.constData(), database.constData(), user.constData(),
                                   sslMode.constData(), "UTF8",         "kalvora",            "5",
-                                  "30",              SessionOptions,   nullptr};
+                                  "30",              SessionOptions,   password.isEmpty() ? nullptr : password.constData(),
+                                  nullptr};
     PGconn *conn = PQconnectdbParams(keywords, values, 0);
     PQsetNoticeProcessor(conn, &ignoreNotice, nullptr);
     return conn;
@@ -808,10 +813,10 @@ public:
         return std::make_unique<Reader>(std::make_unique<Link>(conn, m_link->server()));
     }
 
-    bool copyTo(const QString &, BooksFile::Failure *failure, const BooksFile::Progress &) override
+    // From a connection of its own, in one snapshot of the books, into a books file.
+    bool copyTo(const QString &target, BooksFile::Failure *failure, const BooksFile::Progress &progress) override
     {
-        *failure = {0, EngineText::ServerBooksNotCopied};
-        return false;
+        return ServerFile::copyToFile(m_link->server(), target, failure, progress);
     }
 
 private:
@@ -1019,9 +1024,9 @@ bool checkBooks(Link &link, EngineError *error)
         return false;
     if (value != "C") {
         *error = {0,
-                  QStringLiteral("服务器上的数据库“%1”不是以 LOCALE 'C' 建立的（现在是“%2”），帐簿不能使用：字母大小写的比较会与本软件不同。"
-                                 "请由管理员建立一个新的数据库：createdb -T template0 -E UTF8 --locale=C %1")
-                      .arg(database, QString::fromUtf8(value)),
+                  QStringLiteral("服务器上的数据库“%1”不是以 LOCALE 'C' 建立的（现在是“%2”），帐簿不能使用：字母大小写的比较会与本软件不同。")
+                          .arg(database, QString::fromUtf8(value))
+                      + PgEngine::newDatabaseAdvice(database),
                   EngineError::Kind::Found};
         return false;
     }
@@ -1109,4 +1114,25 @@ std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *e
     if (!checkBooks(*link, error) || !repairMonthTotals(*link, rebuilt, error) || !link->startSession(error))
         return nullptr;
     return std::make_unique<PgBooks>(std::move(link));
+}
+
+PgEngine::Server PgEngine::serverOf(const QString &name)
+{
+    const auto entry = [&name](const char *key) { return DataSource::entryOf(name, QLatin1String(key)); };
+    return {entry("Servername"), entry("Port"), entry("Database"), entry("Username"), entry("SSLmode"), {}};
+}
+
+pg_conn *PgEngine::connectSession(const Server &server, EngineError *error)
+{
+    PGconn *conn = connectTo(server);
+    if (PQstatus(conn) == CONNECTION_OK)
+        return conn;
+    *error = connectFailure(conn, server);
+    PQfinish(conn);
+    return nullptr;
+}
+
+QString PgEngine::newDatabaseAdvice(const QString &database)
+{
+    return QStringLiteral("请由管理员建立一个新的数据库：createdb -T template0 -E UTF8 --locale=C %1").arg(database);
 }

@@ -4,6 +4,8 @@
 
 #include "data/BooksEngine.h"
 
+struct pg_conn;
+
 // The engine of books kept on a PostgreSQL server that several cashiers share: the data source's driver
 // names PostgreSQL.
 namespace PgEngine {
@@ -17,7 +19,19 @@ struct Server
     QString database;
     QString user;
     QString sslMode;
+    QString password; // only when the user typed it; otherwise libpq reads .pgpass
 };
+
+// The server the data source `name` names.
+Server serverOf(const QString &name);
+
+// A connection of its own to `server`, with the settings every connection of the program runs with
+// (dates as ISO text, quoting, lock timeout, search path), for work that goes past the engine, such as
+// copying the books whole; the caller PQfinish()es it. nullptr with *error set, in Chinese.
+pg_conn *connectSession(const Server &server, EngineError *error);
+
+// What the administrator runs to make a database the books can live in.
+QString newDatabaseAdvice(const QString &database);
 
 // Connects to the books on `server`. Refuses a database whose text order is not the C locale's, books
 // of another version and a database without citext; an empty database gets the books' tables first.

@@ -51,6 +51,9 @@ CREATE TABLE PrintDay(
   DayCount double precision);
 -- The file books keep this number in their header.
 CREATE TABLE BooksVersion(SchemaVersion integer NOT NULL);
+-- The days whose automatic copy a desk has kept: the first desk to start that day takes it.
+CREATE TABLE IF NOT EXISTS BackupOfTheDay(Day date PRIMARY KEY, Desk text NOT NULL,
+  TakenAt timestamptz NOT NULL DEFAULT now());
 
 -- The statements put NULLs first going up and last going down; indexes declared the same way serve
 -- their orders: the balances and the report by account (account, day, record), the report by day

@@ -1,0 +1,46 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include "data/BooksFile.h"
+
+struct pg_conn;
+struct sqlite3;
+
+// The books' tables as a file and a server hold them, and the rows carried between the two. The server's
+// schema decides each column's type; the file's tables give the fields, so neither schema is written
+// out again here.
+namespace CopyTables {
+
+enum class Kind { Integer, Real, Date, Boolean, Text };
+
+struct Column
+{
+    QString name;
+    Kind kind = Kind::Text;
+    bool fromRowId = false; // a key only the server has, numbered as the file's rows are
+};
+
+struct Table
+{
+    QString name;
+    QString key; // the server's one-column key
+    QList<Column> columns;
+};
+
+// Every table that holds the books' own data, in the order of the schema, with the server's columns
+// that the file has too, and the server's key.
+bool plan(pg_conn *server, QList<Table> *tables, QString *error);
+
+// Loads the rows of every table of the file `file` into the server's emptied tables, inside the
+// caller's transaction: record numbers kept, every value checked (a bad one is refused naming table,
+// row and field), month totals built, numbering set past every number used, and finally the rows
+// counted and the amounts summed per account on both sides. Lines for the report go to `report`.
+bool load(pg_conn *server, sqlite3 *file, const QList<Table> &tables, QStringList *report, QString *error,
+          const BooksFile::Progress &progress);
+
+// Statements without rows on the server; false with the server's text.
+bool run(pg_conn *server, const QString &statements, QString *error);
+
+} // namespace CopyTables
