@@ -63,7 +63,7 @@ std::unique_ptr<BooksEngine> ShareDataModule::openEngine(bool *rebuilt, EngineEr
         const auto entry = [&source](const char *key) { return DataSource::entryOf(source, QLatin1String(key)); };
         return PgEngine::open(
             {entry("Servername"), entry("Port"), entry("Database"), entry("Username"), entry("SSLmode")}, error,
-            rebuilt);
+            rebuilt, [this] { return waitForBooks(); });
     }
     if (!driver.isEmpty() && driver.compare(QLatin1String(DataSource::SqliteDriver), Qt::CaseInsensitive) != 0) {
         *error = {0, QStringLiteral("数据源 KalvoraCmp 使用的驱动程序“%1”本软件不能使用，帐簿无法打开。"
