@@ -60,7 +60,7 @@ std::unique_ptr<BooksEngine> ShareDataModule::openEngine(bool *rebuilt, EngineEr
     const QString source = QString::fromLatin1(DataSource::Name);
     const QString driver = DataSource::driverOf(source);
     if (DataSource::isServer(source))
-        return PgEngine::open(PgEngine::serverOf(source), error, rebuilt);
+        return PgEngine::open(PgEngine::serverOf(source), error, rebuilt, [this] { return waitForBooks(); });
     if (!driver.isEmpty() && driver.compare(QLatin1String(DataSource::SqliteDriver), Qt::CaseInsensitive) != 0) {
         *error = {0, QStringLiteral("数据源 KalvoraCmp 使用的驱动程序“%1”本软件不能使用，帐簿无法打开。"
                                     "请把数据源 KalvoraCmp 的驱动程序（Driver）改为 SQLite3。")

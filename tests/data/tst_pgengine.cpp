@@ -133,6 +133,8 @@ private slots:
     void rowsInKeyOrder();
     void reportSeesOneStateOfTheBooks();
     void lockHeldElsewhereTold();
+    void lockWaitShown_data();
+    void lockWaitShown();
     void lostConnectionOpenedAgain();
     void waitingStatementInterrupted();
     void reportGridReadsAsTheWholeResult();
@@ -491,6 +493,80 @@ void PgEngineTest::lockHeldElsewhereTold()
     QVERIFY(!FailureSentence(error).isEmpty());
     QVERIFY(other.run(QStringLiteral("ROLLBACK")));
     QVERIFY2(books->execute(QStringLiteral("UPDATE Account SET AccountType = 1"), &error), qPrintable(error.text));
+}
+
+void PgEngineTest::lockWaitShown_data()
+{
+    QTest::addColumn<QString>("change");  // of the row another cashier holds: post, remove or execute
+    QTest::addColumn<QString>("held");    // what the other cashier's open transaction did
+    QTest::addColumn<bool>("letGo");      // the other cashier ends the transaction while the program waits
+    QTest::addColumn<QString>("notice");
+    QTest::addColumn<QString>("stored");  // the accounts' names and types afterwards
+    const QString lock = QStringLiteral("SELECT 1 FROM Account WHERE AccountName = '乙' FOR UPDATE");
+    const QString notice = ShareDataModule::BooksInUseNotice;
+    QTest::newRow("update, held to the end") << "post" << lock << false << notice << "甲3,乙3";
+    QTest::newRow("update, let go while waiting") << "post" << lock << true << notice << "甲3,丙3";
+    QTest::newRow("delete, held to the end") << "remove" << lock << false << notice << "甲3,乙3";
+    QTest::newRow("delete, let go while waiting") << "remove" << lock << true << notice << "甲3";
+    QTest::newRow("statement, held to the end") << "execute" << lock << false << notice << "甲3,乙3";
+    QTest::newRow("statement, let go while waiting") << "execute" << lock << true << notice << "甲3,乙7";
+    // A change that takes long without waiting for anyone is neither shown as waiting nor given up.
+    QTest::newRow("slow statement, nothing held") << "execute" << "SELECT 1" << false << "" << "甲3,乙7";
+}
+
+// A change that meets a row another cashier holds waits with the notice up, as for books another program
+// holds, and stores once the row is let go; when the wait runs out it is given up, told as the books being
+// in use, and nothing of it is stored.
+void PgEngineTest::lockWaitShown()
+{
+    NEEDS_SERVER();
+    QFETCH(QString, change);
+    QFETCH(QString, held);
+    QFETCH(bool, letGo);
+    QFETCH(QString, notice);
+    QFETCH(QString, stored);
+    ProgramFixture program;
+    for (const QString &name : {QStringLiteral("甲"), QStringLiteral("乙")})
+        program.insert(QStringLiteral("Account"),
+                       {{QStringLiteral("AccountName"), name}, {QStringLiteral("AccountType"), 3}});
+    Query &query = program.select(QStringLiteral("Select AccountName From Account Where AccountName = '乙'"));
+    QCOMPARE(query.recordCount(), 1);
+    Session other(program.serverBooks());
+    QVERIFY(other.run(QStringLiteral("BEGIN")));
+    QVERIFY(other.run(held));
+    ShareDataModule &books = ShareDataModule::instance();
+    if (letGo)
+        program.screen().onWaiting([&other] { QVERIFY(other.run(QStringLiteral("ROLLBACK"))); });
+    else
+        books.setBusyTimeout(0);
+
+    bool done = false;
+    EngineError failure;
+    if (change == u"post") {
+        query.setField(QStringLiteral("AccountName"), QStringLiteral("丙"));
+        done = query.post();
+        failure = query.lastFailure();
+    } else if (change == u"remove") {
+        done = query.remove();
+        failure = query.lastFailure();
+    } else {
+        done = books.execute(QStringLiteral("UPDATE Account SET AccountType = 7 FROM (SELECT pg_sleep(0.2)) AS slow "
+                                            "WHERE AccountName = '乙'"),
+                             &failure);
+    }
+    QCOMPARE(done, letGo || notice.isEmpty());
+    if (!done) {
+        QCOMPARE(failure.kind, EngineError::Kind::InUse);
+        ReportFailure(QStringLiteral("记录未能保存"), failure);
+        QCOMPARE(program.screen().takeMessages(),
+                 QStringList{QStringLiteral("记录未能保存\n帐簿正被数据库服务器上的其他用户占用，请稍后再试。")});
+    }
+    QCOMPARE(program.screen().notices(), notice.isEmpty() ? QStringList() : QStringList{notice});
+    QVERIFY(!program.screen().isWaiting());
+    other.run(QStringLiteral("ROLLBACK"));
+    QCOMPARE(other.value(QStringLiteral("SELECT string_agg(AccountName || AccountType, ',' ORDER BY AccountIndex) "
+                                        "FROM Account WHERE AccountIndex > 1")),
+             stored);
 }
 
 // A connection the server dropped between statements is opened again, with the cashier's own print tables.

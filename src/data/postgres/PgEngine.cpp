@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <deque>
 #include <libpq-fe.h>
+#include <poll.h>
 
 #include "data/DataSource.h"
 #include "data/DeliveredBooks.h"
@@ -77,6 +78,9 @@ INSERT INTO pg_temp.PrintDay SELECT * FROM public.PrintDay;
 SELECT setval(pg_get_serial_sequence('pg_temp.printday', 'dayindex'), coalesce(max(DayIndex), 0) + 1, false)
   FROM pg_temp.PrintDay;
 )";
+
+// Between two looks at a statement that waits for the server.
+constexpr int WaitStep = 50;
 
 const QString LostConnection = QStringLiteral(
     "与数据库服务器的连接已断开，最后一步操作可能没有保存。请检查网络和服务器，然后重新打开窗口查看数据后再试。");
@@ -296,20 +300,26 @@ EngineError connectFailure(PGconn *conn, const PgEngine::Server &server)
 
 class PgCursor;
 
+// Whether a statement may wait for rows or tables another connection holds, telling the user: changes
+// and commits may; reads never wait for a row another cashier changes, so a long report is only long.
+enum class Waiting { Quietly, ForBooks };
+
 // One connection to the server. libpq runs one statement per connection at a time, so before any other
 // statement goes out the cursor still reading its rows takes the rest of them in.
 class Link
 {
 public:
-    Link(PGconn *conn, PgEngine::Server server)
+    Link(PGconn *conn, PgEngine::Server server, BooksWait wait = {})
         : m_conn(conn)
         , m_server(std::move(server))
         , m_cancel(PQgetCancel(conn))
+        , m_wait(std::move(wait))
     {
     }
     ~Link()
     {
         PQfreeCancel(m_cancel);
+        PQfinish(m_watcher);
         PQfinish(m_conn);
     }
     Link(const Link &) = delete;
@@ -328,9 +338,11 @@ public:
     // unless a transaction was open on it (its changes are gone: that is told, not hidden).
     bool settle(EngineError *error);
 
-    // Statements of the engine's own, without rows to read: false with the error.
+    // Statements of the engine's own, without rows to read: false with the error. They may wait for
+    // the books.
     bool run(const QString &statements, EngineError *error);
-    Result query(const QString &statement, const QVariantList &values, EngineError *error);
+    Result query(const QString &statement, const QVariantList &values, EngineError *error,
+                 Waiting waiting = Waiting::Quietly);
     // The session's settings that are not part of the connection string: the wait for locks and
     // the scratch tables.
     bool startSession(EngineError *error);
@@ -366,6 +378,7 @@ public:
     }
     void waitQuietly(int milliseconds)
     {
+        m_wait = {};
         m_lockTimeout = milliseconds;
         EngineError ignored;
         run(QStringLiteral("SET lock_timeout = %1").arg(milliseconds), &ignored);
@@ -390,11 +403,16 @@ private:
     };
     const Table &tableOf(Oid table);
     bool reconnect(EngineError *error);
+    Result resultOf(Waiting waiting, const QByteArray &statement, EngineError *error);
+    bool awaitResult();
+    bool waitsForLock();
 
     PGconn *m_conn;
     const PgEngine::Server m_server;
     QMutex m_cancelLock;
     PGcancel *m_cancel;
+    BooksWait m_wait; // asked while a statement waits for the books; none: wait quietly
+    PGconn *m_watcher = nullptr; // tells whether a statement on m_conn waits for a lock, opened at need
     PgCursor *m_streaming = nullptr;
     bool m_inTransaction = false;
     int m_lockTimeout = -1;
@@ -488,25 +506,93 @@ bool Link::run(const QString &statements, EngineError *error)
     if (!settle(error))
         return false;
     const QByteArray text = statements.toUtf8();
-    const Result result = wrap(PQexec(m_conn, text.constData()));
-    if (succeeded(result.get()))
-        return true;
-    *error = errorOf(m_conn, result.get(), text);
-    return false;
+    if (!PQsendQuery(m_conn, text.constData())) {
+        *error = errorOf(m_conn, nullptr);
+        return false;
+    }
+    return bool(resultOf(Waiting::ForBooks, text, error));
 }
 
-Result Link::query(const QString &statement, const QVariantList &values, EngineError *error)
+Result Link::query(const QString &statement, const QVariantList &values, EngineError *error, Waiting waiting)
 {
     if (!settle(error))
         return wrap(nullptr);
     const Parameters parameters(values);
     const QByteArray text = statement.toUtf8();
-    Result result = wrap(PQexecParams(m_conn, text.constData(), parameters.count(), nullptr, parameters.data(),
-                                      nullptr, nullptr, 0));
-    if (succeeded(result.get()))
-        return result;
-    *error = errorOf(m_conn, result.get(), text);
+    if (!PQsendQueryParams(m_conn, text.constData(), parameters.count(), nullptr, parameters.data(), nullptr,
+                           nullptr, 0)) {
+        *error = errorOf(m_conn, nullptr);
+        return wrap(nullptr);
+    }
+    return resultOf(waiting, text, error);
+}
+
+// The result of the statements sent: the last one's, or the first that failed, with *error set and null
+// then. A statement that may wait for the books and waits for a lock longer than the user lets it is
+// cancelled, and fails as the books being in use.
+Result Link::resultOf(Waiting waiting, const QByteArray &statement, EngineError *error)
+{
+    bool gaveUp = false;
+    Result kept = wrap(nullptr);
+    for (;;) {
+        if (waiting == Waiting::ForBooks && m_wait && !gaveUp && !awaitResult()) {
+            gaveUp = true;
+            interrupt();
+        }
+        PGresult *next = PQgetResult(m_conn);
+        if (!next)
+            break;
+        if (kept && !succeeded(kept.get()))
+            PQclear(next);
+        else
+            kept = wrap(next);
+    }
+    if (kept && succeeded(kept.get()))
+        return kept;
+    *error = errorOf(m_conn, kept.get(), statement);
+    // Given up as the server gives up at its own lock timeout, and told alike.
+    if (gaveUp && stateOf(kept.get()) == "57014") {
+        error->kind = EngineError::Kind::InUse;
+        error->text = QStringLiteral("canceling statement due to lock timeout");
+    }
     return wrap(nullptr);
+}
+
+// Waits on the socket in short steps until the statement sent has its results. While it waits for a
+// lock another connection holds, each step asks m_wait whether to go on: false when it said no.
+bool Link::awaitResult()
+{
+    pollfd socket{PQsocket(m_conn), POLLIN, 0};
+    while (PQconsumeInput(m_conn) && PQisBusy(m_conn)) {
+        if (poll(&socket, 1, WaitStep) == 0 && waitsForLock() && !m_wait())
+            return false;
+    }
+    return true; // the results are in, or the connection broke, which reading them tells
+}
+
+// Whether the statement running on the connection waits for a lock: a change that is merely slow is let
+// run. Asked on a second connection, since this one is busy; when that cannot be had, the server's
+// lock_timeout still ends a wait.
+bool Link::waitsForLock()
+{
+    if (!m_watcher) {
+        m_watcher = connectTo(m_server);
+        if (PQstatus(m_watcher) != CONNECTION_OK) {
+            PQfinish(std::exchange(m_watcher, nullptr));
+            return false;
+        }
+    }
+    const QByteArray pid = QByteArray::number(PQbackendPID(m_conn));
+    const char *const values[] = {pid.constData()};
+    const Result found = wrap(PQexecParams(m_watcher,
+                                           "SELECT 1 FROM pg_catalog.pg_stat_activity WHERE pid = $1 "
+                                           "AND wait_event_type = 'Lock'",
+                                           1, nullptr, values, nullptr, nullptr, 0));
+    if (!succeeded(found.get())) {
+        PQfinish(std::exchange(m_watcher, nullptr));
+        return false;
+    }
+    return PQntuples(found.get()) > 0;
 }
 
 bool Link::startSession(EngineError *error)
@@ -521,11 +607,13 @@ bool Link::commit(EngineError *error)
     m_inTransaction = false;
     if (!settle(error))
         return false;
-    const Result result = wrap(PQexec(m_conn, "COMMIT"));
-    if (!succeeded(result.get())) {
-        *error = errorOf(m_conn, result.get());
+    if (!PQsendQuery(m_conn, "COMMIT")) {
+        *error = errorOf(m_conn, nullptr);
         return false;
     }
+    const Result result = resultOf(Waiting::ForBooks, "COMMIT", error);
+    if (!result)
+        return false;
     // A transaction that failed part way ends in a rollback, which COMMIT answers without an error.
     if (qstrcmp(PQcmdStatus(result.get()), "COMMIT") != 0) {
         *error = {0, QStringLiteral("事务中有一步失败，所有改动都已撤销，没有保存。"), EngineError::Kind::Found};
@@ -913,7 +1001,7 @@ bool PgBooks::insertRow(const QString &table, const Fields &fields, qint64 *rowI
         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3) RETURNING *, xmin AS %4")
               .arg(into, columns.join(QLatin1Char(',')), places.join(QLatin1Char(',')),
                    QLatin1String(RowVersionName));
-    return takeRow(key, m_link->query(sql, values, error), rowId, stored, error);
+    return takeRow(key, m_link->query(sql, values, error, Waiting::ForBooks), rowId, stored, error);
 }
 
 bool PgBooks::updateRow(const QString &table, qint64 rowId, const QVariant &version, const Fields &fields,
@@ -932,7 +1020,7 @@ bool PgBooks::updateRow(const QString &table, qint64 rowId, const QVariant &vers
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3 RETURNING *, xmin AS %4")
                             .arg(name(table), assignments.join(QLatin1Char(',')), rowCondition(key, version, &values),
                                  QLatin1String(RowVersionName));
-    Result result = m_link->query(sql, values, error);
+    Result result = m_link->query(sql, values, error, Waiting::ForBooks);
     if (result && PQntuples(result.get()) == 0) {
         tellMissing(table, key, rowId, error);
         return false;
@@ -948,7 +1036,8 @@ bool PgBooks::deleteRow(const QString &table, qint64 rowId, const QVariant &vers
     QVariantList values{rowId};
     const QString condition = rowCondition(key, version, &values);
     const Result result =
-        m_link->query(QStringLiteral("DELETE FROM %1 WHERE %2").arg(name(table), condition), values, error);
+        m_link->query(QStringLiteral("DELETE FROM %1 WHERE %2").arg(name(table), condition), values, error,
+                      Waiting::ForBooks);
     if (!result)
         return false;
     if (QByteArray(PQcmdTuples(result.get())) == "0") {
@@ -1102,7 +1191,7 @@ bool repairMonthTotals(Link &link, bool *rebuilt, EngineError *error)
 
 } // namespace
 
-std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *error, bool *rebuilt)
+std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *error, bool *rebuilt, BooksWait wait)
 {
     PGconn *conn = connectTo(server);
     if (PQstatus(conn) != CONNECTION_OK) {
@@ -1110,7 +1199,7 @@ std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *e
         PQfinish(conn);
         return nullptr;
     }
-    auto link = std::make_unique<Link>(conn, server);
+    auto link = std::make_unique<Link>(conn, server, std::move(wait));
     if (!checkBooks(*link, error) || !repairMonthTotals(*link, rebuilt, error) || !link->startSession(error))
         return nullptr;
     return std::make_unique<PgBooks>(std::move(link));
