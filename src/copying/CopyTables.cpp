@@ -143,6 +143,25 @@ void appendEscaped(QByteArray &line, const char *text, int size)
     }
 }
 
+// Whether `text` is a day of the calendar written yyyy-MM-dd. Checked byte by byte: it runs for every
+// day of every record.
+bool isDay(const char *text, int size)
+{
+    if (size != 10 || text[4] != '-' || text[7] != '-')
+        return false;
+    int parts[3] = {0, 0, 0};
+    for (int i = 0, part = 0; i < size; ++i) {
+        if (i == 4 || i == 7) {
+            ++part;
+            continue;
+        }
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        parts[part] = parts[part] * 10 + (text[i] - '0');
+    }
+    return QDate(parts[0], parts[1], parts[2]).isValid();
+}
+
 // The value of `column` of the file's current row as the server takes it; empty with *why when the
 // server's column cannot hold it.
 bool appendValue(QByteArray &line, sqlite3_stmt *row, int at, const CopyTables::Column &column, QString *why)
@@ -183,14 +202,12 @@ bool appendValue(QByteArray &line, sqlite3_stmt *row, int at, const CopyTables::
         return true;
     }
     case CopyTables::Kind::Date: {
-        const QString day = text();
-        static const QRegularExpression shape(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
-        if (type != SQLITE_TEXT || !shape.match(day).hasMatch()
-            || !QDate::fromString(day, QStringLiteral("yyyy-MM-dd")).isValid()) {
-            *why = QStringLiteral("不是 yyyy-MM-dd 形式的日期：“%1”").arg(day);
+        const char *day = reinterpret_cast<const char *>(sqlite3_column_text(row, at));
+        if (type != SQLITE_TEXT || !isDay(day, sqlite3_column_bytes(row, at))) {
+            *why = QStringLiteral("不是 yyyy-MM-dd 形式的日期：“%1”").arg(text());
             return false;
         }
-        line += day.toUtf8();
+        line.append(day, 10);
         return true;
     }
     case CopyTables::Kind::Text:
