@@ -271,7 +271,8 @@ bool ServerFile::copyToFile(const PgEngine::Server &server, const QString &targe
     const bool written = CopyTables::plan(hold.conn, &tables, &error)
         && CopyTables::run(hold.conn, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"), &error)
         && writeBooksFile(hold.conn, tables, part, progress, &error);
-    CopyTables::run(hold.conn, QStringLiteral("ROLLBACK"), &error);
+    QString ignored;
+    CopyTables::run(hold.conn, QStringLiteral("ROLLBACK"), &ignored);
     if (!written) {
         QFile::remove(part);
         QFile::remove(part + QStringLiteral("-journal"));
