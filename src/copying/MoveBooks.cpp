@@ -117,14 +117,14 @@ bool MoveBooksToServer(const QString &booksFile, const QString &conninfo, MoveRe
                            &failed)
         && CopyTables::load(target.conn, file.db, tables, &report->lines, &failed, BooksFile::within(progress, 10, 95))
         && CopyTables::run(target.conn, QStringLiteral("COMMIT"), &failed);
+    QString ignored;
     if (!moved) {
-        CopyTables::run(target.conn, QStringLiteral("ROLLBACK"), &failed);
+        CopyTables::run(target.conn, QStringLiteral("ROLLBACK"), &ignored);
         *error = failed + QStringLiteral("\n") + NotMoved;
         report->lines.clear();
         return false;
     }
     // Planner statistics and the visibility map, without which the first balances read every row.
-    QString ignored;
     if (!CopyTables::run(target.conn, QStringLiteral("VACUUM ANALYZE"), &ignored))
         report->lines.append(QStringLiteral("注意：整理服务器上的数据表（VACUUM ANALYZE）没有成功，可由管理员稍后执行：%1").arg(ignored));
     if (progress)
