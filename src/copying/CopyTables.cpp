@@ -108,10 +108,7 @@ bool fileNumber(sqlite3 *file, const QString &sql, qint64 *value, QString *error
     return true;
 }
 
-QString quotedName(const QString &name)
-{
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
+using CopyTables::quotedName;
 
 // Where a row of the file is: its place in the table's order and its record number.
 QString rowName(const QString &table, qint64 place, qint64 rowId)
@@ -486,6 +483,36 @@ bool noteOrphans(pg_conn *server, QStringList *report, QString *error)
 }
 
 } // namespace
+
+QStringList CopyTables::firstRow(pg_conn *conn, const QString &sql, QString *error)
+{
+    const std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn, sql.toUtf8().constData()), &PQclear);
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
+        *error = QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed();
+        return {};
+    }
+    QStringList values;
+    for (int c = 0; PQntuples(result.get()) > 0 && c < PQnfields(result.get()); ++c)
+        values.append(PQgetisnull(result.get(), 0, c) ? QString() : QString::fromUtf8(PQgetvalue(result.get(), 0, c)));
+    return values;
+}
+
+QString CopyTables::quotedName(const QString &name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+CopyTables::ServerHold::~ServerHold()
+{
+    PQfinish(conn);
+}
+
+CopyTables::FileHold::~FileHold()
+{
+    if (db && !sqlite3_get_autocommit(db))
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+}
 
 bool CopyTables::run(pg_conn *server, const QString &statements, QString *error)
 {
