@@ -108,10 +108,7 @@ bool fileNumber(sqlite3 *file, const QString &sql, qint64 *value, QString *error
     return true;
 }
 
-QString quotedName(const QString &name)
-{
-    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
+using CopyTables::quotedName;
 
 // Where a row of the file is: its place in the table's order and its record number.
 QString rowName(const QString &table, qint64 place, qint64 rowId)
@@ -141,6 +138,25 @@ void appendEscaped(QByteArray &line, const char *text, int size)
             line += c;
         }
     }
+}
+
+// Whether `text` is a day of the calendar written yyyy-MM-dd. Checked byte by byte: it runs for every
+// day of every record.
+bool isDay(const char *text, int size)
+{
+    if (size != 10 || text[4] != '-' || text[7] != '-')
+        return false;
+    int parts[3] = {0, 0, 0};
+    for (int i = 0, part = 0; i < size; ++i) {
+        if (i == 4 || i == 7) {
+            ++part;
+            continue;
+        }
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        parts[part] = parts[part] * 10 + (text[i] - '0');
+    }
+    return QDate(parts[0], parts[1], parts[2]).isValid();
 }
 
 // The value of `column` of the file's current row as the server takes it; empty with *why when the
@@ -183,14 +199,12 @@ bool appendValue(QByteArray &line, sqlite3_stmt *row, int at, const CopyTables::
         return true;
     }
     case CopyTables::Kind::Date: {
-        const QString day = text();
-        static const QRegularExpression shape(QStringLiteral("^\\d{4}-\\d{2}-\\d{2}$"));
-        if (type != SQLITE_TEXT || !shape.match(day).hasMatch()
-            || !QDate::fromString(day, QStringLiteral("yyyy-MM-dd")).isValid()) {
-            *why = QStringLiteral("不是 yyyy-MM-dd 形式的日期：“%1”").arg(day);
+        const char *day = reinterpret_cast<const char *>(sqlite3_column_text(row, at));
+        if (type != SQLITE_TEXT || !isDay(day, sqlite3_column_bytes(row, at))) {
+            *why = QStringLiteral("不是 yyyy-MM-dd 形式的日期：“%1”").arg(text());
             return false;
         }
-        line += day.toUtf8();
+        line.append(day, 10);
         return true;
     }
     case CopyTables::Kind::Text:
@@ -469,6 +483,36 @@ bool noteOrphans(pg_conn *server, QStringList *report, QString *error)
 }
 
 } // namespace
+
+QStringList CopyTables::firstRow(pg_conn *conn, const QString &sql, QString *error)
+{
+    const std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn, sql.toUtf8().constData()), &PQclear);
+    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
+        *error = QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed();
+        return {};
+    }
+    QStringList values;
+    for (int c = 0; PQntuples(result.get()) > 0 && c < PQnfields(result.get()); ++c)
+        values.append(PQgetisnull(result.get(), 0, c) ? QString() : QString::fromUtf8(PQgetvalue(result.get(), 0, c)));
+    return values;
+}
+
+QString CopyTables::quotedName(const QString &name)
+{
+    return QLatin1Char('"') + QString(name).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+CopyTables::ServerHold::~ServerHold()
+{
+    PQfinish(conn);
+}
+
+CopyTables::FileHold::~FileHold()
+{
+    if (db && !sqlite3_get_autocommit(db))
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db);
+}
 
 bool CopyTables::run(pg_conn *server, const QString &statements, QString *error)
 {

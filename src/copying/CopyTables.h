@@ -43,4 +43,25 @@ bool load(pg_conn *server, sqlite3 *file, const QList<Table> &tables, QStringLis
 // Statements without rows on the server; false with the server's text.
 bool run(pg_conn *server, const QString &statements, QString *error);
 
+// The values of the first row of a statement on the server, as text (a null for NULL); empty with
+// *error when it fails, empty too when it gives no row.
+QStringList firstRow(pg_conn *server, const QString &sql, QString *error);
+
+// A table or field name quoted for the file's engine.
+QString quotedName(const QString &name);
+
+// A connection to the server, closed when it goes.
+struct ServerHold
+{
+    pg_conn *conn = nullptr;
+    ~ServerHold();
+};
+
+// A connection to a books file, its transaction rolled back and the file closed when it goes.
+struct FileHold
+{
+    sqlite3 *db = nullptr;
+    ~FileHold();
+};
+
 } // namespace CopyTables

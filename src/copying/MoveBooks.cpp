@@ -3,7 +3,6 @@
 #include <QFile>
 
 #include <libpq-fe.h>
-#include <memory>
 #include <sqlite3.h>
 
 #include "copying/CopyTables.h"
@@ -13,30 +12,15 @@
 
 namespace {
 
+using CopyTables::FileHold;
+using CopyTables::ServerHold;
+
 const QString NotMoved = QStringLiteral("帐簿没有搬到服务器上，服务器上的数据库没有改动，本机的帐簿文件也没有改动。");
-
-struct ServerHold
-{
-    PGconn *conn = nullptr;
-    ~ServerHold() { PQfinish(conn); }
-};
-
-struct FileHold
-{
-    sqlite3 *db = nullptr;
-    ~FileHold()
-    {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close_v2(db);
-    }
-};
 
 QString firstValue(PGconn *conn, const char *sql)
 {
-    const std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn, sql), &PQclear);
-    return PQresultStatus(result.get()) == PGRES_TUPLES_OK && PQntuples(result.get()) > 0
-        ? QString::fromUtf8(PQgetvalue(result.get(), 0, 0))
-        : QString();
+    QString ignored;
+    return CopyTables::firstRow(conn, QString::fromLatin1(sql), &ignored).value(0);
 }
 
 // The books go only into an empty database that reads text as the books do.
@@ -117,14 +101,14 @@ bool MoveBooksToServer(const QString &booksFile, const QString &conninfo, MoveRe
                            &failed)
         && CopyTables::load(target.conn, file.db, tables, &report->lines, &failed, BooksFile::within(progress, 10, 95))
         && CopyTables::run(target.conn, QStringLiteral("COMMIT"), &failed);
+    QString ignored;
     if (!moved) {
-        CopyTables::run(target.conn, QStringLiteral("ROLLBACK"), &failed);
+        CopyTables::run(target.conn, QStringLiteral("ROLLBACK"), &ignored);
         *error = failed + QStringLiteral("\n") + NotMoved;
         report->lines.clear();
         return false;
     }
     // Planner statistics and the visibility map, without which the first balances read every row.
-    QString ignored;
     if (!CopyTables::run(target.conn, QStringLiteral("VACUUM ANALYZE"), &ignored))
         report->lines.append(QStringLiteral("注意：整理服务器上的数据表（VACUUM ANALYZE）没有成功，可由管理员稍后执行：%1").arg(ignored));
     if (progress)

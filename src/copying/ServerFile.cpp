@@ -17,38 +17,16 @@
 namespace {
 
 using BooksFile::fail;
-
-struct ServerHold
-{
-    PGconn *conn = nullptr;
-    ~ServerHold() { PQfinish(conn); }
-};
-
-struct FileHold
-{
-    sqlite3 *db = nullptr;
-    ~FileHold() { sqlite3_close_v2(db); }
-};
+using CopyTables::FileHold;
+using CopyTables::firstRow;
+using CopyTables::quotedName;
+using CopyTables::ServerHold;
 
 bool connect(const PgEngine::Server &server, ServerHold *hold, BooksFile::Failure *failure)
 {
     EngineError refused;
     hold->conn = PgEngine::connectSession(server, &refused);
     return hold->conn || fail(failure, 0, refused.text);
-}
-
-// The values of the first row of a statement on the server, as text; empty when it gave none.
-QStringList firstRow(PGconn *conn, const QString &sql, QString *error)
-{
-    const std::unique_ptr<PGresult, decltype(&PQclear)> result(PQexec(conn, sql.toUtf8().constData()), &PQclear);
-    if (PQresultStatus(result.get()) != PGRES_TUPLES_OK) {
-        *error = QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed();
-        return {};
-    }
-    QStringList values;
-    for (int c = 0; PQntuples(result.get()) > 0 && c < PQnfields(result.get()); ++c)
-        values.append(PQgetisnull(result.get(), 0, c) ? QString() : QString::fromUtf8(PQgetvalue(result.get(), 0, c)));
-    return values;
 }
 
 bool runFile(sqlite3 *db, const QString &sql, QString *error)
@@ -104,11 +82,6 @@ void bind(sqlite3_stmt *insert, int parameter, const QByteArray &value, bool isN
     default:
         sqlite3_bind_text(insert, parameter, value.constData(), int(value.size()), SQLITE_TRANSIENT);
     }
-}
-
-QString quotedName(const QString &name)
-{
-    return QLatin1Char('"') + name + QLatin1Char('"');
 }
 
 // The rows of one server table into the file's table, the server's key as the file's record number
@@ -271,7 +244,8 @@ bool ServerFile::copyToFile(const PgEngine::Server &server, const QString &targe
     const bool written = CopyTables::plan(hold.conn, &tables, &error)
         && CopyTables::run(hold.conn, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"), &error)
         && writeBooksFile(hold.conn, tables, part, progress, &error);
-    CopyTables::run(hold.conn, QStringLiteral("ROLLBACK"), &error);
+    QString ignored;
+    CopyTables::run(hold.conn, QStringLiteral("ROLLBACK"), &ignored);
     if (!written) {
         QFile::remove(part);
         QFile::remove(part + QStringLiteral("-journal"));

@@ -25,9 +25,11 @@
 
 namespace {
 
-// The child the kill test starts: this program again, moving the books named in these variables.
-constexpr char MoveFileVariable[] = "KALVORA_TEST_MOVE_FILE";
-constexpr char MoveTargetVariable[] = "KALVORA_TEST_MOVE_TARGET";
+// The child the kill test starts: this program again, moving the books file named in these variables
+// to the server, or restoring it onto the server's books.
+constexpr char ChildWorkVariable[] = "KALVORA_TEST_CHILD_WORK";
+constexpr char ChildFileVariable[] = "KALVORA_TEST_CHILD_FILE";
+constexpr char ChildTargetVariable[] = "KALVORA_TEST_CHILD_TARGET";
 
 void runOnFile(const QString &path, const QString &sql)
 {
@@ -186,7 +188,8 @@ private slots:
     void unfitTargetIsRefused_data();
     void unfitTargetIsRefused();
     void accountNamesDifferingInCaseAreKept();
-    void killedMoveLeavesServerEmpty();
+    void killedCopyLeavesServerAsItWas_data();
+    void killedCopyLeavesServerAsItWas();
     void backupFromServerRestoresToEqualTables();
     void restoreOnServerReplacesRowsOrLeavesThem();
     void copyOfTheDayTakenOncePerDay();
@@ -347,11 +350,19 @@ void CopyingTest::accountNamesDifferingInCaseAreKept()
              (QStringList{QStringLiteral("accountbyname|f"), QStringLiteral("parameterbyvalue|t")}));
 }
 
-// A move cut off by kill -9 in the middle of sending the records: the server has no books, the file is as
-// it was.
-void CopyingTest::killedMoveLeavesServerEmpty()
+void CopyingTest::killedCopyLeavesServerAsItWas_data()
 {
-    SKIP_ON_FILE("moves books to a server");
+    QTest::addColumn<QString>("work");
+    QTest::newRow("move into an empty database") << QStringLiteral("move");
+    QTest::newRow("restore onto books") << QStringLiteral("restore");
+}
+
+// A move or restore cut off by kill -9 in the middle of sending the records: the server's database is as
+// it was (empty, or with its old rows), the file too.
+void CopyingTest::killedCopyLeavesServerAsItWas()
+{
+    SKIP_ON_FILE("copies books to a server");
+    QFETCH(QString, work);
     QTemporaryDir folder;
     const QString books = folder.filePath(QStringLiteral("KalvoraCmp.mdb"));
     storeBooks(books);
@@ -362,12 +373,22 @@ void CopyingTest::killedMoveLeavesServerEmpty()
                          + MonthTotals::createStatement());
     const QByteArray before = readBytes(books);
     ServerDatabase server;
-    createEmpty(&server);
+    QString error;
+    if (work == u"move") {
+        createEmpty(&server);
+    } else {
+        server.name = TestEngine::createServerBooks(&error);
+        QVERIFY2(!server.name.isEmpty(), qPrintable(error));
+        serverRows(server.name, QStringLiteral("INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum) "
+                                               "VALUES (1, '2026-12-10', 12.3)"));
+    }
+    const QStringList rows = work == u"move" ? QStringList() : serverContent(server.name);
 
     QProcess child;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QLatin1String(MoveFileVariable), books);
-    environment.insert(QLatin1String(MoveTargetVariable), server.conninfo());
+    environment.insert(QLatin1String(ChildWorkVariable), work);
+    environment.insert(QLatin1String(ChildFileVariable), books);
+    environment.insert(QLatin1String(ChildTargetVariable), server.conninfo());
     child.setProcessEnvironment(environment);
     child.start(QCoreApplication::applicationFilePath());
     QVERIFY(child.waitForStarted());
@@ -382,7 +403,10 @@ void CopyingTest::killedMoveLeavesServerEmpty()
     child.kill();
     QVERIFY(child.waitForFinished());
 
-    QCOMPARE(publicTables(server.name), 0);
+    if (work == u"move")
+        QCOMPARE(publicTables(server.name), 0);
+    else
+        QCOMPARE(serverContent(server.name), rows);
     QCOMPARE(readBytes(books), before);
     QVERIFY(!QFile::exists(books + QStringLiteral("-journal")));
 }
@@ -542,17 +566,20 @@ void CopyingTest::commandsSwitchTheDataSource()
     QCOMPARE(RunServerCommand({QStringLiteral("--help")}, programDir), std::optional<int>());
 }
 
-// As the kill test's child: moves the books the environment names, and nothing else.
+// As the kill test's child: moves or restores the books the environment names, and nothing else.
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsSet(MoveFileVariable)) {
+    if (qEnvironmentVariableIsSet(ChildWorkVariable)) {
         QCoreApplication application(argc, argv);
-        MoveReport report;
+        const QString file = qEnvironmentVariable(ChildFileVariable), target = qEnvironmentVariable(ChildTargetVariable);
         QString error;
-        return MoveBooksToServer(qEnvironmentVariable(MoveFileVariable), qEnvironmentVariable(MoveTargetVariable), &report,
-                                 &error)
-            ? 0
-            : 1;
+        if (qEnvironmentVariable(ChildWorkVariable) == u"move") {
+            MoveReport report;
+            return MoveBooksToServer(file, target, &report, &error) ? 0 : 1;
+        }
+        PgEngine::Server server;
+        BooksFile::Failure failure;
+        return ParseConninfo(target, &server, &error) && ServerFile::replaceFromFile(server, file, &failure, {}) ? 0 : 1;
     }
     QApplication application(argc, argv);
     CopyingTest test;
