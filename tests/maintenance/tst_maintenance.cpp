@@ -740,6 +740,8 @@ void MaintenanceTest::serverBooksAreNotCopiedHere()
     program.start();
     QCOMPARE(automaticCopies(program), QStringList());
     program.loginAsAdministrator();
+    // The record's account: server books keep no record without it.
+    program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("工行")}});
     storeRecord(program, 12.3, QStringLiteral("服务器上的"));
 
     const QString refusal = QStringLiteral("服务器上的帐簿不能在本机备份或恢复");
