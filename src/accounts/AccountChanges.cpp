@@ -12,6 +12,7 @@ namespace {
 
 const QString NoDatabase = QStringLiteral("无法打开数据库");
 const QString Ideographic = QStringLiteral("\u3000");
+const QString DuplicateName = QStringLiteral("该帐户名已经存在，请重新操作");
 
 void reportDone(const QString &name, const QString &what)
 {
@@ -49,7 +50,7 @@ bool AccountChanges::nameIsFree(const QString &name, const QString &renamedFrom)
     Query &found = scratch();
     for (found.first(); !found.eof(); found.next()) {
         if (found.fieldText(QStringLiteral("AccountName")) != renamedFrom) {
-            Screen::current().inform(QStringLiteral("该帐户名已经存在，请重新操作"));
+            Screen::current().inform(DuplicateName);
             return false;
         }
     }
@@ -65,7 +66,11 @@ bool AccountChanges::storeAccount()
     row.setField(QStringLiteral("AccountType"), dialog.ChosenAccountType);
     if (row.post())
         return true;
-    ReportFailure(QStringLiteral("帐户未能保存"), row.lastFailure());
+    // Another cashier stored the same name between the check and this store.
+    if (row.lastFailure().kind == EngineError::Kind::Duplicate)
+        Screen::current().inform(DuplicateName);
+    else
+        ReportFailure(QStringLiteral("帐户未能保存"), row.lastFailure());
     return false;
 }
 
@@ -89,6 +94,10 @@ bool AccountChanges::EditAccount(const QString &oldName)
     dialog.ChosenAccountType = 0;
     if (!findAccount(oldName))
         return false;
+    // The account as shown in the dialog: a change another cashier stores meanwhile, a rename too, is
+    // not overwritten.
+    const QVariant shown = scratch().rowVersion();
+    const qint64 index = scratch().eof() ? 0 : scratch().fieldInteger(QStringLiteral("AccountIndex"));
     if (!scratch().eof())
         dialog.ChosenAccountType = int(scratch().fieldInteger(QStringLiteral("AccountType")));
     dialog.ChosenAccountName = oldName;
@@ -96,12 +105,13 @@ bool AccountChanges::EditAccount(const QString &oldName)
         return false;
     if (dialog.ChosenAccountName != oldName && !nameIsFree(dialog.ChosenAccountName, oldName))
         return false;
-    if (!findAccount(oldName))
+    if (!RunQuery(scratch(), QStringLiteral("Select * From Account Where AccountIndex = ") + QString::number(index),
+                  NoDatabase))
         return false;
     if (scratch().eof()) {
         reportDone(dialog.ChosenAccountName, QStringLiteral("删除成功"));
     } else {
-        scratch().edit();
+        scratch().editAsShown(shown);
         if (!storeAccount())
             return false;
         reportDone(dialog.ChosenAccountName, QStringLiteral("修改成功"));

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "data/AtomicUnit.h"
+#include "data/BooksEngine.h"
 #include "data/Failure.h"
 #include "data/JetSql.h"
 #include "data/ProgramPaths.h"
@@ -17,36 +19,42 @@ const std::array<const char *, 5> TypePictures{"Res/EmptyAccount.bmp", "Res/Comp
                                                "Res/CompanyAccount3.bmp", "Res/PersonAccount2.bmp",
                                                "Res/PersonAccount3.bmp"};
 
-// Deletes the account in the current row of `found` and every journal record of it, all or nothing.
+const QString RecordStoredMeanwhile = QStringLiteral("删除期间有新记录写入该帐户，请重试");
+
+// Deletes the account in the current row of `found`, as it was read there, and every journal record of
+// it: all or nothing. The records go first, in one statement: a record another cashier stores for the
+// account meanwhile then keeps the account from going at all, and is never left behind without it.
 bool removeWithRecords(ShareDataModule &books, Query &found, EngineError *error)
 {
-    Transaction together(books);
-    if (!together.isActive()) {
-        *error = together.lastError();
-        return false;
-    }
-    const qint64 index = found.fieldInteger(QStringLiteral("AccountIndex"));
-    if (!found.remove()) {
-        *error = found.lastFailure();
-        return false;
-    }
-    Query &records = books.ADOQueryTemp();
-    records.setSql(QStringLiteral("Select * From MoneyTable Where MoneyAccount = ") + QString::number(index));
-    if (!records.open()) {
-        *error = records.lastFailure();
-        return false;
-    }
-    for (records.first(); !records.eof();) {
-        if (!records.remove()) {
-            *error = records.lastFailure();
+    const QString index = QString::number(found.fieldInteger(QStringLiteral("AccountIndex")));
+    const QVariant shown = found.rowVersion();
+    Query records(books);
+    records.setSql(QStringLiteral("Select * From MoneyTable Where MoneyAccount = ") + index);
+    Query account(books);
+    account.setSql(QStringLiteral("Select * From Account Where AccountIndex = ") + index);
+    const auto unit = [&](EngineError *failure) {
+        if (!records.open() || !records.removeAll()) {
+            *failure = records.lastFailure();
             return false;
         }
-    }
-    if (!together.commit()) {
-        *error = together.lastError();
+        if (!account.open()) {
+            *failure = account.lastFailure();
+            return false;
+        }
+        if (account.eof() || !account.isAsShown(shown)) {
+            *failure = {0, account.eof() ? EngineText::RowGone : EngineText::RowChanged};
+            return false;
+        }
+        if (account.remove())
+            return true;
+        *failure = account.lastFailure();
         return false;
-    }
-    return true;
+    };
+    if (runAtomically(books, unit, error))
+        return true;
+    if (error->kind == EngineError::Kind::Unlinked)
+        *error = {error->code, RecordStoredMeanwhile};
+    return false;
 }
 
 } // namespace

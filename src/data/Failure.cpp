@@ -4,6 +4,21 @@
 
 namespace {
 
+// What another cashier's change at the same moment did to this one, wherever the books are.
+QString sharedBooksSentence(EngineError::Kind kind)
+{
+    switch (kind) {
+    case EngineError::Kind::Conflict:
+        return QStringLiteral("另一位出纳员同时在修改相同的帐目，改动没有保存。请稍后再试。");
+    case EngineError::Kind::Duplicate:
+        return QStringLiteral("已有相同名称的记录（可能刚由其他用户新增），改动没有保存。");
+    case EngineError::Kind::Unlinked:
+        return QStringLiteral("该帐户已被其他用户删除");
+    default:
+        return {};
+    }
+}
+
 // Books on a server have no file the cashier could mend: the server's administrator does.
 QString serverSentence(EngineError::Kind kind)
 {
@@ -20,6 +35,10 @@ QString serverSentence(EngineError::Kind kind)
         return QStringLiteral("服务器上的帐簿已损坏。请联系数据库管理员从服务器上的备份恢复帐簿。");
     case EngineError::Kind::Unreachable:
         return QStringLiteral("无法连接数据库服务器。请检查服务器是否已开启、网络是否连通。");
+    case EngineError::Kind::Conflict:
+    case EngineError::Kind::Duplicate:
+    case EngineError::Kind::Unlinked:
+        return sharedBooksSentence(kind);
     case EngineError::Kind::Found:
     case EngineError::Kind::Other:
         break;
@@ -46,6 +65,10 @@ QString FailureSentence(const EngineError &error)
         return QStringLiteral("帐簿文件已损坏。请由管理员在“数据维护”中用“恢复数据”从备份恢复帐簿。");
     case EngineError::Kind::Unreachable:
         return QStringLiteral("帐簿文件打不开：它不在原处，或不能读写。请检查程序文件夹中的帐簿文件 KalvoraCmp.mdb。");
+    case EngineError::Kind::Conflict:
+    case EngineError::Kind::Duplicate:
+    case EngineError::Kind::Unlinked:
+        return sharedBooksSentence(error.kind);
     case EngineError::Kind::Found:
     case EngineError::Kind::Other:
         break;

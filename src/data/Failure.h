@@ -14,6 +14,9 @@ struct EngineError
         DiskFault,   // reading or writing the disk failed
         Damaged,     // the books are not whole, or not a database at all
         Unreachable, // the books are not where the data source says, or cannot be opened
+        Conflict,    // two cashiers' changes met half way and the server broke one off: run it again
+        Duplicate,   // a name that must be unique is taken, by another cashier just now
+        Unlinked,    // a record and its account came apart: one of them was deleted by another cashier
         Other,       // a fault of the program or of the books' tables: only the text describes it
     };
 

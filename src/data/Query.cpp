@@ -197,6 +197,7 @@ void Query::close()
     m_current = 0;
     m_state = State::Browse;
     m_pending.clear();
+    m_shownVersion.clear();
 }
 
 bool Query::open()
@@ -386,6 +387,17 @@ qint64 Query::rowId()
     return currentRowId();
 }
 
+QVariant Query::rowVersion()
+{
+    ensureRows();
+    return m_current < m_rows.size() ? currentVersion() : QVariant();
+}
+
+bool Query::isAsShown(const QVariant &shown)
+{
+    return shown.isNull() || rowVersion() == shown;
+}
+
 QVariant Query::field(const QString &name)
 {
     ensureRows();
@@ -429,7 +441,16 @@ bool Query::edit()
     if (!m_open || !isUpdatable() || eof())
         return fail(QStringLiteral("没有可修改的记录"));
     m_pending.clear();
+    m_shownVersion.clear();
     m_state = State::Editing;
+    return true;
+}
+
+bool Query::editAsShown(const QVariant &shown)
+{
+    if (!edit())
+        return false;
+    m_shownVersion = shown;
     return true;
 }
 
@@ -445,6 +466,7 @@ void Query::setField(const QString &name, const QVariant &value)
 void Query::cancel()
 {
     m_pending.clear();
+    m_shownVersion.clear();
     m_state = State::Browse;
 }
 
@@ -454,6 +476,7 @@ bool Query::post()
         return fail(QStringLiteral("没有待保存的修改"));
     const bool ok = writeRow();
     m_pending.clear();
+    m_shownVersion.clear();
     m_state = State::Browse;
     return ok;
 }
@@ -481,7 +504,8 @@ bool Query::writeRow()
             return false;
     } else {
         rowId = currentRowId();
-        if (!db->updateRow(m_table, rowId, currentVersion(), fields, &stored, &m_failure))
+        const QVariant version = m_shownVersion.isNull() ? currentVersion() : m_shownVersion;
+        if (!db->updateRow(m_table, rowId, version, fields, &stored, &m_failure))
             return false;
     }
     takeStoredRow(stored, rowId);
@@ -528,5 +552,30 @@ bool Query::remove()
     if (!db->deleteRow(m_table, currentRowId(), currentVersion(), &m_failure))
         return false;
     m_rows.removeAt(m_current);
+    return true;
+}
+
+bool Query::removeAll()
+{
+    if (!m_open || !isUpdatable())
+        return fail(QStringLiteral("没有可删除的记录"));
+    BooksEngine *db = connection();
+    if (!db)
+        return false;
+    QString error;
+    const QString statement = withoutEnd(db->dialect(m_sql, &error));
+    const SelectShape shape = shapeOf(statement);
+    if (shape.fromAt < 0 || shape.ordered || shape.limitAt >= 0)
+        return fail(QStringLiteral("该查询结果不能整体删除"));
+    const EngineCall call(m_db);
+    const std::unique_ptr<BooksCursor> deletion =
+        db->prepare(QStringLiteral("Delete ") + statement.mid(shape.fromAt), &m_failure);
+    if (!deletion)
+        return false;
+    if (deletion->step() != BooksCursor::Step::Done)
+        return failWith(deletion->error());
+    finalize();
+    m_rows.clear();
+    m_current = 0;
     return true;
 }

@@ -57,6 +57,11 @@ public:
     QStringList fieldNames() const override { return m_columns; }
     QVariant value(int row, int column) override;
     qint64 rowId(); // row id of the current row of an updatable result, 0 when there is none
+    // The version the current row was read in; null where the engine keeps none. A dialog keeps the
+    // version of the row it shows, so that 确定 stores only over the row it showed.
+    QVariant rowVersion();
+    // Whether the current row is still in the version `shown` (always, for a null `shown`).
+    bool isAsShown(const QVariant &shown);
 
     // Values of the current row; an empty field reads as "" / 0.
     QVariant field(const QString &name);
@@ -70,10 +75,17 @@ public:
     QString baseTable() const { return m_table; }
     bool append();
     bool edit();
+    // edit() of the row a dialog showed in version `shown`: post() stores only if no one changed the
+    // row since, however often it was read again meanwhile, else fails with EngineText::RowChanged.
+    bool editAsShown(const QVariant &shown);
     void setField(const QString &name, const QVariant &value);
     bool post();
     void cancel();
     bool remove();
+    // Deletes, in one statement, every row of the base table the Select's condition selects now, also
+    // rows stored since the result was read; the result is left empty. Not for a Select with Order By
+    // or Limit.
+    bool removeAll();
 
 private:
     enum class State { Browse, Inserting, Editing };
@@ -106,5 +118,6 @@ private:
     int m_current = 0;
     State m_state = State::Browse;
     QHash<QString, QVariant> m_pending; // assigned fields, by base column name in lower case
+    QVariant m_shownVersion;            // the version an edit must find, when a dialog showed the row
     std::function<void()> m_lateFailure;
 };

@@ -1,6 +1,7 @@
 #include "journal/FormDraw.h"
 
 #include "accounts/AccountScope.h"
+#include "data/AtomicUnit.h"
 #include "data/Clock.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
@@ -161,28 +162,27 @@ std::optional<FormDraw::Account> FormDraw::lookUp(const QString &name, const QSt
 // record is stored first and so gets the lower number.
 bool FormDraw::storePair(const Account &from, const Account &to, double amount)
 {
-    const QString reason = from.type == to.type ? QStringLiteral("帐户平调") : QStringLiteral("帐簿平调");
-    Transaction together(m_data);
-    EngineError error = together.lastError();
-    // 0.0 - amount keeps a transfer of 0 at 0 rather than -0.
-    if (together.isActive() && appendRecord(from, 0.0 - amount, QStringLiteral("调出->") + to.name, reason, &error)
-        && appendRecord(to, amount, from.name + QStringLiteral("->调入"), reason, &error)) {
-        if (together.commit())
-            return true;
-        error = together.lastError();
-    }
-    // A statement that could not be opened has told the user already.
-    if (!error.text.isEmpty())
-        ReportFailure(QStringLiteral("平调没有保存，两个帐户都未改动"), error);
-    return false;
-}
-
-bool FormDraw::appendRecord(const Account &account, double amount, const QString &user, const QString &reason,
-                            EngineError *error)
-{
     Query &query = scratch();
     if (!RunQuery(query, QStringLiteral("Select * From MoneyTable"), OpenFailure))
         return false;
+    const QString reason = from.type == to.type ? QStringLiteral("帐户平调") : QStringLiteral("帐簿平调");
+    EngineError error;
+    // 0.0 - amount keeps a transfer of 0 at 0 rather than -0.
+    if (runAtomically(m_data,
+                      [&](EngineError *failure) {
+                          return appendRecord(query, from, 0.0 - amount, QStringLiteral("调出->") + to.name, reason,
+                                              failure)
+                              && appendRecord(query, to, amount, from.name + QStringLiteral("->调入"), reason, failure);
+                      },
+                      &error))
+        return true;
+    ReportFailure(QStringLiteral("平调没有保存，两个帐户都未改动"), error);
+    return false;
+}
+
+bool FormDraw::appendRecord(Query &query, const Account &account, double amount, const QString &user,
+                            const QString &reason, EngineError *error)
+{
     query.append();
     query.setField(QStringLiteral("MoneyAccount"), account.index);
     query.setField(QStringLiteral("MoneyRecordTime"), Clock::today());

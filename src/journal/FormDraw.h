@@ -54,7 +54,7 @@ private:
     bool refuse(const QString &message, QWidget *field);
     std::optional<Account> lookUp(const QString &name, const QString &missing);
     bool storePair(const Account &from, const Account &to, double amount);
-    bool appendRecord(const Account &account, double amount, const QString &user, const QString &reason,
+    bool appendRecord(Query &query, const Account &account, double amount, const QString &user, const QString &reason,
                       EngineError *error);
     Query &scratch();
 

@@ -3,6 +3,8 @@
 #include <array>
 
 #include "accounts/AccountScope.h"
+#include "data/AtomicUnit.h"
+#include "data/BooksEngine.h"
 #include "data/Clock.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
@@ -19,6 +21,7 @@
 namespace {
 
 const QString OpenFailure = QStringLiteral("数据库打开失败");
+const QString PostedElsewhere = QStringLiteral("该款项已被其他用户处理，请核对日记帐");
 
 QString recordStatement(int index)
 {
@@ -131,6 +134,7 @@ void FormGetPay::resetFields()
     ui->ComboBox1->setEnabled(true);
     ui->DateTimePicker1->setDate(m_views.currentDate());
     ui->BitBtn3->hide();
+    m_shownVersion.clear();
 }
 
 bool FormGetPay::fillFields(const QString &presetAccount)
@@ -184,9 +188,14 @@ void FormGetPay::showPresets()
         selectFirst(list);
 }
 
+// The record's version is read before its fields: should another cashier change it in between, the
+// version shown is the older one and 确定 is refused rather than storing over the change.
 bool FormGetPay::showStoredRecord()
 {
     Query &query = scratch();
+    if (!RunQuery(query, recordStatement(EntryIndex), QStringLiteral("帐款读入失败")))
+        return true;
+    m_shownVersion = query.rowVersion();
     if (!RunQuery(query,
                   QStringLiteral("Select * From Account,MoneyTable Where (AccountIndex = MoneyAccount) And (MoneyIndex = ")
                       + QString::number(EntryIndex) + QLatin1Char(')'),
@@ -278,27 +287,23 @@ void FormGetPay::storeNew(qint64 account, double amount)
 // failure or a kill leaves neither. Nothing is told here; the books are let go before any message.
 bool FormGetPay::storeTogether(Query &query, qint64 account, double amount, QString *refusal, EngineError *error)
 {
-    Transaction together(m_data);
-    if (!together.isActive()) {
-        *error = together.lastError();
-        return false;
-    }
-    if (m_posting && !takePostedEntry(*m_posting, refusal, error))
-        return false;
-    query.append();
-    query.setField(QStringLiteral("MoneyRecordTime"), Clock::today());
-    setRecordFields(query, account, amount);
-    if (!query.post()) {
-        *error = query.lastFailure();
-        return false;
-    }
-    if (together.commit())
-        return true;
-    *error = together.lastError();
-    return false;
+    return runAtomically(
+        m_data,
+        [&](EngineError *failure) {
+            if (m_posting && !takePostedEntry(*m_posting, refusal, failure))
+                return false;
+            query.append();
+            query.setField(QStringLiteral("MoneyRecordTime"), Clock::today());
+            setRecordFields(query, account, amount);
+            if (query.post())
+                return true;
+            *failure = query.lastFailure();
+            return false;
+        },
+        error);
 }
 
-// An entry deleted or posted elsewhere since the posting began is posted no more.
+// An entry deleted, changed or posted elsewhere since it was shown is posted no more.
 bool FormGetPay::takePostedEntry(const PostedEntry &posted, QString *refusal, EngineError *error)
 {
     Query entry(m_data);
@@ -307,9 +312,8 @@ bool FormGetPay::takePostedEntry(const PostedEntry &posted, QString *refusal, En
         *error = entry.lastFailure();
         return false;
     }
-    if (entry.eof()) {
-        *refusal = isExpenseMode() ? QStringLiteral("该应付记录已不存在（可能已被删除或已入帐），本次没有入帐。")
-                                   : QStringLiteral("该应收记录已不存在（可能已被删除或已入帐），本次没有入帐。");
+    if (entry.eof() || !entry.isAsShown(posted.version)) {
+        *refusal = entry.eof() ? PostedElsewhere : EngineText::RowChanged;
         return false;
     }
     if (!posted.remove || entry.remove())
@@ -327,7 +331,7 @@ void FormGetPay::storeChange(qint64 account, double amount)
         Screen::current().inform(QStringLiteral("找不到要修改的记录"));
         return;
     }
-    query.edit();
+    query.editAsShown(m_shownVersion);
     setRecordFields(query, account, amount);
     if (postRecord(query))
         finish(QStringLiteral("记录修改成功"));

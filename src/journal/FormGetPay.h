@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 #include <QString>
+#include <QVariant>
 #include <memory>
 #include <optional>
 
@@ -42,6 +43,7 @@ public:
     {
         qint64 index = 0;
         bool remove = false;
+        QVariant version; // the entry's version when it was shown; null where the books keep none
     };
     std::optional<PostedEntry> Posting;
 
@@ -85,4 +87,5 @@ private:
     ViewContext &m_views;
     std::unique_ptr<Ui::FormGetPay> ui;
     std::optional<PostedEntry> m_posting; // the Posting of the showing on screen
+    QVariant m_shownVersion;              // the version of the record shown for correction
 };

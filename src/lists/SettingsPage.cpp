@@ -42,6 +42,9 @@ const ListTexts &texts(int n)
 }
 
 const QString ParameterValue = QStringLiteral("ParameterValue");
+// Each line keeps the version its value was read in, so that a rename never overwrites another
+// cashier's change of it.
+constexpr int ShownVersion = Qt::UserRole;
 
 void inform(const char *text)
 {
@@ -147,8 +150,10 @@ void SettingsPage::loadList(int n)
     if (!RunQuery(query, QStringLiteral("Select * From Parameter Where ParameterType =  %1").arg(n),
                   QString::fromUtf8(texts(n).loadFailure)))
         return;
-    for (query.first(); !query.eof(); query.next())
-        box->addItem(query.fieldText(ParameterValue));
+    for (query.first(); !query.eof(); query.next()) {
+        auto *line = new QListWidgetItem(query.fieldText(ParameterValue), box);
+        line->setData(ShownVersion, query.rowVersion());
+    }
     if (box->count() > 0)
         box->setCurrentRow(box->count() - 1);
 }
@@ -199,8 +204,12 @@ bool SettingsPage::isNewValue(Query &query, int n, const QString &value, const Q
 
 void SettingsPage::storeAndReload(Query &query, int n)
 {
-    if (written(query.post(), query, QStringLiteral("参数未能保存")))
+    if (query.post())
         loadList(n);
+    else if (query.lastFailure().kind == EngineError::Kind::Duplicate)
+        inform(texts(n).duplicate); // another cashier stored the same value since it was looked up
+    else
+        ReportFailure(QStringLiteral("参数未能保存"), query.lastFailure());
 }
 
 void SettingsPage::AddListValue(int n)
@@ -241,7 +250,7 @@ void SettingsPage::EditListValue(int n)
         return;
     if (query.eof())
         return inform("该参数已经被删除");
-    query.edit();
+    query.editAsShown(line->data(ShownVersion));
     query.setField(ParameterValue, value);
     storeAndReload(query, n);
 }

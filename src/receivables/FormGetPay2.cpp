@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <array>
 
+#include "data/BooksEngine.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/ProgramPaths.h"
@@ -93,6 +94,7 @@ void FormGetPay2::showNewEntry()
     ui->DateTimePicker1->setDate(m_main.currentDate());
     for (QLineEdit *edit : {ui->Edit1, ui->Edit2, ui->Edit3})
         edit->clear();
+    m_shownVersion.clear();
 }
 
 // An entry that cannot be read is not opened: saving blank fields over it would lose it.
@@ -110,6 +112,7 @@ bool FormGetPay2::showStoredEntry()
     ui->Edit2->setText(QString::number(qAbs(query.fieldNumber(QStringLiteral("GetPaySum"))), 'f',
                                        QLocale::FloatingPointShortest));
     ui->Edit3->setText(query.fieldText(QStringLiteral("GetPayRemark")));
+    m_shownVersion = query.rowVersion();
     return true;
 }
 
@@ -153,7 +156,7 @@ void FormGetPay2::storeChange(double amount)
         Screen::current().inform(QStringLiteral("找不到要修改的记录"));
         return;
     }
-    query.edit();
+    query.editAsShown(m_shownVersion);
     setEntryFields(query, amount);
     finish(query, QStringLiteral("记录修改成功"));
 }
@@ -181,8 +184,11 @@ void FormGetPay2::finish(Query &query, const QString &message)
 
 // Hands what stands in the dialog now (stored or not) to a new journal record. Whether the entry is to
 // go is asked first, so that the record and the entry's deletion are stored together or not at all.
+// An entry another cashier posted, deleted or changed since it was shown is not posted again.
 void FormGetPay2::postToJournal()
 {
+    if (!isStillAsShown())
+        return;
     const QString question = isPayable() ? QStringLiteral("款项入帐后，是否删除当前应付记录？")
                                          : QStringLiteral("款项入帐后，是否删除当前应收记录？");
     const bool remove = Screen::current().ask(QStringLiteral("款项删除"), question);
@@ -190,7 +196,22 @@ void FormGetPay2::postToJournal()
     m_entry.PresetUser = ui->Edit1->text();
     m_entry.PresetSum = ui->Edit2->text();
     m_entry.PresetRemark = ui->Edit3->text();
-    m_entry.Posting = FormGetPay::PostedEntry{GetPay2Index, remove};
+    m_entry.Posting = FormGetPay::PostedEntry{GetPay2Index, remove, m_shownVersion};
     if (m_entry.showModal() == QDialog::Accepted)
         accept();
+}
+
+bool FormGetPay2::isStillAsShown()
+{
+    Query &query = scratch();
+    if (!RunQuery(query, entryStatement(GetPay2Index), QStringLiteral("记录读入失败")))
+        return false;
+    if (query.eof()) {
+        Screen::current().inform(QStringLiteral("该款项已被其他用户处理，请核对日记帐"));
+        return false;
+    }
+    if (query.isAsShown(m_shownVersion))
+        return true;
+    Screen::current().inform(EngineText::RowChanged);
+    return false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDialog>
+#include <QVariant>
 #include <memory>
 
 class FormGetPay;
@@ -44,6 +45,7 @@ private:
     void showTitle();
     void showNewEntry();
     bool showStoredEntry();
+    bool isStillAsShown();
 
     bool checkAmount(double *amount);
     void storeNew(double amount);
@@ -56,4 +58,5 @@ private:
     ViewContext &m_main;
     FormGetPay &m_entry;
     std::unique_ptr<Ui::FormGetPay2> ui;
+    QVariant m_shownVersion; // the version of the entry shown for editing
 };

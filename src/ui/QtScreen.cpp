@@ -28,6 +28,7 @@ void setPlainText(QMessageBox &box, const QString &text)
 // A message box whose one button reads 确定, like every other word the program shows.
 void showMessage(QMessageBox::Icon icon, const QString &text, const QString &detail = QString())
 {
+    Q_ASSERT(!Screen::dialogsHeld());
     QMessageBox box(QApplication::activeWindow());
     box.setIcon(icon);
     box.setWindowTitle(boxTitle());
@@ -60,6 +61,7 @@ void QtScreen::inform(const QString &text)
 
 bool QtScreen::ask(const QString &caption, const QString &text)
 {
+    Q_ASSERT(!Screen::dialogsHeld());
     QMessageBox box(QApplication::activeWindow());
     box.setIcon(QMessageBox::NoIcon);
     box.setWindowTitle(caption);
@@ -77,11 +79,13 @@ void QtScreen::error(const QString &text, const QString &detail)
 
 int QtScreen::runModal(QDialog &dialog)
 {
+    Q_ASSERT(!Screen::dialogsHeld());
     return dialog.exec();
 }
 
 QString QtScreen::chooseOpenFile(const QString &caption, const QString &folder, const QString &filter)
 {
+    Q_ASSERT(!Screen::dialogsHeld());
     FileDialog dialog(QApplication::activeWindow(), caption, folder, filter);
     dialog.setFileMode(QFileDialog::ExistingFile);
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
@@ -89,6 +93,7 @@ QString QtScreen::chooseOpenFile(const QString &caption, const QString &folder, 
 
 QString QtScreen::chooseSaveFile(const QString &caption, const QString &path, const QString &filter)
 {
+    Q_ASSERT(!Screen::dialogsHeld());
     FileDialog dialog(QApplication::activeWindow(), caption, path, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // The caller decides about a file of the same name; the dialog does not ask.

@@ -4,6 +4,7 @@
 
 namespace {
 Screen *installed = nullptr;
+int held = 0;
 }
 
 Screen &Screen::current()
@@ -15,4 +16,19 @@ Screen &Screen::current()
 void Screen::install(Screen *screen)
 {
     installed = screen;
+}
+
+Screen::NoDialogs::NoDialogs()
+{
+    ++held;
+}
+
+Screen::NoDialogs::~NoDialogs()
+{
+    --held;
+}
+
+bool Screen::dialogsHeld()
+{
+    return held > 0;
 }

@@ -31,4 +31,17 @@ public:
 
     static Screen &current();
     static void install(Screen *screen); // not owned; nullptr restores the Qt screen
+
+    // Held while a unit of changes holds the books: nothing may wait for the person at the screen then,
+    // since every other cashier's change would wait too. Screens assert it (the Qt screen in debug
+    // builds).
+    class NoDialogs
+    {
+    public:
+        NoDialogs();
+        ~NoDialogs();
+        NoDialogs(const NoDialogs &) = delete;
+        NoDialogs &operator=(const NoDialogs &) = delete;
+    };
+    static bool dialogsHeld();
 };

@@ -13,14 +13,20 @@
 namespace {
 const QString PowerKey = QStringLiteral("PowerKey");
 
+// The version of the row a password edit shows, kept on the edit: a change is stored only over the
+// password shown, never over one another user set meanwhile.
+const char *const ShownVersion = "shownVersion";
+
 // Shows the password of row `name` in `edit`; a missing row leaves the edit as it is. False when the
 // statement failed (its message was shown).
 bool showPassword(Query &query, const QString &name, QLineEdit *edit)
 {
     if (!Passwords::select(query, name))
         return false;
-    if (!query.eof())
+    if (!query.eof()) {
         edit->setText(query.fieldText(PowerKey));
+        edit->setProperty(ShownVersion, query.rowVersion());
+    }
     return true;
 }
 } // namespace
@@ -74,7 +80,7 @@ void PasswordControls::changePassword(const QString &name, QLineEdit *edit, cons
         Screen::current().inform(missing);
         return;
     }
-    query.edit();
+    query.editAsShown(edit->property(ShownVersion));
     query.setField(PowerKey, password);
     if (!query.post()) {
         ReportFailure(QStringLiteral("密码未能保存"), query.lastFailure());

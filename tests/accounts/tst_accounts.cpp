@@ -8,6 +8,8 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <sqlite3.h>
+
 #include "support/ProgramFixture.h"
 #include "accounts/AccountChanges.h"
 #include "accounts/AccountHouses.h"
@@ -23,6 +25,7 @@
 #include "journal/FormDraw.h"
 #include "journal/FormGetPay.h"
 #include "support/BooksFault.h"
+#include "support/OtherProgram.h"
 #include "support/Looks.h"
 #include "support/TestEngine.h"
 #include "ui/ElidedLabel.h"
@@ -224,6 +227,12 @@ private slots:
     void failedDeletionChangesNothing();
     void failedStoreReportsNoSuccess_data();
     void failedStoreReportsNoSuccess();
+    void lateSaveOverAnotherCashiersChange_data();
+    void lateSaveOverAnotherCashiersChange();
+    void sameNameByTwoCashiers();
+    void deletionMeetsARecordStoredMeanwhile_data();
+    void deletionMeetsARecordStoredMeanwhile();
+    void accountKeyAddedToOlderBooks();
 };
 
 // Controls are found by name, so no control of the houses page may share its name with another
@@ -684,7 +693,9 @@ void TestAccounts::sumsUseTheAccountDayIndex()
     if (server) {
         QString error;
         QVERIFY2(ShareDataModule::instance().execute(
-                     QStringLiteral("INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum) SELECT 2 + i % 20,"
+                     QStringLiteral("INSERT INTO Account(AccountIndex, AccountName, AccountType) SELECT i, 'A' || i, 1"
+                                    " FROM generate_series(2, 21) AS i;"
+                                    "INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum) SELECT 2 + i % 20,"
                                     " DATE '2026-01-01' + i % 365, 12.3 FROM generate_series(1, 2000) AS i;"
                                     "ANALYZE MoneyTable"),
                      &error),
@@ -926,8 +937,10 @@ void TestAccounts::deleteDoesNothing()
         program.screen().answer(false);
     bool stayedOpen = false;
     program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
-        if (vanished)
+        if (vanished) { // with its records: the books keep no record without its account
+            QVERIFY(program.select(QStringLiteral("Select * From MoneyTable")).remove());
             QVERIFY(program.select(QStringLiteral("Select * From Account Where AccountName = '工行'")).remove());
+        }
         click(dialog, "SpeedButton3");
         stayedOpen = dialog.result() != QDialog::Accepted;
         click(dialog, "SpeedButton2");
@@ -938,7 +951,7 @@ void TestAccounts::deleteDoesNothing()
     QVERIFY(stayedOpen);
     QCOMPARE(program.screen().questions(), vanished ? QStringList() : QStringList{DeleteQuestion});
     QCOMPARE(program.screen().takeMessages(), QStringList());
-    QCOMPARE(recordCount(program, bank), 1);
+    QCOMPARE(recordCount(program, bank), vanished ? 0 : 1);
     QVERIFY(program.screen().unexpected().isEmpty());
 }
 
@@ -1045,6 +1058,151 @@ void TestAccounts::failedStoreReportsNoSuccess()
     QCOMPARE(accountNames(program), QStringList{QStringLiteral("工行/1")});
     QCOMPARE(recordCount(program, bank), 1);
     QCOMPARE(shownNames(program), QStringList{QStringLiteral("工行")});
+}
+
+void TestAccounts::lateSaveOverAnotherCashiersChange_data()
+{
+    QTest::addColumn<QString>("change"); // by the other cashier while the dialog is open
+    QTest::addColumn<int>("typeButton");
+    QTest::addColumn<QString>("newName");
+    QTest::addColumn<QString>("kept");
+    QTest::newRow("retyped meanwhile, renamed here") << "UPDATE Account SET AccountType = 2 WHERE AccountName = '工行'" << 0
+                                                     << "建行" << "工行/2";
+    QTest::newRow("renamed meanwhile, retyped here")
+        << "UPDATE Account SET AccountName = '工商银行' WHERE AccountName = '工行'" << 2 << "工行" << "工商银行/1";
+}
+
+// The account dialog keeps the account's version from when it showed it: 确定 after another cashier
+// changed the account stores nothing and claims nothing.
+void TestAccounts::lateSaveOverAnotherCashiersChange()
+{
+    QFETCH(QString, change);
+    QFETCH(int, typeButton);
+    QFETCH(QString, newName);
+    QFETCH(QString, kept);
+    SKIP_ON_FILE("the file keeps no row versions: the later save stores, as on one machine");
+    ProgramFixture program;
+    addAccount(program, QStringLiteral("备用金"), 2);
+    addAccount(program, QStringLiteral("工行"), 1);
+    openOverview(program, QStringLiteral("5"));
+    program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
+        OtherProgram other(program);
+        QCOMPARE(other.execute(change.toUtf8().constData()), SQLITE_OK);
+        fillAccount(typeButton, newName)(dialog);
+    });
+
+    QVERIFY(!editAccountAfterPassword(program, QStringLiteral("工行")));
+
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("帐户未能保存\n该记录已被其他用户修改，请重新打开")});
+    QCOMPARE(accountNames(program), (QStringList{QStringLiteral("备用金/2"), kept}));
+}
+
+// Two cashiers add the same name, in another letter case, at the same moment: both checks find the
+// name free, the books keep the first and the second is told as any taken name.
+void TestAccounts::sameNameByTwoCashiers()
+{
+    SKIP_ON_FILE("one program at a time writes a file: its check before storing suffices");
+    ProgramFixture program;
+    openOverview(program, QStringLiteral("5"));
+    OtherProgram other(program);
+    QCOMPARE(other.execute("BEGIN; INSERT INTO Account(AccountName, AccountType) VALUES ('bank a', 2)"), SQLITE_OK);
+    other.executeOnceWaitedFor(program, "COMMIT");
+    program.screen().onDialog(QStringLiteral("FormAccount"), fillAccount(1, QStringLiteral("Bank A")));
+
+    control<QToolButton>(program, QStringLiteral("SpeedButton1"))->click();
+
+    QCOMPARE(other.finish(), SQLITE_OK);
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("该帐户名已经存在，请重新操作")});
+    QCOMPARE(accountNames(program), QStringList{QStringLiteral("bank a/2")});
+}
+
+void TestAccounts::deletionMeetsARecordStoredMeanwhile_data()
+{
+    QTest::addColumn<bool>("deletionFirst"); // whose change began first: the other cashier's is the earlier
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("accounts");       // left afterwards
+    QTest::newRow("record stored while the account is deleted")
+        << false << "帐户删除失败，帐户及其记录均未改动\n删除期间有新记录写入该帐户，请重试" << 2;
+    QTest::newRow("record stored for an account deleted meanwhile") << true << "记录未能保存\n该帐户已被其他用户删除" << 1;
+}
+
+// An account deletion and a record stored for that account by another cashier meet half way: one
+// side is refused whole, and no record is ever left without its account.
+void TestAccounts::deletionMeetsARecordStoredMeanwhile()
+{
+    QFETCH(bool, deletionFirst);
+    QFETCH(QString, message);
+    QFETCH(int, accounts);
+    SKIP_ON_FILE("one program at a time writes a file");
+    ProgramFixture program;
+    addAccount(program, QStringLiteral("备用金"), 2);
+    const qint64 bank = addAccount(program, QStringLiteral("工行"), 1);
+    for (int n = 1; n <= 3; ++n)
+        addRecord(program, bank, n * 12.3, ProgramFixture::Today);
+    for (int type = 1; type <= 3; ++type)
+        program.insert(QStringLiteral("Parameter"), {{QStringLiteral("ParameterType"), type},
+                                                     {QStringLiteral("ParameterValue"), QStringLiteral("值%1").arg(type)}});
+    openOverview(program, QStringLiteral("5"));
+    OtherProgram other(program);
+    const QByteArray account = QByteArray::number(bank);
+    if (deletionFirst) {
+        // The other cashier deletes the account; this one stores a record for it meanwhile.
+        QCOMPARE(other.execute("BEGIN; DELETE FROM MoneyTable WHERE MoneyAccount = " + account
+                               + "; DELETE FROM Account WHERE AccountIndex = " + account),
+                 SQLITE_OK);
+        other.executeOnceWaitedFor(program, "COMMIT");
+        program.screen().onDialog(QStringLiteral("FormGetPay"), [&](QDialog &entry) {
+            for (const char *list : {"ComboBox2", "ComboBox3", "ComboBox4"})
+                entry.findChild<QComboBox *>(QLatin1String(list))->setCurrentIndex(0);
+            entry.findChild<QLineEdit *>(QStringLiteral("Edit3"))->setText(QStringLiteral("947.1"));
+            entry.findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+            entry.findChild<QPushButton *>(QStringLiteral("BitBtn2"))->click();
+        });
+        bool still = true;
+        pressInAccountWindow(program, QStringLiteral("工行"), "SpeedButton1", &still);
+    } else {
+        // The other cashier stores a record for the account; this one deletes the account meanwhile.
+        QCOMPARE(other.execute("BEGIN; INSERT INTO MoneyTable(MoneyAccount, MoneySum, MoneyCreateTime) VALUES ("
+                               + account + ", 947.1, '2026-12-10')"),
+                 SQLITE_OK);
+        other.executeOnceWaitedFor(program, "COMMIT");
+        program.screen().answer(true);
+        program.screen().onDialog(QStringLiteral("FormAccount"), [](QDialog &dialog) {
+            click(dialog, "SpeedButton3");
+            click(dialog, "SpeedButton2");
+        });
+        QVERIFY(!editAccountAfterPassword(program, QStringLiteral("工行")));
+        QCOMPARE(program.screen().questions(), QStringList{DeleteQuestion});
+    }
+
+    QCOMPARE(other.finish(), SQLITE_OK);
+    QCOMPARE(program.screen().takeMessages(), QStringList{message});
+    program.screen().takeDetails();
+    QCOMPARE(accountNames(program).size(), accounts);
+    QCOMPARE(recordCount(program, bank), deletionFirst ? 0 : 4);
+    QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From MoneyTable Where MoneyAccount Not In "
+                                           "(Select AccountIndex From Account)"))
+                 .fieldInteger(QStringLiteral("N")),
+             0);
+}
+
+// Books made before records were tied to their accounts get the tie when the program opens them.
+void TestAccounts::accountKeyAddedToOlderBooks()
+{
+    SKIP_ON_FILE("a file keeps no tie from records to accounts; an account deletion holds the whole file");
+    ProgramFixture program;
+    {
+        OtherProgram other(program);
+        QCOMPARE(other.execute("ALTER TABLE MoneyTable DROP CONSTRAINT MoneyAccountExists"), SQLITE_OK);
+        // A record an old deletion left behind stays where it is.
+        QCOMPARE(other.execute("INSERT INTO MoneyTable(MoneyAccount, MoneySum) VALUES (999, 5)"), SQLITE_OK);
+    }
+    program.restart();
+    QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")), 1);
+    OtherProgram other(program);
+    QCOMPARE(other.number("SELECT count(*) FROM pg_constraint WHERE conname = 'moneyaccountexists'"), 1);
+    QCOMPARE(other.execute("INSERT INTO MoneyTable(MoneyAccount, MoneySum) VALUES (998, 5)"), SQLITE_ERROR);
+    QCOMPARE(other.number("SELECT count(*) FROM MoneyTable"), 1);
 }
 
 QTEST_MAIN(TestAccounts)

@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QtTest>
 
 #include <iconv.h>
@@ -13,6 +14,8 @@
 #include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
 #include "support/TestEngine.h"
+#include "app/Program.h"
+#include "data/AtomicUnit.h"
 #include "data/DataSource.h"
 #include "data/DeliveredBooks.h"
 #include "data/Failure.h"
@@ -24,7 +27,10 @@
 #include "data/ShareDataModule.h"
 #include "data/WindowedQuery.h"
 #include "data/postgres/PgSchema.h"
+#include "reporting/Report.h"
+#include "reports/MonthClosing.h"
 #include "ui/AmountEntry.h"
+#include "ui/FormProgress.h"
 
 namespace {
 
@@ -86,8 +92,25 @@ int rowsOf(const QString &statement)
     return query.recordCount();
 }
 
+// Account 2, the records' account, made when the books have none yet: books on a server keep no
+// record without its account.
+bool ensureAccountTwo()
+{
+    Query &query = temp();
+    if (!RunQuery(query, QStringLiteral("Select * From Account Where AccountIndex = 2"), QStringLiteral("读入失败")))
+        return false;
+    if (!query.eof())
+        return true;
+    query.append();
+    query.setField(QStringLiteral("AccountName"), QStringLiteral("银行A"));
+    query.setField(QStringLiteral("AccountType"), 1);
+    return query.post() && query.rowId() == 2;
+}
+
 qint64 storeRecord(const QString &user, double sum, const QDate &day)
 {
+    if (!ensureAccountTwo())
+        return 0;
     Query &query = temp();
     if (!RunQuery(query, QStringLiteral("Select * From MoneyTable"), QStringLiteral("帐款存储失败")))
         return 0;
@@ -254,6 +277,9 @@ private slots:
     void balanceCountsOddDayTextsOnce_data();
     void balanceCountsOddDayTextsOnce();
     void serverSchemaHoldsTheFileBooks();
+    void atomicUnitRunsAgainAfterAConflict_data();
+    void atomicUnitRunsAgainAfterAConflict();
+    void twoMonthClosingsAtOnce();
 };
 
 void DataTest::amountEntryCheck_data()
@@ -810,7 +836,7 @@ void DataTest::noPendingStatement()
     QCOMPARE(other.number("SELECT count(*) FROM MoneyTable WHERE MoneyUser = 'posted'"), 1);
     QCOMPARE(other.execute("INSERT INTO Parameter(ParameterType, ParameterValue) VALUES (1, 'other')"), SQLITE_OK);
     QCOMPARE(rowsOf(QStringLiteral("Select * From Parameter Where ParameterValue = 'other'")), 1);
-    QCOMPARE(unread.recordCount(), 1);
+    QCOMPARE(unread.recordCount(), 2); // the reserved account and the records' own
 }
 
 void DataTest::unreachableBooks_data()
@@ -1703,6 +1729,143 @@ void DataTest::serverSchemaHoldsTheFileBooks()
              DeliveredBooks::PrintTableRows);
     QCOMPARE(number(QStringLiteral("INSERT INTO PrintDay\\b[^;]*generate_series\\(1, (\\d+)\\)")),
              DeliveredBooks::PrintDayRows);
+}
+
+void DataTest::atomicUnitRunsAgainAfterAConflict_data()
+{
+    QTest::addColumn<int>("conflicts"); // runs broken off by another cashier's changes before one goes through
+    QTest::addColumn<bool>("otherFailure");
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<int>("runs");
+    QTest::newRow("no conflict") << 0 << false << true << 1;
+    QTest::newRow("one conflict") << 1 << false << true << 2;
+    QTest::newRow("three conflicts") << 3 << false << true << 4;
+    QTest::newRow("four conflicts: given up") << 4 << false << false << 4;
+    QTest::newRow("another failure: not run again") << 0 << true << false << 1;
+}
+
+// A unit broken off is run again from the start, up to three more times, and the changes of every run
+// that did not go through are undone: the books hold the one run that did, or nothing.
+void DataTest::atomicUnitRunsAgainAfterAConflict()
+{
+    QFETCH(int, conflicts);
+    QFETCH(bool, otherFailure);
+    QFETCH(bool, stored);
+    QFETCH(int, runs);
+    ProgramFixture program;
+    ShareDataModule &books = *program.windows().data;
+    int run = 0;
+    EngineError error;
+    const bool done = runAtomically(
+        books,
+        [&](EngineError *failure) {
+            ++run;
+            Query account(books);
+            account.setSql(QStringLiteral("Select * From Account"));
+            if (!account.open() || !account.append())
+                return false;
+            account.setField(QStringLiteral("AccountName"), QStringLiteral("第%1次").arg(run));
+            if (!account.post()) {
+                *failure = account.lastFailure();
+                return false;
+            }
+            if (run <= conflicts || otherFailure) {
+                *failure = {0, QStringLiteral("broken off"),
+                            run <= conflicts ? EngineError::Kind::Conflict : EngineError::Kind::Other};
+                return false;
+            }
+            return true;
+        },
+        &error);
+    QCOMPARE(done, stored);
+    QCOMPARE(run, runs);
+    QCOMPARE(error.text, stored ? QString() : QStringLiteral("broken off"));
+    Query &accounts = program.select(QStringLiteral("Select * From Account Where AccountIndex > 1"));
+    QCOMPARE(accounts.recordCount(), stored ? 1 : 0);
+    if (stored)
+        QCOMPARE(accounts.fieldText(QStringLiteral("AccountName")), QStringLiteral("第%1次").arg(runs));
+}
+
+namespace {
+
+// The printed rows of a built report, each the six texts of one data row.
+QList<QStringList> printedRows(Report &report)
+{
+    QList<QStringList> lines;
+    for (int p = 0; p < report.pageCount(); ++p) {
+        const QStringList texts = report.page(p).textsOf(ReportBand::Data);
+        for (int t = 0; t + 6 <= texts.size(); t += 6)
+            lines.append(texts.mid(t, 6));
+    }
+    return lines;
+}
+
+// One cashier's 财务月结, as the main window runs it, on a connection of its own.
+struct MonthClosingRun
+{
+    explicit MonthClosingRun(ShareDataModule &connection)
+        : books(connection)
+    {
+    }
+
+    ShareDataModule &books;
+    Query grid{books};
+    Report report{books, grid};
+    FormProgress progress;
+
+    void close(const QDate &day) { ResearchReport(books, grid, report, progress, day); }
+};
+
+QString firstDayName(ShareDataModule &books)
+{
+    Query days(books);
+    days.setSql(QStringLiteral("Select * From PrintDay Order By DayIndex"));
+    return days.open() ? days.fieldText(QStringLiteral("DayName")) : days.lastError();
+}
+
+} // namespace
+
+// Two cashiers close different months at the same moment: each connection to server books writes its
+// own copy of the print tables, so each preview shows its own month and the shared table stays as
+// delivered.
+void DataTest::twoMonthClosingsAtOnce()
+{
+    SKIP_ON_FILE("a file has one print table for every program, and one program at a time writes it");
+    ProgramFixture program;
+    const qint64 bank = program.insert(QStringLiteral("Account"),
+                                       {{QStringLiteral("AccountName"), QStringLiteral("工行")}, {QStringLiteral("AccountType"), 1}});
+    for (const auto &[day, sum] : {std::pair{QDate(2026, 11, 3), 12.3}, std::pair{QDate(2026, 12, 5), 77 * 12.3}})
+        program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyAccount"), bank},
+                                                      {QStringLiteral("MoneyCreateTime"), day},
+                                                      {QStringLiteral("MoneySum"), sum}});
+    MonthClosingRun mine(*program.windows().data);
+    ShareDataModule otherBooks;
+    MonthClosingRun theirs(otherBooks);
+    QList<QStringList> myRows, theirRows;
+    const auto leave = [](QDialog &preview) { preview.findChild<QPushButton *>(QStringLiteral("ButtonExit"))->click(); };
+    program.screen().onDialog(QStringLiteral("FormPreview"), [&](QDialog &myPreview) {
+        // While this preview is open, the other cashier closes November.
+        program.screen().onDialog(QStringLiteral("FormPreview"), [&](QDialog &theirPreview) {
+            theirRows = printedRows(theirs.report);
+            leave(theirPreview);
+        });
+        theirs.close(QDate(2026, 11, 20));
+        myRows = printedRows(mine.report);
+        leave(myPreview);
+    });
+    mine.close(QDate(2026, 12, 10));
+
+    QVERIFY(program.screen().allUsed());
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+    QCOMPARE(myRows.value(4), (QStringList{"2026-12-05", "1", "947.1", "0", "0", "947.1"}));
+    QCOMPARE(myRows.value(myRows.size() - 1), (QStringList{"合计", "1", "947.1", "0", "0", "947.1"}));
+    QCOMPARE(theirRows.value(2), (QStringList{"2026-11-03", "1", "12.3", "0", "0", "12.3"}));
+    QCOMPARE(theirRows.value(theirRows.size() - 1), (QStringList{"合计", "1", "12.3", "0", "0", "12.3"}));
+    // What each would print again from its preview: its own month.
+    QCOMPARE(firstDayName(mine.books), QStringLiteral("2026-12-01"));
+    QCOMPARE(firstDayName(otherBooks), QStringLiteral("2026-11-01"));
+    OtherProgram other(program);
+    QCOMPARE(other.number("SELECT count(*) FROM public.PrintDay WHERE DayName <> '--------'"), 0);
 }
 
 QTEST_MAIN(DataTest)

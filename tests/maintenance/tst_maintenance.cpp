@@ -741,6 +741,8 @@ void MaintenanceTest::serverBooksBackedUpAndRestored()
     program.start();
     QCOMPARE(automaticCopies(program), QStringList{automaticCopyOf(ProgramFixture::Today)});
     program.loginAsAdministrator();
+    // The record's account: server books keep no record without it.
+    program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("工行")}});
     storeRecord(program, 12.3, QStringLiteral("服务器上的"));
 
     const QString chosen = program.folder() + QStringLiteral("月底");

@@ -1,5 +1,6 @@
 #include "OtherProgram.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 
 #include <libpq-fe.h>
@@ -7,6 +8,7 @@
 
 #include "ProgramFixture.h"
 #include "TestEngine.h"
+#include "data/Query.h"
 
 OtherProgram::OtherProgram(const QString &path)
 {
@@ -23,6 +25,7 @@ OtherProgram::OtherProgram(const ProgramFixture &program)
 
 OtherProgram::~OtherProgram()
 {
+    finish();
     sqlite3_close(m_db);
     PQfinish(m_server);
 }
@@ -52,4 +55,25 @@ qint64 OtherProgram::number(const char *sql)
     const qint64 value = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
     sqlite3_finalize(stmt);
     return value;
+}
+
+void OtherProgram::executeOnceWaitedFor(ProgramFixture &program, const QByteArray &sql)
+{
+    finish();
+    const qint64 programPid = program.select(QStringLiteral("Select pg_backend_pid() As Pid")).fieldInteger(QStringLiteral("Pid"));
+    m_background = std::thread([this, programPid, sql] {
+        // A safety net only: the program waits within its five seconds' lock timeout.
+        const QDeadlineTimer patience(30000);
+        const QByteArray waiting = "SELECT count(*) FROM pg_locks WHERE NOT granted AND pid = " + QByteArray::number(programPid);
+        while (number(waiting.constData()) <= 0 && !patience.hasExpired()) {
+        }
+        m_backgroundResult = execute(sql.constData());
+    });
+}
+
+int OtherProgram::finish()
+{
+    if (m_background.joinable())
+        m_background.join();
+    return m_backgroundResult;
 }

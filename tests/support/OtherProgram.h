@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <thread>
 
 struct sqlite3;
 struct pg_conn;
@@ -20,7 +21,15 @@ public:
     int execute(const char *sql);
     qint64 number(const char *sql);
 
+    // On a server, so that two cashiers' changes meet half way without any timing: from another thread,
+    // as soon as `program`'s session waits for a lock, runs `sql` here. finish() waits for that and
+    // gives execute()'s result. Called before the program's step that is to wait.
+    void executeOnceWaitedFor(ProgramFixture &program, const QByteArray &sql);
+    int finish();
+
 private:
+    std::thread m_background;
+    int m_backgroundResult = 0;
     sqlite3 *m_db = nullptr;
     pg_conn *m_server = nullptr;
 };

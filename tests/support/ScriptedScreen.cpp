@@ -3,8 +3,16 @@
 #include <QDebug>
 #include <QDialog>
 
+// A dialog while a unit of changes holds the books would keep every other cashier waiting.
+void ScriptedScreen::noteHeld(const QString &what)
+{
+    if (Screen::dialogsHeld())
+        m_unexpected.append(QStringLiteral("while the books are held: ") + what);
+}
+
 void ScriptedScreen::inform(const QString &text)
 {
+    noteHeld(text);
     // In the test's output, so that a failing comparison of messages shows what was said.
     qDebug().noquote() << "told:" << text;
     m_messages.append(text);
@@ -12,6 +20,7 @@ void ScriptedScreen::inform(const QString &text)
 
 bool ScriptedScreen::ask(const QString &caption, const QString &text)
 {
+    noteHeld(text);
     m_questions.append(caption + QLatin1Char('|') + text);
     if (m_answers.isEmpty()) {
         m_unexpected.append(QStringLiteral("question: ") + text);
@@ -22,6 +31,7 @@ bool ScriptedScreen::ask(const QString &caption, const QString &text)
 
 void ScriptedScreen::error(const QString &text, const QString &detail)
 {
+    noteHeld(text);
     qDebug().noquote() << "told:" << text << "|" << detail;
     m_messages.append(text);
     m_details.append(detail);
@@ -29,6 +39,7 @@ void ScriptedScreen::error(const QString &text, const QString &detail)
 
 int ScriptedScreen::runModal(QDialog &dialog)
 {
+    noteHeld(dialog.objectName());
     auto &queue = m_handlers[dialog.objectName()];
     if (queue.isEmpty()) {
         m_unexpected.append(QStringLiteral("dialog: ") + dialog.objectName());
@@ -42,6 +53,7 @@ int ScriptedScreen::runModal(QDialog &dialog)
 
 QString ScriptedScreen::chooseFileAs(const QString &kind, const QStringList &shown)
 {
+    noteHeld(kind);
     m_fileDialogs.append(shown.join(QLatin1Char('|')));
     if (m_files.isEmpty()) {
         m_unexpected.append(kind);

@@ -50,6 +50,7 @@ public:
     QString leftovers() const;
 
 private:
+    void noteHeld(const QString &what);
     QString chooseFileAs(const QString &kind, const QStringList &shown);
 
     QStringList m_messages;

@@ -204,8 +204,12 @@ int codeOf(const QByteArray &state)
 
 EngineError::Kind kindOf(const QByteArray &state)
 {
-    if (state == "55P03" || state == "40P01" || state == "40001" || state == "55006")
+    if (state == "40P01" || state == "40001")
+        return EngineError::Kind::Conflict;
+    if (state == "55P03" || state == "55006")
         return EngineError::Kind::InUse;
+    if (state == "23503")
+        return EngineError::Kind::Unlinked;
     if (state == "25006" || state == "42501")
         return EngineError::Kind::ReadOnly;
     if (state == "53100")
@@ -233,6 +237,13 @@ QString spelledAsWritten(const QString &text, const QByteArray &statement)
     return found.hasMatch() ? QString(text).replace(open + 1, folded.size(), found.captured()) : text;
 }
 
+// The unique indexes that keep account names and list values apart, case-blind as the program looks.
+bool isNameIndex(const PGresult *result)
+{
+    const char *constraint = PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME);
+    return constraint && (qstrcmp(constraint, "accountbyname") == 0 || qstrcmp(constraint, "parameterbyvalue") == 0);
+}
+
 // What the server said went wrong with a statement, in the program's terms.
 EngineError errorOf(PGconn *conn, const PGresult *result, const QByteArray &statement = {})
 {
@@ -245,6 +256,8 @@ EngineError errorOf(PGconn *conn, const PGresult *result, const QByteArray &stat
     const QString text = message ? QString::fromUtf8(message) : QString::fromUtf8(PQerrorMessage(conn)).trimmed();
     if (state == "42601" && text.contains(QLatin1String("multiple commands")))
         return {codeOf(state), EngineText::ExtraStatement, EngineError::Kind::Found};
+    if (state == "23505" && isNameIndex(result))
+        return {codeOf(state), text, EngineError::Kind::Duplicate, true};
     if (state == "23505")
         return {codeOf(state), QStringLiteral("已有相同的记录，改动没有保存。（%1）").arg(text), EngineError::Kind::Other};
     if (state == "42703" || state == "42P01")
@@ -1189,6 +1202,19 @@ bool repairMonthTotals(Link &link, bool *rebuilt, EngineError *error)
     return true;
 }
 
+// The key that keeps every record's account stored, added to books made before it: a record stored
+// for an account deleted meanwhile, or a deletion meeting a record stored meanwhile, fails whole.
+bool repairAccountKey(Link &link, EngineError *error)
+{
+    QByteArray value;
+    if (!firstValue(link,
+                    QStringLiteral("SELECT 1 FROM pg_catalog.pg_constraint WHERE conname = 'moneyaccountexists'"
+                                   " AND conrelid = 'public.moneytable'::regclass"),
+                    &value, error))
+        return false;
+    return value == "1" || link.run(PgSchema::accountKey(), error);
+}
+
 } // namespace
 
 std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *error, bool *rebuilt, BooksWait wait)
@@ -1200,7 +1226,8 @@ std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *e
         return nullptr;
     }
     auto link = std::make_unique<Link>(conn, server, std::move(wait));
-    if (!checkBooks(*link, error) || !repairMonthTotals(*link, rebuilt, error) || !link->startSession(error))
+    if (!checkBooks(*link, error) || !repairMonthTotals(*link, rebuilt, error) || !repairAccountKey(*link, error)
+        || !link->startSession(error))
         return nullptr;
     return std::make_unique<PgBooks>(std::move(link));
 }

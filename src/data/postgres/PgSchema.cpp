@@ -19,14 +19,27 @@ QString PgSchema::script()
     return text;
 }
 
+namespace {
+
+// The lines of the script between "-- <name>: begin" and "-- <name>: end".
+QString partOf(const QString &name)
+{
+    const QString whole = PgSchema::script();
+    const qsizetype from = whole.indexOf(QStringLiteral("-- %1: begin").arg(name));
+    const qsizetype to = whole.indexOf(QStringLiteral("-- %1: end").arg(name));
+    return from < 0 || to < from ? QString() : whole.mid(from, to - from);
+}
+
+} // namespace
+
 QString PgSchema::monthTotals()
 {
-    static const QString part = [] {
-        const QString whole = script();
-        const QString begin = QStringLiteral("-- month totals: begin");
-        const qsizetype from = whole.indexOf(begin);
-        const qsizetype to = whole.indexOf(QStringLiteral("-- month totals: end"));
-        return from < 0 || to < from ? QString() : whole.mid(from, to - from);
-    }();
+    static const QString part = partOf(QStringLiteral("month totals"));
+    return part;
+}
+
+QString PgSchema::accountKey()
+{
+    static const QString part = partOf(QStringLiteral("account key"));
     return part;
 }

@@ -9,5 +9,7 @@ namespace PgSchema {
 QString script();
 // The part of the script that makes the month totals table, its functions and triggers.
 QString monthTotals();
+// The part that adds the key from each record to its account.
+QString accountKey();
 
 } // namespace PgSchema

@@ -65,6 +65,13 @@ CREATE INDEX MoneyByAmount ON MoneyTable(MoneySum DESC NULLS LAST, MoneyCreateTi
 CREATE UNIQUE INDEX AccountByName ON Account(AccountName NULLS FIRST);
 CREATE UNIQUE INDEX ParameterByValue ON Parameter(ParameterType, ParameterValue);
 
+-- account key: begin (the program runs this part again on books made before it)
+-- Every record's account is stored. Checked at commit, so an account deletion removes its records
+-- and the account in either order; NOT VALID, so records left by a deletion of older books stay.
+ALTER TABLE MoneyTable ADD CONSTRAINT MoneyAccountExists FOREIGN KEY (MoneyAccount) REFERENCES Account(AccountIndex)
+  DEFERRABLE INITIALLY DEFERRED NOT VALID;
+-- account key: end
+
 -- Round(x, 2) of the statements on amounts, rounding half away from zero on the decimal value.
 CREATE FUNCTION round(double precision, integer) RETURNS double precision
   LANGUAGE sql IMMUTABLE STRICT PARALLEL SAFE
