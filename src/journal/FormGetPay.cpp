@@ -21,7 +21,6 @@
 namespace {
 
 const QString OpenFailure = QStringLiteral("数据库打开失败");
-const QString PostedElsewhere = QStringLiteral("该款项已被其他用户处理，请核对日记帐");
 
 QString recordStatement(int index)
 {

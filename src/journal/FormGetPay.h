@@ -46,6 +46,8 @@ public:
         QVariant version; // the entry's version when it was shown; null where the books keep none
     };
     std::optional<PostedEntry> Posting;
+    // Told when the entry to post was posted or deleted by another cashier meanwhile.
+    static inline const QString PostedElsewhere = QStringLiteral("该款项已被其他用户处理，请核对日记帐");
 
     // Fills the dialog and shows it modally. Accepted after a record was stored or deleted.
     int showModal();

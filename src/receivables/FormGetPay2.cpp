@@ -207,7 +207,7 @@ bool FormGetPay2::isStillAsShown()
     if (!RunQuery(query, entryStatement(GetPay2Index), QStringLiteral("记录读入失败")))
         return false;
     if (query.eof()) {
-        Screen::current().inform(QStringLiteral("该款项已被其他用户处理，请核对日记帐"));
+        Screen::current().inform(FormGetPay::PostedElsewhere);
         return false;
     }
     if (query.isAsShown(m_shownVersion))

@@ -135,6 +135,7 @@ private slots:
     void renameOrDeleteRemovedValue();
     void lateRenameOverAnotherCashiersChange_data();
     void lateRenameOverAnotherCashiersChange();
+    void sameValueByTwoCashiers();
     void deleteValue_data();
     void deleteValue();
     void doubleClickRenames_data();
@@ -347,6 +348,26 @@ void tst_lists::lateRenameOverAnotherCashiersChange()
     QCOMPARE(f.screen().takeMessages(), QStringList{QStringLiteral("参数未能保存\n该记录已被其他用户修改，请重新打开")});
     QCOMPARE(sorted(stored(f, n)), (QStringList{QStringLiteral("ALPHA"), QStringLiteral("Beta")}));
     QCOMPARE(stored(f, n % 3 + 1), QStringList{QStringLiteral("Alpha")});
+}
+
+// Two cashiers add the same value, in another letter case, at the same moment: both checks find it
+// free, the books keep the first and the second is told as any taken value.
+void tst_lists::sameValueByTwoCashiers()
+{
+    SKIP_ON_FILE("one program at a time writes a file: its check before storing suffices");
+    ProgramFixture f;
+    store(f, {{2, QStringLiteral("现金")}});
+    f.loginAsAdministrator();
+    OtherProgram other(f);
+    QCOMPARE(other.execute("BEGIN; INSERT INTO Parameter(ParameterType, ParameterValue) VALUES (2, 'cheque')"), SQLITE_OK);
+    other.executeOnceWaitedFor(f, "COMMIT");
+    Shown seen;
+    f.screen().onDialog(QStringLiteral("FormAsk"), answer(QStringLiteral("Cheque"), &seen));
+    press(f, 2, Add);
+
+    QCOMPARE(other.finish(), SQLITE_OK);
+    QCOMPARE(f.screen().takeMessages(), QStringList{text(Duplicates, 2)});
+    QCOMPARE(sorted(stored(f, 2)), sorted({QStringLiteral("cheque"), QStringLiteral("现金")}));
 }
 
 void tst_lists::renameOrDeleteRemovedValue()
