@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <sqlite3.h>
+#include <libpq-fe.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,8 +12,10 @@
 
 #include "app/FormMain.h"
 #include "app/Program.h"
+#include "copying/MoveBooks.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
+#include "data/ProfileFile.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
 #include "ui/Screen.h"
@@ -55,6 +57,24 @@ QString milliseconds(double value)
     return QString::number(value, 'f', value < 10 ? 3 : 1);
 }
 
+// The database on the server that the program's data source names while a figure runs.
+const char *const ServerBooks = "kalvora_bench";
+
+// Runs administrative statements on `database` of the server.
+void runOnServer(const QString &server, const QString &database, const QString &statements)
+{
+    const QByteArray host = server.toUtf8(), name = database.toUtf8();
+    const char *const keys[] = {"host", "dbname", "user", "client_encoding", nullptr};
+    const char *const values[] = {host.constData(), name.constData(), "kalvora", "UTF8", nullptr};
+    PGconn *conn = PQconnectdbParams(keys, values, 0);
+    PGresult *result = PQexec(conn, statements.toUtf8().constData());
+    const ExecStatusType status = PQresultStatus(result);
+    if (status != PGRES_COMMAND_OK && status != PGRES_TUPLES_OK)
+        qFatal("bench: %s on the server: %s", qPrintable(statements), PQerrorMessage(conn));
+    PQclear(result);
+    PQfinish(conn);
+}
+
 } // namespace
 
 long residentKilobytes()
@@ -79,7 +99,9 @@ Bench::Bench(const Options &options)
     QFile::link(QStringLiteral(KALVORA_DIR "/Res"), programDir() + QStringLiteral("Res"));
     // A data-source file of its own, so the user's data sources are never touched.
     qputenv("ODBCINI", QFile::encodeName(programDir() + QStringLiteral("odbc.ini")));
-    if (!RegisterDataSource(QString::fromLatin1(DataSource::Name), booksPath(), QStringLiteral("流水帐企业数据库")))
+    if (onServer())
+        registerServerBooks();
+    else if (!RegisterDataSource(QString::fromLatin1(DataSource::Name), booksPath(), QStringLiteral("流水帐企业数据库")))
         qFatal("bench: cannot register the data source");
     WriteSetting(QStringLiteral("数据库内容"), QStringLiteral("ODBC"), QStringLiteral("1"),
                  programDir() + QStringLiteral("Kalvora.ini"));
@@ -92,7 +114,7 @@ Bench::Bench(const Options &options)
 
 Bench::~Bench()
 {
-    closeBare();
+    m_bare.reset();
     m_program.reset();
     Screen::install(nullptr);
 }
@@ -114,7 +136,8 @@ QString Bench::booksPath() const
 
 QString Bench::masterBooks(int records)
 {
-    const QString path = programDir() + QStringLiteral("generated-%1.mdb").arg(records);
+    const QString folder = m_options.generated.isEmpty() ? programDir() : m_options.generated + QLatin1Char('/');
+    const QString path = folder + QStringLiteral("generated-%1.mdb").arg(records);
     if (QFile::exists(path))
         return path;
     QElapsedTimer clock;
@@ -130,9 +153,13 @@ QString Bench::masterBooks(int records)
 
 void Bench::useBooks(int records)
 {
-    const QString master = masterBooks(records);
-    closeBare();
+    m_bare.reset();
     ShareDataModule::instance().disconnect();
+    if (onServer()) {
+        copyToServer(records);
+        return;
+    }
+    const QString master = masterBooks(records);
     QFile::remove(booksPath());
     if (!QFile::copy(master, booksPath()))
         qFatal("bench: cannot copy the books");
@@ -142,22 +169,60 @@ void Bench::useBooks(int records)
         qFatal("bench: cannot flush the books");
 }
 
-sqlite3 *Bench::bare()
+// Books of a size are moved to the server once, from the generated file into a template database of
+// their own; each use copies that (as createdb -T does), which takes a fraction of moving them again.
+void Bench::copyToServer(int records)
 {
-    if (!m_bare) {
-        if (sqlite3_open_v2(QFile::encodeName(booksPath()).constData(), &m_bare, SQLITE_OPEN_READWRITE, nullptr)
-            != SQLITE_OK)
-            qFatal("bench: cannot open the books bare");
-        sqlite3_busy_timeout(m_bare, 10000);
-        sqlite3_exec(m_bare, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    const QString source = QStringLiteral("kalvora_bench_%1").arg(records);
+    if (!m_templates.contains(records)) {
+        const QString master = masterBooks(records);
+        QElapsedTimer clock;
+        clock.start();
+        runOnServer(m_options.server, QStringLiteral("postgres"),
+                    QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(source));
+        runOnServer(m_options.server, QStringLiteral("postgres"),
+                    QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8' LOCALE 'C'").arg(source));
+        MoveReport moved;
+        QString error;
+        if (!MoveBooksToServer(master, QStringLiteral("host=%1 dbname=%2 user=kalvora").arg(m_options.server, source),
+                               &moved, &error))
+            qFatal("bench: cannot move the books to the server: %s", qPrintable(error));
+        runOnServer(m_options.server, source, QStringLiteral("VACUUM ANALYZE"));
+        m_templates.append(records);
+        std::printf("moved books with %d records to the server in %.1f s\n", records, clock.nsecsElapsed() / 1e9);
+        std::fflush(stdout);
     }
-    return m_bare;
+    runOnServer(m_options.server, QStringLiteral("postgres"),
+                QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(QLatin1String(ServerBooks)));
+    runOnServer(m_options.server, QStringLiteral("postgres"),
+                QStringLiteral("CREATE DATABASE %1 TEMPLATE %2").arg(QLatin1String(ServerBooks), source));
 }
 
-void Bench::closeBare()
+// The data source names the server's books, as the program's set-up writes it.
+void Bench::registerServerBooks()
 {
-    sqlite3_close(m_bare);
-    m_bare = nullptr;
+    ProfileFile file(programDir() + QStringLiteral("odbc.ini"), ProfileFile::Kind::UnixOdbc);
+    const QString source = QString::fromLatin1(DataSource::Name);
+    const QString driver = QStringLiteral("PostgreSQL Unicode");
+    if (!file.write(QStringLiteral("ODBC Data Sources"), source, driver)
+        || !file.write(source, {{QStringLiteral("Driver"), driver},
+                                {QStringLiteral("Servername"), m_options.server},
+                                {QStringLiteral("Database"), QLatin1String(ServerBooks)},
+                                {QStringLiteral("Username"), QStringLiteral("kalvora")},
+                                {QStringLiteral("SSLmode"), QStringLiteral("disable")}}))
+        qFatal("bench: cannot register the server's books");
+}
+
+Bare &Bench::bare()
+{
+    if (!m_bare)
+        m_bare = openBare();
+    return *m_bare;
+}
+
+std::unique_ptr<Bare> Bench::openBare() const
+{
+    return onServer() ? Bare::onServer(m_options.server, QLatin1String(ServerBooks)) : Bare::onFile(booksPath());
 }
 
 namespace {
@@ -205,18 +270,28 @@ void Bench::report(const QString &figure, int records, const Comparison &times)
     m_lines.append({figure, records, times});
 }
 
-void Bench::printTable() const
+void Bench::printTable(const QList<Line> &file) const
 {
-    std::printf("\n%-24s %10s %6s | %-26s | %-26s | %6s\n", "figure", "records", "runs",
-                "program ms median (min)", "bare SQLite ms median (min)", "ratio");
-    std::printf("%s\n", QByteArray(108, '-').constData());
+    const char *bareName = onServer() ? "bare libpq ms median (min)" : "bare SQLite ms median (min)";
+    std::printf("\n%-34s %8s %5s | %-26s | %-26s | %6s%s\n", "figure", "records", "runs",
+                onServer() ? "server program ms med (min)" : "program ms median (min)", bareName, "ratio",
+                file.isEmpty() ? "" : " | SQLite program ms median");
+    std::printf("%s\n", QByteArray(file.isEmpty() ? 116 : 142, '-').constData());
     const auto cell = [](const Timing &t) {
         return milliseconds(t.median) + QStringLiteral(" (") + milliseconds(t.fastest) + QLatin1Char(')');
     };
     for (const Line &line : m_lines) {
         const Comparison &t = line.times;
         const double ratio = t.bare.median > 0 ? t.program.median / t.bare.median : 0;
-        std::printf("%-24s %10d %6d | %-26s | %-26s | %6.2f\n", qPrintable(line.figure), line.records,
-                    t.program.runs, qPrintable(cell(t.program)), qPrintable(cell(t.bare)), ratio);
+        QString onFile;
+        if (!file.isEmpty()) {
+            const auto same = std::find_if(file.cbegin(), file.cend(), [&line](const Line &other) {
+                return other.figure == line.figure && other.records == line.records;
+            });
+            onFile = QStringLiteral(" | ")
+                + (same == file.cend() ? QStringLiteral("-") : milliseconds(same->times.program.median));
+        }
+        std::printf("%-34s %8d %5d | %-26s | %-26s | %6.2f%s\n", qPrintable(line.figure), line.records,
+                    t.program.runs, qPrintable(cell(t.program)), qPrintable(cell(t.bare)), ratio, qPrintable(onFile));
     }
 }

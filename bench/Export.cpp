@@ -4,7 +4,6 @@
 #include <QFile>
 #include <cstdio>
 
-#include <sqlite3.h>
 
 #include "Figures.h"
 #include "Replay.h"
@@ -33,10 +32,10 @@ void exportFigure(Bench &bench)
         + " FROM Account,MoneyTable WHERE (AccountIndex = MoneyAccount) ORDER BY MoneyCreateTime,MoneyIndex";
     const QString path = QDir(QDir::tempPath()).filePath(QStringLiteral("kalvora-bench-export.xlsx"));
     const long before = residentKilobytes();
-    sqlite3 *db = bench.bare();
+    Bare &db = bench.bare();
     bench.report(QStringLiteral("export to .xlsx"), records,
                  bench.compare([&] { SheetExport::write(path, grid, QDate(2026, 12, 10)); },
-                               [&] { readRows(db, bare); }, qMin(bench.runs(), ExportRuns)));
+                               [&] { db.read(bare); }, qMin(bench.runs(), ExportRuns)));
     std::printf("export of %d records: %.1f MB written, resident memory grew by %.1f MB while writing\n", records,
                 QFile(path).size() / (1024.0 * 1024.0), (residentKilobytes() - before) / 1024.0);
     std::fflush(stdout);

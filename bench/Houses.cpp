@@ -2,14 +2,11 @@
 
 #include <algorithm>
 
-#include <sqlite3.h>
-
 #include "accounts/AccountHouses.h"
 #include "accounts/AccountScope.h"
 #include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
 #include "app/Program.h"
-#include "data/JetSql.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
 
@@ -18,32 +15,20 @@ namespace {
 constexpr int AllTypedAccounts = 7;
 
 // Runs one translated statement to its end, as the program reads every row at once.
-bool stepThrough(sqlite3 *db, const QString &jet, QList<qint64> *firstColumn = nullptr)
+void stepThrough(Bare &bare, const QString &jet, QList<qint64> *firstColumn = nullptr)
 {
-    sqlite3_stmt *statement = nullptr;
-    const QByteArray text = JetSql::toSqlite(jet).toUtf8();
-    if (sqlite3_prepare_v2(db, text.constData(), int(text.size()), &statement, nullptr) != SQLITE_OK)
-        return false;
-    int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
-        if (firstColumn)
-            firstColumn->append(sqlite3_column_int64(statement, 0));
-    sqlite3_finalize(statement);
-    return rc == SQLITE_DONE;
+    bare.read(bare.dialect(jet).toUtf8(), {}, INT_MAX, firstColumn);
 }
 
 // The statements of one page: the account list, then balance and month figure of the first twelve.
-bool barePage(sqlite3 *db, const QString &clause, const QDate &day)
+void barePage(Bare &bare, const QString &clause, const QDate &day)
 {
     QList<qint64> accounts;
-    if (!stepThrough(db, AccountHouses::accountsStatement(clause), &accounts))
-        return false;
+    stepThrough(bare, AccountHouses::accountsStatement(clause), &accounts);
     for (qsizetype i = 0; i < std::min<qsizetype>(accounts.size(), AccountsPage::HousesPerPage); ++i) {
-        if (!stepThrough(db, AccountHouses::balanceStatement(accounts[i], day))
-            || !stepThrough(db, AccountHouses::monthStatement(accounts[i], day)))
-            return false;
+        stepThrough(bare, AccountHouses::balanceStatement(accounts[i], day));
+        stepThrough(bare, AccountHouses::monthStatement(accounts[i], day));
     }
-    return true;
 }
 
 } // namespace
@@ -60,8 +45,8 @@ void housesPageFigure(Bench &bench)
         main.ApplyAccountScope();
         const QString clause = AccountScope::clause(AllTypedAccounts);
         const QDate day = main.currentDate();
-        sqlite3 *db = bench.bare();
+        Bare &bare = bench.bare();
         bench.report(QStringLiteral("one page of twelve houses"), records,
-                     bench.compare([&] { page.RefreshAccountHouses(); }, [&] { barePage(db, clause, day); }));
+                     bench.compare([&] { page.RefreshAccountHouses(); }, [&] { barePage(bare, clause, day); }));
     }
 }

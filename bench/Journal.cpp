@@ -1,10 +1,8 @@
 // The journal's figures: the refresh after a login, one day step and one record stored through the
-// entry dialog. The bare side replays the very statements the
-// program ran (as SQLite saw them, values filled in), so the ratio is what the program adds.
+// entry dialog. The bare side replays the very statements the program ran, so the ratio is what the
+// program adds.
 #include <QFile>
 #include <cstdio>
-
-#include <sqlite3.h>
 
 #include "Figures.h"
 #include "Replay.h"
@@ -46,10 +44,10 @@ void dayStepFigure(Bench &bench)
         const QList<Traced> back = statementsOf(step(-1));
         const QList<Traced> forward = statementsOf(step(1));
         int programSteps = 0, bareSteps = 0;
-        sqlite3 *db = bench.bare();
+        Bare &bare = bench.bare();
         bench.report(QStringLiteral("one day step"), records,
                      bench.compare([&] { main.stepDay(programSteps++ % 2 ? 1 : -1); },
-                                   [&] { replay(db, bareSteps++ % 2 ? forward : back); }, runs(bench, MostRuns)));
+                                   [&] { bare.replay(bareSteps++ % 2 ? forward : back); }, runs(bench, MostRuns)));
     }
 }
 

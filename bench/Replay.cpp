@@ -7,11 +7,21 @@
 #include "accounts/AccountScope.h"
 #include "app/FormMain.h"
 #include "app/Program.h"
+#include "data/DataSource.h"
 #include "data/ShareDataModule.h"
+#include "data/postgres/PgEngine.h"
 #include "data/sqlite/SqliteEngine.h"
 
 namespace {
 
+BooksEngine &programEngine()
+{
+    EngineError error;
+    BooksEngine *engine = ShareDataModule::instance().ADOConnection1(&error);
+    if (!engine)
+        qFatal("bench: no connection: %s", qPrintable(error.text));
+    return *engine;
+}
 
 // Writes down every statement the program runs on its connection and the rows it reads of each, so
 // that the bare side does the same work: a result opened only to append is read no further there either.
@@ -19,12 +29,8 @@ class StatementLog
 {
 public:
     StatementLog()
+        : m_db(SqliteEngine::handleOf(programEngine()))
     {
-        EngineError error;
-        BooksEngine *engine = ShareDataModule::instance().ADOConnection1(&error);
-        if (!engine)
-            qFatal("bench: no connection: %s", qPrintable(error.text));
-        m_db = SqliteEngine::handleOf(*engine);
         sqlite3_trace_v2(m_db, SQLITE_TRACE_STMT | SQLITE_TRACE_ROW, &StatementLog::note, this);
     }
     ~StatementLog() { sqlite3_trace_v2(m_db, 0, nullptr, nullptr); }
@@ -47,7 +53,7 @@ private:
             return 0;
         char *expanded = sqlite3_expanded_sql(stmt);
         log->m_latest.insert(stmt, log->m_statements.size());
-        log->m_statements.append({QByteArray(expanded), 0});
+        log->m_statements.append({QByteArray(expanded), {}, 0});
         sqlite3_free(expanded);
         return 0;
     }
@@ -61,35 +67,20 @@ private:
 
 QList<Traced> statementsOf(const std::function<void()> &work)
 {
-    const StatementLog log;
-    work();
-    return log.statements();
-}
-
-void readRows(sqlite3 *db, const QByteArray &sql, int rows)
-{
-    sqlite3_stmt *statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &statement, nullptr) != SQLITE_OK)
-        qFatal("bench: %s", sqlite3_errmsg(db));
-    for (int row = 0; row < rows && sqlite3_step(statement) == SQLITE_ROW; ++row)
-        for (int column = 0; column < sqlite3_column_count(statement); ++column)
-            sqlite3_column_text(statement, column);
-    sqlite3_finalize(statement);
-}
-
-void replay(sqlite3 *db, const QList<Traced> &statements)
-{
-    for (const Traced &traced : statements) {
-        sqlite3_stmt *statement = nullptr;
-        if (sqlite3_prepare_v2(db, traced.sql.constData(), int(traced.sql.size()), &statement, nullptr) != SQLITE_OK)
-            qFatal("bench: cannot replay %s: %s", traced.sql.constData(), sqlite3_errmsg(db));
-        int rc = SQLITE_ROW;
-        for (int step = 0; step <= traced.rows && rc == SQLITE_ROW; ++step)
-            rc = sqlite3_step(statement);
-        sqlite3_finalize(statement);
-        if (rc != SQLITE_DONE && rc != SQLITE_ROW)
-            qFatal("bench: replay failed: %s", sqlite3_errmsg(db));
+    if (!DataSource::isServer(QString::fromLatin1(DataSource::Name))) {
+        const StatementLog log;
+        work();
+        return log.statements();
     }
+    // The server sends every row of a statement, read or not: its replay reads them all as well.
+    QList<Traced> statements;
+    BooksEngine &engine = programEngine();
+    PgEngine::trace(engine, [&statements](const QByteArray &sql, const QList<QByteArray> &values) {
+        statements.append({sql, values, 0});
+    });
+    work();
+    PgEngine::trace(engine, {});
+    return statements;
 }
 
 QList<int> journalSizes(const Bench &bench)
@@ -117,6 +108,6 @@ int runs(const Bench &bench, int most)
 void compareWithReplay(Bench &bench, const QString &figure, int records, const std::function<void()> &work, int most)
 {
     const QList<Traced> statements = statementsOf(work);
-    sqlite3 *db = bench.bare();
-    bench.report(figure, records, bench.compare(work, [&] { replay(db, statements); }, runs(bench, most)));
+    Bare &bare = bench.bare();
+    bench.report(figure, records, bench.compare(work, [&] { bare.replay(statements); }, runs(bench, most)));
 }

@@ -6,8 +6,6 @@
 #include <cstdio>
 #include <malloc.h>
 
-#include <sqlite3.h>
-
 #include "Figures.h"
 #include "Replay.h"
 #include "data/WindowedQuery.h"
@@ -65,14 +63,14 @@ void reportFigure(Bench &bench)
         if (!report.loadTemplate(layout) || !report.build())
             qFatal("bench: the report template %s did not build", qPrintable(layout));
         const int firstPageRows = report.page(0).cellRows().size();
-        sqlite3 *db = bench.bare();
+        Bare &db = bench.bare();
         bench.report(QStringLiteral("report build + page 1"), records,
                      bench.compare([&] { report.build(); report.page(0); },
-                                   [&] { readRows(db, bare, firstPageRows); }, qMin(bench.runs(), MostRuns)));
+                                   [&] { db.read(bare, {}, firstPageRows); }, qMin(bench.runs(), MostRuns)));
         {
             const PreviewPainted screen;
             bench.report(QStringLiteral("report to preview shown"), records,
-                         bench.compare([&] { report.show(); }, [&] { readRows(db, bare, firstPageRows); },
+                         bench.compare([&] { report.show(); }, [&] { db.read(bare, {}, firstPageRows); },
                                        qMin(bench.runs(), MostRuns)));
         }
         const double reportMemory = heapMegabytes() - beforeReport;

@@ -6,8 +6,6 @@
 #include <QScrollBar>
 #include <cstdio>
 
-#include <sqlite3.h>
-
 #include "Figures.h"
 #include "Replay.h"
 #include "data/ShareDataModule.h"
@@ -31,14 +29,14 @@ const Order Orders[] = {
 
 // Bare: the count and sum of every record when asked, then one screen of the ordered records from
 // `offset` on.
-void bareScreen(sqlite3 *db, const Order &order, int rows, int offset, bool totals = true)
+void bareScreen(Bare &bare, const Order &order, int rows, int offset, bool totals = true)
 {
     const QByteArray from = " FROM Account,MoneyTable WHERE (AccountIndex = MoneyAccount)";
     if (totals)
-        readRows(db, "SELECT Count(*), Sum(MoneySum)" + from, 1);
-    readRows(db, "SELECT " + ReportFields().toUtf8() + from + order.piece + " LIMIT " + QByteArray::number(rows)
-                     + " OFFSET " + QByteArray::number(offset),
-             rows);
+        bare.read("SELECT Count(*), Sum(MoneySum)" + from, {}, 1);
+    bare.read("SELECT " + ReportFields().toUtf8() + from + order.piece + " LIMIT " + QByteArray::number(rows)
+                  + " OFFSET " + QByteArray::number(offset),
+              {}, rows);
 }
 
 int rowsInSight(DataGrid &grid)
@@ -52,7 +50,7 @@ void reportGridFigure(Bench &bench)
 {
     for (const int records : journalSizes(bench)) {
         bench.useBooks(records);
-        sqlite3 *db = bench.bare();
+        Bare &db = bench.bare();
         const long before = residentKilobytes();
         WindowedQuery rows(ShareDataModule::instance());
         DataGrid grid;

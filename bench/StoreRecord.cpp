@@ -2,8 +2,6 @@
 // post. Its cost must not grow with the journal.
 #include <QDate>
 
-#include <sqlite3.h>
-
 #include "Figures.h"
 #include "data/Helpers.h"
 #include "data/Query.h"
@@ -33,21 +31,12 @@ void storeThroughProgram(int serial)
         qFatal("bench: cannot store a record: %s", qPrintable(query.lastError()));
 }
 
-void storeBare(sqlite3 *db, int serial)
+void storeBare(Bare &bare, int serial)
 {
-    sqlite3_stmt *stmt = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO MoneyTable(MoneySerial, MoneyCreateTime, MoneyRecordTime, MoneyAccount, MoneyUser, "
-                       "MoneySum, MoneyMan, MoneyReason, MoneyType, MoneyToken, MoneyRemark) "
-                       "VALUES (?, '2026-12-10', '2026-12-10', 2, '客户001', 123.45, '王芳', '销售收入', '主营业务', "
-                       "'发票', '')",
-                       -1, &stmt, nullptr);
-    const QByteArray text = QStringLiteral("B%1").arg(serial).toUtf8();
-    sqlite3_bind_text(stmt, 1, text.constData(), int(text.size()), SQLITE_TRANSIENT);
-    const int rc = sqlite3_step(stmt);
-    sqlite3_finalize(stmt);
-    if (rc != SQLITE_DONE)
-        qFatal("bench: bare insert failed: %s", sqlite3_errmsg(db));
+    bare.read("INSERT INTO MoneyTable(MoneySerial, MoneyCreateTime, MoneyRecordTime, MoneyAccount, MoneyUser, "
+              "MoneySum, MoneyMan, MoneyReason, MoneyType, MoneyToken, MoneyRemark) "
+              "VALUES (?, '2026-12-10', '2026-12-10', 2, '客户001', 123.45, '王芳', '销售收入', '主营业务', '发票', '')",
+              {QStringLiteral("B%1").arg(serial)});
 }
 
 } // namespace
@@ -57,8 +46,8 @@ void storeRecordFigure(Bench &bench)
     for (const int records : {0, bench.largest()}) {
         bench.useBooks(records);
         int serial = 0;
-        sqlite3 *db = bench.bare();
+        Bare &bare = bench.bare();
         bench.report(QStringLiteral("store one record"), records,
-                     bench.compare([&] { storeThroughProgram(++serial); }, [&] { storeBare(db, ++serial); }));
+                     bench.compare([&] { storeThroughProgram(++serial); }, [&] { storeBare(bare, ++serial); }));
     }
 }

@@ -1,9 +1,8 @@
 // A transfer stored through the dialog's own steps, alone and with the refresh that follows it, and the
 // receivables tab's two lists over many open entries; each beside its statements replayed bare.
 #include <QComboBox>
+#include <QDate>
 #include <QLineEdit>
-
-#include <sqlite3.h>
 
 #include "Figures.h"
 #include "Replay.h"
@@ -49,34 +48,17 @@ void transferThrough(FormDraw &dialog)
     dialog.confirm();
 }
 
-int openEntryCount(sqlite3 *db)
-{
-    sqlite3_stmt *statement = nullptr;
-    sqlite3_prepare_v2(db, "SELECT count(*) FROM GetPay WHERE GetPayIndex > 1", -1, &statement, nullptr);
-    const int count = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int(statement, 0) : 0;
-    sqlite3_finalize(statement);
-    return count;
-}
-
 // Tops the books' open receivables and payables up to `wanted`, about one in three a payable.
-void addOpenEntries(sqlite3 *db, int wanted)
+void addOpenEntries(Bare &bare, int wanted)
 {
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt *statement = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO GetPay(GetPayTime, GetPayUser, GetPaySum, GetPayRemark) "
-                       "VALUES (date('2026-12-10', '-' || (?1 % 900) || ' days'), '客户' || (?1 % 500), "
-                       "CASE WHEN ?1 % 3 = 0 THEN -1 ELSE 1 END * ((?1 % 9973) + 0.37), '')",
-                       -1, &statement, nullptr);
-    for (int i = openEntryCount(db); i < wanted; ++i) {
-        sqlite3_bind_int(statement, 1, i);
-        if (sqlite3_step(statement) != SQLITE_DONE)
-            qFatal("bench: cannot add open entries: %s", sqlite3_errmsg(db));
-        sqlite3_reset(statement);
-    }
-    sqlite3_finalize(statement);
-    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
-        qFatal("bench: cannot add open entries: %s", sqlite3_errmsg(db));
+    const QDate last(2026, 12, 10);
+    bare.begin();
+    const auto insert = bare.prepare("INSERT INTO GetPay(GetPayTime, GetPayUser, GetPaySum, GetPayRemark) "
+                                     "VALUES (?, ?, ?, '')");
+    for (int i = int(bare.read("SELECT count(*) FROM GetPay WHERE GetPayIndex > 1")); i < wanted; ++i)
+        insert->run({last.addDays(-(i % 900)).toString(Qt::ISODate), QStringLiteral("客户%1").arg(i % 500),
+                     (i % 3 == 0 ? -1 : 1) * ((i % 9973) + 0.37)});
+    bare.commit();
 }
 
 } // namespace

@@ -340,6 +340,17 @@ public:
 
     PGconn *conn() const { return m_conn; }
     const PgEngine::Server &server() const { return m_server; }
+    void setTrace(PgEngine::Trace trace) { m_trace = std::move(trace); }
+    // Tells the trace, if any, of a statement about to be sent.
+    void traceSent(const QByteArray &statement, int count = 0, const char *const *values = nullptr) const
+    {
+        if (!m_trace)
+            return;
+        QList<QByteArray> sent;
+        for (int i = 0; i < count; ++i)
+            sent.append(values[i] ? QByteArray(values[i]) : QByteArray());
+        m_trace(statement, sent);
+    }
 
     void setStreaming(PgCursor *cursor) { m_streaming = cursor; }
     void stopStreaming(const PgCursor *cursor)
@@ -426,6 +437,7 @@ private:
     PGcancel *m_cancel;
     BooksWait m_wait; // asked while a statement waits for the books; none: wait quietly
     PGconn *m_watcher = nullptr; // tells whether a statement on m_conn waits for a lock, opened at need
+    PgEngine::Trace m_trace;
     PgCursor *m_streaming = nullptr;
     bool m_inTransaction = false;
     int m_lockTimeout = -1;
@@ -519,6 +531,7 @@ bool Link::run(const QString &statements, EngineError *error)
     if (!settle(error))
         return false;
     const QByteArray text = statements.toUtf8();
+    traceSent(text);
     if (!PQsendQuery(m_conn, text.constData())) {
         *error = errorOf(m_conn, nullptr);
         return false;
@@ -532,6 +545,7 @@ Result Link::query(const QString &statement, const QVariantList &values, EngineE
         return wrap(nullptr);
     const Parameters parameters(values);
     const QByteArray text = statement.toUtf8();
+    traceSent(text, parameters.count(), parameters.data());
     if (!PQsendQueryParams(m_conn, text.constData(), parameters.count(), nullptr, parameters.data(), nullptr,
                            nullptr, 0)) {
         *error = errorOf(m_conn, nullptr);
@@ -620,6 +634,7 @@ bool Link::commit(EngineError *error)
     m_inTransaction = false;
     if (!settle(error))
         return false;
+    traceSent("COMMIT");
     if (!PQsendQuery(m_conn, "COMMIT")) {
         *error = errorOf(m_conn, nullptr);
         return false;
@@ -734,6 +749,7 @@ BooksCursor::Step PgCursor::step()
         std::vector<const char *> values;
         for (const QByteArray &parameter : m_parameters)
             values.push_back(parameter.isNull() ? nullptr : parameter.constData());
+        m_link.traceSent(m_text, int(values.size()), values.data());
         if (!PQsendQueryParams(m_link.conn(), m_text.constData(), int(values.size()), nullptr,
                                values.empty() ? nullptr : values.data(), nullptr, nullptr, 0)) {
             m_error = errorOf(m_link.conn(), nullptr);
@@ -913,6 +929,8 @@ public:
         }
         return std::make_unique<Reader>(std::make_unique<Link>(conn, m_link->server()));
     }
+
+    Link &link() { return *m_link; }
 
     // From a connection of its own, in one snapshot of the books, into a books file.
     bool copyTo(const QString &target, BooksFile::Failure *failure, const BooksFile::Progress &progress) override
@@ -1251,4 +1269,9 @@ pg_conn *PgEngine::connectSession(const Server &server, EngineError *error)
 QString PgEngine::newDatabaseAdvice(const QString &database)
 {
     return QStringLiteral("请由管理员建立一个新的数据库：createdb -T template0 -E UTF8 --locale=C %1").arg(database);
+}
+
+void PgEngine::trace(BooksEngine &engine, Trace trace)
+{
+    dynamic_cast<PgBooks &>(engine).link().setTrace(std::move(trace));
 }

@@ -1,5 +1,8 @@
 #pragma once
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "data/BooksEngine.h"
@@ -42,5 +45,11 @@ QString newDatabaseAdvice(const QString &database);
 // set, in Chinese.
 std::unique_ptr<BooksEngine> open(const Server &server, EngineError *error, bool *rebuilt = nullptr,
                                   BooksWait wait = {});
+
+// Each statement the program's connection `engine` (made by open()) sends from now on, in the server's
+// dialect, with its values as text (a null value as a null QByteArray): for the benchmark's bare
+// comparisons. An empty trace ends the tracing.
+using Trace = std::function<void(const QByteArray &statement, const QList<QByteArray> &values)>;
+void trace(BooksEngine &engine, Trace trace);
 
 } // namespace PgEngine
