@@ -19,8 +19,11 @@ public:
     // program shows as SQLITE_BUSY on a file.
     int execute(const char *sql);
     qint64 number(const char *sql);
+    // The engine's text of the last execute() that failed.
+    QString lastError() const { return m_lastError; }
 
 private:
+    QString m_lastError;
     sqlite3 *m_db = nullptr;
     pg_conn *m_server = nullptr;
 };

@@ -22,8 +22,9 @@ struct Server
 // Connects to the books on `server`. Refuses a database whose text order is not the C locale's, books
 // of another version and a database without citext; an empty database gets the books' tables first.
 // The month totals' table or a trigger of theirs removed by hand is put back, the totals built afresh
-// (`rebuilt`). Each connection gets its own scratch copies of the print tables. nullptr with *error
-// set, in Chinese.
-std::unique_ptr<BooksEngine> open(const Server &server, EngineError *error, bool *rebuilt = nullptr);
+// (`rebuilt`). Books of the version before get the change record, `upgrade` told its progress. Each
+// connection gets its own scratch copies of the print tables. nullptr with *error set, in Chinese.
+std::unique_ptr<BooksEngine> open(const Server &server, EngineError *error, bool *rebuilt = nullptr,
+                                  const BooksFile::Progress &upgrade = {});
 
 } // namespace PgEngine

@@ -19,14 +19,31 @@ QString PgSchema::script()
     return text;
 }
 
+namespace {
+// The text of the script from the line `from` up to the line `to`.
+QString partOfScript(const char *from, const char *to)
+{
+    const QString whole = PgSchema::script();
+    const qsizetype begin = whole.indexOf(QLatin1String(from));
+    const qsizetype end = whole.indexOf(QLatin1String(to));
+    return begin < 0 || end < begin ? QString() : whole.mid(begin, end - begin);
+}
+} // namespace
+
 QString PgSchema::monthTotals()
 {
-    static const QString part = [] {
-        const QString whole = script();
-        const QString begin = QStringLiteral("-- month totals: begin");
-        const qsizetype from = whole.indexOf(begin);
-        const qsizetype to = whole.indexOf(QStringLiteral("-- month totals: end"));
-        return from < 0 || to < from ? QString() : whole.mid(from, to - from);
-    }();
+    static const QString part = partOfScript("-- month totals: begin", "-- month totals: end");
+    return part;
+}
+
+QString PgSchema::changeRecord()
+{
+    static const QString part = partOfScript("-- change record: begin", "-- change record: end");
+    return part;
+}
+
+QString PgSchema::changeTriggers()
+{
+    static const QString part = partOfScript("-- change record: triggers", "-- change record: end");
     return part;
 }

@@ -9,5 +9,9 @@ namespace PgSchema {
 QString script();
 // The part of the script that makes the month totals table, its functions and triggers.
 QString monthTotals();
+// The part that makes the change record: its tables, functions and triggers.
+QString changeRecord();
+// The part of it that (re)makes the change record's triggers.
+QString changeTriggers();
 
 } // namespace PgSchema
