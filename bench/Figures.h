@@ -20,6 +20,7 @@ void backupFigure(Bench &bench);
 void monthClosingFigure(Bench &bench);
 void accountStatementFigure(Bench &bench);
 void exportFigure(Bench &bench);
+void changeRecordFigure(Bench &bench);
 
 struct Figure
 {
@@ -43,4 +44,5 @@ inline const Figure Figures[] = {
     {"month-closing", monthClosingFigure},
     {"account-statement", accountStatementFigure},
     {"export", exportFigure},
+    {"change-record", changeRecordFigure},
 };

@@ -13,12 +13,16 @@
 #include "accounts/FormChose.h"
 #include "app/MainReports.h"
 #include "app/Program.h"
+#include "changes/ChangeCommands.h"
+#include "changes/ChangeLogWindow.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
 #include "data/JetSql.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
+#include "data/Query.h"
 #include "data/ShareDataModule.h"
+#include "data/WindowedQuery.h"
 #include "journal/FormDraw.h"
 #include "grid/DataGrid.h"
 #include "journal/FormGetPay.h"
@@ -179,6 +183,42 @@ void FormMain::connectActions(const Windows &windows)
         MoneyMonth(*m_data, reportObjects().ADOQueryAccount, reportObjects().frReport4, *m_progress, currentDate());
     });
     connectReportActions();
+    connectChangeActions(windows);
+}
+
+// The change record: its list and check on 数据维护, a record's own history from the context menu of
+// the daily journal's and the report centre's grids, and the check at the first login of each day.
+void FormMain::connectChangeActions(const Windows &windows)
+{
+    ChangeLogWindow *changeLog = windows.changeLog;
+    m_maintenance->bindChangeActions(ui->ActionChangeLog, ui->ActionCheckChanges);
+    connect(ui->ActionChangeLog, &QAction::triggered, changeLog, &ChangeLogWindow::showAll);
+    connect(ui->ActionCheckChanges, &QAction::triggered, this, [this] { ChangeCommands::check(*m_data, *m_progress); });
+    connect(m_login, &LoginPage::loggedIn, this, [this] { ChangeCommands::checkOnceADay(*m_data, *m_progress); });
+    for (DataGrid *grid : {m_journal->DBGridEh1(), m_reports->DBGridEh2()}) {
+        grid->setContextMenuPolicy(Qt::ActionsContextMenu);
+        grid->addAction(ui->ActionRecordHistory);
+    }
+    connect(ui->ActionRecordHistory, &QAction::triggered, this, [this, changeLog] {
+        const QVariant record = selectedRecord();
+        if (record.isNull())
+            Screen::current().inform(QStringLiteral("请先选中需要查看的记录"));
+        else
+            changeLog->showHistory(QStringLiteral("MoneyTable"), record.toLongLong());
+    });
+}
+
+// The record number of the row selected in the grid of the tab shown, the daily journal's or the
+// report centre's; null when none is.
+QVariant FormMain::selectedRecord()
+{
+    const bool reports = ui->PageControl1->currentWidget() == ui->TabSheet4;
+    DataGrid *grid = reports ? m_reports->DBGridEh2() : m_journal->DBGridEh1();
+    RowSource *rows = grid->query();
+    const QModelIndex current = grid->currentIndex();
+    if (!rows || !rows->isOpen() || !current.isValid() || !rows->hasField(QStringLiteral("MoneyIndex")))
+        return {};
+    return rows->value(current.row(), rows->fieldIndex(QStringLiteral("MoneyIndex")));
 }
 
 void FormMain::connectReportActions()
@@ -324,4 +364,5 @@ void FormMain::setLeftPanelEnabled(bool enabled)
 void FormMain::setCurrentUser(const QString &role)
 {
     ui->Label18->setText(role);
+    m_data->setOperator(role);
 }

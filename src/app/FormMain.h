@@ -73,6 +73,8 @@ private:
     void setPictures();
     void connectActions(const Windows &windows);
     void connectReportActions();
+    void connectChangeActions(const Windows &windows);
+    QVariant selectedRecord();
     void registerDataSourceOnce();
     void restoreBooks();
     void selectRememberedRole();

@@ -5,6 +5,8 @@
 #include "accounts/FormAccount2.h"
 #include "accounts/FormChose.h"
 #include "app/FormMain.h"
+#include "changes/ChangeDetails.h"
+#include "changes/ChangeLogWindow.h"
 #include "data/ShareDataModule.h"
 #include "journal/FormDraw.h"
 #include "journal/FormGetPay.h"
@@ -13,6 +15,21 @@
 #include "service/FormOnlineChat.h"
 #include "ui/FormProgress.h"
 #include "users/FormAsk.h"
+
+namespace {
+// Books of an earlier version are brought to this one as they open, behind the progress window.
+void showUpgradeProgress(ShareDataModule &data, FormProgress &progress)
+{
+    auto shown = std::make_shared<std::unique_ptr<ProgressShown>>();
+    data.setUpgradeProgress([&progress, shown](int percent) {
+        if (!*shown)
+            *shown = std::make_unique<ProgressShown>(progress, percent);
+        (*shown)->moveTo(percent);
+        if (percent >= 100)
+            shown->reset();
+    });
+}
+} // namespace
 
 Program::Program(const QString &programDir)
 {
@@ -35,6 +52,9 @@ Program::Program(const QString &programDir)
     w.progress = new FormProgress(&main);
     w.onlineChat = new FormOnlineChat(&main);
     w.getPay2 = new FormGetPay2(data, main, *w.getPay, &main);
+    w.changeDetails = new ChangeDetails(data, &main);
+    w.changeLog = new ChangeLogWindow(data, *w.changeDetails, *w.progress, &main);
+    showUpgradeProgress(data, *w.progress);
     main.assemble(w, *m_accountChanges);
 }
 

@@ -3,6 +3,8 @@
 #include <memory>
 
 class AccountChanges;
+class ChangeDetails;
+class ChangeLogWindow;
 class FormAccount;
 class FormAccount2;
 class FormAsk;
@@ -31,6 +33,8 @@ struct Windows
     FormProgress *progress = nullptr;
     FormOnlineChat *onlineChat = nullptr;
     FormGetPay2 *getPay2 = nullptr;
+    ChangeDetails *changeDetails = nullptr;
+    ChangeLogWindow *changeLog = nullptr;
 };
 
 // Creates every window for the program folder `programDir` in start-up order (the main window, the

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "data/BooksFile.h"
+#include "data/ChangeRecord.h"
 #include "data/Failure.h"
 
 class RowStore;
@@ -112,6 +113,15 @@ public:
     virtual bool updateRow(const QString &table, qint64 rowId, const QVariant &version, const Fields &fields,
                            StoredRow *stored, EngineError *error) = 0;
     virtual bool deleteRow(const QString &table, qint64 rowId, const QVariant &version, EngineError *error) = 0;
+
+    // The role the change record names for this connection's writes from now on.
+    virtual bool setOperator(const QString &role, EngineError *error) = 0;
+    // The dialect the change record's statements are written in for these books.
+    virtual ChangeRecord::Engine changeDialect() const = 0;
+    // The change record's triggers that are not there or are switched off, by name.
+    virtual bool missingChangeTriggers(QStringList *missing, EngineError *error) = 0;
+    // Puts every trigger of the change record back, with an entry naming those in `restored`.
+    virtual bool restoreChangeTriggers(const QStringList &restored, EngineError *error) = 0;
 
     // Whether changes can be stored, without waiting: true also while another program holds the books
     // just now; false with *why when the books cannot take changes at all.

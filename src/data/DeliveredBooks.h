@@ -8,7 +8,7 @@
 // (reserved first rows of Account and GetPay, the three password rows, the print rows).
 // Used by the build, the tests and the benchmark alike.
 namespace DeliveredBooks {
-inline constexpr int SchemaVersion = 2; // 2: month totals of MoneyTable
+inline constexpr int SchemaVersion = 3; // 2: month totals of MoneyTable; 3: the change record
 inline constexpr int PrintTableRows = 1000;
 inline constexpr int PrintDayRows = 32;
 

@@ -46,8 +46,10 @@ BooksEngine *ShareDataModule::ADOConnection1(EngineError *error)
     const EngineCall call(*this);
     bool rebuilt = false;
     m_engine = openEngine(&rebuilt, error);
-    if (!m_engine)
+    if (!m_engine || !m_engine->setOperator(m_operator, error)) {
+        m_engine.reset();
         return nullptr;
+    }
     if (rebuilt)
         Screen::current().inform(MonthTotals::RebuiltNotice);
     return m_engine.get();
@@ -60,7 +62,8 @@ std::unique_ptr<BooksEngine> ShareDataModule::openEngine(bool *rebuilt, EngineEr
     const QString source = QString::fromLatin1(DataSource::Name);
     const QString driver = DataSource::driverOf(source);
     if (DataSource::isServer(source))
-        return PgEngine::open(PgEngine::serverOf(source), error, rebuilt, [this] { return waitForBooks(); });
+        return PgEngine::open(PgEngine::serverOf(source), error, rebuilt, [this] { return waitForBooks(); },
+                              m_upgradeProgress);
     if (!driver.isEmpty() && driver.compare(QLatin1String(DataSource::SqliteDriver), Qt::CaseInsensitive) != 0) {
         *error = {0, QStringLiteral("数据源 KalvoraCmp 使用的驱动程序“%1”本软件不能使用，帐簿无法打开。"
                                     "请把数据源 KalvoraCmp 的驱动程序（Driver）改为 SQLite3。")
@@ -72,7 +75,15 @@ std::unique_ptr<BooksEngine> ShareDataModule::openEngine(bool *rebuilt, EngineEr
         *error = {0, QStringLiteral("数据源 KalvoraCmp 尚未注册")};
         return nullptr;
     }
-    return SqliteEngine::open(path, [this] { return waitForBooks(); }, rebuilt, error);
+    return SqliteEngine::open(path, [this] { return waitForBooks(); }, rebuilt, error, m_upgradeProgress);
+}
+
+void ShareDataModule::setOperator(const QString &role)
+{
+    m_operator = role;
+    EngineError ignored; // a connection that cannot take it now is given it again when it opens
+    if (m_engine)
+        m_engine->setOperator(role, &ignored);
 }
 
 std::unique_ptr<BooksConnection> ShareDataModule::openReader(EngineError *error)

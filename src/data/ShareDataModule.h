@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "data/BooksEngine.h"
+#include "data/BooksFile.h"
+#include "data/ChangeRecord.h"
 #include "data/Failure.h"
 #include "data/Query.h"
 
@@ -25,6 +27,12 @@ public:
 
     Query &ADOQueryTemp() { return *m_temp; }
     Query &ADOQueryTemp2() { return *m_temp2; }
+
+    // The role logged in: the change record names it for every write of the program from now on.
+    void setOperator(const QString &role);
+    QString currentOperator() const { return m_operator; }
+    // Told the progress while books of an earlier version are brought to this one as they open.
+    void setUpgradeProgress(BooksFile::Progress progress) { m_upgradeProgress = std::move(progress); }
 
     // Opens the connection if needed; nullptr with *error set when the books cannot be reached.
     BooksEngine *ADOConnection1(EngineError *error);
@@ -70,6 +78,8 @@ private:
     bool waitForBooks();
 
     std::unique_ptr<BooksEngine> m_engine;
+    QString m_operator = ChangeRecord::ProgramItself;
+    BooksFile::Progress m_upgradeProgress;
     int m_busyTimeout = DefaultBusyTimeout;
     bool m_waiting = false;
     bool m_noWaiting = false;

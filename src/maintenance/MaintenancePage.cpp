@@ -16,3 +16,9 @@ void MaintenancePage::bindActions(QAction *save, QAction *load)
     ui->SpeedButton2->setDefaultAction(save);
     ui->SpeedButton3->setDefaultAction(load);
 }
+
+void MaintenancePage::bindChangeActions(QAction *changeLog, QAction *check)
+{
+    ui->SpeedButton4->setDefaultAction(changeLog);
+    ui->SpeedButton5->setDefaultAction(check);
+}

@@ -32,12 +32,19 @@ OtherProgram::~OtherProgram()
 
 int OtherProgram::execute(const char *sql)
 {
-    if (!m_server)
-        return sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    if (!m_server) {
+        char *message = nullptr;
+        const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &message);
+        m_lastError = QString::fromUtf8(message);
+        sqlite3_free(message);
+        return rc;
+    }
     PGresult *result = PQexec(m_server, sql);
     const ExecStatusType status = PQresultStatus(result);
+    const bool ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+    m_lastError = ok ? QString() : QString::fromUtf8(PQresultErrorMessage(result));
     PQclear(result);
-    return status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK ? SQLITE_OK : SQLITE_ERROR;
+    return ok ? SQLITE_OK : SQLITE_ERROR;
 }
 
 qint64 OtherProgram::number(const char *sql)

@@ -20,6 +20,8 @@ public:
     // program shows as SQLITE_BUSY on a file.
     int execute(const char *sql);
     qint64 number(const char *sql);
+    // The engine's text of the last execute() that failed.
+    QString lastError() const { return m_lastError; }
 
     // On a server, so that two cashiers' changes meet half way without any timing: from another thread,
     // as soon as `program`'s session waits for a lock, runs `sql` here. finish() waits for that and
@@ -30,6 +32,7 @@ public:
 private:
     std::thread m_background;
     int m_backgroundResult = 0;
+    QString m_lastError;
     sqlite3 *m_db = nullptr;
     pg_conn *m_server = nullptr;
 };

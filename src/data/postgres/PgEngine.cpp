@@ -3,12 +3,17 @@
 #include <QDate>
 #include <QDateTime>
 #include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QScopeGuard>
+#include <QSet>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
 #include <deque>
+#include <limits>
 #include <libpq-fe.h>
 #include <poll.h>
 
@@ -370,6 +375,12 @@ public:
     // The session's settings that are not part of the connection string: the wait for locks and
     // the scratch tables.
     bool startSession(EngineError *error);
+    // The role the change record names for this session's writes, kept for a connection opened again.
+    bool setOperator(const QString &role, EngineError *error)
+    {
+        m_operator = role;
+        return static_cast<bool>(query(QStringLiteral("SELECT set_config('kalvora.operator', $1, false)"), {role}, error));
+    }
 
     bool begin(BooksConnection::Intent intent, EngineError *error)
     {
@@ -441,6 +452,7 @@ private:
     PgCursor *m_streaming = nullptr;
     bool m_inTransaction = false;
     int m_lockTimeout = -1;
+    QString m_operator;
     QHash<Oid, Table> m_tables;
     QHash<QString, QString> m_keys;
 };
@@ -625,6 +637,8 @@ bool Link::waitsForLock()
 bool Link::startSession(EngineError *error)
 {
     if (m_lockTimeout >= 0 && !run(QStringLiteral("SET lock_timeout = %1").arg(m_lockTimeout), error))
+        return false;
+    if (!m_operator.isEmpty() && !setOperator(m_operator, error))
         return false;
     return run(QStringLiteral("BEGIN;") + QString::fromUtf8(ScratchTables) + QStringLiteral("COMMIT;"), error);
 }
@@ -916,6 +930,11 @@ public:
                    StoredRow *stored, EngineError *error) override;
     bool deleteRow(const QString &table, qint64 rowId, const QVariant &version, EngineError *error) override;
 
+    bool setOperator(const QString &role, EngineError *error) override { return m_link->setOperator(role, error); }
+    ChangeRecord::Engine changeDialect() const override { return ChangeRecord::Engine::Postgres; }
+    bool missingChangeTriggers(QStringList *missing, EngineError *error) override;
+    bool restoreChangeTriggers(const QStringList &restored, EngineError *error) override;
+
     bool acceptsChanges(EngineError *why) override;
     bool verifyMonthTotals(bool *rebuilt, EngineError *error) override;
 
@@ -1078,6 +1097,46 @@ bool PgBooks::deleteRow(const QString &table, qint64 rowId, const QVariant &vers
     return true;
 }
 
+bool PgBooks::missingChangeTriggers(QStringList *missing, EngineError *error)
+{
+    missing->clear();
+    const Result present = m_link->query(
+        QStringLiteral("SELECT tgname FROM pg_catalog.pg_trigger WHERE NOT tgisinternal AND tgenabled <> 'D'"
+                       " AND tgname LIKE 'changelog%'"),
+        {}, error);
+    if (!present)
+        return false;
+    QSet<QString> names;
+    for (int row = 0; row < PQntuples(present.get()); ++row)
+        names.insert(QString::fromUtf8(PQgetvalue(present.get(), row, 0)));
+    for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Postgres))
+        if (!names.contains(name))
+            missing->append(name);
+    return true;
+}
+
+bool PgBooks::restoreChangeTriggers(const QStringList &restored, EngineError *error)
+{
+    const QString after = QString::fromUtf8(
+        QJsonDocument(QJsonObject{{QStringLiteral("触发器"), restored.join(QStringLiteral("、"))}})
+            .toJson(QJsonDocument::Compact));
+    QString drop;
+    for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Postgres)) {
+        const QString table = name.startsWith(QLatin1String("changelogkeep")) ? QStringLiteral("changelog")
+                                                                               : name.mid(int(qstrlen("changelog")));
+        drop += QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2;").arg(name, table);
+    }
+    if (m_link->run(QStringLiteral("BEGIN; SET LOCAL client_min_messages = warning;") + drop
+                        + PgSchema::changeTriggers(),
+                    error)
+        && m_link->query(QStringLiteral("SELECT change_log_write($1, $2, NULL, NULL, NULL, $3::jsonb)"),
+                         {ChangeRecord::Kind::Restored, QLatin1String(ChangeRecord::Table), after}, error)
+        && m_link->run(QStringLiteral("COMMIT;"), error))
+        return true;
+    m_link->rollback();
+    return false;
+}
+
 bool PgBooks::acceptsChanges(EngineError *why)
 {
     const Result result = m_link->query(
@@ -1132,9 +1191,35 @@ bool firstValue(Link &link, const QString &statement, QByteArray *value, EngineE
     return true;
 }
 
+// Books of the version before get the change record, with one baseline entry for each row already
+// there, in one transaction.
+bool addChangeRecord(Link &link, const BooksFile::Progress &progress, EngineError *error)
+{
+    const auto finished = qScopeGuard([&progress] {
+        if (progress)
+            progress(100);
+    });
+    const auto &tables = ChangeRecord::coveredTables();
+    bool added = link.run(QStringLiteral("BEGIN;") + PgSchema::changeRecord(), error);
+    for (int i = 0; added && i < tables.size(); ++i) {
+        added = link.run(ChangeRecord::baselineStatement(ChangeRecord::Engine::Postgres, tables[i],
+                                                         std::numeric_limits<qint64>::min() + 1,
+                                                         std::numeric_limits<qint64>::max()),
+                         error);
+        if (progress)
+            progress(int((i + 1) * 100 / tables.size()));
+    }
+    if (added && link.run(QStringLiteral("UPDATE public.BooksVersion SET SchemaVersion = %1; COMMIT;")
+                              .arg(DeliveredBooks::SchemaVersion),
+                          error))
+        return true;
+    link.rollback();
+    return false;
+}
+
 // The books may be used: a database in the C locale, the books' tables (made here in an empty
-// database), of the version this program reads, with citext.
-bool checkBooks(Link &link, EngineError *error)
+// database), of the version this program reads (the version before brought to it), with citext.
+bool checkBooks(Link &link, const BooksFile::Progress &upgrade, EngineError *error)
 {
     const QString database = link.server().database;
     QByteArray value;
@@ -1168,7 +1253,8 @@ bool checkBooks(Link &link, EngineError *error)
     }
     if (!firstValue(link, QStringLiteral("SELECT max(SchemaVersion) FROM public.BooksVersion"), &value, error))
         return false;
-    if (value.toInt() != DeliveredBooks::SchemaVersion) {
+    const bool older = value.toInt() == DeliveredBooks::SchemaVersion - 1;
+    if (!older && value.toInt() != DeliveredBooks::SchemaVersion) {
         *error = {0,
                   QStringLiteral("帐簿版本（%1）与本软件使用的版本（%2）不同：服务器上的帐簿来自其他版本的软件，"
                                  "本软件不能使用。请先把本软件升级到与帐簿相同的版本。")
@@ -1188,7 +1274,7 @@ bool checkBooks(Link &link, EngineError *error)
                   EngineError::Kind::Found};
         return false;
     }
-    return true;
+    return !older || addChangeRecord(link, upgrade, error);
 }
 
 // The month totals' table and its four triggers, put back whole with totals built from the records
@@ -1235,7 +1321,8 @@ bool repairAccountKey(Link &link, EngineError *error)
 
 } // namespace
 
-std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *error, bool *rebuilt, BooksWait wait)
+std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *error, bool *rebuilt, BooksWait wait,
+                                            const BooksFile::Progress &upgrade)
 {
     PGconn *conn = connectTo(server);
     if (PQstatus(conn) != CONNECTION_OK) {
@@ -1244,8 +1331,8 @@ std::unique_ptr<BooksEngine> PgEngine::open(const Server &server, EngineError *e
         return nullptr;
     }
     auto link = std::make_unique<Link>(conn, server, std::move(wait));
-    if (!checkBooks(*link, error) || !repairMonthTotals(*link, rebuilt, error) || !repairAccountKey(*link, error)
-        || !link->startSession(error))
+    if (!checkBooks(*link, upgrade, error) || !repairMonthTotals(*link, rebuilt, error)
+        || !repairAccountKey(*link, error) || !link->startSession(error))
         return nullptr;
     return std::make_unique<PgBooks>(std::move(link));
 }

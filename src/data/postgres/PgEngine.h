@@ -39,12 +39,12 @@ QString newDatabaseAdvice(const QString &database);
 // Connects to the books on `server`. Refuses a database whose text order is not the C locale's, books
 // of another version and a database without citext; an empty database gets the books' tables first.
 // The month totals' table or a trigger of theirs removed by hand is put back, the totals built afresh
-// (`rebuilt`). Each connection gets its own scratch copies of the print tables. A change or commit that
-// waits for a lock another connection holds asks `wait` at each step whether to go on, and fails as
-// "in use" when it says no; without one it waits until the server's lock timeout. nullptr with *error
-// set, in Chinese.
+// (`rebuilt`). Books of the version before get the change record, `upgrade` told its progress. Each
+// connection gets its own scratch copies of the print tables. A change or commit that waits for a lock
+// another connection holds asks `wait` at each step whether to go on, and fails as "in use" when it says
+// no; without one it waits until the server's lock timeout. nullptr with *error set, in Chinese.
 std::unique_ptr<BooksEngine> open(const Server &server, EngineError *error, bool *rebuilt = nullptr,
-                                  BooksWait wait = {});
+                                  BooksWait wait = {}, const BooksFile::Progress &upgrade = {});
 
 // Each statement the program's connection `engine` (made by open()) sends from now on, in the server's
 // dialect, with its values as text (a null value as a null QByteArray): for the benchmark's bare

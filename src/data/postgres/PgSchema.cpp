@@ -21,13 +21,19 @@ QString PgSchema::script()
 
 namespace {
 
+// The text of the script from the line `from` up to the line `to`.
+QString partOfScript(const QString &from, const QString &to)
+{
+    const QString whole = PgSchema::script();
+    const qsizetype begin = whole.indexOf(from);
+    const qsizetype end = whole.indexOf(to);
+    return begin < 0 || end < begin ? QString() : whole.mid(begin, end - begin);
+}
+
 // The lines of the script between "-- <name>: begin" and "-- <name>: end".
 QString partOf(const QString &name)
 {
-    const QString whole = PgSchema::script();
-    const qsizetype from = whole.indexOf(QStringLiteral("-- %1: begin").arg(name));
-    const qsizetype to = whole.indexOf(QStringLiteral("-- %1: end").arg(name));
-    return from < 0 || to < from ? QString() : whole.mid(from, to - from);
+    return partOfScript(QStringLiteral("-- %1: begin").arg(name), QStringLiteral("-- %1: end").arg(name));
 }
 
 } // namespace
@@ -41,5 +47,18 @@ QString PgSchema::monthTotals()
 QString PgSchema::accountKey()
 {
     static const QString part = partOf(QStringLiteral("account key"));
+    return part;
+}
+
+QString PgSchema::changeRecord()
+{
+    static const QString part = partOf(QStringLiteral("change record"));
+    return part;
+}
+
+QString PgSchema::changeTriggers()
+{
+    static const QString part =
+        partOfScript(QStringLiteral("-- change record: triggers"), QStringLiteral("-- change record: end"));
     return part;
 }

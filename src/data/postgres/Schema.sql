@@ -158,6 +158,110 @@ CREATE TRIGGER MoneyMonthTruncate AFTER TRUNCATE ON MoneyTable
   FOR EACH STATEMENT EXECUTE FUNCTION money_month_emptied();
 -- month totals: end
 
+-- change record: begin (the program runs this part when books of an earlier version are opened)
+-- Every change of a covered row leaves an entry, written by the trigger in the change's own
+-- transaction. The numbers come from a one-row counter updated in the same transaction, so a rolled
+-- back change leaves no gap (a sequence would). The operator is the session setting kalvora.operator
+-- that the program sets; any other writer is 外部程序. Entries cannot be changed or deleted.
+CREATE TABLE ChangeLog(
+  ChangeIndex bigint PRIMARY KEY,
+  ChangeTime text NOT NULL,
+  ChangeOperator text NOT NULL,
+  ChangeDbUser text,
+  ChangeAddress text,
+  ChangeKind text NOT NULL,
+  ChangeTable text NOT NULL,
+  ChangeRow bigint,
+  ChangeAccount integer,
+  ChangeBefore text,
+  ChangeAfter text);
+CREATE INDEX ChangeByRow ON ChangeLog(ChangeTable, ChangeRow, ChangeIndex);
+CREATE INDEX ChangeByTime ON ChangeLog(ChangeTime);
+CREATE TABLE ChangeCounter(LastIndex bigint NOT NULL);
+INSERT INTO ChangeCounter VALUES (0);
+
+CREATE FUNCTION change_log_now() RETURNS text LANGUAGE sql STABLE
+  AS $$SELECT to_char(clock_timestamp(), 'YYYY-MM-DD HH24:MI:SS')$$;
+CREATE FUNCTION change_log_address() RETURNS text LANGUAGE sql STABLE
+  AS $$SELECT coalesce(host(inet_client_addr()), '本机')$$;
+-- A row's recorded fields: all but its key, and a password only as named.
+CREATE FUNCTION change_log_image(row_value jsonb, key text, secret text) RETURNS jsonb LANGUAGE sql IMMUTABLE
+  AS $$SELECT row_value - key - secret$$;
+
+CREATE FUNCTION change_log_write(kind text, tab text, r bigint, account integer, before jsonb, after jsonb)
+  RETURNS void LANGUAGE plpgsql AS $$
+DECLARE
+  n bigint;
+BEGIN
+  UPDATE ChangeCounter SET LastIndex = LastIndex + 1 RETURNING LastIndex INTO n;
+  INSERT INTO ChangeLog(ChangeIndex, ChangeTime, ChangeOperator, ChangeDbUser, ChangeAddress, ChangeKind,
+                        ChangeTable, ChangeRow, ChangeAccount, ChangeBefore, ChangeAfter)
+  VALUES (n, change_log_now(), coalesce(nullif(current_setting('kalvora.operator', true), ''), '外部程序'),
+          session_user, change_log_address(), kind, tab, r, account, before::text, after::text);
+END $$;
+
+-- TG_ARGV: the table's name as entries give it, its key, the field naming the account ('' for none),
+-- the password field ('' for none).
+CREATE FUNCTION change_log_row() RETURNS trigger LANGUAGE plpgsql AS $$
+DECLARE
+  tab text := TG_ARGV[0];
+  k text := TG_ARGV[1];
+  a text := TG_ARGV[2];
+  s text := TG_ARGV[3];
+  o jsonb;
+  n jsonb;
+  ob jsonb;
+  nb jsonb;
+BEGIN
+  IF TG_OP <> 'INSERT' THEN o := to_jsonb(OLD); END IF;
+  IF TG_OP <> 'DELETE' THEN n := to_jsonb(NEW); END IF;
+  IF TG_OP = 'INSERT' OR (TG_OP = 'UPDATE' AND o->k IS DISTINCT FROM n->k) THEN
+    IF TG_OP = 'UPDATE' THEN
+      PERFORM change_log_write('删除', tab, (o->>k)::bigint, (o->>a)::integer, change_log_image(o, k, s), NULL);
+    END IF;
+    PERFORM change_log_write('新增', tab, (n->>k)::bigint, (n->>a)::integer, NULL, change_log_image(n, k, s));
+  ELSIF TG_OP = 'DELETE' THEN
+    PERFORM change_log_write('删除', tab, (o->>k)::bigint, (o->>a)::integer, change_log_image(o, k, s), NULL);
+  ELSE
+    SELECT jsonb_object_agg(e.key, e.value), jsonb_object_agg(e.key, n->e.key) INTO ob, nb
+      FROM jsonb_each(change_log_image(o, k, s)) AS e WHERE e.value IS DISTINCT FROM n->e.key;
+    IF s <> '' AND o->s IS DISTINCT FROM n->s THEN
+      ob := coalesce(ob, '{}') || jsonb_build_object(s, '（不记录）');
+      nb := coalesce(nb, '{}') || jsonb_build_object(s, '（不记录）');
+    END IF;
+    IF ob IS NOT NULL THEN
+      PERFORM change_log_write('修改', tab, (n->>k)::bigint, (n->>a)::integer, ob, nb);
+    END IF;
+  END IF;
+  RETURN NULL;
+END $$;
+
+CREATE FUNCTION change_log_refuse() RETURNS trigger LANGUAGE plpgsql AS $$
+BEGIN
+  RAISE EXCEPTION '改动记录不能修改或删除';
+END $$;
+-- change record: triggers
+CREATE TRIGGER ChangeLogKeep BEFORE UPDATE OR DELETE ON ChangeLog
+  FOR EACH ROW EXECUTE FUNCTION change_log_refuse();
+CREATE TRIGGER ChangeLogKeepAll BEFORE TRUNCATE ON ChangeLog
+  FOR EACH STATEMENT EXECUTE FUNCTION change_log_refuse();
+CREATE TRIGGER ChangeLogMoneyTable AFTER INSERT OR UPDATE OR DELETE ON MoneyTable
+  FOR EACH ROW EXECUTE FUNCTION change_log_row('MoneyTable', 'moneyindex', 'moneyaccount', '');
+CREATE TRIGGER ChangeLogAccount AFTER INSERT OR UPDATE OR DELETE ON Account
+  FOR EACH ROW EXECUTE FUNCTION change_log_row('Account', 'accountindex', 'accountindex', '');
+CREATE TRIGGER ChangeLogGetPay AFTER INSERT OR UPDATE OR DELETE ON GetPay
+  FOR EACH ROW EXECUTE FUNCTION change_log_row('GetPay', 'getpayindex', '', '');
+CREATE TRIGGER ChangeLogParameter AFTER INSERT OR UPDATE OR DELETE ON Parameter
+  FOR EACH ROW EXECUTE FUNCTION change_log_row('Parameter', 'parameterindex', '', '');
+CREATE TRIGGER ChangeLogPower AFTER INSERT OR UPDATE OR DELETE ON Power
+  FOR EACH ROW EXECUTE FUNCTION change_log_row('Power', 'powerindex', '', 'powerkey');
+-- Where the owner allows, plain users may add entries (through the triggers) but not alter them.
+REVOKE UPDATE, DELETE, TRUNCATE ON ChangeLog FROM PUBLIC;
+-- change record: end
+
+-- The program made the delivered rows: their entries name it.
+SELECT set_config('kalvora.operator', '本程序', true);
+
 -- The delivered rows: the reserved first account and receivable, the three password rows, the
 -- print rows.
 INSERT INTO Account(AccountIndex, AccountName, AccountType) VALUES (1, '', 0);
@@ -166,7 +270,7 @@ INSERT INTO Power(PowerName, PowerKey) VALUES ('管理员', ''), ('出纳', ''),
 INSERT INTO PrintTable(PrintIndex, PrintEnable) SELECT i, false FROM generate_series(1, 1000) AS i;
 INSERT INTO PrintDay(DayName, DayGetNum, DayGetSum, DayPayNum, DayPaySum, DayCount)
   SELECT '--------', 0, 0, 0, 0, 0 FROM generate_series(1, 32);
-INSERT INTO BooksVersion(SchemaVersion) VALUES (2);
+INSERT INTO BooksVersion(SchemaVersion) VALUES (3);
 
 -- New rows are numbered past the rows written with their numbers.
 DO $$

@@ -12,7 +12,9 @@
 #include "data/RowStore.h"
 #include "data/sqlite/SqliteCalls.h"
 #include "data/sqlite/SqliteFiles.h"
+#include "data/sqlite/SqliteChangeRecord.h"
 #include "data/sqlite/SqliteMonthTotals.h"
+#include "data/ChangeRecord.h"
 
 namespace {
 
@@ -369,6 +371,46 @@ public:
                    StoredRow *stored, EngineError *error) override;
     bool deleteRow(const QString &table, qint64 rowId, const QVariant &version, EngineError *error) override;
 
+    // A write transaction names the operator in the books' operator table from its start, and empties
+    // it again just before the commit: another writer, who never fills it, is told as an outside program.
+    bool begin(BooksConnection::Intent intent, EngineError *error) override
+    {
+        if (!SqliteConnection::begin(intent, error))
+            return false;
+        m_named = intent == BooksConnection::Intent::Write;
+        if (m_named && !nameOperator(m_operator, error)) {
+            rollback();
+            return false;
+        }
+        return true;
+    }
+    bool commit(EngineError *error) override
+    {
+        if (std::exchange(m_named, false) && !nameOperator({}, error))
+            return false;
+        return SqliteConnection::commit(error);
+    }
+    void rollback() override
+    {
+        m_named = false;
+        SqliteConnection::rollback();
+    }
+
+    bool setOperator(const QString &role, EngineError *) override
+    {
+        m_operator = role;
+        return true;
+    }
+    ChangeRecord::Engine changeDialect() const override { return ChangeRecord::Engine::Sqlite; }
+    bool missingChangeTriggers(QStringList *missing, EngineError *error) override
+    {
+        return SqliteChangeRecord::missingTriggers(m_db, missing, error);
+    }
+    bool restoreChangeTriggers(const QStringList &restored, EngineError *error) override
+    {
+        return SqliteChangeRecord::restoreTriggers(m_db, m_operator, restored, error);
+    }
+
     bool acceptsChanges(EngineError *why) override;
     bool verifyMonthTotals(bool *rebuilt, EngineError *error) override
     {
@@ -387,11 +429,38 @@ public:
     }
 
 private:
+    bool nameOperator(const QString &role, EngineError *error);
+    bool written(const std::function<bool()> &write, EngineError *error);
     bool changeRow(const QString &sql, const QVariantList &values, EngineError *error);
     bool readBack(const QString &table, qint64 rowId, StoredRow *stored, EngineError *error);
 
     const QString m_path;
+    QString m_operator = ChangeRecord::ProgramItself;
+    bool m_named = false;
 };
+
+bool SqliteBooks::nameOperator(const QString &role, EngineError *error)
+{
+    Statement statement(m_db, QStringLiteral("UPDATE ChangeOperator SET Operator=?"),
+                        {role.isEmpty() ? QVariant() : QVariant(role)});
+    if (statement.step() == SQLITE_DONE)
+        return true;
+    *error = Sqlite::errorOf(m_db);
+    return false;
+}
+
+// A row written outside a transaction is written in one of its own, so that the operator is named.
+bool SqliteBooks::written(const std::function<bool()> &write, EngineError *error)
+{
+    if (inTransaction())
+        return write();
+    if (!begin(BooksConnection::Intent::Write, error))
+        return false;
+    if (write() && commit(error))
+        return true;
+    rollback();
+    return false;
+}
 
 // Runs one write of a row; false with the reason, also when no row was there to change.
 bool SqliteBooks::changeRow(const QString &sql, const QVariantList &values, EngineError *error)
@@ -431,24 +500,34 @@ bool SqliteBooks::insertRow(const QString &table, const Fields &fields, qint64 *
         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
               .arg(quotedName(table), columnsOf(fields).join(QLatin1Char(',')),
                    QStringList(fields.size(), QStringLiteral("?")).join(QLatin1Char(',')));
-    if (!changeRow(sql, valuesOf(fields), error))
-        return false;
-    *rowId = sqlite3_last_insert_rowid(m_db);
-    return readBack(table, *rowId, stored, error);
+    return written(
+        [&] {
+            if (!changeRow(sql, valuesOf(fields), error))
+                return false;
+            *rowId = sqlite3_last_insert_rowid(m_db);
+            return readBack(table, *rowId, stored, error);
+        },
+        error);
 }
 
 bool SqliteBooks::updateRow(const QString &table, qint64 rowId, const QVariant &, const Fields &fields,
                             StoredRow *stored, EngineError *error)
 {
-    return changeRow(QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=?")
-                         .arg(quotedName(table), columnsOf(fields).join(QStringLiteral("=?,"))),
-                     valuesOf(fields) << rowId, error)
-        && readBack(table, rowId, stored, error);
+    return written(
+        [&] {
+            return changeRow(QStringLiteral("UPDATE %1 SET %2=? WHERE rowid=?")
+                                 .arg(quotedName(table), columnsOf(fields).join(QStringLiteral("=?,"))),
+                             valuesOf(fields) << rowId, error)
+                && readBack(table, rowId, stored, error);
+        },
+        error);
 }
 
 bool SqliteBooks::deleteRow(const QString &table, qint64 rowId, const QVariant &, EngineError *error)
 {
-    return changeRow(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quotedName(table)), {rowId}, error);
+    return written(
+        [&] { return changeRow(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quotedName(table)), {rowId}, error); },
+        error);
 }
 
 bool SqliteBooks::acceptsChanges(EngineError *why)
@@ -464,7 +543,8 @@ bool SqliteBooks::acceptsChanges(EngineError *why)
 
 } // namespace
 
-std::unique_ptr<BooksEngine> SqliteEngine::open(const QString &path, BooksWait wait, bool *rebuilt, EngineError *error)
+std::unique_ptr<BooksEngine> SqliteEngine::open(const QString &path, BooksWait wait, bool *rebuilt, EngineError *error,
+                                                const BooksFile::Progress &upgrade)
 {
     sqlite3 *db = openFile(path, SQLITE_OPEN_READWRITE, error);
     if (!db)
@@ -472,7 +552,8 @@ std::unique_ptr<BooksEngine> SqliteEngine::open(const QString &path, BooksWait w
     auto books = std::make_unique<SqliteBooks>(db, path, std::move(wait));
     // SQLite opens any file; reading the schema is what tells a database from something else.
     if (!Sqlite::run(db, QStringLiteral("PRAGMA synchronous=FULL; SELECT count(*) FROM sqlite_master;"), error)
-        || !hasBooks(db, error) || !SqliteMonthTotals::prepare(db, rebuilt, error))
+        || !hasBooks(db, error) || !SqliteMonthTotals::prepare(db, rebuilt, error)
+        || !SqliteChangeRecord::prepare(db, upgrade, error))
         return nullptr;
     addAmountIndex(db);
     return books;

@@ -13,8 +13,10 @@ namespace SqliteEngine {
 // not start empty books. Checks that the file holds books, brings older books to the current schema
 // (`rebuilt`: month totals had to be built) and gives them the index of the report centre's amount
 // order. Every write is on disk when it returns. `wait` is asked while another program holds the
-// books. nullptr with *error set.
-std::unique_ptr<BooksEngine> open(const QString &path, BooksWait wait, bool *rebuilt, EngineError *error);
+// books. Books of an earlier version get the change record, `upgrade` told its progress. nullptr with
+// *error set.
+std::unique_ptr<BooksEngine> open(const QString &path, BooksWait wait, bool *rebuilt, EngineError *error,
+                                  const BooksFile::Progress &upgrade = {});
 
 // The SQLite connection under an engine open() made, for the benchmark's bare comparisons.
 sqlite3 *handleOf(BooksEngine &engine);

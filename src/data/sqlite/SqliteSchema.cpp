@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include "data/ChangeRecord.h"
 #include "data/MonthTotals.h"
 
 // The delivered books as an SQLite file: the tables with their types and the books' case-blind text
@@ -97,7 +98,11 @@ bool DeliveredBooks::create(const QString &path, QString *error)
         return false;
     }
     const bool built = run(db, QStringLiteral("BEGIN;") + QString::fromUtf8(Schema) + amountIndexStatement()
-                                   + QString::fromUtf8(MonthTotals::schema()) + rowsStatement()
+                                   + QString::fromUtf8(MonthTotals::schema()) + ChangeRecord::sqliteSchema()
+                                   // The program made the delivered rows: their entries name it.
+                                   + QStringLiteral("UPDATE ChangeOperator SET Operator = '%1';")
+                                         .arg(ChangeRecord::ProgramItself)
+                                   + rowsStatement() + QStringLiteral("UPDATE ChangeOperator SET Operator = NULL;")
                                    + QStringLiteral("PRAGMA user_version=%1; COMMIT;").arg(SchemaVersion),
                            error);
     sqlite3_close(db);

@@ -1,0 +1,171 @@
+// The change record on the largest books (a million records, each with its entry): storing one record
+// and a two-record transfer with the record's triggers in place and without them, the change list's
+// first screen, one record's history, the full check beside a bare SQL comparison of each row with its
+// last entry, and the upgrade of books made before the change record.
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <cstdio>
+#include <sqlite3.h>
+
+#include "Figures.h"
+#include "app/Program.h"
+#include "changes/ChangeCheck.h"
+#include "changes/ChangeLogWindow.h"
+#include "data/ChangeRecord.h"
+#include "data/Query.h"
+#include "data/ShareDataModule.h"
+#include "data/WindowedQuery.h"
+
+namespace {
+
+void run(sqlite3 *db, const QString &sql)
+{
+    char *message = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message) != SQLITE_OK)
+        qFatal("bench: %s: %s", qPrintable(sql.left(80)), message);
+}
+
+void storeThroughProgram(int serial)
+{
+    Query &query = ShareDataModule::instance().ADOQueryTemp();
+    query.setSql(QStringLiteral("Select * From MoneyTable"));
+    if (!query.open() || !query.append())
+        qFatal("bench: cannot open the journal for appending");
+    query.setField(QStringLiteral("MoneySerial"), QStringLiteral("C%1").arg(serial));
+    query.setField(QStringLiteral("MoneyCreateTime"), QStringLiteral("2026-12-10"));
+    query.setField(QStringLiteral("MoneyAccount"), 2);
+    query.setField(QStringLiteral("MoneyUser"), QStringLiteral("客户001"));
+    query.setField(QStringLiteral("MoneySum"), 123.45);
+    if (!query.post())
+        qFatal("bench: cannot store a record: %s", qPrintable(query.lastError()));
+}
+
+void transferThroughProgram(int serial)
+{
+    ShareDataModule &data = ShareDataModule::instance();
+    Transaction together(data);
+    storeThroughProgram(serial);
+    storeThroughProgram(-serial);
+    if (!together.commit())
+        qFatal("bench: cannot commit a transfer");
+}
+
+void insertBare(sqlite3 *db, int serial)
+{
+    run(db, QStringLiteral("INSERT INTO MoneyTable(MoneySerial, MoneyCreateTime, MoneyAccount, MoneyUser, MoneySum)"
+                           " VALUES ('C%1', '2026-12-10', 2, '客户001', 123.45)")
+                .arg(serial));
+}
+
+// Store and transfer with the record's triggers (on) and without them (off), as the books were before.
+void writeFigures(Bench &bench, sqlite3 *db, bool on)
+{
+    int serial = 0;
+    const QString state = on ? QStringLiteral("change record on") : QStringLiteral("change record off");
+    bench.report(QStringLiteral("store one record, %1").arg(state), bench.largest(),
+                 bench.compare([&] { storeThroughProgram(++serial); }, [&] { insertBare(db, ++serial); }));
+    bench.report(QStringLiteral("transfer (two records), %1").arg(state), bench.largest(),
+                 bench.compare([&] { transferThroughProgram(++serial); },
+                               [&] {
+                                   run(db, QStringLiteral("BEGIN IMMEDIATE"));
+                                   insertBare(db, ++serial);
+                                   insertBare(db, -serial);
+                                   run(db, QStringLiteral("COMMIT"));
+                               }));
+}
+
+void dropRecordTriggers(sqlite3 *db)
+{
+    for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
+        run(db, QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(name));
+}
+
+// Reads what the first screen of the list shows: the first 30 rows of every column.
+void readFirstScreen(ChangeLogWindow &window)
+{
+    WindowedQuery &rows = window.rows();
+    for (int row = 0; row < std::min(30, rows.recordCount()); ++row)
+        for (int column = 0; column < rows.fieldNames().size(); ++column)
+            rows.value(row, column);
+}
+
+void readBare(sqlite3 *db, const char *sql)
+{
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+    }
+    sqlite3_finalize(statement);
+}
+
+} // namespace
+
+void changeRecordFigure(Bench &bench)
+{
+    bench.useBooks(bench.largest());
+    sqlite3 *db = bench.bare();
+    ShareDataModule &data = *bench.windows().data;
+    data.setOperator(QStringLiteral("出纳"));
+    writeFigures(bench, db, true);
+    dropRecordTriggers(db);
+    writeFigures(bench, db, false);
+    run(db, QStringLiteral("BEGIN IMMEDIATE;") + ChangeRecord::sqliteTriggers() + QStringLiteral("COMMIT;"));
+
+    ChangeLogWindow &window = *bench.windows().changeLog;
+    bench.report(QStringLiteral("change list, first screen"), bench.largest(),
+                 bench.compare(
+                     [&] {
+                         window.prepareAll();
+                         readFirstScreen(window);
+                     },
+                     [&] { readBare(db, "SELECT * FROM ChangeLog ORDER BY ChangeIndex DESC LIMIT 30"); }, 20));
+    const qint64 middle = bench.largest() / 2;
+    bench.report(QStringLiteral("one record's history"), bench.largest(),
+                 bench.compare(
+                     [&] {
+                         window.prepareHistory(QStringLiteral("MoneyTable"), middle);
+                         readFirstScreen(window);
+                     },
+                     [&] {
+                         readBare(db, QStringLiteral("SELECT * FROM ChangeLog WHERE ChangeTable = 'MoneyTable'"
+                                                     " AND ChangeRow = %1 ORDER BY ChangeIndex DESC")
+                                          .arg(middle)
+                                          .toUtf8()
+                                          .constData());
+                     }));
+    window.rows().close();
+
+    // The check once, with the memory it takes, beside a bare comparison of each record with its last
+    // entry's after-values (no replay of changes).
+    const ChangeRecord::Covered &records = *ChangeRecord::covered(QStringLiteral("MoneyTable"));
+    const QString bareCheck =
+        QStringLiteral("SELECT count(*) FROM MoneyTable t WHERE %1 IS NOT (SELECT ChangeAfter FROM ChangeLog"
+                       " WHERE ChangeTable = 'MoneyTable' AND ChangeRow = t.MoneyIndex ORDER BY ChangeIndex DESC LIMIT 1)")
+            .arg(ChangeRecord::imageExpression(ChangeRecord::Engine::Sqlite, records, QStringLiteral("t")));
+    const long before = residentKilobytes();
+    ChangeCheck::Findings found;
+    EngineError error;
+    bench.report(QStringLiteral("full check of the change record"), bench.largest(),
+                 bench.compare(
+                     [&] {
+                         if (!ChangeCheck(data).run({}, &found, &error))
+                             qFatal("bench: the check failed: %s", qPrintable(error.text));
+                     },
+                     [&] { readBare(db, bareCheck.toUtf8().constData()); }, 1));
+    std::printf("full check: %lld entries, %s, memory grew by %.1f MB\n", found.entries,
+                found.holds() ? "holds" : "found faults", (residentKilobytes() - before) / 1024.0);
+
+    // Books of the version before: the change record dropped, then the program opens them.
+    run(db, QStringLiteral("BEGIN IMMEDIATE;"));
+    dropRecordTriggers(db);
+    run(db, QStringLiteral("DROP TABLE ChangeLog; DROP TABLE ChangeOperator; PRAGMA user_version = 2; COMMIT;"));
+    data.disconnect();
+    QElapsedTimer upgrade;
+    upgrade.start();
+    EngineError opened;
+    if (!data.ADOConnection1(&opened))
+        qFatal("bench: the upgrade failed: %s", qPrintable(opened.text));
+    std::printf("upgrade of books with %d records to the change record: %.2f s\n", bench.largest(),
+                upgrade.elapsed() / 1000.0);
+}

@@ -1,0 +1,128 @@
+#include "changes/ChangeDetails.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <algorithm>
+
+#include "changes/ChangeReplay.h"
+#include "data/ChangeRecord.h"
+#include "data/Helpers.h"
+#include "data/Query.h"
+#include "ui/Screen.h"
+#include "ui_ChangeDetails.h"
+
+namespace {
+
+// A value as it was stored: texts exactly as typed, numbers in full, nothing for an empty field.
+QString shown(const QJsonValue &value)
+{
+    if (value.isString())
+        return value.toString();
+    if (value.isDouble())
+        return QString::number(value.toDouble(), 'g', 15);
+    return {};
+}
+
+QJsonObject objectOf(const QString &json)
+{
+    return QJsonDocument::fromJson(json.toUtf8()).object();
+}
+
+} // namespace
+
+ChangeDetails::ChangeDetails(ShareDataModule &data, QWidget *parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::ChangeDetails>())
+    , m_data(data)
+{
+    ui->setupUi(this);
+    ui->TableWidget1->setColumnCount(4);
+    ui->TableWidget1->setHorizontalHeaderLabels(
+        {QStringLiteral("字段"), QStringLiteral("改动前"), QStringLiteral("改动后"), QStringLiteral("改动")});
+    connect(ui->BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+ChangeDetails::~ChangeDetails() = default;
+
+bool ChangeDetails::showEntry(qint64 entry)
+{
+    if (!load(entry))
+        return false;
+    Screen::current().runModal(*this);
+    return true;
+}
+
+bool ChangeDetails::load(qint64 entry)
+{
+    Query query(m_data);
+    if (!RunQuery(query,
+                  QStringLiteral("Select ChangeIndex, ChangeTime, ChangeOperator, ChangeKind, ChangeTable, ChangeRow,"
+                                 " ChangeBefore, ChangeAfter From ChangeLog Where ChangeIndex = %1")
+                      .arg(entry),
+                  QStringLiteral("改动记录读取失败。\n")))
+        return false;
+    if (query.eof()) {
+        Screen::current().inform(QStringLiteral("找不到这条改动记录"));
+        return false;
+    }
+    const QString table = query.fieldText(QStringLiteral("ChangeTable"));
+    const qint64 row = query.field(QStringLiteral("ChangeRow")).toLongLong();
+    const QString kind = query.fieldText(QStringLiteral("ChangeKind"));
+    const QString beforeText = query.fieldText(QStringLiteral("ChangeBefore"));
+    const QString afterText = query.fieldText(QStringLiteral("ChangeAfter"));
+    const QJsonObject before = objectOf(beforeText);
+    const QJsonObject after = objectOf(afterText);
+    ui->Label1->setText(QStringLiteral("第 %1 号　%2　%3　%4　%5 %6")
+                            .arg(entry)
+                            .arg(query.fieldText(QStringLiteral("ChangeTime")), query.fieldText(QStringLiteral("ChangeOperator")),
+                                 kind, table, row > 0 ? QString::number(row) : QString()));
+
+    // The row as its earlier entries left it, then as this one leaves it.
+    const ChangeRecord::Covered *covered = ChangeRecord::covered(table);
+    QStringList fields = covered ? covered->fields : QStringList();
+    QJsonObject was, is;
+    if (covered) {
+        if (!RunQuery(query,
+                      QStringLiteral("Select ChangeKind, ChangeAfter From ChangeLog Where ChangeTable = '%1'"
+                                     " And ChangeRow = %2 And ChangeIndex < %3 Order By ChangeIndex")
+                          .arg(covered->table)
+                          .arg(row)
+                          .arg(entry),
+                      QStringLiteral("改动记录读取失败。\n")))
+            return false;
+        ChangeReplay replay(covered->fields);
+        for (query.first(); !query.eof(); query.next())
+            replay.apply(query.fieldText(QStringLiteral("ChangeKind")), query.fieldText(QStringLiteral("ChangeAfter")));
+        was = replay.seen() && !replay.deleted() ? replay.state() : replay.fieldsOf(beforeText);
+        replay.apply(kind, afterText);
+        is = replay.deleted() ? QJsonObject() : replay.state();
+    }
+    // Fields the entry names beyond the recorded ones (a password, the triggers put back).
+    QStringList changed;
+    for (const QJsonObject &side : {before, after})
+        for (const QString &name : side.keys()) {
+            const auto known = std::find_if(fields.begin(), fields.end(),
+                                            [&](const QString &f) { return f.compare(name, Qt::CaseInsensitive) == 0; });
+            changed.append(known == fields.end() ? name : *known);
+            if (known == fields.end()) {
+                fields.append(name);
+                was.insert(name.toLower(), before.value(name));
+                is.insert(name.toLower(), after.value(name));
+            }
+        }
+    ui->TableWidget1->setRowCount(int(fields.size()));
+    for (int r = 0; r < fields.size(); ++r) {
+        const QString key = fields[r].toLower();
+        const bool marked = changed.contains(fields[r]);
+        const QStringList cells{fields[r], shown(was.value(key)), shown(is.value(key)), marked ? ChangedMark : QString()};
+        for (int c = 0; c < cells.size(); ++c) {
+            auto *item = new QTableWidgetItem(cells[c]);
+            if (marked)
+                item->setForeground(Qt::red);
+            ui->TableWidget1->setItem(r, c, item);
+        }
+    }
+    ui->TableWidget1->resizeRowsToContents();
+    return true;
+}

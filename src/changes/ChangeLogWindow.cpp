@@ -1,0 +1,205 @@
+#include "changes/ChangeLogWindow.h"
+
+#include <QEvent>
+
+#include "changes/ChangeDetails.h"
+#include "data/ChangeRecord.h"
+#include "data/Clock.h"
+#include "data/Failure.h"
+#include "data/Helpers.h"
+#include "data/JetSql.h"
+#include "data/Query.h"
+#include "data/WindowedQuery.h"
+#include "grid/DataGrid.h"
+#include "reporting/Report.h"
+#include "reports/SheetExport.h"
+#include "ui/Screen.h"
+#include "ui_ChangeLogWindow.h"
+
+namespace {
+
+const QString Everyone = QStringLiteral("全部");
+
+// The grid's columns: field, title, width.
+struct Shown
+{
+    const char *field;
+    const char *title;
+    int width;
+};
+const Shown Columns[] = {
+    {"ChangeIndex", "编号", 60},      {"ChangeTime", "时间", 130},       {"ChangeOperator", "操作人", 70},
+    {"ChangeKind", "类别", 60},       {"ChangeTable", "表", 80},         {"ChangeRow", "记录号", 60},
+    {"ChangeAccount", "帐户编号", 60}, {"ChangeDbUser", "数据库用户", 80}, {"ChangeAddress", "地址", 90},
+    {"ChangeBefore", "改动前", 200},  {"ChangeAfter", "改动后", 200},
+};
+
+} // namespace
+
+ChangeLogWindow::ChangeLogWindow(ShareDataModule &data, ChangeDetails &details, FormProgress &progress, QWidget *parent)
+    : QDialog(parent)
+    , ui(std::make_unique<Ui::ChangeLogWindow>())
+    , m_data(data)
+    , m_details(details)
+    , m_progress(progress)
+    , m_rows(std::make_unique<WindowedQuery>(data))
+    , m_report(std::make_unique<Report>(data, *m_rows))
+{
+    ui->setupUi(this);
+    ui->DBGridEh1->viewport()->installEventFilter(this);
+    ui->ComboBox1->addItems({Everyone, QStringLiteral("管理员"), QStringLiteral("出纳"), ChangeRecord::ExternalWriter,
+                             ChangeRecord::ProgramItself});
+    ui->ComboBox3->addItems({Everyone, ChangeRecord::Kind::Added, ChangeRecord::Kind::Changed,
+                             ChangeRecord::Kind::Deleted, ChangeRecord::Kind::Baseline, ChangeRecord::Kind::Restored});
+    connect(ui->BitBtn1, &QPushButton::clicked, this, [this] { load(); });
+    connect(ui->BitBtn2, &QPushButton::clicked, this, &ChangeLogWindow::print);
+    connect(ui->BitBtn3, &QPushButton::clicked, this, &ChangeLogWindow::toExcel);
+    connect(ui->BitBtn4, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ui->CheckBox1, &QCheckBox::toggled, ui->DateEdit1, &QWidget::setEnabled);
+    connect(ui->CheckBox1, &QCheckBox::toggled, ui->DateEdit2, &QWidget::setEnabled);
+}
+
+ChangeLogWindow::~ChangeLogWindow()
+{
+    m_report.reset();
+}
+
+DataGrid *ChangeLogWindow::DBGridEh1() const
+{
+    return ui->DBGridEh1;
+}
+
+bool ChangeLogWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick && watched == ui->DBGridEh1->viewport()) {
+        showSelectedEntry();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ChangeLogWindow::showAll()
+{
+    prepareAll();
+    Screen::current().runModal(*this);
+    m_rows->close();
+}
+
+void ChangeLogWindow::showHistory(const QString &table, qint64 row)
+{
+    prepareHistory(table, row);
+    Screen::current().runModal(*this);
+    m_rows->close();
+}
+
+void ChangeLogWindow::prepareAll()
+{
+    m_historyTable.clear();
+    m_historyRow = 0;
+    setWindowTitle(QStringLiteral("改动记录"));
+    ui->Panel1->setVisible(true);
+    ui->Label5->clear();
+    ui->CheckBox1->setChecked(false);
+    ui->DateEdit1->setEnabled(false);
+    ui->DateEdit2->setEnabled(false);
+    ui->DateEdit1->setDate(Clock::today().addMonths(-1));
+    ui->DateEdit2->setDate(Clock::today());
+    ui->ComboBox1->setCurrentText(Everyone);
+    ui->ComboBox3->setCurrentIndex(0);
+    fillChoices();
+    load();
+}
+
+void ChangeLogWindow::prepareHistory(const QString &table, qint64 row)
+{
+    m_historyTable = table;
+    m_historyRow = row;
+    setWindowTitle(QStringLiteral("记录的改动记录"));
+    ui->Panel1->setVisible(false);
+    ui->Label5->setText(QStringLiteral("记录号 %1 的全部改动，最近的在前。").arg(row));
+    load();
+}
+
+// The accounts the list can be narrowed to, by number: a deleted account's entries keep its number.
+void ChangeLogWindow::fillChoices()
+{
+    ui->ComboBox2->clear();
+    ui->ComboBox2->addItem(Everyone);
+    Query accounts(m_data);
+    if (!RunQuery(accounts, QStringLiteral("Select AccountIndex, AccountName From Account Where AccountIndex > 1"
+                                           " Order By AccountIndex"),
+                  QStringLiteral("帐户读取失败。\n")))
+        return;
+    for (accounts.first(); !accounts.eof(); accounts.next())
+        ui->ComboBox2->addItem(QStringLiteral("%1 %2").arg(accounts.field(QStringLiteral("AccountIndex")).toLongLong())
+                                   .arg(accounts.fieldText(QStringLiteral("AccountName"))),
+                               accounts.field(QStringLiteral("AccountIndex")));
+}
+
+QString ChangeLogWindow::filter() const
+{
+    if (!m_historyTable.isEmpty())
+        return QStringLiteral(" And (ChangeTable = %1) And (ChangeRow = %2)")
+            .arg(JetSql::quoted(m_historyTable))
+            .arg(m_historyRow);
+    QString filter;
+    if (ui->CheckBox1->isChecked())
+        filter += QStringLiteral(" And (ChangeTime >= %1) And (ChangeTime < %2)")
+                      .arg(JetSql::quoted(JetSql::dateText(ui->DateEdit1->date())),
+                           JetSql::quoted(JetSql::dateText(ui->DateEdit2->date().addDays(1))));
+    if (const QString who = ui->ComboBox1->currentText().trimmed(); !who.isEmpty() && who != Everyone)
+        filter += QStringLiteral(" And (ChangeOperator = %1)").arg(JetSql::quoted(who));
+    if (const QVariant account = ui->ComboBox2->currentData(); account.isValid())
+        filter += QStringLiteral(" And (ChangeAccount = %1)").arg(account.toLongLong());
+    if (ui->ComboBox3->currentIndex() > 0)
+        filter += QStringLiteral(" And (ChangeKind = %1)").arg(JetSql::quoted(ui->ComboBox3->currentText()));
+    return filter;
+}
+
+bool ChangeLogWindow::load()
+{
+    QStringList fields;
+    for (const Shown &column : Columns)
+        fields.append(QLatin1String(column.field));
+    WindowedQuery::Statement statement;
+    statement.fields = fields.join(QStringLiteral(", "));
+    statement.from = QLatin1String(ChangeRecord::Table);
+    statement.join = QStringLiteral("(ChangeIndex > 0)");
+    statement.filter = filter();
+    statement.order = QStringLiteral(" Order By ChangeIndex Desc");
+    statement.key = QStringLiteral("ChangeIndex");
+    const bool opened = m_rows->open(statement);
+    ui->DBGridEh1->setQuery(m_rows.get());
+    if (!opened) {
+        ReportFailure(QStringLiteral("改动记录读取失败。"), m_rows->lastFailure());
+        return false;
+    }
+    ui->DBGridEh1->rebuildColumns();
+    for (int c = 0; c < ui->DBGridEh1->columnCount(); ++c) {
+        ui->DBGridEh1->setTitle(c, QString::fromUtf8(Columns[c].title));
+        ui->DBGridEh1->setColumnWidth(c, Columns[c].width);
+    }
+    ui->DBGridEh1->setFooter(0, DataGrid::Footer::count(QStringLiteral("条")));
+    return true;
+}
+
+void ChangeLogWindow::showSelectedEntry()
+{
+    const QModelIndex current = ui->DBGridEh1->currentIndex();
+    if (!m_rows->isOpen() || !current.isValid()) {
+        Screen::current().inform(QStringLiteral("请先选中需要查看的改动记录"));
+        return;
+    }
+    m_details.showEntry(m_rows->value(current.row(), 0).toLongLong());
+}
+
+void ChangeLogWindow::print()
+{
+    if (m_rows->isOpen())
+        RunReport(*m_report, QStringLiteral("Frf\\Changes.frf"));
+}
+
+void ChangeLogWindow::toExcel()
+{
+    SheetExport::exportGrid(*ui->DBGridEh1, m_progress);
+}

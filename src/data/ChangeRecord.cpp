@@ -1,0 +1,213 @@
+#include "data/ChangeRecord.h"
+
+namespace {
+
+using ChangeRecord::Covered;
+
+// When and by whom, as the file books' triggers write it.
+const QString Now = QStringLiteral("strftime('%Y-%m-%d %H:%M:%S','now','localtime')");
+const QString Operator = QStringLiteral("coalesce((SELECT Operator FROM ChangeOperator), '%1')");
+
+QString quotedText(const QString &text)
+{
+    QString doubled = text;
+    doubled.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + doubled + QLatin1Char('\'');
+}
+
+QString sqliteOperator()
+{
+    return Operator.arg(ChangeRecord::ExternalWriter);
+}
+
+// The recorded fields of the row `row` (NEW, OLD or the table itself) as one JSON object.
+QString sqliteImage(const Covered &table, const QString &row)
+{
+    QStringList pairs;
+    for (const QString &field : table.fields)
+        pairs.append(QStringLiteral("'%1',%2.%1").arg(field, row));
+    return QStringLiteral("json_object(%1)").arg(pairs.join(QLatin1Char(',')));
+}
+
+QString sqliteAccount(const Covered &table, const QString &row)
+{
+    return table.account.isEmpty() ? QStringLiteral("NULL") : row + QLatin1Char('.') + table.account;
+}
+
+// An entry of a whole row: a new row (NEW, "ChangeAfter") or a deleted one (OLD, "ChangeBefore").
+QString sqliteWholeRow(const Covered &table, const QString &kind, const QString &row, const QString &column,
+                       const QString &condition)
+{
+    return QStringLiteral("INSERT INTO ChangeLog(ChangeTime,ChangeOperator,ChangeKind,ChangeTable,ChangeRow,"
+                          "ChangeAccount,%1) SELECT %2,%3,%4,'%5',%6.%7,%8,%9%10;")
+        .arg(column, Now, sqliteOperator(), quotedText(kind), table.table, row, table.key,
+             sqliteAccount(table, row), sqliteImage(table, row), condition);
+}
+
+// The changed fields of an update, each with its value before and after. A field counts as changed
+// when its value or its type differs, compared exactly: the books' case-blind comparison would take a
+// name retyped in capitals for no change.
+QString sqliteChangedFields(const Covered &table)
+{
+    QStringList arms;
+    for (const QString &field : table.fields)
+        arms.append(QStringLiteral("SELECT '%1' AS f, OLD.%1 AS o, NEW.%1 AS n,"
+                                   " OLD.%1 IS NOT NEW.%1 COLLATE BINARY OR typeof(OLD.%1) <> typeof(NEW.%1) AS c")
+                        .arg(field));
+    if (!table.secret.isEmpty())
+        arms.append(QStringLiteral("SELECT '%1', %2, %2, OLD.%1 IS NOT NEW.%1 COLLATE BINARY")
+                        .arg(table.secret, quotedText(ChangeRecord::Secret)));
+    return QStringLiteral("INSERT INTO ChangeLog(ChangeTime,ChangeOperator,ChangeKind,ChangeTable,ChangeRow,"
+                          "ChangeAccount,ChangeBefore,ChangeAfter) SELECT %1,%2,%3,'%4',NEW.%5,%6,"
+                          "json_group_object(f,o),json_group_object(f,n) FROM (%7) WHERE c AND OLD.%5 IS NEW.%5"
+                          " HAVING count(*) > 0;")
+        .arg(Now, sqliteOperator(), quotedText(ChangeRecord::Kind::Changed), table.table, table.key,
+             sqliteAccount(table, QStringLiteral("NEW")), arms.join(QStringLiteral(" UNION ALL ")));
+}
+
+QString sqliteTriggerName(const Covered &table, const char *event)
+{
+    return QStringLiteral("ChangeLog%1%2").arg(table.table, QLatin1String(event));
+}
+
+const QStringList GuardNames{QStringLiteral("ChangeLogNoUpdate"), QStringLiteral("ChangeLogNoDelete")};
+
+} // namespace
+
+QString ChangeRecord::Covered::serverKey() const
+{
+    return key == QLatin1String("rowid") ? table + QStringLiteral("Index") : key;
+}
+
+const QList<Covered> &ChangeRecord::coveredTables()
+{
+    static const QList<Covered> tables{
+        {QStringLiteral("MoneyTable"), QStringLiteral("MoneyIndex"), QStringLiteral("MoneyAccount"),
+         QStringList{QStringLiteral("MoneySerial"), QStringLiteral("MoneyCreateTime"), QStringLiteral("MoneyRecordTime"),
+                     QStringLiteral("MoneyAccount"), QStringLiteral("MoneyUser"), QStringLiteral("MoneySum"),
+                     QStringLiteral("MoneyMan"), QStringLiteral("MoneyReason"), QStringLiteral("MoneyType"),
+                     QStringLiteral("MoneyToken"), QStringLiteral("MoneyRemark")},
+         {}},
+        {QStringLiteral("Account"), QStringLiteral("AccountIndex"), QStringLiteral("AccountIndex"),
+         QStringList{QStringLiteral("AccountName"), QStringLiteral("AccountType")},
+         {}},
+        {QStringLiteral("GetPay"), QStringLiteral("GetPayIndex"), {},
+         QStringList{QStringLiteral("GetPayTime"), QStringLiteral("GetPayUser"), QStringLiteral("GetPaySum"),
+                     QStringLiteral("GetPayRemark")},
+         {}},
+        {QStringLiteral("Parameter"), QStringLiteral("rowid"), {},
+         QStringList{QStringLiteral("ParameterType"), QStringLiteral("ParameterValue")},
+         {}},
+        {QStringLiteral("Power"), QStringLiteral("rowid"), {}, QStringList{QStringLiteral("PowerName")},
+         QStringLiteral("PowerKey")},
+    };
+    return tables;
+}
+
+const Covered *ChangeRecord::covered(const QString &table)
+{
+    for (const Covered &each : coveredTables())
+        if (each.table.compare(table, Qt::CaseInsensitive) == 0)
+            return &each;
+    return nullptr;
+}
+
+QString ChangeRecord::sqliteSchema()
+{
+    return QStringLiteral(
+               "CREATE TABLE IF NOT EXISTS ChangeLog("
+               "ChangeIndex INTEGER PRIMARY KEY,"
+               "ChangeTime TEXT NOT NULL,"
+               "ChangeOperator TEXT NOT NULL,"
+               "ChangeDbUser TEXT,"
+               "ChangeAddress TEXT,"
+               "ChangeKind TEXT NOT NULL,"
+               "ChangeTable TEXT NOT NULL,"
+               "ChangeRow INTEGER,"
+               "ChangeAccount INTEGER,"
+               "ChangeBefore TEXT,"
+               "ChangeAfter TEXT);"
+               "CREATE INDEX IF NOT EXISTS ChangeByRow ON ChangeLog(ChangeTable, ChangeRow, ChangeIndex);"
+               "CREATE INDEX IF NOT EXISTS ChangeByTime ON ChangeLog(ChangeTime);"
+               "CREATE TABLE IF NOT EXISTS ChangeOperator(Operator TEXT);"
+               "INSERT INTO ChangeOperator SELECT NULL WHERE NOT EXISTS (SELECT 1 FROM ChangeOperator);")
+        + sqliteTriggers();
+}
+
+QString ChangeRecord::sqliteTriggers()
+{
+    QString sql;
+    for (const QString &name : triggerNames(Engine::Sqlite))
+        sql += QStringLiteral("DROP TRIGGER IF EXISTS %1;").arg(name);
+    for (const QString &name : GuardNames)
+        sql += QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON ChangeLog BEGIN SELECT RAISE(ABORT, %3); END;")
+                   .arg(name, name.endsWith(QLatin1String("Update")) ? QStringLiteral("UPDATE")
+                                                                      : QStringLiteral("DELETE"),
+                        quotedText(Refusal));
+    for (const Covered &table : coveredTables()) {
+        const QString isNewKey = QStringLiteral(" WHERE OLD.%1 IS NOT NEW.%1").arg(table.key);
+        sql += QStringLiteral("CREATE TRIGGER %1 AFTER INSERT ON %2 BEGIN %3 END;")
+                   .arg(sqliteTriggerName(table, "Insert"), table.table,
+                        sqliteWholeRow(table, Kind::Added, QStringLiteral("NEW"), QStringLiteral("ChangeAfter"), {}));
+        sql += QStringLiteral("CREATE TRIGGER %1 AFTER DELETE ON %2 BEGIN %3 END;")
+                   .arg(sqliteTriggerName(table, "Delete"), table.table,
+                        sqliteWholeRow(table, Kind::Deleted, QStringLiteral("OLD"), QStringLiteral("ChangeBefore"), {}));
+        // A row given another row id is a deletion of the old row and a new row.
+        sql += QStringLiteral("CREATE TRIGGER %1 AFTER UPDATE ON %2 BEGIN %3%4%5 END;")
+                   .arg(sqliteTriggerName(table, "Update"), table.table,
+                        sqliteWholeRow(table, Kind::Deleted, QStringLiteral("OLD"), QStringLiteral("ChangeBefore"),
+                                       isNewKey),
+                        sqliteWholeRow(table, Kind::Added, QStringLiteral("NEW"), QStringLiteral("ChangeAfter"),
+                                       isNewKey),
+                        sqliteChangedFields(table));
+    }
+    return sql;
+}
+
+QStringList ChangeRecord::triggerNames(Engine engine)
+{
+    QStringList names;
+    if (engine == Engine::Postgres) {
+        names << QStringLiteral("changelogkeep") << QStringLiteral("changelogkeepall");
+        for (const Covered &table : coveredTables())
+            names.append(QStringLiteral("changelog") + table.table.toLower());
+        return names;
+    }
+    names = GuardNames;
+    for (const Covered &table : coveredTables())
+        for (const char *event : {"Insert", "Delete", "Update"})
+            names.append(sqliteTriggerName(table, event));
+    return names;
+}
+
+QString ChangeRecord::baselineStatement(Engine engine, const Covered &table, qint64 from, qint64 through)
+{
+    if (engine == Engine::Sqlite)
+        return QStringLiteral("INSERT INTO ChangeLog(ChangeTime,ChangeOperator,ChangeKind,ChangeTable,ChangeRow,"
+                              "ChangeAccount,ChangeAfter) SELECT %1,%2,%3,'%4',%5,%6,%7 FROM %4 AS t"
+                              " WHERE %5 > %8 AND %5 <= %9 ORDER BY %5;")
+            .arg(Now, quotedText(ProgramItself), quotedText(Kind::Baseline), table.table, table.key,
+                 table.account.isEmpty() ? QStringLiteral("NULL") : table.account, sqliteImage(table, QStringLiteral("t")))
+            .arg(from)
+            .arg(through);
+    const QString key = table.serverKey();
+    return QStringLiteral("INSERT INTO ChangeLog(ChangeIndex,ChangeTime,ChangeOperator,ChangeDbUser,ChangeAddress,"
+                          "ChangeKind,ChangeTable,ChangeRow,ChangeAccount,ChangeAfter)"
+                          " SELECT (SELECT LastIndex FROM ChangeCounter) + row_number() OVER (ORDER BY %1),"
+                          " change_log_now(), %2, session_user, change_log_address(), %3, '%4', %1, %5, %6"
+                          " FROM %4 AS t WHERE %1 > %7 AND %1 <= %8;"
+                          "UPDATE ChangeCounter SET LastIndex = (SELECT coalesce(max(ChangeIndex), 0) FROM ChangeLog);")
+        .arg(key, quotedText(ProgramItself), quotedText(Kind::Baseline), table.table,
+             table.account.isEmpty() ? QStringLiteral("NULL") : table.account,
+             imageExpression(engine, table, QStringLiteral("t")))
+        .arg(from)
+        .arg(through);
+}
+
+QString ChangeRecord::imageExpression(Engine engine, const Covered &table, const QString &alias)
+{
+    if (engine == Engine::Sqlite)
+        return sqliteImage(table, alias);
+    return QStringLiteral("change_log_image(to_jsonb(%1), '%2', '%3')::text")
+        .arg(alias, table.serverKey().toLower(), table.secret.toLower());
+}

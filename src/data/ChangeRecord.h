@@ -1,0 +1,65 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The change record: every change of a record, an account, a receivable or payable, a settings list
+// entry or a password leaves an entry in ChangeLog, written by triggers in the same transaction as the
+// change, whoever writes. Entries are numbered without gaps and cannot be changed or deleted. Each
+// holds, as a JSON object of field names, the values before and after of the fields it changed (all
+// fields for a new, deleted or baseline row); a password is named, never its value.
+//
+// The operator: the file books read it from the one-row table ChangeOperator, which the program fills
+// inside each of its write transactions and empties again before the commit, so any other writer is
+// told as ExternalWriter. The server books read the session setting kalvora.operator and also keep the
+// database user and the client's address.
+namespace ChangeRecord {
+inline constexpr char Table[] = "ChangeLog";
+
+namespace Kind {
+inline const QString Added = QStringLiteral("新增");
+inline const QString Changed = QStringLiteral("修改");
+inline const QString Deleted = QStringLiteral("删除");
+// The state of a row when the books got the change record: the start of its replay.
+inline const QString Baseline = QStringLiteral("基准");
+// The check found protection missing and put it back.
+inline const QString Restored = QStringLiteral("重建保护");
+} // namespace Kind
+
+inline const QString ExternalWriter = QStringLiteral("外部程序");
+// The operator of the program's writes before anyone logged in, and of the books' upgrade.
+inline const QString ProgramItself = QStringLiteral("本程序");
+// What a password's value is written as, before and after.
+inline const QString Secret = QStringLiteral("（不记录）");
+// What a plain UPDATE or DELETE of an entry is refused with.
+inline const QString Refusal = QStringLiteral("改动记录不能修改或删除");
+
+// A table whose rows are recorded.
+struct Covered
+{
+    QString table;
+    QString key;     // the file books' row id column; the server's is keyColumn()
+    QString account; // the field naming the row's account, empty when none
+    QStringList fields;
+    QString secret; // a field recorded as changed without its values
+    QString serverKey() const;
+};
+const QList<Covered> &coveredTables();
+const Covered *covered(const QString &table); // nullptr when not recorded
+
+enum class Engine { Sqlite, Postgres };
+
+// The file books' tables, indexes and triggers of the change record.
+QString sqliteSchema();
+// Every trigger of the change record on the file books, each dropped first when present.
+QString sqliteTriggers();
+// The names of the triggers that must be there, as the engine's catalog spells them.
+QStringList triggerNames(Engine engine);
+
+// Writes one baseline entry for each row of `table` whose row id is in (from, through].
+QString baselineStatement(Engine engine, const Covered &table, qint64 from, qint64 through);
+
+// The recorded fields of the row `alias` of `table` as the JSON the triggers write, so that a replay
+// compares like with like.
+QString imageExpression(Engine engine, const Covered &table, const QString &alias);
+} // namespace ChangeRecord
