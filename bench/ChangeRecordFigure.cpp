@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <cstdio>
+#include <memory>
 #include <sqlite3.h>
 
 #include "Figures.h"
@@ -103,8 +104,20 @@ void readBare(sqlite3 *db, const char *sql)
 
 void changeRecordFigure(Bench &bench)
 {
+    if (bench.onServer()) {
+        std::printf("change record: measured on books files only\n");
+        return;
+    }
     bench.useBooks(bench.largest());
-    sqlite3 *db = bench.bare();
+    // A connection of the figure's own: it switches the file's triggers off and on, which only the
+    // file's own statements do.
+    sqlite3 *file = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(bench.booksPath()).constData(), &file, SQLITE_OPEN_READWRITE, nullptr)
+        != SQLITE_OK)
+        qFatal("bench: cannot open the books: %s", sqlite3_errmsg(file));
+    const std::unique_ptr<sqlite3, int (*)(sqlite3 *)> own(file, sqlite3_close);
+    sqlite3 *db = own.get();
+    sqlite3_busy_timeout(db, 10000);
     ShareDataModule &data = *bench.windows().data;
     data.setOperator(QStringLiteral("出纳"));
     writeFigures(bench, db, true);

@@ -13,6 +13,7 @@
 
 #include "data/DeliveredBooks.h"
 #include "data/MonthTotals.h"
+#include "data/postgres/PgSchema.h"
 
 namespace {
 
@@ -575,9 +576,14 @@ bool CopyTables::load(pg_conn *server, sqlite3 *file, const QList<Table> &tables
         total += count;
     }
     QList<SecondaryIndex> indexes;
-    // The month totals are built once from all the records, not recounted per row.
+    // The month totals are built once from all the records, not recounted per row. The key from records
+    // to accounts goes back on afterwards as it stands in the schema, checking new records only, so
+    // records an older deletion left without their account move along (and are reported).
     if (!takeOffIndexes(server, tables, &indexes, error)
-        || !run(server, QStringLiteral("ALTER TABLE MoneyTable DISABLE TRIGGER USER"), error))
+        || !run(server,
+                QStringLiteral("ALTER TABLE MoneyTable DISABLE TRIGGER USER;"
+                               "ALTER TABLE MoneyTable DROP CONSTRAINT IF EXISTS MoneyAccountExists"),
+                error))
         return false;
     qint64 done = 0;
     int told = -1;
@@ -594,7 +600,7 @@ bool CopyTables::load(pg_conn *server, sqlite3 *file, const QList<Table> &tables
     }
     const bool finished =
         putBackIndexes(server, indexes, report, error)
-        && run(server, QStringLiteral("ALTER TABLE MoneyTable ENABLE TRIGGER USER;")
+        && run(server, QStringLiteral("ALTER TABLE MoneyTable ENABLE TRIGGER USER;") + PgSchema::accountKey()
                            + MonthTotals::rebuildStatement(MonthTotals::Engine::Postgres),
                error)
         && setNumbering(server, file, tables, error) && compareSides(server, file, tables, report, error)

@@ -129,7 +129,7 @@ double number(const QJsonObject &object, const QString &field)
     return object.value(field.toLower()).toDouble();
 }
 
-const Fields Record{{QStringLiteral("MoneyAccount"), 2},
+const Fields Record{{QStringLiteral("MoneyAccount"), 1},
                     {QStringLiteral("MoneyCreateTime"), QStringLiteral("2026-12-10")},
                     {QStringLiteral("MoneySum"), 12.3},
                     {QStringLiteral("MoneyUser"), QStringLiteral("张三")}};
@@ -215,7 +215,7 @@ void tst_changes::addChangeDeleteLeaveEntries()
         QCOMPARE(entries[i].account.isNull(), !hasAccount);
     }
     if (table == u"MoneyTable")
-        QCOMPARE(entries[0].account.toLongLong(), 2);
+        QCOMPARE(entries[0].account.toLongLong(), 1);
     QCOMPARE(entries[0].after.value(fields[0].first.toLower()).toVariant().toString(), fields[0].second.toString());
     QVERIFY(entries[0].before.isEmpty());
     // The change names the one field changed, with both values.
