@@ -20,6 +20,10 @@ void backupFigure(Bench &bench);
 void monthClosingFigure(Bench &bench);
 void accountStatementFigure(Bench &bench);
 void exportFigure(Bench &bench);
+void twoDesksFigure(Bench &bench);
+// The other desk of the two-desk figure, run by the bench in a process of its own on the server books
+// its first desk uses; prints what it did on one line.
+int runSecondDesk(const QString &server, int seconds);
 
 struct Figure
 {
@@ -43,4 +47,5 @@ inline const Figure Figures[] = {
     {"month-closing", monthClosingFigure},
     {"account-statement", accountStatementFigure},
     {"export", exportFigure},
+    {"two-desks", twoDesksFigure},
 };
