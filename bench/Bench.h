@@ -44,6 +44,7 @@ public:
         int runs = 200;        // runs of each timed piece of work
         QString server;        // the folder of the server's socket for server books; empty: books files
         QString generated;     // where generated books files are kept; empty: the program folder
+        int deskSeconds = 20;  // how long the two desks work at once
     };
 
     struct Line
@@ -59,6 +60,8 @@ public:
     int largest() const { return m_options.largest; }
     int runs() const { return m_options.runs; }
     bool onServer() const { return !m_options.server.isEmpty(); }
+    QString server() const { return m_options.server; }
+    int deskSeconds() const { return m_options.deskSeconds; }
     QString programDir() const; // ends with '/'
     // The windows of the program under measure.
     const Windows &windows() const;

@@ -21,6 +21,10 @@ void monthClosingFigure(Bench &bench);
 void accountStatementFigure(Bench &bench);
 void exportFigure(Bench &bench);
 void changeRecordFigure(Bench &bench);
+void twoDesksFigure(Bench &bench);
+// The other desk of the two-desk figure, run by the bench in a process of its own on the server books
+// its first desk uses; prints what it did on one line.
+int runSecondDesk(const QString &server, int seconds);
 
 struct Figure
 {
@@ -45,4 +49,5 @@ inline const Figure Figures[] = {
     {"account-statement", accountStatementFigure},
     {"export", exportFigure},
     {"change-record", changeRecordFigure},
+    {"two-desks", twoDesksFigure},
 };

@@ -2,7 +2,7 @@
 // the engine's own library, and prints a table. Not part of the tests.
 //
 //   kalvora-bench [--records N] [--accounts N] [--runs N] [--engine sqlite|postgresql] [--pgenv FILE]
-//                 [--list] [figure...]
+//                 [--desk-seconds N] [--list] [figure...]
 //
 // With --engine postgresql the figures run on server books, beside bare libpq, after a run of the same
 // figures on books files whose program times stand beside them. The server is the one whose socket
@@ -24,7 +24,7 @@ namespace {
 int usage()
 {
     std::fprintf(stderr, "usage: kalvora-bench [--records N] [--accounts N] [--runs N] [--engine sqlite|postgresql] "
-                         "[--pgenv FILE] [--list] [figure...]\n");
+                         "[--pgenv FILE] [--desk-seconds N] [--list] [figure...]\n");
     return 2;
 }
 
@@ -85,6 +85,9 @@ int main(int argc, char *argv[])
     QString pgEnv;
     QStringList chosen;
     const QStringList arguments = application.arguments().mid(1);
+    // The two-desk figure's second desk: the bench run again by its first.
+    if (arguments.size() == 3 && arguments[0] == u"--second-desk")
+        return runSecondDesk(arguments[1], arguments[2].toInt());
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
         const auto number = [&](int *target) {
@@ -110,6 +113,8 @@ int main(int argc, char *argv[])
             ok = number(&options.runs);
         else if (argument == u"--engine")
             ok = text(&engine) && (engine == u"sqlite" || engine == u"postgresql");
+        else if (argument == u"--desk-seconds")
+            ok = number(&options.deskSeconds);
         else if (argument == u"--pgenv")
             ok = text(&pgEnv);
         else if (argument.startsWith(u"--"))

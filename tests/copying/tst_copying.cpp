@@ -1,7 +1,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -19,15 +18,15 @@
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
 #include "maintenance/BooksBackup.h"
+#include "support/ChildProgram.h"
 #include "support/Files.h"
 #include "support/ProgramFixture.h"
 #include "support/TestEngine.h"
 
 namespace {
 
-// The child the kill test starts: this program again, moving the books file named in these variables
-// to the server, or restoring it onto the server's books.
-constexpr char ChildWorkVariable[] = "KALVORA_TEST_CHILD_WORK";
+// The kill test's child moves the books file named in these variables to the server, or restores it
+// onto the server's books.
 constexpr char ChildFileVariable[] = "KALVORA_TEST_CHILD_FILE";
 constexpr char ChildTargetVariable[] = "KALVORA_TEST_CHILD_TARGET";
 
@@ -384,24 +383,13 @@ void CopyingTest::killedCopyLeavesServerAsItWas()
     }
     const QStringList rows = work == u"move" ? QStringList() : serverContent(server.name);
 
-    QProcess child;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QLatin1String(ChildWorkVariable), work);
-    environment.insert(QLatin1String(ChildFileVariable), books);
-    environment.insert(QLatin1String(ChildTargetVariable), server.conninfo());
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath());
-    QVERIFY(child.waitForStarted());
+    ChildProgram child(work, {{ChildFileVariable, books}, {ChildTargetVariable, server.conninfo()}});
     // Killed once the server shows the records being sent inside the open transaction.
     const QString sending = QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE datname = '%1' "
                                            "AND state = 'active' AND query LIKE 'COPY MoneyTable%%'")
                                 .arg(server.name);
-    bool seen = false;
-    while (!seen && child.state() == QProcess::Running)
-        seen = serverValue(server.name, sending) == u"1";
-    QVERIFY2(seen, qPrintable(QString::fromUtf8(child.readAllStandardError())));
+    QVERIFY2(child.waitUntil([&] { return serverValue(server.name, sending) == u"1"; }), qPrintable(child.errors()));
     child.kill();
-    QVERIFY(child.waitForFinished());
 
     if (work == u"move")
         QCOMPARE(publicTables(server.name), 0);
@@ -569,11 +557,11 @@ void CopyingTest::commandsSwitchTheDataSource()
 // As the kill test's child: moves or restores the books the environment names, and nothing else.
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsSet(ChildWorkVariable)) {
+    if (!ChildProgram::work().isEmpty()) {
         QCoreApplication application(argc, argv);
-        const QString file = qEnvironmentVariable(ChildFileVariable), target = qEnvironmentVariable(ChildTargetVariable);
+        const QString file = ChildProgram::value(ChildFileVariable), target = ChildProgram::value(ChildTargetVariable);
         QString error;
-        if (qEnvironmentVariable(ChildWorkVariable) == u"move") {
+        if (ChildProgram::work() == u"move") {
             MoveReport report;
             return MoveBooksToServer(file, target, &report, &error) ? 0 : 1;
         }

@@ -1,5 +1,7 @@
+#include <QApplication>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +26,7 @@
 #include "journal/JournalPage.h"
 #include "reports/ReportsPage.h"
 #include "support/BooksFault.h"
+#include "support/ChildProgram.h"
 #include "support/OtherProgram.h"
 #include "support/Looks.h"
 #include "ui/ElidedComboBox.h"
@@ -184,6 +187,23 @@ void fillTransfer(const Entry &entry, const QString &from, const QString &to, co
 }
 
 const QString Transferred = QStringLiteral("平调成功");
+
+// The kill test's child transfers on the books of the test cluster named in this variable.
+constexpr char ChildBooksVariable[] = "KALVORA_TEST_CHILD_BOOKS";
+
+// As the kill test's child: a second program on the test's server books transfers 947.1 from the
+// bank to cash through the transfer dialog, and nothing else.
+int transferAsChild()
+{
+    ProgramFixture program(ChildProgram::value(ChildBooksVariable));
+    WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("AccountType"), QStringLiteral("5"), program.settingsPath());
+    program.screen().onDialog(QStringLiteral("FormDraw"), [](QDialog &shown) {
+        const Entry entry{shown};
+        fillTransfer(entry, QStringLiteral("工行"), QStringLiteral("现金"), QStringLiteral("947.1"));
+        entry.confirm();
+    });
+    return program.windows().draw->showModal() == QDialog::Accepted ? 0 : 1;
+}
 
 // The controls that have the focus in `entry` as the user presses Tab `presses` times, starting in the
 // control named `first`.
@@ -1171,6 +1191,88 @@ private slots:
                  1);
     }
 
+    // A transfer cut off by kill -9 while its transaction is open, its first record stored and the
+    // second waiting: the server keeps neither, and the month totals stay what the records add up to.
+    void killedTransferStoresNeither()
+    {
+        SKIP_ON_FILE("the file's own journal undoing a killed transfer is the books engine's to prove");
+        Books books;
+        books.record(books.cash, ProgramFixture::Today, 77 * 12.3);
+        const QByteArray cash = QByteArray::number(books.cash);
+        // Holds cash's month total, which the transfer's incoming record has to change.
+        OtherProgram holder(books.program);
+        QCOMPARE(holder.execute("BEGIN; SELECT * FROM MoneyMonth WHERE MonthAccount = " + cash + " FOR UPDATE"),
+                 SQLITE_OK);
+        OtherProgram watcher(books.program);
+        const QByteArray waiting = "SELECT pid FROM pg_stat_activity WHERE datname = current_database() "
+                                   "AND wait_event_type = 'Lock' AND backend_xid IS NOT NULL";
+        qint64 backend = -1;
+        ChildProgram child(QStringLiteral("transfer"), {{ChildBooksVariable, books.program.serverBooks()}});
+        QVERIFY2(child.waitUntil([&] { return (backend = watcher.number(waiting.constData())) > 0; }),
+                 qPrintable(child.errors()));
+        QCOMPARE(watcher.number("SELECT count(*) FROM MoneyTable"), 1); // the outgoing half is not seen yet
+        child.kill();
+        QCOMPARE(holder.execute("ROLLBACK"), SQLITE_OK);
+        // The server ends the killed program's session once it finds the program gone.
+        const QByteArray alive = "SELECT count(*) FROM pg_stat_activity WHERE pid = " + QByteArray::number(backend);
+        const QDeadlineTimer patience(30000);
+        while (watcher.number(alive.constData()) != 0 && !patience.hasExpired()) {
+        }
+        QCOMPARE(watcher.number(alive.constData()), 0);
+
+        QCOMPARE(watcher.number("SELECT count(*) FROM MoneyTable WHERE MoneyReason = '帐簿平调'"), 0);
+        QCOMPARE(books.recordCount(), 1);
+        const QByteArray check = MonthTotals::checkStatement(MonthTotals::Engine::Postgres).toUtf8();
+        QCOMPARE(watcher.number("SELECT count(*) FROM (" + check + ") AS differing"), 0);
+        QCOMPARE(watcher.number("SELECT count(*) FROM MoneyMonth WHERE MonthAccount = " + cash
+                                + " AND round(MonthSum::numeric, 2) = 947.1"),
+                 1);
+    }
+
+    void connectionLostWhileShown_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("correction") << int(FormGetPay::EditExpense) << QStringList{Corrected} << 1;
+        QTest::newRow("new record") << int(FormGetPay::NewExpense) << QStringList{NewGet} << 1;
+    }
+
+    // The server ends the program's session (a restart does that) while the entry dialog shows a stored
+    // record; 确定 then stores the change exactly once, or tells that the connection was lost and
+    // stores nothing. Either way the next statement works.
+    void connectionLostWhileShown()
+    {
+        QFETCH(int, mode);
+        QFETCH(QStringList, messages);
+        QFETCH(int, stored);
+        SKIP_ON_FILE("a books file has no connection to lose");
+        Books books;
+        books.record(books.bank, ProgramFixture::Today, 1);
+        const qint64 index = books.record(books.bank, ProgramFixture::Today, -8.5);
+        const qint64 backend
+            = books.program.select(QStringLiteral("Select pg_backend_pid() As Pid")).fieldInteger(QStringLiteral("Pid"));
+        OtherProgram other(books.program);
+        const int result = showEntry(books, mode, [&](const Entry &entry) {
+            if (mode == FormGetPay::NewExpense) {
+                entry.list("ComboBox1")->setCurrentText(QStringLiteral("工行"));
+                entry.list("ComboBox2")->setCurrentText(QStringLiteral("办公费用"));
+                entry.list("ComboBox3")->setCurrentText(QStringLiteral("杂项"));
+                entry.list("ComboBox4")->setCurrentText(QStringLiteral("收据"));
+            }
+            QCOMPARE(other.number("SELECT pg_terminate_backend(" + QByteArray::number(backend) + ")::integer"),
+                     1);
+            entry.edit("Edit3")->setText(QStringLiteral("947.1"));
+            entry.confirm();
+        }, int(index));
+        QCOMPARE(result, QDialog::Accepted);
+        QCOMPARE(books.program.screen().takeMessages(), messages);
+        QCOMPARE(other.number("SELECT count(*) FROM MoneyTable WHERE MoneySum = -947.1"), stored);
+        QCOMPARE(books.recordCount(), 2 + (mode == FormGetPay::NewExpense ? stored : 0));
+        const QByteArray check = MonthTotals::checkStatement(MonthTotals::Engine::Postgres).toUtf8();
+        QCOMPARE(other.number("SELECT count(*) FROM (" + check + ") AS differing"), 0);
+    }
+
     void transferAccountVanished_data()
     {
         QTest::addColumn<QString>("gone");
@@ -1539,5 +1641,13 @@ private slots:
     }
 };
 
-QTEST_MAIN(JournalTest)
+// As the kill test's child the program transfers and does nothing else.
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    if (ChildProgram::work() == u"transfer")
+        return transferAsChild();
+    JournalTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_journal.moc"

@@ -33,12 +33,27 @@ void copyFolder(const QString &from, const QString &to)
 
 ProgramFixture::ProgramFixture(Start start)
 {
+    open(start);
+}
+
+ProgramFixture::ProgramFixture(const QString &serverBooks)
+    : m_serverBooks(serverBooks)
+    , m_ownsBooks(false)
+{
+    open(Start::Shown);
+}
+
+void ProgramFixture::open(Start start)
+{
     QVERIFY2(m_dir.isValid(), "no temporary folder");
     m_oldOdbcIni = qgetenv("ODBCINI");
     qputenv("ODBCINI", QFile::encodeName(odbcIniPath()));
     copyFolder(QStringLiteral(KALVORA_RES_DIR), folder() + QStringLiteral("Res"));
     copyFolder(QStringLiteral(KALVORA_FRF_DIR), folder() + QStringLiteral("Frf"));
-    createBooks();
+    if (m_ownsBooks)
+        createBooks();
+    else if (!TestEngine::registerServerBooks(odbcIniPath(), m_serverBooks))
+        qFatal("cannot register the books on the test server");
     Clock::setToday(Today);
     Screen::install(&m_screen);
     if (start == Start::Shown)
@@ -53,7 +68,7 @@ ProgramFixture::~ProgramFixture()
         QTest::qFail(qPrintable(leftovers), __FILE__, __LINE__);
     Screen::install(nullptr);
     Clock::setToday(QDate());
-    if (!m_serverBooks.isEmpty())
+    if (!m_serverBooks.isEmpty() && m_ownsBooks)
         TestEngine::dropServerBooks(m_serverBooks);
     if (m_oldOdbcIni.isNull())
         qunsetenv("ODBCINI");

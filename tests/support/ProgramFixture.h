@@ -21,6 +21,8 @@ public:
 
     enum class Start { Shown, NotStarted };
     explicit ProgramFixture(Start start = Start::Shown);
+    // A second program, shown, on the server books `serverBooks` of another fixture; they stay when it ends.
+    explicit ProgramFixture(const QString &serverBooks);
     ~ProgramFixture();
 
     // Starts the program: creates every window and shows the main window. Called again, it ends the
@@ -56,9 +58,11 @@ public:
 
 private:
     void createBooks();
+    void open(Start start);
 
     QTemporaryDir m_dir;
     QString m_serverBooks;
+    bool m_ownsBooks = true;
     QByteArray m_oldOdbcIni;
     ScriptedScreen m_screen;
     std::unique_ptr<Program> m_program;
