@@ -26,6 +26,17 @@ void twoDesksFigure(Bench &bench);
 // its first desk uses; prints what it did on one line.
 int runSecondDesk(const QString &server, int seconds);
 
+class FormDraw;
+class QComboBox;
+// The transfer dialog opened for a transfer, with its giving and receiving account choosers; the books
+// must have at least two accounts in scope.
+struct TransferChoosers
+{
+    QComboBox *source;
+    QComboBox *target;
+};
+TransferChoosers openTransfer(FormDraw &dialog);
+
 struct Figure
 {
     const char *name; // for choosing figures on the command line

@@ -36,14 +36,9 @@ private:
 // What the user does: the dialog opens, the first account gives to the second, 确定.
 void transferThrough(FormDraw &dialog)
 {
-    if (!dialog.prepareShowing())
-        qFatal("bench: the transfer dialog did not open");
-    auto *source = dialog.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
-    auto *target = dialog.findChild<QComboBox *>(QStringLiteral("ComboBox2"));
-    if (target->count() < 2)
-        qFatal("bench: the books have fewer than two accounts in scope");
-    source->setCurrentIndex(0);
-    target->setCurrentIndex(1);
+    const TransferChoosers choosers = openTransfer(dialog);
+    choosers.source->setCurrentIndex(0);
+    choosers.target->setCurrentIndex(1);
     dialog.findChild<QLineEdit *>(QStringLiteral("Edit1"))->setText(QStringLiteral("123.45"));
     dialog.confirm();
 }
@@ -62,6 +57,17 @@ void addOpenEntries(Bare &bare, int wanted)
 }
 
 } // namespace
+
+TransferChoosers openTransfer(FormDraw &dialog)
+{
+    if (!dialog.prepareShowing())
+        qFatal("bench: the transfer dialog did not open");
+    TransferChoosers choosers{dialog.findChild<QComboBox *>(QStringLiteral("ComboBox1")),
+                              dialog.findChild<QComboBox *>(QStringLiteral("ComboBox2"))};
+    if (choosers.target->count() < 2)
+        qFatal("bench: the books have fewer than two accounts in scope");
+    return choosers;
+}
 
 void transferFigure(Bench &bench)
 {

@@ -151,12 +151,7 @@ DeskTally workAtDesk(const Windows &windows, int seconds, bool reversed)
 {
     DeskScreen screen;
     FormDraw &dialog = *windows.draw;
-    if (!dialog.prepareShowing())
-        qFatal("bench: the transfer dialog did not open");
-    auto *source = dialog.findChild<QComboBox *>(QStringLiteral("ComboBox1"));
-    auto *target = dialog.findChild<QComboBox *>(QStringLiteral("ComboBox2"));
-    if (target->count() < 2)
-        qFatal("bench: the books have fewer than two accounts in scope");
+    const auto [source, target] = openTransfer(dialog);
     const QString first = target->itemText(0), second = target->itemText(1);
     const qint64 storeAccount = accountIndex(first);
 
