@@ -162,6 +162,35 @@ void info(QPainter &p, qreal s)
     p.drawLine(QPointF(s * 0.5, s * 0.44), QPointF(s * 0.5, s * 0.74));
 }
 
+// A sheet of lines with a small clock at its corner: the record of changes.
+void changeTrail(QPainter &p, qreal s)
+{
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(s * 0.24, s * 0.2, s * 0.4, s * 0.56), s * 0.04, s * 0.04);
+    for (const qreal y : {0.34, 0.46, 0.58})
+        p.drawLine(QPointF(s * 0.32, s * y), QPointF(s * 0.52, s * y));
+    const QPointF clock(s * 0.66, s * 0.66);
+    p.setBrush(Qt::white);
+    p.drawEllipse(clock, s * 0.15, s * 0.15);
+    p.setPen(QPen(QColor(120, 95, 40), s / 18.0, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(clock, clock + QPointF(0, -s * 0.09));
+    p.drawLine(clock, clock + QPointF(s * 0.07, 0));
+}
+
+// A shield with a tick: the check that nothing was changed unseen.
+void shieldTick(QPainter &p, qreal s)
+{
+    QPainterPath shield;
+    shield.moveTo(s * 0.5, s * 0.2);
+    shield.lineTo(s * 0.74, s * 0.29);
+    shield.cubicTo(s * 0.74, s * 0.56, s * 0.64, s * 0.72, s * 0.5, s * 0.8);
+    shield.cubicTo(s * 0.36, s * 0.72, s * 0.26, s * 0.56, s * 0.26, s * 0.29);
+    shield.closeSubpath();
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(shield);
+    p.drawPolyline(QPolygonF{{s * 0.39, s * 0.5}, {s * 0.47, s * 0.58}, {s * 0.62, s * 0.41}});
+}
+
 QImage arrow(bool pointsLeft)
 {
     QImage image = Art::canvas(16, 16);
@@ -205,4 +234,8 @@ void drawShellPictures(Art &art)
     art.saveEmbedded(badge(48, QColor(40, 150, 170), download), QStringLiteral("ActionLoad.png"));
     art.saveEmbedded(badge(24, QColor(70, 130, 200), key), QStringLiteral("ActionLogin.png"));
     art.saveEmbedded(badge(24, QColor(70, 130, 200), info), QStringLiteral("ActionInstruction.png"));
+    const QColor auditGold(190, 145, 50);
+    art.saveEmbedded(badge(48, auditGold, changeTrail), QStringLiteral("ActionChangeLog.png"));
+    art.saveEmbedded(badge(48, auditGold, shieldTick), QStringLiteral("ActionCheckChanges.png"));
+    art.saveEmbedded(badge(24, auditGold, changeTrail), QStringLiteral("ActionRecordHistory.png"));
 }

@@ -135,7 +135,8 @@ void FormMain::setPictures()
         {ui->ActionLogin, "Login"}, {ui->ActionInstruction, "Instruction"},
         {ui->ActionEditMoney, "EditMoney"}, {ui->ActionPrintMoney, "PrintMoney"}, {ui->ActionToExcel, "ToExcel"},
         {ui->ActionResearchReport, "ResearchReport"}, {ui->ActionMakeReport, "MakeReport"},
-        {ui->ActionPrintReport, "PrintReport"}};
+        {ui->ActionPrintReport, "PrintReport"}, {ui->ActionChangeLog, "ChangeLog"},
+        {ui->ActionCheckChanges, "CheckChanges"}, {ui->ActionRecordHistory, "RecordHistory"}};
     for (const auto &[action, name] : icons)
         action->setIcon(QIcon(QStringLiteral(":/embedded/Action%1.png").arg(QLatin1String(name))));
 }
