@@ -76,6 +76,15 @@ void writeFigures(Bench &bench, sqlite3 *db, bool on)
                                }));
 }
 
+qint64 lastRecord(sqlite3 *db)
+{
+    sqlite3_stmt *statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT coalesce(max(MoneyIndex), 0) FROM MoneyTable", -1, &statement, nullptr);
+    const qint64 last = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
+    sqlite3_finalize(statement);
+    return last;
+}
+
 void dropRecordTriggers(sqlite3 *db)
 {
     for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
@@ -122,8 +131,12 @@ void changeRecordFigure(Bench &bench)
     data.setOperator(QStringLiteral("出纳"));
     writeFigures(bench, db, true);
     dropRecordTriggers(db);
+    // The records written without the triggers go again before the triggers return, so that the check
+    // below measures books whose record holds.
+    const qint64 recorded = lastRecord(db);
     writeFigures(bench, db, false);
-    run(db, QStringLiteral("BEGIN IMMEDIATE;") + ChangeRecord::sqliteTriggers() + QStringLiteral("COMMIT;"));
+    run(db, QStringLiteral("BEGIN IMMEDIATE; DELETE FROM MoneyTable WHERE MoneyIndex > %1;").arg(recorded)
+                + ChangeRecord::sqliteTriggers() + QStringLiteral("COMMIT;"));
 
     ChangeLogWindow &window = *bench.windows().changeLog;
     bench.report(QStringLiteral("change list, first screen"), bench.largest(),
