@@ -1,7 +1,7 @@
 // The change record on the largest books (a million records, each with its entry): storing one record
 // and a two-record transfer with the record's triggers in place and without them, the change list's
 // first screen, one record's history, the full check beside a bare SQL comparison of each row with its
-// last entry, and the upgrade of books made before the change record.
+// last entry, and (on books files) the upgrade of books made before the change record.
 #include <QElapsedTimer>
 #include <QFile>
 
@@ -52,43 +52,58 @@ void transferThroughProgram(int serial)
         qFatal("bench: cannot commit a transfer");
 }
 
-void insertBare(sqlite3 *db, int serial)
+void insertBare(Bare &bare, int serial)
 {
-    run(db, QStringLiteral("INSERT INTO MoneyTable(MoneySerial, MoneyCreateTime, MoneyAccount, MoneyUser, MoneySum)"
-                           " VALUES ('C%1', '2026-12-10', 2, '客户001', 123.45)")
-                .arg(serial));
+    bare.read(QStringLiteral("INSERT INTO MoneyTable(MoneySerial, MoneyCreateTime, MoneyAccount, MoneyUser, MoneySum)"
+                             " VALUES ('C%1', '2026-12-10', 2, '客户001', 123.45)")
+                  .arg(serial)
+                  .toUtf8());
 }
 
 // Store and transfer with the record's triggers (on) and without them (off), as the books were before.
-void writeFigures(Bench &bench, sqlite3 *db, bool on)
+void writeFigures(Bench &bench, bool on)
 {
     int serial = 0;
+    Bare &bare = bench.bare();
     const QString state = on ? QStringLiteral("change record on") : QStringLiteral("change record off");
     bench.report(QStringLiteral("store one record, %1").arg(state), bench.largest(),
-                 bench.compare([&] { storeThroughProgram(++serial); }, [&] { insertBare(db, ++serial); }));
+                 bench.compare([&] { storeThroughProgram(++serial); }, [&] { insertBare(bare, ++serial); }));
     bench.report(QStringLiteral("transfer (two records), %1").arg(state), bench.largest(),
                  bench.compare([&] { transferThroughProgram(++serial); },
                                [&] {
-                                   run(db, QStringLiteral("BEGIN IMMEDIATE"));
-                                   insertBare(db, ++serial);
-                                   insertBare(db, -serial);
-                                   run(db, QStringLiteral("COMMIT"));
+                                   bare.begin();
+                                   insertBare(bare, ++serial);
+                                   insertBare(bare, -serial);
+                                   bare.commit();
                                }));
 }
 
-qint64 lastRecord(sqlite3 *db)
+qint64 lastRecord(Bare &bare)
 {
-    sqlite3_stmt *statement = nullptr;
-    sqlite3_prepare_v2(db, "SELECT coalesce(max(MoneyIndex), 0) FROM MoneyTable", -1, &statement, nullptr);
-    const qint64 last = sqlite3_step(statement) == SQLITE_ROW ? sqlite3_column_int64(statement, 0) : 0;
-    sqlite3_finalize(statement);
-    return last;
+    QList<qint64> last;
+    bare.read("SELECT coalesce(max(MoneyIndex), 0) FROM MoneyTable", {}, 1, &last);
+    return last.value(0);
 }
 
-void dropRecordTriggers(sqlite3 *db)
+// The record's triggers on the file: dropped, and made again with every other trigger of the record.
+void dropFileTriggers(sqlite3 *db)
 {
     for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
         run(db, QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(name));
+}
+
+// Switches the change record of the records off or back on, as plain SQL does it on each engine: the
+// file's triggers are dropped and made again, the server's trigger disabled and enabled.
+void switchRecordTriggers(Bench &bench, sqlite3 *file, bool on)
+{
+    if (bench.onServer()) {
+        bench.bare().read(QByteArray("ALTER TABLE MoneyTable ") + (on ? "ENABLE" : "DISABLE")
+                          + " TRIGGER ChangeLogMoneyTable");
+    } else if (on) {
+        run(file, QStringLiteral("BEGIN IMMEDIATE;") + ChangeRecord::sqliteTriggers() + QStringLiteral("COMMIT;"));
+    } else {
+        dropFileTriggers(file);
+    }
 }
 
 // Reads what the first screen of the list shows: the first 30 rows of every column.
@@ -100,43 +115,49 @@ void readFirstScreen(ChangeLogWindow &window)
             rows.value(row, column);
 }
 
-void readBare(sqlite3 *db, const char *sql)
+// Books of the version before: the change record dropped, then the program opens them.
+void timeUpgrade(Bench &bench, sqlite3 *file)
 {
-    sqlite3_stmt *statement = nullptr;
-    sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-    }
-    sqlite3_finalize(statement);
+    run(file, QStringLiteral("BEGIN IMMEDIATE;"));
+    dropFileTriggers(file);
+    run(file, QStringLiteral("DROP TABLE ChangeLog; DROP TABLE ChangeOperator; PRAGMA user_version = 2; COMMIT;"));
+    ShareDataModule &data = *bench.windows().data;
+    data.disconnect();
+    QElapsedTimer upgrade;
+    upgrade.start();
+    EngineError opened;
+    if (!data.ADOConnection1(&opened))
+        qFatal("bench: the upgrade failed: %s", qPrintable(opened.text));
+    std::printf("upgrade of books with %d records to the change record: %.2f s\n", bench.largest(),
+                upgrade.elapsed() / 1000.0);
 }
 
 } // namespace
 
 void changeRecordFigure(Bench &bench)
 {
-    if (bench.onServer()) {
-        std::printf("change record: measured on books files only\n");
-        return;
-    }
     bench.useBooks(bench.largest());
-    // A connection of the figure's own: it switches the file's triggers off and on, which only the
-    // file's own statements do.
+    // On a file, a connection of the figure's own drops and makes the triggers, which takes several
+    // statements at once.
     sqlite3 *file = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(bench.booksPath()).constData(), &file, SQLITE_OPEN_READWRITE, nullptr)
-        != SQLITE_OK)
+    if (!bench.onServer()
+        && sqlite3_open_v2(QFile::encodeName(bench.booksPath()).constData(), &file, SQLITE_OPEN_READWRITE, nullptr)
+            != SQLITE_OK)
         qFatal("bench: cannot open the books: %s", sqlite3_errmsg(file));
     const std::unique_ptr<sqlite3, int (*)(sqlite3 *)> own(file, sqlite3_close);
-    sqlite3 *db = own.get();
-    sqlite3_busy_timeout(db, 10000);
+    if (file)
+        sqlite3_busy_timeout(file, 10000);
+    Bare &bare = bench.bare();
     ShareDataModule &data = *bench.windows().data;
     data.setOperator(QStringLiteral("出纳"));
-    writeFigures(bench, db, true);
-    dropRecordTriggers(db);
+    writeFigures(bench, true);
+    switchRecordTriggers(bench, file, false);
     // The records written without the triggers go again before the triggers return, so that the check
     // below measures books whose record holds.
-    const qint64 recorded = lastRecord(db);
-    writeFigures(bench, db, false);
-    run(db, QStringLiteral("BEGIN IMMEDIATE; DELETE FROM MoneyTable WHERE MoneyIndex > %1;").arg(recorded)
-                + ChangeRecord::sqliteTriggers() + QStringLiteral("COMMIT;"));
+    const qint64 recorded = lastRecord(bare);
+    writeFigures(bench, false);
+    bare.read("DELETE FROM MoneyTable WHERE MoneyIndex > " + QByteArray::number(recorded));
+    switchRecordTriggers(bench, file, true);
 
     ChangeLogWindow &window = *bench.windows().changeLog;
     bench.report(QStringLiteral("change list, first screen"), bench.largest(),
@@ -145,7 +166,7 @@ void changeRecordFigure(Bench &bench)
                          window.prepareAll();
                          readFirstScreen(window);
                      },
-                     [&] { readBare(db, "SELECT * FROM ChangeLog ORDER BY ChangeIndex DESC LIMIT 30"); }, 20));
+                     [&] { bare.read("SELECT * FROM ChangeLog ORDER BY ChangeIndex DESC LIMIT 30"); }, 20));
     const qint64 middle = bench.largest() / 2;
     bench.report(QStringLiteral("one record's history"), bench.largest(),
                  bench.compare(
@@ -154,11 +175,8 @@ void changeRecordFigure(Bench &bench)
                          readFirstScreen(window);
                      },
                      [&] {
-                         readBare(db, QStringLiteral("SELECT * FROM ChangeLog WHERE ChangeTable = 'MoneyTable'"
-                                                     " AND ChangeRow = %1 ORDER BY ChangeIndex DESC")
-                                          .arg(middle)
-                                          .toUtf8()
-                                          .constData());
+                         bare.read("SELECT * FROM ChangeLog WHERE ChangeTable = 'MoneyTable' AND ChangeRow = "
+                                   + QByteArray::number(middle) + " ORDER BY ChangeIndex DESC");
                      }));
     window.rows().close();
 
@@ -166,9 +184,12 @@ void changeRecordFigure(Bench &bench)
     // entry's after-values (no replay of changes).
     const ChangeRecord::Covered &records = *ChangeRecord::covered(QStringLiteral("MoneyTable"));
     const QString bareCheck =
-        QStringLiteral("SELECT count(*) FROM MoneyTable t WHERE %1 IS NOT (SELECT ChangeAfter FROM ChangeLog"
+        QStringLiteral("SELECT count(*) FROM MoneyTable t WHERE %1 %2 (SELECT ChangeAfter FROM ChangeLog"
                        " WHERE ChangeTable = 'MoneyTable' AND ChangeRow = t.MoneyIndex ORDER BY ChangeIndex DESC LIMIT 1)")
-            .arg(ChangeRecord::imageExpression(ChangeRecord::Engine::Sqlite, records, QStringLiteral("t")));
+            .arg(ChangeRecord::imageExpression(bench.onServer() ? ChangeRecord::Engine::Postgres
+                                                                : ChangeRecord::Engine::Sqlite,
+                                               records, QStringLiteral("t")),
+                 bench.onServer() ? QStringLiteral("IS DISTINCT FROM") : QStringLiteral("IS NOT"));
     const long before = residentKilobytes();
     ChangeCheck::Findings found;
     EngineError error;
@@ -178,20 +199,9 @@ void changeRecordFigure(Bench &bench)
                          if (!ChangeCheck(data).run({}, &found, &error))
                              qFatal("bench: the check failed: %s", qPrintable(error.text));
                      },
-                     [&] { readBare(db, bareCheck.toUtf8().constData()); }, 1));
+                     [&] { bare.read(bareCheck.toUtf8()); }, 1));
     std::printf("full check: %lld entries, %s, memory grew by %.1f MB\n", found.entries,
                 found.holds() ? "holds" : "found faults", (residentKilobytes() - before) / 1024.0);
-
-    // Books of the version before: the change record dropped, then the program opens them.
-    run(db, QStringLiteral("BEGIN IMMEDIATE;"));
-    dropRecordTriggers(db);
-    run(db, QStringLiteral("DROP TABLE ChangeLog; DROP TABLE ChangeOperator; PRAGMA user_version = 2; COMMIT;"));
-    data.disconnect();
-    QElapsedTimer upgrade;
-    upgrade.start();
-    EngineError opened;
-    if (!data.ADOConnection1(&opened))
-        qFatal("bench: the upgrade failed: %s", qPrintable(opened.text));
-    std::printf("upgrade of books with %d records to the change record: %.2f s\n", bench.largest(),
-                upgrade.elapsed() / 1000.0);
+    if (file)
+        timeUpgrade(bench, file);
 }
