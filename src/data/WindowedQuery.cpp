@@ -1,5 +1,6 @@
 #include "data/WindowedQuery.h"
 
+#include <QHash>
 #include <QTimer>
 
 #include "data/BooksEngine.h"
@@ -90,7 +91,8 @@ bool WindowedQuery::translate(const Statement &statement, Statements *translated
         totals + where + statement.filter,
         QStringLiteral("Select ") + statement.key + where + statement.filter + statement.order,
         QStringLiteral("Select ") + statement.fields + QStringLiteral(", ") + statement.key + where
-            + QStringLiteral(" And (") + statement.key + QStringLiteral(" = ?)"),
+            + QStringLiteral(" And (") + statement.key + QStringLiteral(" In (")
+            + QStringList(m_pageRows, QStringLiteral("?")).join(QStringLiteral(", ")) + QStringLiteral("))"),
     };
     BooksEngine *db = m_db.ADOConnection1(&m_failure);
     if (!db)
@@ -259,27 +261,35 @@ const RowStore *WindowedQuery::page(int page)
     return kept;
 }
 
-// A row whose record is gone by now reads as empty.
+// A page's rows in one statement, not one statement per row (a round trip each to a server). They
+// come in the books' order and are put in the page's order by key; a row whose record is gone by now
+// reads as empty.
 bool WindowedQuery::readRows(BooksConnection &db, const std::vector<qint64> &keys, RowStore &rows, EngineError *failure)
 {
+    if (keys.empty())
+        return true;
     const std::unique_ptr<BooksCursor> statement = db.prepare(m_pageStatement, failure);
     if (!statement)
         return false;
-    const QVariantList gone(m_fields.size() + 1);
+    // A short last page asks for its first key again in the places left over.
+    for (int place = 0; place < m_pageRows; ++place)
+        statement->bindInteger(place + 1, keys[size_t(place) < keys.size() ? size_t(place) : 0]);
+    const int keyColumn = int(m_fields.size());
+    RowStore found;
+    QHash<qint64, qsizetype> foundAt;
+    BooksCursor::Step step;
+    while ((step = statement->step()) == BooksCursor::Step::Row) {
+        foundAt.insert(statement->integer(keyColumn), found.size());
+        statement->appendRow(found);
+    }
+    if (step == BooksCursor::Step::Failed) {
+        *failure = statement->error();
+        return false;
+    }
+    const QVariantList gone(keyColumn + 1);
     for (const qint64 key : keys) {
-        statement->bindInteger(1, key);
-        switch (statement->step()) {
-        case BooksCursor::Step::Row:
-            statement->appendRow(rows);
-            break;
-        case BooksCursor::Step::Done:
-            rows.append(gone);
-            break;
-        case BooksCursor::Step::Failed:
-            *failure = statement->error();
-            return false;
-        }
-        statement->reset();
+        const auto at = foundAt.constFind(key);
+        rows.append(at == foundAt.cend() ? gone : found.row(*at, keyColumn + 1));
     }
     return true;
 }
