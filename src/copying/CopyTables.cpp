@@ -11,6 +11,7 @@
 #include <memory>
 #include <sqlite3.h>
 
+#include "data/ChangeRecord.h"
 #include "data/DeliveredBooks.h"
 #include "data/MonthTotals.h"
 #include "data/postgres/PgSchema.h"
@@ -483,6 +484,59 @@ bool noteOrphans(pg_conn *server, QStringList *report, QString *error)
     return true;
 }
 
+// The server's columns of one table that the file has too, with the server's key.
+bool planTable(pg_conn *server, const QString &name, const QStringList &fields, CopyTables::Table *planned,
+               QString *error)
+{
+    const QByteArray relation = (QStringLiteral("public.") + name.toLower()).toUtf8();
+    QList<QStringList> columns, key;
+    if (!rows(server,
+              QStringLiteral("SELECT attname, format_type(atttypid, atttypmod) FROM pg_attribute "
+                             "WHERE attrelid = to_regclass($1) AND attnum > 0 AND NOT attisdropped ORDER BY attnum"),
+              &columns, error, {relation})
+        || !rows(server,
+                 QStringLiteral("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
+                                "AND a.attnum = i.indkey[0] WHERE i.indrelid = to_regclass($1) AND i.indisprimary "
+                                "AND i.indnatts = 1"),
+                 &key, error, {relation}))
+        return false;
+    if (key.size() != 1) {
+        *error = QStringLiteral("服务器上的数据表 %1 不是本软件的帐簿的样子（没有主键）。").arg(name);
+        return false;
+    }
+    *planned = CopyTables::Table{name, key[0][0], {}};
+    for (const QStringList &column : columns) {
+        const auto field = std::find_if(fields.cbegin(), fields.cend(), [&column](const QString &f) {
+            return f.compare(column[0], Qt::CaseInsensitive) == 0;
+        });
+        if (field != fields.cend())
+            planned->columns.append({*field, kindOf(column[1]), false});
+        else if (column[0] == planned->key)
+            planned->columns.append({column[0], kindOf(column[1]), true});
+    }
+    if (planned->columns.size() < fields.size()) {
+        *error = QStringLiteral("服务器上的数据表 %1 缺少本软件的字段。").arg(name);
+        return false;
+    }
+    return true;
+}
+
+// Entries made after the load go on from the numbers of the loaded ones. Books whose file had no
+// change record get one baseline entry per row, as the file would have got when opened.
+bool numberChanges(pg_conn *server, bool baseline, QString *error)
+{
+    if (!baseline)
+        return CopyTables::run(
+            server, QStringLiteral("UPDATE ChangeCounter SET LastIndex = (SELECT coalesce(max(ChangeIndex), 0) FROM ChangeLog)"),
+            error);
+    QString entries = QStringLiteral("UPDATE ChangeCounter SET LastIndex = 0;");
+    for (const ChangeRecord::Covered &table : ChangeRecord::coveredTables())
+        entries += ChangeRecord::baselineStatement(ChangeRecord::Engine::Postgres, table,
+                                                   qint64(std::numeric_limits<qint32>::min()) - 1,
+                                                   std::numeric_limits<qint32>::max());
+    return CopyTables::run(server, entries, error);
+}
+
 } // namespace
 
 QStringList CopyTables::firstRow(pg_conn *conn, const QString &sql, QString *error)
@@ -530,64 +584,75 @@ bool CopyTables::plan(pg_conn *server, QList<Table> *tables, QString *error)
 {
     tables->clear();
     for (const auto &[name, fields] : DeliveredBooks::tableFields()) {
-        const QByteArray relation = (QStringLiteral("public.") + name.toLower()).toUtf8();
-        QList<QStringList> columns, key;
-        if (!rows(server,
-                  QStringLiteral("SELECT attname, format_type(atttypid, atttypmod) FROM pg_attribute "
-                                 "WHERE attrelid = to_regclass($1) AND attnum > 0 AND NOT attisdropped ORDER BY attnum"),
-                  &columns, error, {relation})
-            || !rows(server,
-                     QStringLiteral("SELECT a.attname FROM pg_index i JOIN pg_attribute a ON a.attrelid = i.indrelid "
-                                    "AND a.attnum = i.indkey[0] WHERE i.indrelid = to_regclass($1) AND i.indisprimary "
-                                    "AND i.indnatts = 1"),
-                     &key, error, {relation}))
+        Table table;
+        if (!planTable(server, name, fields, &table, error))
             return false;
-        if (key.size() != 1) {
-            *error = QStringLiteral("服务器上的数据表 %1 不是本软件的帐簿的样子（没有主键）。").arg(name);
-            return false;
-        }
-        Table table{name, key[0][0], {}};
-        for (const QStringList &column : columns) {
-            const auto field = std::find_if(fields.cbegin(), fields.cend(), [&column](const QString &f) {
-                return f.compare(column[0], Qt::CaseInsensitive) == 0;
-            });
-            if (field != fields.cend())
-                table.columns.append({*field, kindOf(column[1]), false});
-            else if (column[0] == table.key)
-                table.columns.append({column[0], kindOf(column[1]), true});
-        }
-        if (table.columns.size() < fields.size()) {
-            *error = QStringLiteral("服务器上的数据表 %1 缺少本软件的字段。").arg(name);
-            return false;
-        }
         tables->append(table);
     }
+    QList<QStringList> keepsChanges;
+    if (!rows(server, QStringLiteral("SELECT 1 WHERE to_regclass('public.changelog') IS NOT NULL"), &keepsChanges, error))
+        return false;
+    if (keepsChanges.isEmpty())
+        return true;
+    Table log;
+    if (!planTable(server, QLatin1String(ChangeRecord::Table), ChangeRecord::logFields(), &log, error))
+        return false;
+    tables->append(log);
     return true;
+}
+
+bool CopyTables::isChangeLog(const Table &table)
+{
+    return table.name == QLatin1String(ChangeRecord::Table);
 }
 
 bool CopyTables::load(pg_conn *server, sqlite3 *file, const QList<Table> &tables, QStringList *report,
                       QString *error, const BooksFile::Progress &progress)
 {
-    qint64 total = 0;
+    qint64 fileKeepsChanges = 0;
+    if (!fileNumber(file,
+                    QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = '%1' COLLATE NOCASE")
+                        .arg(QLatin1String(ChangeRecord::Table)),
+                    &fileKeepsChanges, error))
+        return false;
+    // The tables whose rows come from the file: a file of books older than the change record has no entries.
+    QList<Table> loaded;
+    bool baseline = false;
+    QStringList names;
+    QString triggersOff, triggersOn;
     for (const Table &table : tables) {
+        if (isChangeLog(table) && fileKeepsChanges == 0)
+            baseline = true;
+        else
+            loaded.append(table);
+        names.append(table.name);
+        triggersOff += QStringLiteral("ALTER TABLE %1 DISABLE TRIGGER USER;").arg(table.name);
+        triggersOn += QStringLiteral("ALTER TABLE %1 ENABLE TRIGGER USER;").arg(table.name);
+    }
+    qint64 total = 0;
+    for (const Table &table : loaded) {
         qint64 count = 0;
         if (!fileNumber(file, QStringLiteral("SELECT count(*) FROM %1").arg(quotedName(table.name)), &count, error))
             return false;
         total += count;
     }
     QList<SecondaryIndex> indexes;
-    // The month totals are built once from all the records, not recounted per row. The key from records
-    // to accounts goes back on afterwards as it stands in the schema, checking new records only, so
-    // records an older deletion left without their account move along (and are reported).
-    if (!takeOffIndexes(server, tables, &indexes, error)
-        || !run(server,
-                QStringLiteral("ALTER TABLE MoneyTable DISABLE TRIGGER USER;"
-                               "ALTER TABLE MoneyTable DROP CONSTRAINT IF EXISTS MoneyAccountExists"),
-                error))
+    // The triggers stay off while the rows go in: the month totals are built once from all the records,
+    // not recounted per row, and rows that are already the books' are no new changes to record (the
+    // entries' own guard would refuse the emptying, too). The key from records to accounts goes back on
+    // afterwards as it stands in the schema, checking new records only, so records an older deletion
+    // left without their account move along (and are reported). The triggers and the key are off
+    // before anything is written, so no event of theirs is pending when the indexes are built again.
+    if (!run(server,
+             triggersOff
+                 + QStringLiteral("ALTER TABLE MoneyTable DROP CONSTRAINT IF EXISTS MoneyAccountExists; TRUNCATE %1")
+                       .arg(names.join(QStringLiteral(", "))),
+             error)
+        || !takeOffIndexes(server, tables, &indexes, error))
         return false;
     qint64 done = 0;
     int told = -1;
-    for (const Table &table : tables) {
+    for (const Table &table : loaded) {
         qint64 sent = 0;
         const auto rowDone = [&](qint64 place) {
             const int percent = total > 0 ? int(90 * (done + place) / total) : 90;
@@ -598,12 +663,12 @@ bool CopyTables::load(pg_conn *server, sqlite3 *file, const QList<Table> &tables
             return false;
         done += sent;
     }
-    const bool finished =
-        putBackIndexes(server, indexes, report, error)
-        && run(server, QStringLiteral("ALTER TABLE MoneyTable ENABLE TRIGGER USER;") + PgSchema::accountKey()
-                           + MonthTotals::rebuildStatement(MonthTotals::Engine::Postgres),
+    const bool keepsChanges = std::any_of(tables.cbegin(), tables.cend(), isChangeLog);
+    const bool finished = (!keepsChanges || numberChanges(server, baseline, error))
+        && putBackIndexes(server, indexes, report, error)
+        && run(server, triggersOn + PgSchema::accountKey() + MonthTotals::rebuildStatement(MonthTotals::Engine::Postgres),
                error)
-        && setNumbering(server, file, tables, error) && compareSides(server, file, tables, report, error)
+        && setNumbering(server, file, loaded, error) && compareSides(server, file, loaded, report, error)
         && noteOrphans(server, report, error);
     if (finished && progress)
         progress(100);

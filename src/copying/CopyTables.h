@@ -30,13 +30,19 @@ struct Table
 };
 
 // Every table that holds the books' own data, in the order of the schema, with the server's columns
-// that the file has too, and the server's key.
+// that the file has too, and the server's key; last the change record's entries, when the server
+// keeps them.
 bool plan(pg_conn *server, QList<Table> *tables, QString *error);
 
-// Loads the rows of every table of the file `file` into the server's emptied tables, inside the
-// caller's transaction: record numbers kept, every value checked (a bad one is refused naming table,
-// row and field), month totals built, numbering set past every number used, and finally the rows
-// counted and the amounts summed per account on both sides. Lines for the report go to `report`.
+// Whether `table` is the change record's, whose entries are carried as they are: not recorded again.
+bool isChangeLog(const Table &table);
+
+// Empties the server's tables and loads the rows of every table of the file `file` into them, inside
+// the caller's transaction: record numbers kept, every value checked (a bad one is refused naming
+// table, row and field), month totals built, numbering set past every number used, and finally the
+// rows counted and the amounts summed per account on both sides. The change record's entries come
+// over as the file holds them, its numbers going on after the last; books of a file without them
+// get their baseline entries, as at an upgrade. Lines for the report go to `report`.
 bool load(pg_conn *server, sqlite3 *file, const QList<Table> &tables, QStringList *report, QString *error,
           const BooksFile::Progress &progress);
 

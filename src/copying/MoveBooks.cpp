@@ -93,12 +93,9 @@ bool MoveBooksToServer(const QString &booksFile, const QString &conninfo, MoveRe
         return false;
     QList<CopyTables::Table> tables;
     QString failed;
-    // The delivered schema, emptied of its delivered rows: the file's rows take their place.
+    // The delivered schema, emptied of its delivered rows and their entries: the file's take their place.
     const bool moved = CopyTables::run(target.conn, QStringLiteral("BEGIN;") + PgSchema::script(), &failed)
         && CopyTables::plan(target.conn, &tables, &failed)
-        && CopyTables::run(target.conn,
-                           QStringLiteral("TRUNCATE Account, MoneyTable, GetPay, Parameter, Power, PrintTable, PrintDay"),
-                           &failed)
         && CopyTables::load(target.conn, file.db, tables, &report->lines, &failed, BooksFile::within(progress, 10, 95))
         && CopyTables::run(target.conn, QStringLiteral("COMMIT"), &failed);
     QString ignored;

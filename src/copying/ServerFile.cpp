@@ -4,13 +4,17 @@
 #include <QFileInfo>
 #include <QSysInfo>
 
+#include <algorithm>
 #include <fcntl.h>
+#include <limits>
 #include <libpq-fe.h>
 #include <memory>
 #include <sqlite3.h>
 #include <unistd.h>
+#include <vector>
 
 #include "copying/CopyTables.h"
+#include "data/ChangeRecord.h"
 #include "data/DeliveredBooks.h"
 #include "data/MonthTotals.h"
 
@@ -186,6 +190,45 @@ bool carryNumbering(PGconn *conn, sqlite3 *db, const CopyTables::Table &table, Q
                    error);
 }
 
+// Books on a server that has not yet got the change record (opened by this program since) are copied
+// as the file would be upgraded: one baseline entry per row.
+QString baselineOfServerWithoutChanges(const QList<CopyTables::Table> &tables)
+{
+    if (std::any_of(tables.cbegin(), tables.cend(), CopyTables::isChangeLog))
+        return {};
+    QString entries;
+    for (const ChangeRecord::Covered &table : ChangeRecord::coveredTables())
+        entries += ChangeRecord::baselineStatement(ChangeRecord::Engine::Sqlite, table,
+                                                   qint64(std::numeric_limits<qint32>::min()) - 1,
+                                                   std::numeric_limits<qint32>::max());
+    return entries;
+}
+
+// A statement with parameters on the server; false with the server's text.
+bool runWith(PGconn *conn, const char *sql, const QList<QByteArray> &values, QString *error)
+{
+    std::vector<const char *> pointers;
+    for (const QByteArray &value : values)
+        pointers.push_back(value.constData());
+    const std::unique_ptr<PGresult, decltype(&PQclear)> result(
+        PQexecParams(conn, sql, int(pointers.size()), nullptr, pointers.data(), nullptr, nullptr, 0), &PQclear);
+    if (PQresultStatus(result.get()) == PGRES_TUPLES_OK || PQresultStatus(result.get()) == PGRES_COMMAND_OK)
+        return true;
+    *error = QString::fromUtf8(PQresultErrorMessage(result.get())).trimmed();
+    return false;
+}
+
+// The entry of the restore, written by `role`, after the entries the file brought.
+bool noteRestore(PGconn *conn, const QList<CopyTables::Table> &tables, const QString &role, const QString &fields,
+                 QString *error)
+{
+    if (!std::any_of(tables.cbegin(), tables.cend(), CopyTables::isChangeLog))
+        return true;
+    return runWith(conn, "SELECT set_config('kalvora.operator', $1, true)", {role.toUtf8()}, error)
+        && runWith(conn, "SELECT change_log_write($1, 'ChangeLog', NULL, NULL, NULL, $2::jsonb)",
+                   {ChangeRecord::Kind::Restore.toUtf8(), fields.toUtf8()}, error);
+}
+
 void syncFolderOf(const QString &path)
 {
     const int folder = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY);
@@ -210,10 +253,15 @@ bool writeBooksFile(PGconn *conn, const QList<CopyTables::Table> &tables, const 
         *error = QString::fromUtf8(sqlite3_errmsg(file.db));
         return false;
     }
+    // The month totals are built once from all the records, not recounted per row; the rows and entries
+    // written are the server's, not new changes: the change record's triggers are put back afterwards.
     QString emptying = QStringLiteral("PRAGMA synchronous=FULL; BEGIN; DELETE FROM sqlite_sequence;");
+    for (const QString &trigger : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
+        emptying += QStringLiteral("DROP TRIGGER %1;").arg(trigger);
     for (const CopyTables::Table &table : tables)
         emptying += QStringLiteral("DELETE FROM %1;").arg(quotedName(table.name));
-    // The month totals are built once from all the records, not recounted per row.
+    if (!std::any_of(tables.cbegin(), tables.cend(), CopyTables::isChangeLog))
+        emptying += QStringLiteral("DELETE FROM %1;").arg(QLatin1String(ChangeRecord::Table));
     if (!runFile(file.db, emptying + MonthTotals::dropStatement(), error))
         return false;
     qint64 done = 0;
@@ -226,7 +274,10 @@ bool writeBooksFile(PGconn *conn, const QList<CopyTables::Table> &tables, const 
     for (const CopyTables::Table &table : tables)
         if (!writeTable(conn, file.db, table, rowDone, error) || !carryNumbering(conn, file.db, table, error))
             return false;
-    return runFile(file.db, MonthTotals::createStatement() + QStringLiteral("COMMIT;"), error);
+    return runFile(file.db,
+                   baselineOfServerWithoutChanges(tables) + MonthTotals::createStatement() + ChangeRecord::sqliteTriggers()
+                       + QStringLiteral("COMMIT;"),
+                   error);
 }
 
 } // namespace
@@ -262,7 +313,8 @@ bool ServerFile::copyToFile(const PgEngine::Server &server, const QString &targe
     return true;
 }
 
-bool ServerFile::replaceFromFile(const PgEngine::Server &server, const QString &source, BooksFile::Failure *failure,
+bool ServerFile::replaceFromFile(const PgEngine::Server &server, const QString &source, const QString &role,
+                                 const QString &replacedCopy, BooksFile::Failure *failure,
                                  const BooksFile::Progress &progress)
 {
     FileHold file;
@@ -278,10 +330,10 @@ bool ServerFile::replaceFromFile(const PgEngine::Server &server, const QString &
     const bool replaced = CopyTables::plan(hold.conn, &tables, &error)
         && CopyTables::run(hold.conn,
                            QStringLiteral("BEGIN; LOCK TABLE Account, MoneyTable, GetPay, Parameter, Power, PrintTable, "
-                                          "PrintDay, MoneyMonth IN ACCESS EXCLUSIVE MODE;"
-                                          "TRUNCATE Account, MoneyTable, GetPay, Parameter, Power, PrintTable, PrintDay;"),
+                                          "PrintDay, MoneyMonth IN ACCESS EXCLUSIVE MODE;"),
                            &error)
         && CopyTables::load(hold.conn, file.db, tables, &report, &error, progress)
+        && noteRestore(hold.conn, tables, role, ChangeRecord::restoreFields(source, replacedCopy), &error)
         && CopyTables::run(hold.conn, QStringLiteral("COMMIT"), &error);
     if (replaced)
         return true;

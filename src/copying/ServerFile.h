@@ -17,9 +17,10 @@ bool copyToFile(const PgEngine::Server &server, const QString &target, BooksFile
 
 // Replaces every row of the books on `server` with the rows of the checked books file `source`, in one
 // transaction that holds the tables against everyone (others wait at most the lock timeout); a failure
-// leaves the server's rows as they were.
-bool replaceFromFile(const PgEngine::Server &server, const QString &source, BooksFile::Failure *failure,
-                     const BooksFile::Progress &progress);
+// leaves the server's rows as they were. The change record becomes the file's, with one more entry of
+// `role` saying the restore was made and naming `replacedCopy`, the copy kept of the books replaced.
+bool replaceFromFile(const PgEngine::Server &server, const QString &source, const QString &role,
+                     const QString &replacedCopy, BooksFile::Failure *failure, const BooksFile::Progress &progress);
 
 // Whether this desk is the one to keep the copy of `day`: the first desk to claim the day on the
 // server, under an advisory lock, as a row of the server's table BackupOfTheDay. `take` writes the

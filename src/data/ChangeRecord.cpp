@@ -1,5 +1,8 @@
 #include "data/ChangeRecord.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 namespace {
 
 using ChangeRecord::Covered;
@@ -110,6 +113,22 @@ const Covered *ChangeRecord::covered(const QString &table)
         if (each.table.compare(table, Qt::CaseInsensitive) == 0)
             return &each;
     return nullptr;
+}
+
+QStringList ChangeRecord::logFields()
+{
+    return {QStringLiteral("ChangeIndex"),   QStringLiteral("ChangeTime"),  QStringLiteral("ChangeOperator"),
+            QStringLiteral("ChangeDbUser"),  QStringLiteral("ChangeAddress"), QStringLiteral("ChangeKind"),
+            QStringLiteral("ChangeTable"),   QStringLiteral("ChangeRow"),   QStringLiteral("ChangeAccount"),
+            QStringLiteral("ChangeBefore"),  QStringLiteral("ChangeAfter")};
+}
+
+QString ChangeRecord::restoreFields(const QString &file, const QString &replacedCopy)
+{
+    QJsonObject fields{{QStringLiteral("文件"), file}};
+    if (!replacedCopy.isEmpty())
+        fields.insert(QStringLiteral("替换前副本"), replacedCopy);
+    return QString::fromUtf8(QJsonDocument(fields).toJson(QJsonDocument::Compact));
 }
 
 QString ChangeRecord::sqliteSchema()

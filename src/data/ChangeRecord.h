@@ -22,6 +22,9 @@ inline const QString Changed = QStringLiteral("修改");
 inline const QString Deleted = QStringLiteral("删除");
 // The state of a row when the books got the change record: the start of its replay.
 inline const QString Baseline = QStringLiteral("基准");
+// The books were replaced by a backup, whose entries they now hold; names the file and the copy that
+// keeps the replaced books with their entries.
+inline const QString Restore = QStringLiteral("恢复");
 // The check found protection missing and put it back.
 inline const QString Restored = QStringLiteral("重建保护");
 } // namespace Kind
@@ -48,6 +51,13 @@ const QList<Covered> &coveredTables();
 const Covered *covered(const QString &table); // nullptr when not recorded
 
 enum class Engine { Sqlite, Postgres };
+
+// The fields of an entry, in the order of the table.
+QStringList logFields();
+
+// The fields of the entry of a restore (Kind::Restore, of the table ChangeLog) as JSON: the file
+// restored and, when one was kept, the copy of the books it replaced.
+QString restoreFields(const QString &file, const QString &replacedCopy);
 
 // The file books' tables, indexes and triggers of the change record.
 QString sqliteSchema();

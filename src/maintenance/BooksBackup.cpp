@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <memory>
 #include <sys/stat.h>
 
 #include "data/BooksEngine.h"
@@ -12,6 +13,8 @@
 #include "data/ProgramPaths.h"
 #include "data/ShareDataModule.h"
 #include "data/postgres/PgEngine.h"
+#include "data/sqlite/SqliteChangeRecord.h"
+#include "data/sqlite/SqliteEngine.h"
 #include "copying/ServerFile.h"
 
 namespace {
@@ -44,22 +47,50 @@ bool onServer()
     return DataSource::isServer(QString::fromLatin1(DataSource::Name));
 }
 
-// Keeps the books about to be replaced. Books the database cannot read any more are kept as they lie;
-// books on a server that cannot be copied are not replaced.
-bool keepReplacedBooks(ShareDataModule &books, const QString &booksPath, BooksBackup::Failure *failure,
+// Keeps the books about to be replaced, in *kept (empty when there were none to keep). Books the
+// database cannot read any more are kept as they lie; books on a server that cannot be copied are not
+// replaced.
+bool keepReplacedBooks(ShareDataModule &books, const QString &booksPath, QString *kept, BooksBackup::Failure *failure,
                        const BooksBackup::Progress &progress)
 {
+    kept->clear();
     if (!makeAutomaticFolder(failure))
         return failedInAutomaticFolder(failure);
     const QString target = automaticName(Clock::now().toString(QStringLiteral("yyyy-MM-dd-HHmmss")));
-    if (BooksBackup::backup(books, target, failure, progress))
+    if (BooksBackup::backup(books, target, failure, progress)) {
+        *kept = target;
         return true;
+    }
     if (onServer())
         return false;
-    if (!QFile::exists(booksPath) || QFile::copy(booksPath, target))
+    if (!QFile::exists(booksPath))
         return true;
+    if (QFile::copy(booksPath, target)) {
+        *kept = target;
+        return true;
+    }
     // Neither copy could be written: the first failure says why.
     return failedInAutomaticFolder(failure);
+}
+
+// The books that are to replace the books at `booksPath`: a copy of `source` beside them, brought to
+// this program's version and holding the entry of the restore, so that the books are replaced by it in
+// one step with their change record saying so.
+bool stageRestore(const QString &source, const QString &booksPath, const QString &role, const QString &kept,
+                  QString *staged, BooksBackup::Failure *failure, const BooksBackup::Progress &progress)
+{
+    *staged = booksPath + QStringLiteral(".restore");
+    QFile::remove(*staged);
+    if (!BooksFile::copyBooksFile(source, *staged, failure, progress))
+        return false;
+    EngineError error;
+    bool rebuilt = false;
+    const std::unique_ptr<BooksEngine> restored =
+        SqliteEngine::open(*staged, [] { return false; }, &rebuilt, &error);
+    if (restored && SqliteChangeRecord::noteRestore(SqliteEngine::handleOf(*restored), role, source, kept, &error))
+        return true;
+    QFile::remove(*staged);
+    return BooksFile::fail(failure, error.code, QStringLiteral("要恢复的备份不能写入改动记录，帐簿没有改动：") + error.text);
 }
 
 // The copy of the day of books on a server: taken by the first desk to start that day, into its own
@@ -87,18 +118,25 @@ bool BooksBackup::backup(ShareDataModule &books, const QString &target, Failure 
 bool BooksBackup::restore(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure,
                           const Progress &progress)
 {
+    QString kept;
     // On a server the rows are replaced, not this folder's file, which is not the books then.
     if (onServer()) {
         if (!check(source, failure, BooksFile::within(progress, 0, 40))
-            || !keepReplacedBooks(books, QString(), failure, BooksFile::within(progress, 40, 60)))
+            || !keepReplacedBooks(books, QString(), &kept, failure, BooksFile::within(progress, 40, 60)))
             return false;
         books.disconnect();
-        return ServerFile::replaceFromFile(PgEngine::serverOf(QString::fromLatin1(DataSource::Name)), source, failure,
-                                           BooksFile::within(progress, 60, 100));
+        return ServerFile::replaceFromFile(PgEngine::serverOf(QString::fromLatin1(DataSource::Name)), source,
+                                           books.currentOperator(), kept, failure, BooksFile::within(progress, 60, 100));
     }
-    return check(source, failure, BooksFile::within(progress, 0, 50))
-        && keepReplacedBooks(books, booksPath, failure, BooksFile::within(progress, 50, 75))
-        && BooksFile::replaceBooks(books, source, booksPath, failure, BooksFile::within(progress, 75, 100));
+    QString staged;
+    if (!check(source, failure, BooksFile::within(progress, 0, 50))
+        || !keepReplacedBooks(books, booksPath, &kept, failure, BooksFile::within(progress, 50, 75))
+        || !stageRestore(source, booksPath, books.currentOperator(), kept, &staged, failure,
+                         BooksFile::within(progress, 75, 90)))
+        return false;
+    const bool replaced = BooksFile::replaceBooks(books, staged, booksPath, failure, BooksFile::within(progress, 90, 100));
+    QFile::remove(staged);
+    return replaced;
 }
 
 QString BooksBackup::automaticFolder()

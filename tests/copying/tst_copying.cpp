@@ -8,10 +8,12 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include "changes/ChangeCheck.h"
 #include "copying/MoveBooks.h"
 #include "copying/ServerCommands.h"
 #include "copying/ServerFile.h"
 #include "copying/ServerSetup.h"
+#include "data/ChangeRecord.h"
 #include "data/DataSource.h"
 #include "data/DeliveredBooks.h"
 #include "data/MonthTotals.h"
@@ -182,6 +184,8 @@ class CopyingTest : public QObject
     Q_OBJECT
 private slots:
     void moveCarriesEveryRowAndNumber();
+    void moveCarriesTheChangeRecord_data();
+    void moveCarriesTheChangeRecord();
     void badValuesAreRefusedByTableAndRow_data();
     void badValuesAreRefusedByTableAndRow();
     void unfitTargetIsRefused_data();
@@ -213,7 +217,6 @@ void CopyingTest::moveCarriesEveryRowAndNumber()
     QVERIFY(std::is_sorted(told.begin(), told.end()) && told.last() == 100);
     QCOMPARE(readBytes(books), before);
     QCOMPARE(serverContent(server.name), fileContent(books));
-
     const QString lines = report.lines.join(u'\n');
     QVERIFY2(lines.contains(QStringLiteral("数据表 MoneyTable：80 行")), qPrintable(lines));
     QVERIFY2(lines.contains(QStringLiteral("帐户 2：流水 77 条，合计 947.10")), qPrintable(lines)); // 77 × 12.3
@@ -238,6 +241,61 @@ void CopyingTest::moveCarriesEveryRowAndNumber()
     PgEngine::Server address;
     QVERIFY(ParseConninfo(server.conninfo(), &address, &error));
     QVERIFY2(PgEngine::open(address, &refused), qPrintable(refused.text));
+}
+
+void CopyingTest::moveCarriesTheChangeRecord_data()
+{
+    QTest::addColumn<bool>("older");
+    QTest::newRow("books with their change record") << false;
+    QTest::newRow("books from before the change record") << true;
+}
+
+// The server's change record after a move is the file's, as it was: no entry for the moved rows, new
+// entries numbered on after the last. Books older than the change record get their baseline, as when
+// the program opens them. Either way the check finds the server's books as their entries leave them.
+void CopyingTest::moveCarriesTheChangeRecord()
+{
+    SKIP_ON_FILE("moves books to a server");
+    QFETCH(bool, older);
+    QTemporaryDir folder;
+    const QString books = folder.filePath(QStringLiteral("KalvoraCmp.mdb"));
+    storeBooks(books);
+    if (older) {
+        QString drop;
+        for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
+            drop += QStringLiteral("DROP TRIGGER %1;").arg(name);
+        runOnFile(books, drop + QStringLiteral("DROP TABLE ChangeLog; DROP TABLE ChangeOperator; PRAGMA user_version = 2;"));
+    }
+    ServerDatabase server;
+    createEmpty(&server);
+    MoveReport report;
+    QString error;
+    QVERIFY2(MoveBooksToServer(books, server.conninfo(), &report, &error), qPrintable(error));
+
+    const QString history = QStringLiteral(
+        "SELECT ChangeIndex, ChangeTime, ChangeOperator, ChangeDbUser, ChangeAddress, ChangeKind, ChangeTable, "
+        "ChangeRow, ChangeAccount, ChangeBefore, ChangeAfter FROM ChangeLog ORDER BY ChangeIndex");
+    const QStringList moved = serverRows(server.name, history);
+    if (older) {
+        // The delivered account, receivable and passwords, the two accounts, 80 records, one receivable
+        // and the two settings left, each once.
+        QCOMPARE(moved.size(), 90);
+        QCOMPARE(serverRows(server.name, QStringLiteral("SELECT DISTINCT ChangeOperator, ChangeKind FROM ChangeLog")),
+                 QStringList{ChangeRecord::ProgramItself + u'|' + ChangeRecord::Kind::Baseline});
+    } else {
+        QCOMPARE(moved, fileRows(books, history));
+        QVERIFY2(fileRows(books, QStringLiteral("SELECT count(*) FROM ChangeLog WHERE ChangeKind = '删除'")).value(0).toInt() >= 2,
+                 "the file's history holds deletions");
+    }
+    QCOMPARE(serverValue(server.name, QStringLiteral("SELECT LastIndex FROM ChangeCounter")), moved.last().section(u'|', 0, 0));
+    QCOMPARE(serverValue(server.name, QStringLiteral("INSERT INTO Parameter(ParameterType, ParameterValue) VALUES (3, 'x');"
+                                                     "SELECT max(ChangeIndex) FROM ChangeLog")),
+             QString::number(moved.last().section(u'|', 0, 0).toLongLong() + 1));
+    ProgramFixture program(server.name);
+    ChangeCheck::Findings found;
+    EngineError refused;
+    QVERIFY2(ChangeCheck(ShareDataModule::instance()).run({}, &found, &refused), qPrintable(refused.text));
+    QVERIFY2(found.holds(), qPrintable(ChangeCheck::report(found)));
 }
 
 void CopyingTest::badValuesAreRefusedByTableAndRow_data()
@@ -427,6 +485,16 @@ void CopyingTest::backupFromServerRestoresToEqualTables()
     QCOMPARE(fileRows(backup, QStringLiteral("PRAGMA user_version")), QStringList{QString::number(DeliveredBooks::SchemaVersion)});
     BooksFile::Failure checked;
     QVERIFY2(BooksFile::check(backup, &checked), qPrintable(checked.reason));
+    // The change record as the server holds it (the moved file's), none for the copied rows; entries
+    // made in the backup go on after the last.
+    const QString history = QStringLiteral("SELECT ChangeIndex, ChangeTime, ChangeOperator, ChangeKind, ChangeTable, "
+                                           "ChangeRow, ChangeAccount, ChangeBefore, ChangeAfter FROM ChangeLog ORDER BY 1");
+    const QStringList entries = fileRows(books, history);
+    QCOMPARE(fileRows(backup, history), entries);
+    runOnFile(backup, QStringLiteral("DELETE FROM MoneyTable WHERE MoneyIndex = 4"));
+    QCOMPARE(fileRows(backup, QStringLiteral("SELECT ChangeIndex, ChangeKind, ChangeRow FROM ChangeLog WHERE ChangeIndex > %1")
+                                  .arg(entries.last().section(u'|', 0, 0))),
+             QStringList{QStringLiteral("%1|删除|4").arg(entries.last().section(u'|', 0, 0).toLongLong() + 1)});
 }
 
 // 恢复数据 on a server: the server's rows become the backup's, the rows replaced kept as an automatic
@@ -567,7 +635,7 @@ int main(int argc, char *argv[])
         }
         PgEngine::Server server;
         BooksFile::Failure failure;
-        return ParseConninfo(target, &server, &error) && ServerFile::replaceFromFile(server, file, &failure, {}) ? 0 : 1;
+        return ParseConninfo(target, &server, &error) && ServerFile::replaceFromFile(server, file, QStringLiteral("管理员"), QString(), &failure, {}) ? 0 : 1;
     }
     QApplication application(argc, argv);
     CopyingTest test;

@@ -1,5 +1,7 @@
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QtTest>
 
 #include <algorithm>
@@ -11,7 +13,9 @@
 
 #include "accounts/AccountHouses.h"
 #include "app/FormMain.h"
+#include "changes/ChangeCheck.h"
 #include "ui/FormProgress.h"
+#include "data/ChangeRecord.h"
 #include "data/Clock.h"
 #include "data/Settings.h"
 #include "data/DeliveredBooks.h"
@@ -93,6 +97,46 @@ void storeManyRecords(ProgramFixture &program, int count)
                          "INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum, MoneyUser) "
                          "SELECT 2, '2026-12-10', i * 12.3, '一个足够长的客户名称，让帐簿占满许多页' || i FROM n")
               .arg(count));
+}
+
+// The fields of the change record's entries that both engines keep alike, in their order.
+const QString EntryFields = QStringLiteral("ChangeIndex, ChangeTime, ChangeOperator, ChangeKind, ChangeTable, ChangeRow, "
+                                           "ChangeAccount, ChangeBefore, ChangeAfter");
+
+// The entries of the change record in the file at `path`, each as its fields joined by '|'.
+QStringList fileEntries(const QString &path)
+{
+    QStringList entries;
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *statement = nullptr;
+    if (sqlite3_prepare_v2(db, QStringLiteral("SELECT %1 FROM ChangeLog ORDER BY ChangeIndex").arg(EntryFields).toUtf8().constData(),
+                           -1, &statement, nullptr)
+        != SQLITE_OK)
+        entries.append(QString::fromUtf8(sqlite3_errmsg(db)));
+    while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+        QStringList values;
+        for (int column = 0; column < sqlite3_column_count(statement); ++column)
+            values.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, column))));
+        entries.append(values.join(u'|'));
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return entries;
+}
+
+// The entries of the change record of the books the program has open, as fileEntries() gives them.
+QStringList booksEntries(ProgramFixture &program)
+{
+    QStringList entries;
+    Query &query = program.select(QStringLiteral("Select %1 From ChangeLog Order By ChangeIndex").arg(EntryFields));
+    for (query.first(); !query.eof(); query.next()) {
+        QStringList values;
+        for (const QString &field : EntryFields.split(QStringLiteral(", ")))
+            values.append(query.fieldText(field));
+        entries.append(values.join(u'|'));
+    }
+    return entries;
 }
 
 QStringList automaticCopies(const ProgramFixture &program)
@@ -199,6 +243,8 @@ private slots:
     void startOfTheDayKeepsACopy();
     void keptCopiesSettingReadAtEveryStart();
     void serverBooksBackedUpAndRestored();
+    void restoreTakesTheBackupsChangeRecord_data();
+    void restoreTakesTheBackupsChangeRecord();
 };
 
 void MaintenanceTest::backupThenRestoreGivesBackEveryTable()
@@ -770,6 +816,70 @@ void MaintenanceTest::serverBooksBackedUpAndRestored()
     QCOMPARE(program.select(QStringLiteral("Select MoneyUser From MoneyTable")).value(0, 0).toString(),
              QStringLiteral("服务器上的"));
     QCOMPARE(program.select(QStringLiteral("Select Count(*) As n From MoneyTable")).fieldInteger(QStringLiteral("n")), 1);
+}
+
+void MaintenanceTest::restoreTakesTheBackupsChangeRecord_data()
+{
+    QTest::addColumn<bool>("older");
+    QTest::newRow("backup with its change record") << false;
+    QTest::newRow("backup from before the change record") << true;
+}
+
+// A restore leaves the change record as the backup holds it, with one entry more saying who restored
+// which file and where the replaced books, with their own entries, are kept. A backup older than the
+// change record gets its baseline first, as when such books are opened.
+void MaintenanceTest::restoreTakesTheBackupsChangeRecord()
+{
+    QFETCH(bool, older);
+    ProgramFixture program;
+    program.loginAsAdministrator();
+    program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("工行")}});
+    storeRecord(program, 12.3, QStringLiteral("备份里的"));
+    storeRecord(program, -0.1, QStringLiteral("备份里的"));
+    const QString backupPath = program.folder() + QStringLiteral("留底'一.mdb");
+    BooksBackup::Failure failure;
+    QVERIFY2(BooksBackup::backup(ShareDataModule::instance(), backupPath, &failure), qPrintable(failure.reason));
+    if (older) {
+        QString drop;
+        for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
+            drop += QStringLiteral("DROP TRIGGER %1;").arg(name);
+        runOn(backupPath, drop + QStringLiteral("DROP TABLE ChangeLog; DROP TABLE ChangeOperator; PRAGMA user_version = 2;"));
+    }
+    const QStringList saved = older ? QStringList() : fileEntries(backupPath);
+    QVERIFY(older || saved.size() > 3);
+    storeRecord(program, 77 * 12.3, QStringLiteral("备份之后的"));
+    const QStringList replaced = booksEntries(program);
+    const QStringList copiesBefore = automaticCopies(program);
+
+    QVERIFY2(BooksBackup::restore(ShareDataModule::instance(), backupPath, program.databasePath(), &failure),
+             qPrintable(failure.reason));
+    QStringList kept = automaticCopies(program);
+    for (const QString &name : copiesBefore)
+        kept.removeOne(name);
+    QCOMPARE(kept.size(), 1);
+    const QString keptPath = program.folder() + QStringLiteral("Backup/") + kept.first();
+    QCOMPARE(fileEntries(keptPath), replaced);
+
+    QStringList entries = booksEntries(program);
+    QVERIFY(!entries.isEmpty());
+    const QStringList restore = entries.takeLast().split(u'|');
+    QCOMPARE(restore.value(0).toLongLong(), entries.size() + 1);
+    QCOMPARE(restore.mid(2, 4), (QStringList{QStringLiteral("管理员"), ChangeRecord::Kind::Restore,
+                                             QStringLiteral("ChangeLog"), QString()}));
+    QCOMPARE(QJsonDocument::fromJson(restore.value(8).toUtf8()).object(),
+             (QJsonObject{{QStringLiteral("文件"), backupPath}, {QStringLiteral("替换前副本"), keptPath}}));
+    if (older) {
+        // The delivered account, receivable and three passwords, the account and the two records.
+        QCOMPARE(entries.size(), 8);
+        for (const QString &entry : entries)
+            QCOMPARE(entry.section(u'|', 2, 3), ChangeRecord::ProgramItself + u'|' + ChangeRecord::Kind::Baseline);
+    } else {
+        QCOMPARE(entries, saved);
+    }
+    ChangeCheck::Findings found;
+    EngineError error;
+    QVERIFY2(ChangeCheck(ShareDataModule::instance()).run({}, &found, &error), qPrintable(error.text));
+    QVERIFY2(found.holds(), qPrintable(ChangeCheck::report(found)));
 }
 
 QTEST_MAIN(MaintenanceTest)

@@ -52,6 +52,14 @@ bool writeBaseline(sqlite3 *db, const BooksFile::Progress &progress, EngineError
     return true;
 }
 
+// An entry of the change record about itself, written by `role`.
+QString ownEntry(const QString &role, const QString &kind, const QString &after)
+{
+    return QStringLiteral("INSERT INTO ChangeLog(ChangeTime,ChangeOperator,ChangeKind,ChangeTable,ChangeAfter)"
+                          " VALUES (strftime('%Y-%m-%d %H:%M:%S','now','localtime'),%1,%2,'%3',%4);")
+        .arg(JetSql::quoted(role), JetSql::quoted(kind), QLatin1String(ChangeRecord::Table), JetSql::quoted(after));
+}
+
 } // namespace
 
 bool SqliteChangeRecord::prepare(sqlite3 *db, const BooksFile::Progress &progress, EngineError *error)
@@ -107,14 +115,17 @@ bool SqliteChangeRecord::restoreTriggers(sqlite3 *db, const QString &role, const
     const QString after = QString::fromUtf8(
         QJsonDocument(QJsonObject{{QStringLiteral("触发器"), restored.join(QStringLiteral("、"))}})
             .toJson(QJsonDocument::Compact));
-    const QString entry =
-        QStringLiteral("INSERT INTO ChangeLog(ChangeTime,ChangeOperator,ChangeKind,ChangeTable,ChangeAfter)"
-                       " VALUES (strftime('%Y-%m-%d %H:%M:%S','now','localtime'),%1,%2,'%3',%4);")
-            .arg(JetSql::quoted(role), JetSql::quoted(ChangeRecord::Kind::Restored),
-                 QLatin1String(ChangeRecord::Table), JetSql::quoted(after));
-    if (!Sqlite::run(db, QStringLiteral("BEGIN IMMEDIATE;") + ChangeRecord::sqliteTriggers() + entry
-                             + QStringLiteral("COMMIT;"),
+    if (!Sqlite::run(db,
+                     QStringLiteral("BEGIN IMMEDIATE;") + ChangeRecord::sqliteTriggers()
+                         + ownEntry(role, ChangeRecord::Kind::Restored, after) + QStringLiteral("COMMIT;"),
                      error))
         return rollbackAfter(db);
     return true;
+}
+
+bool SqliteChangeRecord::noteRestore(sqlite3 *db, const QString &role, const QString &file,
+                                     const QString &replacedCopy, EngineError *error)
+{
+    return Sqlite::run(db, ownEntry(role, ChangeRecord::Kind::Restore, ChangeRecord::restoreFields(file, replacedCopy)),
+                       error);
 }

@@ -19,4 +19,9 @@ bool missingTriggers(sqlite3 *db, QStringList *missing, EngineError *error);
 // Puts every trigger of the change record back, with an entry of `role` naming `restored`.
 bool restoreTriggers(sqlite3 *db, const QString &role, const QStringList &restored, EngineError *error);
 
+// Writes the entry of a restore of `file` made by `role`, naming the copy `replacedCopy` of the books
+// it replaced (empty when none was kept).
+bool noteRestore(sqlite3 *db, const QString &role, const QString &file, const QString &replacedCopy,
+                 EngineError *error);
+
 } // namespace SqliteChangeRecord
