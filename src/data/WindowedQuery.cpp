@@ -8,7 +8,7 @@
 
 namespace {
 
-// Keys read before open() returns: the first screens of rows, whatever the order.
+// Pages of rows read whole before open() returns: the first screens, whatever the order.
 constexpr int FirstPages = 4;
 // Keys handed over from the reading thread at a time.
 constexpr size_t KeyBatch = 4096;
@@ -49,6 +49,8 @@ void WindowedQuery::close()
     m_count = 0;
     m_current = 0;
     m_pages.clear();
+    m_firstKeys = {};
+    m_firstRowsOutOfOrder = false;
     m_keys = {};
     m_keysDone = true;
     m_lateFailureTold = false;
@@ -71,7 +73,8 @@ bool WindowedQuery::open(const Statement &statement)
         return false;
     }
     const EngineCall call(m_db);
-    if (!readTotals(translated.totals) || !startKeys(translated.keys)) {
+    if (!m_reader->begin(BooksConnection::Intent::Read, &m_failure) || !readFirstRowsAndTotals(translated)
+        || !startKeys(translated.keys)) {
         endReading();
         close();
         return false;
@@ -88,6 +91,8 @@ bool WindowedQuery::translate(const Statement &statement, Statements *translated
     for (const QString &field : statement.summed)
         totals += QStringLiteral(", Sum(%1)").arg(field);
     const QStringList jet{
+        QStringLiteral("Select ") + statement.fields + QStringLiteral(", ") + statement.key + where + statement.filter
+            + statement.order + QStringLiteral(" Limit %1").arg(FirstPages * m_pageRows),
         totals + where + statement.filter,
         QStringLiteral("Select ") + statement.key + where + statement.filter + statement.order,
         QStringLiteral("Select ") + statement.fields + QStringLiteral(", ") + statement.key + where
@@ -107,7 +112,7 @@ bool WindowedQuery::translate(const Statement &statement, Statements *translated
         }
         texts.append(text);
     }
-    *translated = {texts[0], texts[1], texts[2]};
+    *translated = {texts[0], texts[1], texts[2], texts[3]};
     return true;
 }
 
@@ -127,50 +132,77 @@ bool WindowedQuery::describeFields(const QString &pageStatement)
     return true;
 }
 
-// The count and sums, in the read of the books that the keys are read in after them.
-bool WindowedQuery::readTotals(const QString &totals)
+// The totals are prepared before the first rows are read: the whole filter ends them, so a filter the
+// books refuse is told as it is, not as it reads with an order and a limit after it.
+bool WindowedQuery::readFirstRowsAndTotals(const Statements &translated)
 {
-    if (!m_reader->begin(BooksConnection::Intent::Read, &m_failure))
-        return false;
-    const std::unique_ptr<BooksCursor> statement = m_reader->prepare(totals, &m_failure);
+    const std::unique_ptr<BooksCursor> totals = m_reader->prepare(translated.totals, &m_failure);
+    return totals && readFirstRows(translated.first) && readTotals(*totals);
+}
+
+// The rows of the first pages with their keys, in one read that stops after them: the books find the
+// first rows of the order without sorting every row, which the key list waits for.
+bool WindowedQuery::readFirstRows(const QString &first)
+{
+    const std::unique_ptr<BooksCursor> statement = m_reader->prepare(first, &m_failure);
     if (!statement)
         return false;
-    if (statement->step() != BooksCursor::Step::Row) {
+    const int key = statement->columnCount() - 1;
+    auto rows = std::make_unique<RowStore>();
+    const auto keepPage = [&] {
+        rows->squeeze();
+        m_pages.insert(int((m_firstKeys.size() - 1) / size_t(m_pageRows)), rows.release());
+        rows = std::make_unique<RowStore>();
+    };
+    BooksCursor::Step step;
+    while ((step = statement->step()) == BooksCursor::Step::Row) {
+        statement->appendRow(*rows);
+        m_firstKeys.push_back(statement->integer(key));
+        if (rows->size() == m_pageRows)
+            keepPage();
+    }
+    if (step == BooksCursor::Step::Failed) {
         m_failure = statement->error();
         return false;
     }
-    m_count = int(statement->integer(0));
-    for (int s = 0; s < m_summed.size(); ++s)
-        m_sums.append(statement->real(s + 1));
+    if (rows->size() > 0)
+        keepPage();
     return true;
 }
 
-// Reads the keys of the first pages here; the rest, if any, in the reading thread.
+// The count and sums, in the read of the books that the first rows were read in.
+bool WindowedQuery::readTotals(BooksCursor &totals)
+{
+    if (totals.step() != BooksCursor::Step::Row) {
+        m_failure = totals.error();
+        return false;
+    }
+    m_count = int(totals.integer(0));
+    for (int s = 0; s < m_summed.size(); ++s)
+        m_sums.append(totals.real(s + 1));
+    return true;
+}
+
+// The keys are those of the first rows when every row was among them; otherwise they are read in
+// the reading thread.
 bool WindowedQuery::startKeys(const QString &keys)
 {
+    if (m_firstKeys.size() >= size_t(m_count)) {
+        m_keys = m_firstKeys;
+        endReading();
+        return true;
+    }
     m_keyCursor = m_reader->prepare(keys, &m_failure);
     if (!m_keyCursor)
         return false;
     m_keys.reserve(size_t(m_count));
-    const size_t first = size_t(FirstPages) * size_t(m_pageRows);
-    BooksCursor::Step step = BooksCursor::Step::Row;
-    while (m_keys.size() < first && (step = m_keyCursor->step()) == BooksCursor::Step::Row)
-        m_keys.push_back(m_keyCursor->integer(0));
-    if (step == BooksCursor::Step::Failed) {
-        m_failure = m_keyCursor->error();
-        return false;
-    }
-    if (step == BooksCursor::Step::Done) {
-        endReading();
-        return true;
-    }
     m_keysDone = false;
     m_db.moveReaderToBackground(*m_reader);
-    m_keyReader = std::thread(&WindowedQuery::readRestOfKeys, this);
+    m_keyReader = std::thread(&WindowedQuery::readKeys, this);
     return true;
 }
 
-void WindowedQuery::readRestOfKeys()
+void WindowedQuery::readKeys()
 {
     std::vector<qint64> batch;
     batch.reserve(KeyBatch);
@@ -181,8 +213,13 @@ void WindowedQuery::readRestOfKeys()
         m_keysArrived.notify_all();
     };
     BooksCursor::Step step;
+    size_t read = 0;
     while ((step = m_keyCursor->step()) == BooksCursor::Step::Row) {
-        batch.push_back(m_keyCursor->integer(0));
+        const qint64 key = m_keyCursor->integer(0);
+        if (read < m_firstKeys.size() && m_firstKeys[read] != key)
+            m_firstRowsOutOfOrder = true;
+        ++read;
+        batch.push_back(key);
         if (batch.size() == KeyBatch)
             handOver();
     }
@@ -200,7 +237,7 @@ void WindowedQuery::readRestOfKeys()
             Qt::QueuedConnection);
 }
 
-// Ends the read of the books and closes the reader: in the reading thread, or in open() when the keys
+// Ends the read of the books and closes the reader: in the reading thread, or in open() when the rows
 // fit the first pages or the reading failed.
 void WindowedQuery::endReading()
 {
@@ -232,6 +269,7 @@ std::vector<qint64> WindowedQuery::keysOfPage(int page)
 // The page's rows, read by their keys in one statement run once per row and finished at once.
 const RowStore *WindowedQuery::page(int page)
 {
+    dropFirstPagesIfOutOfOrder();
     if (RowStore *kept = m_pages.object(page))
         return kept;
     const std::vector<qint64> keys = keysOfPage(page);
@@ -259,6 +297,14 @@ const RowStore *WindowedQuery::page(int page)
     RowStore *kept = rows.get();
     m_pages.insert(page, rows.release());
     return kept;
+}
+
+void WindowedQuery::dropFirstPagesIfOutOfOrder()
+{
+    if (!m_firstRowsOutOfOrder.exchange(false))
+        return;
+    for (int page = 0; size_t(page) * size_t(m_pageRows) < m_firstKeys.size(); ++page)
+        m_pages.remove(page);
 }
 
 // A page's rows in one statement, not one statement per row (a round trip each to a server). They

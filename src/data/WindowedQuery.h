@@ -21,12 +21,13 @@ class ShareDataModule;
 
 // A long ordered result read in windows, so that a million rows show at once and cost little memory.
 //
-// open() counts the rows, sums the chosen fields and reads the keys of the first rows in order; the
-// keys of the rest are read in another thread. All of that is one read of the books on a connection
-// of its own, so the count, the sums and the order agree with each other whatever changes meanwhile.
-// The fields of a row are read by its key, a page of rows at a time, when first asked for, and only
-// the pages last used are kept. A row whose record is gone by then reads as empty; rows never shift
-// while the user scrolls.
+// open() reads the first rows whole, as the first screens show them, counts the rows and sums the
+// chosen fields; the keys of every row in order are read in another thread, so that the first screen
+// never waits for the whole result to be sorted. All of that is one read of the books on a connection
+// of its own, so the rows, the count, the sums and the order agree with each other whatever changes
+// meanwhile. The fields of a later row are read by its key, a page of rows at a time, when first asked
+// for, and only the pages last used are kept. A row whose record is gone by then reads as empty; rows
+// never shift while the user scrolls.
 class WindowedQuery : public QObject, public RowSource
 {
     Q_OBJECT
@@ -72,13 +73,16 @@ public:
 private:
     struct Statements
     {
-        QString totals, keys, page;
+        QString first, totals, keys, page;
     };
     bool translate(const Statement &statement, Statements *translated);
     bool describeFields(const QString &pageStatement);
-    bool readTotals(const QString &totals);
+    bool readFirstRowsAndTotals(const Statements &translated);
+    bool readFirstRows(const QString &first);
+    bool readTotals(BooksCursor &totals);
     bool startKeys(const QString &keys);
-    void readRestOfKeys();
+    void readKeys();
+    void dropFirstPagesIfOutOfOrder();
     void endReading();
     std::vector<qint64> keysOfPage(int page);
     const RowStore *page(int page);
@@ -95,6 +99,7 @@ private:
     int m_current = 0;
     QString m_pageStatement;
     QCache<int, RowStore> m_pages;
+    std::vector<qint64> m_firstKeys; // of the rows read whole at open(), in their order
     EngineError m_failure;
     std::function<void()> m_lateFailure;
     bool m_lateFailureTold = false;
@@ -106,6 +111,9 @@ private:
     std::vector<qint64> m_keys;
     bool m_keysDone = true;
     std::atomic<bool> m_stopping = false;
+    // The key list orders the first rows otherwise than their own read did (rows the order leaves
+    // tied): those pages are read again by key, so that no row shows twice or goes missing.
+    std::atomic<bool> m_firstRowsOutOfOrder = false;
     std::unique_ptr<BooksConnection> m_reader;
     std::unique_ptr<BooksCursor> m_keyCursor;
     std::thread m_keyReader;

@@ -6,6 +6,7 @@
 
 #include <iconv.h>
 #include <sqlite3.h>
+#include <algorithm>
 #include <limits>
 #include <optional>
 #include <unistd.h>
@@ -247,6 +248,7 @@ private slots:
     void windowedRowsAsTheWholeResult_data();
     void windowedRowsAsTheWholeResult();
     void windowedRowsStayPutWhileTheBooksChange();
+    void windowedRowsOfTiedOrderEachShownOnce();
     void programStoresWhileKeysAreRead();
     void windowedOpenFailures_data();
     void windowedOpenFailures();
@@ -1184,6 +1186,30 @@ void DataTest::windowedRowsStayPutWhileTheBooksChange()
     QCOMPARE(program.screen().notices(), QStringList());
 }
 
+// The first rows are read apart from the key list; where the order leaves rows tied, the two reads may
+// place them differently, and no row may show twice or go missing where they meet.
+void DataTest::windowedRowsOfTiedOrderEachShownOnce()
+{
+    ProgramFixture program;
+    fillJournal(program, 600);
+    const WindowedQuery::Statement statement = journalRows(QString(), QStringLiteral(" Order By MoneyUser"));
+    Query &whole = temp();
+    QVERIFY(RunQuery(whole, wholeStatement(statement), QStringLiteral("读入失败")));
+    const int user = whole.fieldIndex(QStringLiteral("MoneyUser"));
+
+    WindowedQuery rows(ShareDataModule::instance(), 7);
+    QVERIFY(rows.open(statement));
+    QCOMPARE(rows.value(0, user), whole.value(0, user)); // shown before the key list is in
+    rows.waitForKeys();
+    QList<qint64> shown = indexesOf(rows);
+    QList<qint64> expected = indexesOf(whole);
+    for (int row = 0; row < whole.recordCount(); ++row)
+        QVERIFY2(rows.value(row, user) == whole.value(row, user), qPrintable(QString::number(row)));
+    std::sort(shown.begin(), shown.end());
+    std::sort(expected.begin(), expected.end());
+    QCOMPARE(shown, expected);
+}
+
 void DataTest::programStoresWhileKeysAreRead()
 {
     ProgramFixture program;
@@ -1278,8 +1304,8 @@ void DataTest::windowedLateFailureToldOnce()
     OtherProgram other(program);
     QCOMPARE(other.execute("ALTER TABLE MoneyTable RENAME COLUMN MoneyUser TO MoneyCustomer"), SQLITE_OK);
 
-    QVERIFY(!rows.value(4, 0).isValid());
-    QVERIFY(!rows.value(9, 0).isValid());
+    QVERIFY(!rows.value(8, 0).isValid()); // past the first pages, read whole at opening
+    QVERIFY(!rows.value(11, 0).isValid());
     QCOMPARE(told, 0); // not while the grid paints
     QCoreApplication::processEvents();
     QCOMPARE(told, 1);
