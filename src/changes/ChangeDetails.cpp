@@ -29,6 +29,17 @@ QJsonObject objectOf(const QString &json)
     return QJsonDocument::fromJson(json.toUtf8()).object();
 }
 
+// The settings list an entry of Parameter names (0 when it names none); the server writes field names
+// in lower case.
+int listOf(const QJsonObject &before, const QJsonObject &after)
+{
+    for (const QJsonObject &side : {after, before})
+        for (auto it = side.begin(); it != side.end(); ++it)
+            if (it.key().compare(QLatin1String("ParameterType"), Qt::CaseInsensitive) == 0)
+                return it.value().toInt();
+    return 0;
+}
+
 } // namespace
 
 ChangeDetails::ChangeDetails(ShareDataModule &data, QWidget *parent)
@@ -76,7 +87,8 @@ bool ChangeDetails::load(qint64 entry)
     ui->Label1->setText(QStringLiteral("第 %1 号　%2　%3　%4　%5 %6")
                             .arg(entry)
                             .arg(query.fieldText(QStringLiteral("ChangeTime")), query.fieldText(QStringLiteral("ChangeOperator")),
-                                 kind, table, row > 0 ? QString::number(row) : QString()));
+                                 kind, ChangeRecord::tableTitle(table, listOf(before, after)),
+                                 row > 0 ? QString::number(row) : QString()));
 
     // The row as its earlier entries left it, then as this one leaves it.
     const ChangeRecord::Covered *covered = ChangeRecord::covered(table);

@@ -50,7 +50,8 @@ ChangeLogWindow::ChangeLogWindow(ShareDataModule &data, ChangeDetails &details, 
     ui->ComboBox1->addItems({Everyone, QStringLiteral("管理员"), QStringLiteral("出纳"), ChangeRecord::ExternalWriter,
                              ChangeRecord::ProgramItself});
     ui->ComboBox3->addItems({Everyone, ChangeRecord::Kind::Added, ChangeRecord::Kind::Changed,
-                             ChangeRecord::Kind::Deleted, ChangeRecord::Kind::Baseline, ChangeRecord::Kind::Restored});
+                             ChangeRecord::Kind::Deleted, ChangeRecord::Kind::Baseline, ChangeRecord::Kind::Restored,
+                             ChangeRecord::Kind::Restore});
     connect(ui->BitBtn1, &QPushButton::clicked, this, [this] { load(); });
     connect(ui->BitBtn2, &QPushButton::clicked, this, &ChangeLogWindow::print);
     connect(ui->BitBtn3, &QPushButton::clicked, this, &ChangeLogWindow::toExcel);
@@ -158,9 +159,12 @@ QString ChangeLogWindow::filter() const
 
 bool ChangeLogWindow::load()
 {
+    // The table by the user's name for it; the filters keep to the stored one.
     QStringList fields;
     for (const Shown &column : Columns)
-        fields.append(QLatin1String(column.field));
+        fields.append(qstrcmp(column.field, "ChangeTable") == 0
+                          ? ChangeRecord::tableTitleExpression() + QStringLiteral(" As ChangeTable")
+                          : QLatin1String(column.field));
     WindowedQuery::Statement statement;
     statement.fields = fields.join(QStringLiteral(", "));
     statement.from = QLatin1String(ChangeRecord::Table);

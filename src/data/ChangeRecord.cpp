@@ -73,6 +73,14 @@ QString sqliteTriggerName(const Covered &table, const char *event)
     return QStringLiteral("ChangeLog%1%2").arg(table.table, QLatin1String(event));
 }
 
+// The stored table names and the user's names for them; the settings lists by their ParameterType.
+const QList<std::pair<QString, QString>> TableTitles{
+    {QStringLiteral("MoneyTable"), QStringLiteral("日记帐")}, {QStringLiteral("Account"), QStringLiteral("帐户")},
+    {QStringLiteral("GetPay"), QStringLiteral("应收应付")},   {QStringLiteral("Parameter"), QStringLiteral("设置列表")},
+    {QStringLiteral("Power"), QStringLiteral("密码")},        {QStringLiteral("ChangeLog"), QStringLiteral("改动记录")},
+};
+const QStringList ListTitles{QStringLiteral("收支种类"), QStringLiteral("款项类别"), QStringLiteral("凭证")};
+
 const QStringList GuardNames{QStringLiteral("ChangeLogNoUpdate"), QStringLiteral("ChangeLogNoDelete")};
 
 } // namespace
@@ -121,6 +129,36 @@ QStringList ChangeRecord::logFields()
             QStringLiteral("ChangeDbUser"),  QStringLiteral("ChangeAddress"), QStringLiteral("ChangeKind"),
             QStringLiteral("ChangeTable"),   QStringLiteral("ChangeRow"),   QStringLiteral("ChangeAccount"),
             QStringLiteral("ChangeBefore"),  QStringLiteral("ChangeAfter")};
+}
+
+QString ChangeRecord::tableTitle(const QString &table, int list)
+{
+    if (table == QLatin1String("Parameter") && list >= 1 && list <= ListTitles.size())
+        return ListTitles[list - 1];
+    for (const auto &[stored, title] : TableTitles)
+        if (stored == table)
+            return title;
+    return table;
+}
+
+QString ChangeRecord::tableTitleExpression()
+{
+    // The list of a settings entry: its type leads the fields as both engines write them (the file's
+    // in the order of the fields, the server's by the length of the names), once blanks and case are
+    // taken out.
+    const QString fields = QStringLiteral("Replace(Lower(Coalesce(ChangeAfter, ChangeBefore)), ' ', '')");
+    QString lists;
+    for (int list = 1; list <= ListTitles.size(); ++list)
+        lists += QStringLiteral(" When %1 Like '{\"parametertype\":%2,%' Or %1 = '{\"parametertype\":%2}' Then %3")
+                     .arg(fields)
+                     .arg(list)
+                     .arg(quotedText(ListTitles[list - 1]));
+    QString tables;
+    for (const auto &[stored, title] : TableTitles)
+        tables += stored == QLatin1String("Parameter")
+            ? QStringLiteral(" When '%1' Then Case%2 Else %3 End").arg(stored, lists, quotedText(title))
+            : QStringLiteral(" When '%1' Then %2").arg(stored, quotedText(title));
+    return QStringLiteral("Case ChangeTable%1 Else ChangeTable End").arg(tables);
 }
 
 QString ChangeRecord::restoreFields(const QString &file, const QString &replacedCopy)

@@ -55,6 +55,13 @@ enum class Engine { Sqlite, Postgres };
 // The fields of an entry, in the order of the table.
 QStringList logFields();
 
+// How the user knows the table an entry names (entries keep the table's own name): a settings list
+// entry by its list, ParameterType `list` 1 to 3, when the entry names it.
+QString tableTitle(const QString &table, int list = 0);
+// The same over an entry's fields, as an expression of a statement on ChangeLog, so that the list
+// prints and exports as it shows.
+QString tableTitleExpression();
+
 // The fields of the entry of a restore (Kind::Restore, of the table ChangeLog) as JSON: the file
 // restored and, when one was kept, the copy of the books it replaced.
 QString restoreFields(const QString &file, const QString &replacedCopy);

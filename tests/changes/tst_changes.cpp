@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QDateEdit>
 #include <QTableWidget>
 #include <QJsonDocument>
@@ -161,6 +162,7 @@ private slots:
     void listFiltersNewestFirst_data();
     void listFiltersNewestFirst();
     void detailsShowBothSidesMarkingChanges();
+    void tablesShownByTheirUsersNames();
     void recordHistoryOpensFromTheJournal();
     void checkIsToldOnMaintenanceAndAtFirstLogin();
 };
@@ -659,6 +661,65 @@ void tst_changes::detailsShowBothSidesMarkingChanges()
     QTest::mouseDClick(window.DBGridEh1()->viewport(), Qt::LeftButton, {},
                        window.DBGridEh1()->visualRect(window.DBGridEh1()->model().index(0, 0)).center());
     QVERIFY(program.screen().allUsed());
+}
+
+// The list (and so its print and export) and the details show each table by the name the user knows
+// it by, a settings list entry by its list where the entry names it; entries keep the stored name,
+// by which a record's history is still found.
+void tst_changes::tablesShownByTheirUsersNames()
+{
+    ProgramFixture program;
+    const qint64 delivered = lastEntry(program);
+    Fields record = Record;
+    record[0].second = program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("现金")},
+                                                                  {QStringLiteral("AccountType"), 1}});
+    const qint64 row = program.insert(QStringLiteral("MoneyTable"), record);
+    program.insert(QStringLiteral("GetPay"), {{QStringLiteral("GetPayUser"), QStringLiteral("老客户")},
+                                              {QStringLiteral("GetPaySum"), -50.25}});
+    QList<qint64> lists;
+    for (int list = 1; list <= 3; ++list)
+        lists.append(program.insert(QStringLiteral("Parameter"), {{QStringLiteral("ParameterType"), list},
+                                                                  {QStringLiteral("ParameterValue"), QStringLiteral("值%1").arg(list)}}));
+    changeRow(program, QStringLiteral("Parameter"), lists[2], {{QStringLiteral("ParameterValue"), QStringLiteral("支票")}});
+    deleteRow(program, QStringLiteral("Parameter"), lists[1]);
+    changeRow(program, QStringLiteral("Power"), 2, {{QStringLiteral("PowerKey"), QStringLiteral("x")}});
+    {
+        OtherProgram other(program);
+        QCOMPARE(other.execute(TestEngine::onServer() ? "DROP TRIGGER ChangeLogKeep ON ChangeLog"
+                                                      : "DROP TRIGGER ChangeLogNoDelete"),
+                 0);
+    }
+    QCOMPARE(checked(program).restored.size(), 1);
+
+    QStringList stored;
+    for (const Entry &entry : newEntries(program, delivered))
+        stored.prepend(entry.table);
+    QCOMPARE(stored, (QStringList{QStringLiteral("ChangeLog"), QStringLiteral("Power"), QStringLiteral("Parameter"),
+                                  QStringLiteral("Parameter"), QStringLiteral("Parameter"), QStringLiteral("Parameter"),
+                                  QStringLiteral("Parameter"), QStringLiteral("GetPay"), QStringLiteral("MoneyTable"),
+                                  QStringLiteral("Account")}));
+    ChangeLogWindow &window = *program.windows().changeLog;
+    window.prepareAll();
+    QStringList shown;
+    for (int r = 0; r < stored.size(); ++r)
+        shown.append(window.rows().value(r, 4).toString());
+    QCOMPARE(shown, (QStringList{QStringLiteral("改动记录"), QStringLiteral("密码"), QStringLiteral("款项类别"),
+                                 QStringLiteral("设置列表"), QStringLiteral("凭证"), QStringLiteral("款项类别"),
+                                 QStringLiteral("收支种类"), QStringLiteral("应收应付"), QStringLiteral("日记帐"),
+                                 QStringLiteral("帐户")}));
+    QCOMPARE(window.DBGridEh1()->model().index(2, 4).data().toString(), QStringLiteral("款项类别"));
+
+    window.prepareHistory(QStringLiteral("MoneyTable"), row);
+    QCOMPARE(window.rows().recordCount(), 1);
+    QCOMPARE(window.rows().value(0, 4).toString(), QStringLiteral("日记帐"));
+    ChangeDetails &details = *program.windows().changeDetails;
+    const auto title = [&details](qint64 entry) {
+        details.load(entry);
+        return details.findChild<QLabel *>(QStringLiteral("Label1"))->text().section(QStringLiteral("　"), 4, 4);
+    };
+    QCOMPARE(title(delivered + 6), QStringLiteral("凭证 %1").arg(lists[2]));
+    QCOMPARE(title(delivered + 7), QStringLiteral("设置列表 %1").arg(lists[2]));
+    QCOMPARE(title(delivered + 10), QStringLiteral("改动记录 "));
 }
 
 // A record's own history opens from the daily journal's context menu, newest first.
