@@ -1,8 +1,10 @@
 #include "changes/ChangeDetails.h"
 
+#include <QHeaderView>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QTimer>
 #include <algorithm>
 
 #include "changes/ChangeReplay.h"
@@ -51,10 +53,22 @@ ChangeDetails::ChangeDetails(ShareDataModule &data, QWidget *parent)
     ui->TableWidget1->setColumnCount(4);
     ui->TableWidget1->setHorizontalHeaderLabels(
         {QStringLiteral("字段"), QStringLiteral("改动前"), QStringLiteral("改动后"), QStringLiteral("改动")});
+    // The two sides share the width the titles and the marks leave.
+    QHeaderView *header = ui->TableWidget1->horizontalHeader();
+    header->setSectionResizeMode(QHeaderView::Stretch);
+    header->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    header->setSectionResizeMode(3, QHeaderView::ResizeToContents);
     connect(ui->BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 ChangeDetails::~ChangeDetails() = default;
+
+// Long texts wrap within the width the two sides get once the shown dialog is laid out.
+void ChangeDetails::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    QTimer::singleShot(0, ui->TableWidget1, &QTableView::resizeRowsToContents);
+}
 
 bool ChangeDetails::showEntry(qint64 entry)
 {
@@ -127,7 +141,8 @@ bool ChangeDetails::load(qint64 entry)
     for (int r = 0; r < fields.size(); ++r) {
         const QString key = fields[r].toLower();
         const bool marked = changed.contains(fields[r]);
-        const QStringList cells{fields[r], shown(was.value(key)), shown(is.value(key)), marked ? ChangedMark : QString()};
+        const QStringList cells{ChangeRecord::fieldTitle(fields[r]), shown(was.value(key)), shown(is.value(key)),
+                                marked ? ChangedMark : QString()};
         for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
             if (marked)

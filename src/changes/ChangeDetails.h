@@ -26,6 +26,9 @@ public:
     // Fills the dialog without showing it.
     bool load(qint64 entry);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     std::unique_ptr<Ui::ChangeDetails> ui;
     ShareDataModule &m_data;

@@ -28,7 +28,7 @@ struct Shown
     int width;
 };
 const Shown Columns[] = {
-    {"ChangeIndex", "编号", 60},      {"ChangeTime", "时间", 130},       {"ChangeOperator", "操作人", 70},
+    {"ChangeIndex", "编号", 80},      {"ChangeTime", "时间", 130},       {"ChangeOperator", "操作人", 70},
     {"ChangeKind", "类别", 60},       {"ChangeTable", "表", 80},         {"ChangeRow", "记录号", 60},
     {"ChangeAccount", "帐户编号", 60}, {"ChangeDbUser", "数据库用户", 80}, {"ChangeAddress", "地址", 90},
     {"ChangeBefore", "改动前", 200},  {"ChangeAfter", "改动后", 200},

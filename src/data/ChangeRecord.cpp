@@ -79,6 +79,20 @@ const QList<std::pair<QString, QString>> TableTitles{
     {QStringLiteral("GetPay"), QStringLiteral("应收应付")},   {QStringLiteral("Parameter"), QStringLiteral("设置列表")},
     {QStringLiteral("Power"), QStringLiteral("密码")},        {QStringLiteral("ChangeLog"), QStringLiteral("改动记录")},
 };
+// The fields by the titles the windows give them; a field not listed is shown by its own name.
+const QList<std::pair<QString, QString>> FieldTitles{
+    {QStringLiteral("MoneySerial"), QStringLiteral("单据编号")},   {QStringLiteral("MoneyCreateTime"), QStringLiteral("录入时间")},
+    {QStringLiteral("MoneyRecordTime"), QStringLiteral("存入日期")}, {QStringLiteral("MoneyAccount"), QStringLiteral("帐户编号")},
+    {QStringLiteral("MoneyUser"), QStringLiteral("客户名称")},     {QStringLiteral("MoneySum"), QStringLiteral("金额")},
+    {QStringLiteral("MoneyMan"), QStringLiteral("业务员")},        {QStringLiteral("MoneyReason"), QStringLiteral("收支种类")},
+    {QStringLiteral("MoneyType"), QStringLiteral("类别")},         {QStringLiteral("MoneyToken"), QStringLiteral("凭证")},
+    {QStringLiteral("MoneyRemark"), QStringLiteral("备注")},       {QStringLiteral("AccountName"), QStringLiteral("帐户名")},
+    {QStringLiteral("AccountType"), QStringLiteral("帐户类型")},   {QStringLiteral("GetPayTime"), QStringLiteral("日期")},
+    {QStringLiteral("GetPayUser"), QStringLiteral("往来单位")},    {QStringLiteral("GetPaySum"), QStringLiteral("金额")},
+    {QStringLiteral("GetPayRemark"), QStringLiteral("备注")},      {QStringLiteral("ParameterType"), QStringLiteral("列表")},
+    {QStringLiteral("ParameterValue"), QStringLiteral("列表项")},  {QStringLiteral("PowerName"), QStringLiteral("用户")},
+    {QStringLiteral("PowerKey"), QStringLiteral("密码")},
+};
 const QStringList ListTitles{QStringLiteral("收支种类"), QStringLiteral("款项类别"), QStringLiteral("凭证")};
 
 const QStringList GuardNames{QStringLiteral("ChangeLogNoUpdate"), QStringLiteral("ChangeLogNoDelete")};
@@ -139,6 +153,14 @@ QString ChangeRecord::tableTitle(const QString &table, int list)
         if (stored == table)
             return title;
     return table;
+}
+
+QString ChangeRecord::fieldTitle(const QString &field)
+{
+    for (const auto &[stored, title] : FieldTitles)
+        if (stored.compare(field, Qt::CaseInsensitive) == 0)
+            return title;
+    return field;
 }
 
 QString ChangeRecord::tableTitleExpression()

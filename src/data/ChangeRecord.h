@@ -58,7 +58,10 @@ QStringList logFields();
 // How the user knows the table an entry names (entries keep the table's own name): a settings list
 // entry by its list, ParameterType `list` 1 to 3, when the entry names it.
 QString tableTitle(const QString &table, int list = 0);
-// The same over an entry's fields, as an expression of a statement on ChangeLog, so that the list
+// How the windows title a recorded field (the server writes the names in lower case); a field of no
+// table, such as a trigger put back, by its own name.
+QString fieldTitle(const QString &field);
+// The table title over an entry's fields, as an expression of a statement on ChangeLog, so that the list
 // prints and exports as it shows.
 QString tableTitleExpression();
 

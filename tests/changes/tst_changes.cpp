@@ -652,10 +652,10 @@ void tst_changes::detailsShowBothSidesMarkingChanges()
             shown.insert(table->item(r, 0)->text(), {table->item(r, 1)->text(), table->item(r, 2)->text(),
                                                      table->item(r, 3)->text()});
         QCOMPARE(shown.size(), ChangeRecord::covered(QStringLiteral("MoneyTable"))->fields.size());
-        QCOMPARE(shown.value(QStringLiteral("MoneySum")),
+        QCOMPARE(shown.value(QStringLiteral("金额")),
                  (QStringList{QStringLiteral("12.3"), QString::number(77 * 12.3, 'g', 15), ChangeDetails::ChangedMark}));
-        QCOMPARE(shown.value(QStringLiteral("MoneyRemark")), (QStringList{QString(), remark, ChangeDetails::ChangedMark}));
-        QCOMPARE(shown.value(QStringLiteral("MoneyUser")), (QStringList{QStringLiteral("张三"), QStringLiteral("张三"), QString()}));
+        QCOMPARE(shown.value(QStringLiteral("备注")), (QStringList{QString(), remark, ChangeDetails::ChangedMark}));
+        QCOMPARE(shown.value(QStringLiteral("客户名称")), (QStringList{QStringLiteral("张三"), QStringLiteral("张三"), QString()}));
         dialog.accept();
     });
     QTest::mouseDClick(window.DBGridEh1()->viewport(), Qt::LeftButton, {},
