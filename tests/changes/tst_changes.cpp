@@ -159,6 +159,7 @@ private slots:
     void killedWriterLeavesTheRecordWhole_data();
     void killedWriterLeavesTheRecordWhole();
     void olderBooksGetABaseline();
+    void olderServerBooksGetTheListOrder();
     void listFiltersNewestFirst_data();
     void listFiltersNewestFirst();
     void detailsShowBothSidesMarkingChanges();
@@ -571,6 +572,25 @@ QList<qint64> listed(ChangeLogWindow &window)
 }
 
 } // namespace
+
+// Server books made before the list's own index get it when the program opens them: without it the
+// newest entries come only after every entry is sorted.
+void tst_changes::olderServerBooksGetTheListOrder()
+{
+    SKIP_ON_FILE("the file reads the entries newest first by their number itself");
+    ProgramFixture program;
+    const char *present = "SELECT count(*) FROM pg_indexes WHERE indexname = 'changenewestfirst'";
+    {
+        OtherProgram other(program);
+        QCOMPARE(other.number(present), 1);
+        QCOMPARE(other.execute("DROP INDEX ChangeNewestFirst"), 0);
+    }
+    program.restart();
+    QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From ChangeLog")).fieldInteger(QStringLiteral("N")) > 0,
+             true);
+    OtherProgram other(program);
+    QCOMPARE(other.number(present), 1);
+}
 
 void tst_changes::listFiltersNewestFirst_data()
 {

@@ -50,6 +50,12 @@ QString PgSchema::accountKey()
     return part;
 }
 
+QString PgSchema::changeListOrder()
+{
+    static const QString part = partOf(QStringLiteral("change list order"));
+    return part;
+}
+
 QString PgSchema::changeRecord()
 {
     static const QString part = partOf(QStringLiteral("change record"));

@@ -11,6 +11,8 @@ QString script();
 QString monthTotals();
 // The part that adds the key from each record to its account.
 QString accountKey();
+// The index the change list reads its newest entries by.
+QString changeListOrder();
 // The part that makes the change record: its tables, functions and triggers.
 QString changeRecord();
 // The part of it that (re)makes the change record's triggers.

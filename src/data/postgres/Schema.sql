@@ -177,6 +177,11 @@ CREATE TABLE ChangeLog(
   ChangeAfter text);
 CREATE INDEX ChangeByRow ON ChangeLog(ChangeTable, ChangeRow, ChangeIndex);
 CREATE INDEX ChangeByTime ON ChangeLog(ChangeTime);
+-- change list order: begin (added at open to books made before it)
+-- The list reads the newest entries first, in the order the file books give (an empty number last),
+-- without sorting every entry.
+CREATE INDEX IF NOT EXISTS ChangeNewestFirst ON public.ChangeLog(ChangeIndex DESC NULLS LAST);
+-- change list order: end
 CREATE TABLE ChangeCounter(LastIndex bigint NOT NULL);
 INSERT INTO ChangeCounter VALUES (0);
 
