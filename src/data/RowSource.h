@@ -13,6 +13,13 @@ public:
     virtual bool isOpen() const = 0;
     virtual QStringList fieldNames() const = 0;
     virtual int recordCount() = 0;
+    // The rows a grid shows without waiting for the whole result to be counted; the first rows while
+    // the count is still being read.
+    virtual int rowsAtHand() { return recordCount(); }
+    // Whether the count and the sums are in, so that recordCount() and columnSum() answer at once.
+    virtual bool totalsKnown() const { return true; }
+    // Grows rowsAtHand() to the whole count once that is in.
+    virtual void showCountedRows() {}
     // An invalid QVariant for an empty field, a row or column out of range.
     virtual QVariant value(int row, int column) = 0;
     // The row the grid showing these rows points at.

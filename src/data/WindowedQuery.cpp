@@ -47,11 +47,14 @@ void WindowedQuery::close()
     m_summed.clear();
     m_sums.clear();
     m_count = 0;
+    m_rowsShown = 0;
+    m_totalsTaken = false;
     m_current = 0;
     m_pages.clear();
     m_firstKeys = {};
     m_firstRowsOutOfOrder = false;
     m_keys = {};
+    m_totalsRead.reset();
     m_keysDone = true;
     m_lateFailureTold = false;
     ++m_opening;
@@ -133,11 +136,25 @@ bool WindowedQuery::describeFields(const QString &pageStatement)
 }
 
 // The totals are prepared before the first rows are read: the whole filter ends them, so a filter the
-// books refuse is told as it is, not as it reads with an order and a limit after it.
+// books refuse is told as it is, not as it reads with an order and a limit after it. Fewer rows than
+// the first pages hold are the whole result, counted here at once; a longer one is counted in the
+// reading thread.
 bool WindowedQuery::readFirstRowsAndTotals(const Statements &translated)
 {
-    const std::unique_ptr<BooksCursor> totals = m_reader->prepare(translated.totals, &m_failure);
-    return totals && readFirstRows(translated.first) && readTotals(*totals);
+    m_totalsCursor = m_reader->prepare(translated.totals, &m_failure);
+    if (!m_totalsCursor || !readFirstRows(translated.first))
+        return false;
+    m_count = m_rowsShown = int(m_firstKeys.size());
+    if (m_firstKeys.size() >= size_t(FirstPages) * size_t(m_pageRows))
+        return true;
+    Totals totals;
+    if (!readTotals(*m_totalsCursor, &totals, &m_failure))
+        return false;
+    m_totalsCursor.reset();
+    m_count = m_rowsShown = totals.count;
+    m_sums = totals.sums;
+    m_totalsTaken = true;
+    return true;
 }
 
 // The rows of the first pages with their keys, in one read that stops after them: the books find the
@@ -171,23 +188,23 @@ bool WindowedQuery::readFirstRows(const QString &first)
 }
 
 // The count and sums, in the read of the books that the first rows were read in.
-bool WindowedQuery::readTotals(BooksCursor &totals)
+bool WindowedQuery::readTotals(BooksCursor &totals, Totals *read, EngineError *failure) const
 {
     if (totals.step() != BooksCursor::Step::Row) {
-        m_failure = totals.error();
+        *failure = totals.error();
         return false;
     }
-    m_count = int(totals.integer(0));
+    read->count = int(totals.integer(0));
     for (int s = 0; s < m_summed.size(); ++s)
-        m_sums.append(totals.real(s + 1));
+        read->sums.append(totals.real(s + 1));
     return true;
 }
 
-// The keys are those of the first rows when every row was among them; otherwise they are read in
-// the reading thread.
+// The keys are those of the first rows when every row was among them; otherwise the totals and the
+// keys are read in the reading thread.
 bool WindowedQuery::startKeys(const QString &keys)
 {
-    if (m_firstKeys.size() >= size_t(m_count)) {
+    if (m_totalsTaken) {
         m_keys = m_firstKeys;
         endReading();
         return true;
@@ -195,15 +212,59 @@ bool WindowedQuery::startKeys(const QString &keys)
     m_keyCursor = m_reader->prepare(keys, &m_failure);
     if (!m_keyCursor)
         return false;
-    m_keys.reserve(size_t(m_count));
     m_keysDone = false;
     m_db.moveReaderToBackground(*m_reader);
-    m_keyReader = std::thread(&WindowedQuery::readKeys, this);
+    m_keyReader = std::thread(&WindowedQuery::readTotalsAndKeys, this);
     return true;
 }
 
-void WindowedQuery::readKeys()
+// The totals first, so that the grid shows the whole count soon; then the keys. Both are told to the
+// main thread when the program gets to it, and only if these rows are still the ones open then.
+void WindowedQuery::readTotalsAndKeys()
 {
+    EngineError failure;
+    Totals totals;
+    bool read = readTotals(*m_totalsCursor, &totals, &failure);
+    m_totalsCursor.reset();
+    if (read) {
+        // Told before anyone waiting sees them, so that the news is on its way once recordCount() returns.
+        std::lock_guard lock(m_lock);
+        m_keys.reserve(size_t(totals.count));
+        m_totalsRead = std::move(totals);
+        tellLater([this] {
+            takeTotals();
+            emit totalsArrived();
+        });
+        m_keysArrived.notify_all();
+    }
+    if (read)
+        read = readKeys(&failure);
+    endReading();
+    if (!read && !m_stopping)
+        tellLater([this, failure] { reportLateFailure(failure); });
+}
+
+void WindowedQuery::tellLater(std::function<void()> told)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, told = std::move(told), opening = m_opening] {
+            if (opening == m_opening)
+                told();
+        },
+        Qt::QueuedConnection);
+}
+
+// Keys of the first rows only when the count found no more rows than those.
+bool WindowedQuery::readKeys(EngineError *failure)
+{
+    {
+        std::lock_guard lock(m_lock);
+        if (m_firstKeys.size() >= size_t(m_totalsRead->count)) {
+            m_keys = m_firstKeys;
+            return true;
+        }
+    }
     std::vector<qint64> batch;
     batch.reserve(KeyBatch);
     const auto handOver = [&] {
@@ -224,23 +285,17 @@ void WindowedQuery::readKeys()
             handOver();
     }
     handOver();
-    const EngineError failure = m_keyCursor->error();
-    endReading();
-    // Told only if these rows are still the ones open when the program gets to it.
-    if (step != BooksCursor::Step::Done && !m_stopping)
-        QMetaObject::invokeMethod(
-            this,
-            [this, failure, opening = m_opening] {
-                if (opening == m_opening)
-                    reportLateFailure(failure);
-            },
-            Qt::QueuedConnection);
+    if (step == BooksCursor::Step::Done)
+        return true;
+    *failure = m_keyCursor->error();
+    return false;
 }
 
 // Ends the read of the books and closes the reader: in the reading thread, or in open() when the rows
 // fit the first pages or the reading failed.
 void WindowedQuery::endReading()
 {
+    m_totalsCursor.reset();
     m_keyCursor.reset();
     m_reader->rollback();
     std::lock_guard lock(m_lock);
@@ -253,6 +308,41 @@ void WindowedQuery::waitForKeys()
 {
     std::unique_lock lock(m_lock);
     m_keysArrived.wait(lock, [this] { return m_keysDone; });
+}
+
+// Until the totals are in, or their reading failed.
+void WindowedQuery::waitForTotals()
+{
+    std::unique_lock lock(m_lock);
+    m_keysArrived.wait(lock, [this] { return m_keysDone || m_totalsRead; });
+}
+
+// The count and sums read in the thread become those of the rows; the grid's rows grow when told.
+void WindowedQuery::takeTotals()
+{
+    if (m_totalsTaken)
+        return;
+    std::lock_guard lock(m_lock);
+    if (!m_totalsRead)
+        return;
+    m_count = m_totalsRead->count;
+    m_sums = m_totalsRead->sums;
+    m_totalsTaken = true;
+}
+
+int WindowedQuery::recordCount()
+{
+    if (!m_open)
+        return 0;
+    waitForTotals();
+    takeTotals();
+    return m_count;
+}
+
+void WindowedQuery::showCountedRows()
+{
+    if (m_totalsTaken)
+        m_rowsShown = m_count;
 }
 
 std::vector<qint64> WindowedQuery::keysOfPage(int page)
@@ -353,6 +443,7 @@ QVariant WindowedQuery::value(int row, int column)
 
 double WindowedQuery::columnSum(int column)
 {
+    recordCount();
     for (int s = 0; s < m_summed.size(); ++s)
         if (m_summed[s].compare(m_fields.value(column), Qt::CaseInsensitive) == 0)
             return m_sums.value(s);

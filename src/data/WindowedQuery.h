@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -21,9 +22,10 @@ class ShareDataModule;
 
 // A long ordered result read in windows, so that a million rows show at once and cost little memory.
 //
-// open() reads the first rows whole, as the first screens show them, counts the rows and sums the
-// chosen fields; the keys of every row in order are read in another thread, so that the first screen
-// never waits for the whole result to be sorted. All of that is one read of the books on a connection
+// open() reads the first rows whole, as the first screens show them; the count of the rows, the sums
+// of the chosen fields and the keys of every row in order are read in another thread, so that the
+// first screen never waits for the whole result to be counted or sorted (totalsArrived() tells when
+// the count and sums are in). All of that is one read of the books on a connection
 // of its own, so the rows, the count, the sums and the order agree with each other whatever changes
 // meanwhile. The fields of a later row are read by its key, a page of rows at a time, when first asked
 // for, and only the pages last used are kept. A row whose record is gone by then reads as empty; rows
@@ -62,7 +64,11 @@ public:
 
     bool isOpen() const override { return m_open; }
     QStringList fieldNames() const override { return m_fields; }
-    int recordCount() override { return m_open ? m_count : 0; }
+    // The whole count, waiting for it when it is still being read.
+    int recordCount() override;
+    int rowsAtHand() override { return m_open ? m_rowsShown : 0; }
+    bool totalsKnown() const override { return m_totalsTaken; }
+    void showCountedRows() override;
     QVariant value(int row, int column) override;
     void moveTo(int row) override { m_current = row; }
     double columnSum(int column) override;
@@ -70,7 +76,16 @@ public:
     // The field of the row the grid points at.
     QVariant field(const QString &name) { return value(m_current, fieldIndex(name)); }
 
+signals:
+    // The count and sums read after open() are in: recordCount() and columnSum() answer at once.
+    void totalsArrived();
+
 private:
+    struct Totals
+    {
+        int count = 0;
+        QList<double> sums;
+    };
     struct Statements
     {
         QString first, totals, keys, page;
@@ -79,9 +94,13 @@ private:
     bool describeFields(const QString &pageStatement);
     bool readFirstRowsAndTotals(const Statements &translated);
     bool readFirstRows(const QString &first);
-    bool readTotals(BooksCursor &totals);
+    bool readTotals(BooksCursor &totals, Totals *read, EngineError *failure) const;
     bool startKeys(const QString &keys);
-    void readKeys();
+    void readTotalsAndKeys();
+    bool readKeys(EngineError *failure);
+    void tellLater(std::function<void()> told);
+    void waitForTotals();
+    void takeTotals();
     void dropFirstPagesIfOutOfOrder();
     void endReading();
     std::vector<qint64> keysOfPage(int page);
@@ -95,7 +114,9 @@ private:
     QStringList m_fields;
     QStringList m_summed;
     QList<double> m_sums;
-    int m_count = 0;
+    int m_count = 0;     // the rows known: those of the first pages until the totals are in
+    int m_rowsShown = 0; // the rows the grid shows, grown to the count when it is told
+    bool m_totalsTaken = false;
     int m_current = 0;
     QString m_pageStatement;
     QCache<int, RowStore> m_pages;
@@ -109,12 +130,14 @@ private:
     std::mutex m_lock;
     std::condition_variable m_keysArrived;
     std::vector<qint64> m_keys;
+    std::optional<Totals> m_totalsRead;
     bool m_keysDone = true;
     std::atomic<bool> m_stopping = false;
     // The key list orders the first rows otherwise than their own read did (rows the order leaves
     // tied): those pages are read again by key, so that no row shows twice or goes missing.
     std::atomic<bool> m_firstRowsOutOfOrder = false;
     std::unique_ptr<BooksConnection> m_reader;
+    std::unique_ptr<BooksCursor> m_totalsCursor;
     std::unique_ptr<BooksCursor> m_keyCursor;
     std::thread m_keyReader;
 };

@@ -9,6 +9,7 @@
 
 #include "data/Helpers.h"
 #include "data/RowSource.h"
+#include "data/WindowedQuery.h"
 #include "ui/CjkFont.h"
 
 namespace {
@@ -149,6 +150,16 @@ DataGrid::~DataGrid() = default;
 void DataGrid::setQuery(RowSource *query)
 {
     m_model.setQuery(query);
+    // Rows read in windows are counted after their first rows are shown.
+    disconnect(m_counted);
+    if (auto *windowed = dynamic_cast<WindowedQuery *>(query))
+        m_counted = connect(windowed, &WindowedQuery::totalsArrived, this, &DataGrid::showCountedRows);
+}
+
+void DataGrid::showCountedRows()
+{
+    m_model.showCountedRows();
+    forgetFooterTexts();
 }
 
 void DataGrid::clearColumns()
@@ -203,14 +214,18 @@ QString DataGrid::footerText(int column) const
 QString DataGrid::footerValue(int column) const
 {
     const Footer footer = m_footers.value(column);
+    // The count and sums are left blank while they are still being read.
+    const bool counted = !m_model.query() || !m_model.query()->isOpen() || m_model.query()->totalsKnown();
+    if (!counted && (footer.kind == Footer::Kind::Count || footer.kind == Footer::Kind::Sum))
+        return {};
     switch (footer.kind) {
     case Footer::Kind::Text:
         return footer.text;
     case Footer::Kind::Count:
-        return QString::number(m_model.rowCount()) + footer.text;
+        return QString::number(m_model.countedRows()) + footer.text;
     case Footer::Kind::Sum: {
         // Over every row of the result, not only the rows on screen; shown rounded like every amount.
-        if (m_model.rowCount() == 0)
+        if (m_model.countedRows() == 0)
             return RoundToText(0);
         return RoundToText(m_model.query()->columnSum(m_model.column(column).field));
     }

@@ -45,6 +45,9 @@ public:
 
     // The grid shows this query; call again whenever the query was reopened or closed.
     void setQuery(RowSource *query);
+    // The count and sums of the rows came in after their first rows: the rows grow to the count, the
+    // current row, the selection and the scroll place stay, and the footers fill.
+    void showCountedRows();
     RowSource *query() const { return m_model.query(); }
     QueryModel &model() { return m_model; }
 
@@ -93,5 +96,6 @@ private:
     QList<int> m_remembered;
     bool m_remembersWidths = false;
     bool m_placingFooter = false;
+    QMetaObject::Connection m_counted; // to the shown rows' news of their count
     bool m_placeAgain = false;
 };

@@ -15,6 +15,21 @@ void QueryModel::setQuery(RowSource *query)
     endResetModel();
 }
 
+void QueryModel::showCountedRows()
+{
+    if (!m_query || !m_query->isOpen() || !m_query->totalsKnown())
+        return;
+    const int shown = rowCount();
+    const int counted = countedRows();
+    if (counted <= shown) {
+        m_query->showCountedRows();
+        return;
+    }
+    beginInsertRows({}, shown, counted - 1);
+    m_query->showCountedRows();
+    endInsertRows();
+}
+
 void QueryModel::clearColumns()
 {
     beginResetModel();
@@ -89,6 +104,13 @@ QVariant QueryModel::value(int row, int column) const
 int QueryModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid() || !m_query || !m_query->isOpen() || m_columns.isEmpty())
+        return 0;
+    return m_query->rowsAtHand();
+}
+
+int QueryModel::countedRows() const
+{
+    if (!m_query || !m_query->isOpen() || m_columns.isEmpty())
         return 0;
     return m_query->recordCount();
 }

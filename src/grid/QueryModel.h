@@ -26,6 +26,8 @@ public:
 
     // The query was opened, closed or reopened: every row and column is read afresh.
     void setQuery(RowSource *query);
+    // The result's count came in after its first rows: the rows grow to it, the ones shown stay.
+    void showCountedRows();
     RowSource *query() const { return m_query; }
 
     // Columns: none, or one per named field of the open query (every field when `fields` is empty),
@@ -46,6 +48,8 @@ public:
     static QString displayText(const QVariant &value);
     QVariant value(int row, int column) const;
 
+    // Every row of the result, which rowCount() reaches once the count is in; waits for the count.
+    int countedRows() const;
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;

@@ -253,6 +253,9 @@ private slots:
     void windowedOpenFailures_data();
     void windowedOpenFailures();
     void windowedLateFailureToldOnce();
+    void windowedTotalsFollowTheFirstRows_data();
+    void windowedTotalsFollowTheFirstRows();
+    void windowedClosedWhileCountedTellsNothing();
 
     void settingsRead_data();
     void settingsRead();
@@ -1301,6 +1304,7 @@ void DataTest::windowedLateFailureToldOnce()
     QVERIFY(rows.open(journalRows(QString(), ByDay)));
     const QVariant first = rows.value(0, 0);
     rows.waitForKeys();
+    QCoreApplication::sendPostedEvents(&rows); // the count is in
     OtherProgram other(program);
     QCOMPARE(other.execute("ALTER TABLE MoneyTable RENAME COLUMN MoneyUser TO MoneyCustomer"), SQLITE_OK);
 
@@ -1313,6 +1317,78 @@ void DataTest::windowedLateFailureToldOnce()
     QVERIFY2(rows.lastFailure().text.contains(QStringLiteral("MoneyUser"), Qt::CaseInsensitive),
              qPrintable(rows.lastFailure().text));
     QCOMPARE(rows.value(0, 0), first); // a page read before stays
+}
+
+void DataTest::windowedTotalsFollowTheFirstRows_data()
+{
+    QTest::addColumn<int>("pageRows");
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<int>("atHand"); // rows shown at opening; -1: every row, counted at once
+    QTest::newRow("counted after the first pages") << 7 << QString() << 28;
+    QTest::newRow("one more row than the first pages") << 1 << QStringLiteral(" And (MoneyIndex <= 5)") << 4;
+    QTest::newRow("as many rows as the first pages") << 1 << QStringLiteral(" And (MoneyIndex <= 4)") << 4;
+    QTest::newRow("fewer rows than the first pages") << 64 << QStringLiteral(" And (MoneyUser = '客户3')") << -1;
+}
+
+void DataTest::windowedTotalsFollowTheFirstRows()
+{
+    QFETCH(int, pageRows);
+    QFETCH(QString, filter);
+    QFETCH(int, atHand);
+    ProgramFixture program;
+    fillJournal(program, 600);
+    const WindowedQuery::Statement statement = journalRows(filter, ByAmount);
+    Query &whole = temp();
+    QVERIFY(RunQuery(whole, wholeStatement(statement), QStringLiteral("读入失败")));
+    const int sum = whole.fieldIndex(QStringLiteral("MoneySum"));
+
+    WindowedQuery rows(ShareDataModule::instance(), pageRows);
+    int told = 0;
+    connect(&rows, &WindowedQuery::totalsArrived, this, [&] {
+        ++told;
+        QCOMPARE(rows.recordCount(), whole.recordCount());
+    });
+    QVERIFY(rows.open(statement));
+    QCOMPARE(rows.totalsKnown(), atHand < 0);
+    QCOMPARE(rows.rowsAtHand(), atHand < 0 ? whole.recordCount() : atHand);
+    QCOMPARE(rows.value(0, 0), whole.value(0, 0));
+    rows.waitForKeys();
+    QCOMPARE(told, 0);
+    QCoreApplication::sendPostedEvents(&rows);
+    QCOMPARE(told, atHand < 0 ? 0 : 1);
+    QVERIFY(rows.totalsKnown());
+    QCOMPARE(rows.rowsAtHand(), atHand < 0 ? whole.recordCount() : atHand); // until the grid takes them
+    rows.showCountedRows();
+    QCOMPARE(rows.rowsAtHand(), whole.recordCount());
+    QCOMPARE(RoundToText(rows.columnSum(sum)), RoundToText(whole.columnSum(sum)));
+    const int last = whole.recordCount() - 1;
+    QCOMPARE(rows.value(last, 0), whole.value(last, 0));
+    QCOMPARE(program.screen().notices(), QStringList());
+}
+
+// Closed or reopened while the count is read: only the rows open when the program gets to the news
+// are told of it.
+void DataTest::windowedClosedWhileCountedTellsNothing()
+{
+    ProgramFixture program;
+    fillJournal(program, 3000);
+    WindowedQuery rows(ShareDataModule::instance(), 3);
+    int told = 0;
+    connect(&rows, &WindowedQuery::totalsArrived, this, [&] { ++told; });
+    QVERIFY(rows.open(journalRows(QString(), ByAccount)));
+    rows.close();
+    QCoreApplication::sendPostedEvents(&rows);
+    QCOMPARE(told, 0);
+    QCOMPARE(rows.rowsAtHand(), 0);
+
+    QVERIFY(rows.open(journalRows(QString(), ByAmount)));
+    QVERIFY(rows.open(journalRows(QStringLiteral(" And (MoneyUser = '客户3')"), ByDay)));
+    const int counted = rows.recordCount();
+    QCoreApplication::sendPostedEvents(&rows);
+    QCOMPARE(told, 1);
+    QCOMPARE(rows.recordCount(), counted);
+    QCOMPARE(counted, rowsOf(QStringLiteral("Select * From MoneyTable Where MoneyUser = '客户3'")));
+    QVERIFY(booksFreeForWriting(program));
 }
 
 void DataTest::settingsRead_data()

@@ -7,6 +7,7 @@
 #include "app/Program.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
+#include "data/WindowedQuery.h"
 #include "grid/DataGrid.h"
 
 namespace {
@@ -243,6 +244,46 @@ private slots:
         QVERIFY2(grid.viewport()->rect().contains(shown),
                  qPrintable(QStringLiteral("row at %1..%2, rows shown down to %3")
                                 .arg(shown.top()).arg(shown.bottom()).arg(grid.viewport()->height())));
+    }
+
+    // Rows read in windows show their first pages at once; the count and sums follow, and the rows
+    // grow to the count without moving the current row, the selection or the scroll place.
+    void windowedRowsGrowWhenCounted()
+    {
+        ProgramFixture program;
+        for (int i = 0; i < 77; ++i)
+            program.insert(QStringLiteral("MoneyTable"),
+                           {{QStringLiteral("MoneyUser"), QStringLiteral("客户%1").arg(i)}, {QStringLiteral("MoneySum"), 12.3}});
+        WindowedQuery rows(ShareDataModule::instance(), 2); // first pages: 8 rows
+        DataGrid grid;
+        QAbstractItemModelTester tester(&grid.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        grid.resize(300, 120);
+        grid.show();
+        QVERIFY(rows.open({QStringLiteral("MoneyIndex,MoneyUser,MoneySum"), QStringLiteral("MoneyTable"),
+                           QStringLiteral("(1 = 1)"), QString(), QStringLiteral(" Order By MoneyIndex"),
+                           QStringLiteral("MoneyIndex"), {QStringLiteral("MoneySum")}}));
+        grid.setQuery(&rows);
+        grid.rebuildColumns();
+        grid.setFooter(0, DataGrid::Footer::count(QStringLiteral("条")));
+        grid.setFooter(2, DataGrid::Footer::sum());
+        QCOMPARE(grid.model().rowCount(), 8);
+        QCOMPARE(grid.footerText(0), QString());
+        QCOMPARE(grid.footerText(2), QString());
+        QCOMPARE(grid.model().data(grid.model().index(7, 1)).toString(), QStringLiteral("客户7"));
+        grid.setCurrentIndex(grid.model().index(5, 1));
+        grid.verticalScrollBar()->setValue(3);
+        const int scrolled = grid.verticalScrollBar()->value();
+
+        rows.waitForKeys();
+        QCOMPARE(grid.model().rowCount(), 8); // until the program gets to the news
+        QCoreApplication::sendPostedEvents(&rows);
+        QCOMPARE(grid.model().rowCount(), 77);
+        QCOMPARE(grid.footerText(0), QStringLiteral("77条"));
+        QCOMPARE(grid.footerText(2), QStringLiteral("947.1"));
+        QCOMPARE(grid.currentIndex(), grid.model().index(5, 1));
+        QCOMPARE(grid.selectionModel()->selectedRows().value(0).row(), 5);
+        QCOMPARE(grid.verticalScrollBar()->value(), scrolled);
+        QCOMPARE(grid.model().data(grid.model().index(76, 1)).toString(), QStringLiteral("客户76"));
     }
 };
 
