@@ -218,10 +218,11 @@ public:
 
     void replay(const QList<Traced> &statements) override
     {
-        // Statements the program sent without values may be several in one text, which only the simple
-        // protocol takes, as the program sends them.
+        // Each statement goes by the protocol the program sent it by: the program's own statements may be
+        // several in one text, which only the simple protocol takes; everything else goes by the extended
+        // one, which refuses a second statement.
         for (const Traced &traced : statements) {
-            if (!traced.values.isEmpty()) {
+            if (traced.extended) {
                 execute(m_conn, traced.sql, traced.values);
                 continue;
             }

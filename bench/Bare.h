@@ -12,12 +12,14 @@
 #include "data/MonthTotals.h"
 
 // A statement the program ran, in the engine's dialect, with its values as text (none when they are
-// written into the statement), and how many rows it stepped through.
+// written into the statement), how many rows it stepped through and, on a server, whether it went by
+// the extended protocol (one statement, parsed and run in separate steps) rather than the simple one.
 struct Traced
 {
     QByteArray sql;
     QList<QByteArray> values;
     int rows = 0;
+    bool extended = false;
 };
 
 // One statement prepared on the bare connection, run again and again.

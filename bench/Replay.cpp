@@ -75,8 +75,9 @@ QList<Traced> statementsOf(const std::function<void()> &work)
     // The server sends every row of a statement, read or not: its replay reads them all as well.
     QList<Traced> statements;
     BooksEngine &engine = programEngine();
-    PgEngine::trace(engine, [&statements](const QByteArray &sql, const QList<QByteArray> &values) {
-        statements.append({sql, values, 0});
+    PgEngine::trace(engine, [&statements](const QByteArray &sql, const QList<QByteArray> &values,
+                                          PgEngine::Protocol protocol) {
+        statements.append({sql, values, 0, protocol == PgEngine::Protocol::Extended});
     });
     work();
     PgEngine::trace(engine, {});

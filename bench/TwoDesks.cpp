@@ -101,7 +101,7 @@ public:
     TransactionCount()
         : m_engine(*ShareDataModule::instance().ADOConnection1(&m_error))
     {
-        PgEngine::trace(m_engine, [this](const QByteArray &statement, const QList<QByteArray> &) {
+        PgEngine::trace(m_engine, [this](const QByteArray &statement, const QList<QByteArray> &, PgEngine::Protocol) {
             if (statement == "BEGIN")
                 ++begun;
         });

@@ -68,6 +68,13 @@ public:
     // Exactly one statement, in the engine's dialect: text after it other than ';' and blanks is refused,
     // since it would otherwise be dropped without a word. nullptr with *error set.
     virtual std::unique_ptr<BooksCursor> prepare(const QString &statement, EngineError *error) = 0;
+    // A statement that only reads and takes no values, run at once: its rows follow with step(). A
+    // server does in one round trip what prepare() and the first step() do in three. A failure may show
+    // here or at a step, as with prepare().
+    virtual std::unique_ptr<BooksCursor> start(const QString &statement, EngineError *error)
+    {
+        return prepare(statement, error);
+    }
 
     virtual bool begin(Intent intent, EngineError *error) = 0;
     virtual bool commit(EngineError *error) = 0;

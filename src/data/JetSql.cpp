@@ -44,7 +44,8 @@ void setError(QString *error, const QString &text)
         *error = text;
 }
 
-// Splits `jet` into pieces, refusing what no engine may run (see toSqlite).
+// Splits `jet` into pieces, refusing what no engine may run (see toSqlite). A piece taken as it stands
+// reads `jet` in place rather than copying it: statements are translated at every click.
 bool tokenize(const QString &jet, Tokens *tokens, QString *error)
 {
     // SQLite reads a statement only up to a NUL character, PostgreSQL refuses it.
@@ -52,6 +53,7 @@ bool tokenize(const QString &jet, Tokens *tokens, QString *error)
         setError(error, JetSql::NulInText);
         return false;
     }
+    tokens->reserve(jet.size() / 3);
     qsizetype i = 0;
     while (i < jet.size()) {
         const QChar c = jet[i];
@@ -88,17 +90,21 @@ bool tokenize(const QString &jet, Tokens *tokens, QString *error)
                 ++end;
             kind = Token::Kind::Word;
         }
-        tokens->append({kind, text.isNull() ? jet.mid(i, end - i) : text, {}, {}});
+        tokens->append({kind, text.isNull() ? QString::fromRawData(jet.constData() + i, end - i) : text, {}, {}});
         i = end;
     }
     return true;
 }
 
-QString joined(const Tokens &tokens)
+QString joined(const Tokens &tokens, qsizetype size)
 {
     QString out;
-    for (const Token &token : tokens)
-        out += token.before + token.text + token.after;
+    out.reserve(size + 64);
+    for (const Token &token : tokens) {
+        out += token.before;
+        out += token.text;
+        out += token.after;
+    }
     return out;
 }
 
@@ -277,7 +283,7 @@ QString JetSql::dateLiteral(const QDate &day)
 QString JetSql::toSqlite(const QString &jet, QString *error)
 {
     Tokens tokens;
-    return tokenize(jet, &tokens, error) ? joined(tokens) : QString();
+    return tokenize(jet, &tokens, error) ? joined(tokens, jet.size()) : QString();
 }
 
 QString JetSql::toPostgres(const QString &jet, QString *error)
@@ -288,5 +294,5 @@ QString JetSql::toPostgres(const QString &jet, QString *error)
     compareLoneInStrWithZero(tokens);
     orderNullsAsSqlite(tokens);
     numberParameters(tokens);
-    return joined(tokens);
+    return joined(tokens, jet.size());
 }

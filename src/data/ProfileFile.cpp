@@ -1,6 +1,7 @@
 #include "data/ProfileFile.h"
 
 #include <QFile>
+#include <QHash>
 #include <QList>
 #include <QSaveFile>
 
@@ -22,11 +23,45 @@ size_t utf8Length(unsigned char lead)
     return 1;
 }
 
+// The conversions opened on this thread, kept open: opening one reads the system's tables, and settings
+// are read at every click.
+class Conversions
+{
+public:
+    Conversions() = default;
+    Conversions(const Conversions &) = delete;
+    Conversions &operator=(const Conversions &) = delete;
+    ~Conversions()
+    {
+        for (const iconv_t cd : std::as_const(m_open))
+            iconv_close(cd);
+    }
+
+    // Ready at the start of a text; (iconv_t)-1 when the pair is unknown.
+    iconv_t between(const char *from, const char *to)
+    {
+        const QByteArray pair = QByteArray(from) + '>' + to;
+        const auto found = m_open.constFind(pair);
+        if (found != m_open.cend()) {
+            iconv(*found, nullptr, nullptr, nullptr, nullptr);
+            return *found;
+        }
+        const iconv_t cd = iconv_open(to, from);
+        if (cd != reinterpret_cast<iconv_t>(-1))
+            m_open.insert(pair, cd);
+        return cd;
+    }
+
+private:
+    QHash<QByteArray, iconv_t> m_open;
+};
+
 // Converts bytes between encodings with iconv. What does not convert becomes one '?': a whole character
 // when converting from UTF-8, else one byte.
 QByteArray convert(const QByteArray &input, const char *from, const char *to)
 {
-    iconv_t cd = iconv_open(to, from);
+    thread_local Conversions conversions;
+    iconv_t cd = conversions.between(from, to);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return input;
     const bool fromUtf8 = qstrcmp(from, "UTF-8") == 0;
@@ -50,7 +85,6 @@ QByteArray convert(const QByteArray &input, const char *from, const char *to)
         in += skipped;
         inLeft -= skipped;
     }
-    iconv_close(cd);
     output.resize(qsizetype(output.size() - qsizetype(outLeft)));
     return output;
 }
@@ -136,6 +170,9 @@ const char *ProfileFile::encoding() const
 
 QString ProfileFile::truncated(const QString &text, int maxBytes) const
 {
+    // Each character converts on its own, so the whole text's bytes are the sum of its characters'.
+    if (encode(text).size() <= maxBytes)
+        return text;
     QString kept;
     int used = 0;
     for (qsizetype i = 0; i < text.size();) {

@@ -231,7 +231,8 @@ bool Query::open()
             hidden += QStringLiteral(", %1 AS %2 ").arg(version, QLatin1String(RowVersionName));
         statement.insert(shape.fromAt, hidden);
     }
-    m_cursor = db->prepare(statement, &m_failure);
+    // A whole table is only described here; other results are read at once.
+    m_cursor = shape.wholeTable ? db->prepare(statement, &m_failure) : db->start(statement, &m_failure);
     if (!m_cursor)
         return false;
     if (m_cursor->columnCount() == 0) {
@@ -279,7 +280,7 @@ bool Query::readAhead()
 // and no statement is left half read on the connection.
 bool Query::peek(BooksEngine &db, const QString &statement)
 {
-    const std::unique_ptr<BooksCursor> firstRows = db.prepare(statement + QStringLiteral(" LIMIT 2"), &m_failure);
+    const std::unique_ptr<BooksCursor> firstRows = db.start(statement + QStringLiteral(" LIMIT 2"), &m_failure);
     if (!firstRows)
         return false;
     BooksCursor::Step step;

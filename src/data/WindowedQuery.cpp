@@ -161,7 +161,7 @@ bool WindowedQuery::readFirstRowsAndTotals(const Statements &translated)
 // first rows of the order without sorting every row, which the key list waits for.
 bool WindowedQuery::readFirstRows(const QString &first)
 {
-    const std::unique_ptr<BooksCursor> statement = m_reader->prepare(first, &m_failure);
+    const std::unique_ptr<BooksCursor> statement = m_reader->start(first, &m_failure);
     if (!statement)
         return false;
     const int key = statement->columnCount() - 1;

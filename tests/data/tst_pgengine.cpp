@@ -130,7 +130,9 @@ private slots:
     void columnNamesSpelled();
     void rowChangedElsewhereTold_data();
     void rowChangedElsewhereTold();
+    void halfReadResultThenAnother_data();
     void halfReadResultThenAnother();
+    void startedReadFailingLate();
     void rowsInKeyOrder();
     void reportSeesOneStateOfTheBooks();
     void lockHeldElsewhereTold();
@@ -331,6 +333,12 @@ void PgEngineTest::columnNamesSpelled_data()
                            << QStringList{"TotalMoney", "RecordCount"};
     QTest::newRow("whole table") << "Select * From Power" << QStringList{"PowerIndex", "PowerName", "PowerKey"};
     QTest::newRow("as written") << "Select powername, POWERKEY From Power" << QStringList{"powername", "POWERKEY"};
+    QTest::newRow("first spelling stands") << "Select PowerName From Power Where (POWERNAME <> '') Order By powername"
+                                           << QStringList{"PowerName"};
+    // A quoted name is not folded: a word of the same letters elsewhere does not respell it.
+    QTest::newRow("quoted alias") << "Select PowerName As \"Shown\", 1 As shown From Power"
+                                  << QStringList{"Shown", "shown"};
+    QTest::newRow("word in a text") << "Select 'TotalMoney' As totalmoney" << QStringList{"totalmoney"};
 }
 
 // PostgreSQL folds names to lower case; the program reads fields by the names it writes.
@@ -393,15 +401,25 @@ void PgEngineTest::rowChangedElsewhereTold()
 
 // libpq runs one statement at a time on a connection: a result read part way is taken in whole when
 // another statement runs, and goes on from where it was.
+void PgEngineTest::halfReadResultThenAnother_data()
+{
+    QTest::addColumn<bool>("started");
+    QTest::newRow("prepared") << false;
+    QTest::newRow("started") << true;
+}
+
 void PgEngineTest::halfReadResultThenAnother()
 {
     NEEDS_SERVER();
+    QFETCH(bool, started);
     ServerDatabase database;
     auto books = openBooks(database);
     QVERIFY(books);
     EngineError error;
-    auto series = books->prepare(QStringLiteral("Select generate_series(1, 1000) As N"), &error);
-    QVERIFY(series);
+    const QString statement = QStringLiteral("Select generate_series(1, 1000) As N");
+    auto series = started ? books->start(statement, &error) : books->prepare(statement, &error);
+    QVERIFY2(series, qPrintable(error.text));
+    QCOMPARE(series->columnName(0), QStringLiteral("N"));
     for (int row = 1; row <= 3; ++row) {
         QCOMPARE(series->step(), BooksCursor::Step::Row);
         QCOMPARE(series->integer(0), row);
@@ -420,6 +438,31 @@ void PgEngineTest::halfReadResultThenAnother()
     QCOMPARE(series->step(), BooksCursor::Step::Row);
     QCOMPARE(series->integer(0), 1);
     series->reset();
+    QCOMPARE(firstColumn(*books, QStringLiteral("Select 8")), QVariantList{8});
+}
+
+// A read started at once tells a failure on its third row at that row, after the first two, and the
+// connection goes on; one failing on its first row fails at the start.
+void PgEngineTest::startedReadFailingLate()
+{
+    NEEDS_SERVER();
+    ServerDatabase database;
+    auto books = openBooks(database);
+    QVERIFY(books);
+    EngineError error;
+    auto late = books->start(QStringLiteral("Select 6 / (3 - generate_series(1, 5)) As N"), &error);
+    QVERIFY2(late, qPrintable(error.text));
+    QCOMPARE(late->step(), BooksCursor::Step::Row);
+    QCOMPARE(late->integer(0), 3);
+    QCOMPARE(late->step(), BooksCursor::Step::Row);
+    QCOMPARE(late->integer(0), 6);
+    QCOMPARE(late->step(), BooksCursor::Step::Failed);
+    QVERIFY2(late->error().text.contains(QLatin1String("division by zero")), qPrintable(late->error().text));
+    QCOMPARE(firstColumn(*books, QStringLiteral("Select 7")), QVariantList{7});
+
+    QVERIFY(!books->start(QStringLiteral("Select 1 / 0"), &error));
+    QVERIFY2(error.text.contains(QLatin1String("division by zero")), qPrintable(error.text));
+    QVERIFY(!books->start(QStringLiteral("Select 1; Select 2"), &error));
     QCOMPARE(firstColumn(*books, QStringLiteral("Select 8")), QVariantList{8});
 }
 
@@ -582,8 +625,15 @@ void PgEngineTest::lostConnectionOpenedAgain()
     QVERIFY(other.run(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
                                      "WHERE application_name = 'kalvora' AND datname = current_database()")));
     QCOMPARE(firstColumn(*books, QStringLiteral("Select Count(*) From pg_temp.PrintTable")), QVariantList{1000});
-
+    // A read started at once is sent again, once, on the connection opened again.
+    QVERIFY(other.run(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                     "WHERE application_name = 'kalvora' AND datname = current_database()")));
     EngineError error;
+    auto started = books->start(QStringLiteral("Select Count(*) From pg_temp.PrintDay"), &error);
+    QVERIFY2(started, qPrintable(error.text));
+    QCOMPARE(started->step(), BooksCursor::Step::Row);
+    started.reset();
+
     QVERIFY(books->begin(BooksConnection::Intent::Write, &error));
     QVERIFY(other.run(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
                                      "WHERE application_name = 'kalvora' AND datname = current_database()")));

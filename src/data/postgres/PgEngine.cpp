@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <functional>
 #include <limits>
 #include <libpq-fe.h>
 #include <poll.h>
@@ -90,10 +91,8 @@ constexpr int WaitStep = 50;
 const QString LostConnection = QStringLiteral(
     "与数据库服务器的连接已断开，最后一步操作可能没有保存。请检查网络和服务器，然后重新打开窗口查看数据后再试。");
 
-// Each word of `text` outside quotes and comments by its lower case, with the spelling it has where it
-// first stands: PostgreSQL folds every unquoted name to lower case, and the program reads columns by the
-// names it wrote.
-void collectSpellings(const QString &text, QHash<QString, QString> *spellings)
+// Calls `take` with each word of `text` outside quotes and comments, in order, until it says stop.
+void walkWords(const QString &text, const std::function<bool(QStringView)> &take)
 {
     for (qsizetype i = 0; i < text.size();) {
         const QChar c = text[i];
@@ -104,9 +103,8 @@ void collectSpellings(const QString &text, QHash<QString, QString> *spellings)
             qsizetype j = i;
             while (j < text.size() && JetSql::isWordCharacter(text[j]))
                 ++j;
-            const QString word = text.mid(i, j - i);
-            if (!spellings->contains(word.toLower()))
-                spellings->insert(word.toLower(), word);
+            if (!take(QStringView(text).mid(i, j - i)))
+                return;
             i = j;
         } else if (c == QLatin1Char('-') && i + 1 < text.size() && text[i + 1] == QLatin1Char('-')) {
             while (i < text.size() && text[i] != QLatin1Char('\n'))
@@ -115,6 +113,34 @@ void collectSpellings(const QString &text, QHash<QString, QString> *spellings)
             ++i;
         }
     }
+}
+
+// Each word of `text` by its lower case, with the spelling it has where it first stands: PostgreSQL
+// folds every unquoted name to lower case, and the program reads columns by the names it wrote.
+void collectSpellings(const QString &text, QHash<QString, QString> *spellings)
+{
+    walkWords(text, [spellings](QStringView word) {
+        const QString folded = word.toString().toLower();
+        if (!spellings->contains(folded))
+            spellings->insert(folded, word.toString());
+        return true;
+    });
+}
+
+// The spelling `statement` gives the name the server folded, where it first stands; empty when the
+// statement does not write it.
+QString spellingIn(const QString &statement, const QString &folded)
+{
+    QString found;
+    if (folded != folded.toLower())
+        return found; // a quoted name, which the server keeps as written
+    walkWords(statement, [&](QStringView word) {
+        if (word.compare(folded, Qt::CaseInsensitive) != 0)
+            return true;
+        found = word.toString();
+        return false;
+    });
+    return found;
 }
 
 const QHash<QString, QString> &schemaSpellings()
@@ -346,15 +372,17 @@ public:
     PGconn *conn() const { return m_conn; }
     const PgEngine::Server &server() const { return m_server; }
     void setTrace(PgEngine::Trace trace) { m_trace = std::move(trace); }
-    // Tells the trace, if any, of a statement about to be sent.
-    void traceSent(const QByteArray &statement, int count = 0, const char *const *values = nullptr) const
+    // Tells the trace, if any, of a statement about to be sent: through the extended protocol when it
+    // has values.
+    void traceSent(const QByteArray &statement, PgEngine::Protocol protocol, int count = 0,
+                   const char *const *values = nullptr) const
     {
         if (!m_trace)
             return;
         QList<QByteArray> sent;
         for (int i = 0; i < count; ++i)
             sent.append(values[i] ? QByteArray(values[i]) : QByteArray());
-        m_trace(statement, sent);
+        m_trace(statement, sent, protocol);
     }
 
     void setStreaming(PgCursor *cursor) { m_streaming = cursor; }
@@ -460,7 +488,9 @@ private:
 class PgCursor final : public BooksCursor
 {
 public:
-    PgCursor(Link &link, QByteArray text, Result description, const QHash<QString, QString> &spellings);
+    PgCursor(Link &link, const QString &statement, Result description);
+    // A statement without parameters, to be sent with start().
+    explicit PgCursor(Link &link, const QString &statement);
     ~PgCursor() override { reset(); }
     PgCursor(const PgCursor &) = delete;
     PgCursor &operator=(const PgCursor &) = delete;
@@ -485,9 +515,13 @@ public:
 
     // Takes in every row still to come, so that the connection is free for another statement.
     void takeRest();
+    // Sends the statement and reads its first result, which names the columns: false with error().
+    bool start(const QString &statement);
 
 private:
     enum class State { Ready, Streaming, Taken, Finished };
+    bool send();
+    void describe(const PGresult *described, const QString &statement);
     PGresult *nextResult();
     bool isNull(int column) const { return !m_row || PQgetisnull(m_row.get(), 0, column); }
     const char *text(int column) const { return PQgetvalue(m_row.get(), 0, column); }
@@ -500,6 +534,7 @@ private:
     QStringList m_columns;
     QList<Oid> m_types;
     State m_state = State::Ready;
+    Result m_first{nullptr, &PQclear}; // read by start(), before the rows still to come
     std::deque<PGresult *> m_taken;
     Result m_row{nullptr, &PQclear};
     EngineError m_error;
@@ -543,7 +578,7 @@ bool Link::run(const QString &statements, EngineError *error)
     if (!settle(error))
         return false;
     const QByteArray text = statements.toUtf8();
-    traceSent(text);
+    traceSent(text, PgEngine::Protocol::Simple);
     if (!PQsendQuery(m_conn, text.constData())) {
         *error = errorOf(m_conn, nullptr);
         return false;
@@ -557,7 +592,7 @@ Result Link::query(const QString &statement, const QVariantList &values, EngineE
         return wrap(nullptr);
     const Parameters parameters(values);
     const QByteArray text = statement.toUtf8();
-    traceSent(text, parameters.count(), parameters.data());
+    traceSent(text, PgEngine::Protocol::Extended, parameters.count(), parameters.data());
     if (!PQsendQueryParams(m_conn, text.constData(), parameters.count(), nullptr, parameters.data(), nullptr,
                            nullptr, 0)) {
         *error = errorOf(m_conn, nullptr);
@@ -648,7 +683,7 @@ bool Link::commit(EngineError *error)
     m_inTransaction = false;
     if (!settle(error))
         return false;
-    traceSent("COMMIT");
+    traceSent("COMMIT", PgEngine::Protocol::Simple);
     if (!PQsendQuery(m_conn, "COMMIT")) {
         *error = errorOf(m_conn, nullptr);
         return false;
@@ -714,16 +749,29 @@ QString Link::keyOf(const QString &table)
     return key;
 }
 
-PgCursor::PgCursor(Link &link, QByteArray text, Result description, const QHash<QString, QString> &spellings)
+PgCursor::PgCursor(Link &link, const QString &statement, Result description)
     : m_link(link)
-    , m_text(std::move(text))
+    , m_text(statement.toUtf8())
 {
     const PGresult *described = description.get();
     for (int p = 0; p < PQnparams(described); ++p)
         m_parameters.append(QByteArray());
+    describe(described, statement);
+}
+
+PgCursor::PgCursor(Link &link, const QString &statement)
+    : m_link(link)
+    , m_text(statement.toUtf8())
+{
+}
+
+// The columns by the names the statement writes them, else as the schema writes them.
+void PgCursor::describe(const PGresult *described, const QString &statement)
+{
     for (int c = 0; c < PQnfields(described); ++c) {
         const QString name = QString::fromUtf8(PQfname(described, c));
-        m_names.append(spellings.value(name, Link::spelled(name)));
+        const QString written = spellingIn(statement, name);
+        m_names.append(written.isEmpty() ? Link::spelled(name) : written);
         const Oid table = PQftable(described, c);
         m_tables.append(m_link.tableName(table));
         m_columns.append(m_link.columnName(table, PQftablecol(described, c)));
@@ -731,8 +779,46 @@ PgCursor::PgCursor(Link &link, QByteArray text, Result description, const QHash<
     }
 }
 
+bool PgCursor::start(const QString &statement)
+{
+    if (!send())
+        return false;
+    m_first = wrap(PQgetResult(m_link.conn()));
+    if (m_first && (PQresultStatus(m_first.get()) == PGRES_SINGLE_TUPLE || succeeded(m_first.get()))) {
+        describe(m_first.get(), statement);
+        return true;
+    }
+    m_error = errorOf(m_link.conn(), m_first.get(), m_text);
+    reset();
+    m_state = State::Finished;
+    return false;
+}
+
+// Sends the statement with the values bound, its rows to come one by one.
+bool PgCursor::send()
+{
+    if (!m_link.settle(&m_error))
+        return false;
+    std::vector<const char *> values;
+    for (const QByteArray &parameter : m_parameters)
+        values.push_back(parameter.isNull() ? nullptr : parameter.constData());
+    m_link.traceSent(m_text, PgEngine::Protocol::Extended, int(values.size()), values.data());
+    if (!PQsendQueryParams(m_link.conn(), m_text.constData(), int(values.size()), nullptr,
+                           values.empty() ? nullptr : values.data(), nullptr, nullptr, 0)) {
+        m_error = errorOf(m_link.conn(), nullptr);
+        m_state = State::Finished;
+        return false;
+    }
+    PQsetSingleRowMode(m_link.conn());
+    m_state = State::Streaming;
+    m_link.setStreaming(this);
+    return true;
+}
+
 PGresult *PgCursor::nextResult()
 {
+    if (m_first)
+        return m_first.release();
     if (m_state == State::Streaming)
         return PQgetResult(m_link.conn());
     if (m_taken.empty())
@@ -757,23 +843,8 @@ BooksCursor::Step PgCursor::step()
     m_row.reset();
     if (m_state == State::Finished)
         return Step::Done;
-    if (m_state == State::Ready) {
-        if (!m_link.settle(&m_error))
-            return Step::Failed;
-        std::vector<const char *> values;
-        for (const QByteArray &parameter : m_parameters)
-            values.push_back(parameter.isNull() ? nullptr : parameter.constData());
-        m_link.traceSent(m_text, int(values.size()), values.data());
-        if (!PQsendQueryParams(m_link.conn(), m_text.constData(), int(values.size()), nullptr,
-                               values.empty() ? nullptr : values.data(), nullptr, nullptr, 0)) {
-            m_error = errorOf(m_link.conn(), nullptr);
-            m_state = State::Finished;
-            return Step::Failed;
-        }
-        PQsetSingleRowMode(m_link.conn());
-        m_state = State::Streaming;
-        m_link.setStreaming(this);
-    }
+    if (m_state == State::Ready && !send())
+        return Step::Failed;
     Result result = wrap(nextResult());
     if (result && PQresultStatus(result.get()) == PGRES_SINGLE_TUPLE) {
         m_row = std::move(result);
@@ -793,6 +864,7 @@ BooksCursor::Step PgCursor::step()
 void PgCursor::reset()
 {
     m_row.reset();
+    m_first.reset();
     if (m_state == State::Streaming) {
         while (PGresult *rest = PQgetResult(m_link.conn()))
             PQclear(rest);
@@ -848,15 +920,6 @@ void PgCursor::appendRow(RowStore &rows) const
     }
 }
 
-// The words of a statement in the spelling it writes them: the names it gives its result columns with
-// As, and the fields it names.
-QHash<QString, QString> spellingsIn(const QString &statement)
-{
-    QHash<QString, QString> spellings;
-    collectSpellings(statement, &spellings);
-    return spellings;
-}
-
 // A connection on the server's books, as the program's own connection (Interface = BooksEngine) or as
 // a reader beside it (Interface = BooksConnection).
 template <class Interface>
@@ -878,7 +941,23 @@ public:
             described = describe(text, error); // the connection is opened again by then
         if (!described)
             return nullptr;
-        return std::make_unique<PgCursor>(*m_link, text, std::move(described), spellingsIn(statement));
+        return std::make_unique<PgCursor>(*m_link, statement, std::move(described));
+    }
+
+    // Parsed, bound and run in one round trip; the first result names the columns.
+    std::unique_ptr<BooksCursor> start(const QString &statement, EngineError *error) override
+    {
+        auto cursor = std::make_unique<PgCursor>(*m_link, statement);
+        if (cursor->start(statement))
+            return cursor;
+        // It only reads, so it can be sent again on the connection opened again.
+        if (!m_link->inTransaction() && PQstatus(m_link->conn()) == CONNECTION_BAD) {
+            cursor = std::make_unique<PgCursor>(*m_link, statement);
+            if (cursor->start(statement))
+                return cursor;
+        }
+        *error = cursor->error();
+        return nullptr;
     }
 
     bool begin(BooksConnection::Intent intent, EngineError *error) override { return m_link->begin(intent, error); }

@@ -47,9 +47,10 @@ std::unique_ptr<BooksEngine> open(const Server &server, EngineError *error, bool
                                   BooksWait wait = {}, const BooksFile::Progress &upgrade = {});
 
 // Each statement the program's connection `engine` (made by open()) sends from now on, in the server's
-// dialect, with its values as text (a null value as a null QByteArray): for the benchmark's bare
-// comparisons. An empty trace ends the tracing.
-using Trace = std::function<void(const QByteArray &statement, const QList<QByteArray> &values)>;
+// dialect, with its values as text (a null value as a null QByteArray) and the protocol it goes by: for
+// the benchmark's bare comparisons. An empty trace ends the tracing.
+enum class Protocol { Simple, Extended };
+using Trace = std::function<void(const QByteArray &statement, const QList<QByteArray> &values, Protocol protocol)>;
 void trace(BooksEngine &engine, Trace trace);
 
 } // namespace PgEngine
