@@ -140,6 +140,8 @@ private slots:
     void lockWaitShown();
     void lostConnectionOpenedAgain();
     void waitingStatementInterrupted();
+    void readerConnectionKeptForTheNext_data();
+    void readerConnectionKeptForTheNext();
     void reportGridReadsAsTheWholeResult();
     void changesAccepted_data();
     void changesAccepted();
@@ -639,6 +641,62 @@ void PgEngineTest::lostConnectionOpenedAgain()
                                      "WHERE application_name = 'kalvora' AND datname = current_database()")));
     QVERIFY(!books->prepare(QStringLiteral("Select 1"), &error));
     QVERIFY2(error.text.startsWith(QStringLiteral("与数据库服务器的连接已断开")), qPrintable(error.text));
+}
+
+QString firstText(BooksConnection &books, const QString &statement)
+{
+    EngineError error;
+    auto cursor = books.start(statement, &error);
+    if (!cursor)
+        return error.text;
+    RowStore row;
+    if (cursor->step() != BooksCursor::Step::Row)
+        return cursor->error().text;
+    cursor->appendRow(row);
+    return row.value(0, 0).toString();
+}
+
+void PgEngineTest::readerConnectionKeptForTheNext_data()
+{
+    QTest::addColumn<QString>("before"); // what happens to the first reader before it is closed
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("read and closed") << "" << true;
+    QTest::newRow("waited quietly") << "quiet" << true;
+    QTest::newRow("stopped") << "stopped" << false;
+    QTest::newRow("left in its read") << "open read" << false;
+    QTest::newRow("closed by the server") << "terminated" << false;
+}
+
+// A grid's reader gives its connection back when closed, and the next reader reads on it as on a new
+// one; a connection that may not serve as new is closed, and the next reader opens its own.
+void PgEngineTest::readerConnectionKeptForTheNext()
+{
+    NEEDS_SERVER();
+    QFETCH(QString, before);
+    QFETCH(bool, kept);
+    ServerDatabase database;
+    auto books = openBooks(database);
+    QVERIFY(books);
+    EngineError error;
+    auto reader = books->openReader(&error);
+    QVERIFY2(reader, qPrintable(error.text));
+    const QString pid = firstText(*reader, QStringLiteral("Select pg_backend_pid()"));
+    if (before == u"quiet")
+        reader->waitQuietly(700);
+    else if (before == u"stopped")
+        reader->interrupt();
+    else if (before == u"open read")
+        QVERIFY(reader->begin(BooksConnection::Intent::Read, &error));
+    else if (before == u"terminated")
+        QVERIFY(Session(database.name()).run(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid)));
+    reader.reset();
+
+    auto next = books->openReader(&error);
+    QVERIFY2(next, qPrintable(error.text));
+    QCOMPARE(firstText(*next, QStringLiteral("Select pg_backend_pid()")) == pid, kept);
+    QCOMPARE(firstText(*next, QStringLiteral("Show lock_timeout")), QStringLiteral("5s"));
+    QCOMPARE(firstText(*next, QStringLiteral("Select Count(*) From Power")), QStringLiteral("3"));
+    QVERIFY(!next->inTransaction());
 }
 
 // A statement waiting for books another connection holds stops when interrupted from another thread,

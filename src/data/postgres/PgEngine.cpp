@@ -15,6 +15,8 @@
 #include <deque>
 #include <functional>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <libpq-fe.h>
 #include <poll.h>
 
@@ -431,10 +433,37 @@ public:
         run(QStringLiteral("ROLLBACK"), &ignored);
     }
     bool inTransaction() const { return m_inTransaction; }
+    // Whether the connection can serve another reader as a new one would: open, idle, never stopped
+    // from outside (a late stop could meet the next statement), with the server's wait for locks.
+    bool readyForAnother()
+    {
+        {
+            const QMutexLocker lock(&m_cancelLock);
+            if (m_interrupted)
+                return false;
+        }
+        if (m_inTransaction || m_streaming || !isOpenAndIdle())
+            return false;
+        EngineError ignored;
+        if (m_lockTimeout >= 0 && !run(QStringLiteral("RESET lock_timeout"), &ignored))
+            return false;
+        m_lockTimeout = -1;
+        return true;
+    }
+    // Whether the server still holds the connection open and idle: one it closed meanwhile has said so
+    // on the socket.
+    bool isOpenAndIdle()
+    {
+        pollfd socket{PQsocket(m_conn), POLLIN, 0};
+        if (poll(&socket, 1, 0) > 0 && !PQconsumeInput(m_conn))
+            return false;
+        return PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) == PQTRANS_IDLE && !PQisBusy(m_conn);
+    }
 
     void interrupt()
     {
         const QMutexLocker lock(&m_cancelLock);
+        m_interrupted = true;
         char ignored[256];
         if (m_cancel)
             PQcancel(m_cancel, ignored, sizeof ignored);
@@ -479,6 +508,7 @@ private:
     PgEngine::Trace m_trace;
     PgCursor *m_streaming = nullptr;
     bool m_inTransaction = false;
+    bool m_interrupted = false; // guarded by m_cancelLock
     int m_lockTimeout = -1;
     QString m_operator;
     QHash<Oid, Table> m_tables;
@@ -985,10 +1015,52 @@ protected:
         return described;
     }
 
-    const std::unique_ptr<Link> m_link;
+    std::unique_ptr<Link> m_link;
 };
 
-using Reader = PgConnection<BooksConnection>;
+// The connection of a reader left idle, kept for the next reader: a new connection costs the server a
+// process of its own and the time to learn the books' tables again, which a grid would wait for at
+// each open.
+class IdleReader
+{
+public:
+    std::unique_ptr<Link> take()
+    {
+        const std::lock_guard lock(m_lock);
+        std::unique_ptr<Link> link = std::move(m_link);
+        return link && link->isOpenAndIdle() ? std::move(link) : nullptr;
+    }
+    void keep(std::unique_ptr<Link> link)
+    {
+        if (!link->readyForAnother())
+            return;
+        const std::lock_guard lock(m_lock);
+        if (!m_link)
+            m_link = std::move(link);
+    }
+
+private:
+    std::mutex m_lock;
+    std::unique_ptr<Link> m_link;
+};
+
+// A connection reading beside the program's own, handed back when closed: from any thread, and even
+// after the books are closed, when the last holder of `idle` closes it.
+class Reader final : public PgConnection<BooksConnection>
+{
+public:
+    Reader(std::unique_ptr<Link> link, std::shared_ptr<IdleReader> idle)
+        : PgConnection(std::move(link))
+        , m_idle(std::move(idle))
+    {
+    }
+    ~Reader() override { m_idle->keep(std::move(m_link)); }
+    Reader(const Reader &) = delete;
+    Reader &operator=(const Reader &) = delete;
+
+private:
+    const std::shared_ptr<IdleReader> m_idle;
+};
 
 // The program's connection to the server's books. Rows are written by their table's key.
 class PgBooks final : public PgConnection<BooksEngine>
@@ -1019,13 +1091,15 @@ public:
 
     std::unique_ptr<BooksConnection> openReader(EngineError *error) override
     {
+        if (std::unique_ptr<Link> idle = m_idleReader->take())
+            return std::make_unique<Reader>(std::move(idle), m_idleReader);
         PGconn *conn = connectTo(m_link->server());
         if (PQstatus(conn) != CONNECTION_OK) {
             *error = connectFailure(conn, m_link->server());
             PQfinish(conn);
             return nullptr;
         }
-        return std::make_unique<Reader>(std::make_unique<Link>(conn, m_link->server()));
+        return std::make_unique<Reader>(std::make_unique<Link>(conn, m_link->server()), m_idleReader);
     }
 
     Link &link() { return *m_link; }
@@ -1042,6 +1116,8 @@ private:
     bool takeRow(const QString &key, Result result, qint64 *rowId, StoredRow *stored, EngineError *error);
     QString rowCondition(const QString &key, const QVariant &version, QVariantList *values) const;
     void tellMissing(const QString &table, const QString &key, qint64 rowId, EngineError *error);
+
+    const std::shared_ptr<IdleReader> m_idleReader = std::make_shared<IdleReader>();
 };
 
 // The condition naming one row by its key (the last of `values`) and, when known, the version it was
