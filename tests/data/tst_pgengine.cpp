@@ -662,7 +662,8 @@ void PgEngineTest::readerConnectionKeptForTheNext_data()
     QTest::addColumn<bool>("kept");
     QTest::newRow("read and closed") << "" << true;
     QTest::newRow("waited quietly") << "quiet" << true;
-    QTest::newRow("stopped") << "stopped" << false;
+    QTest::newRow("stopped") << "stopped" << true;
+    QTest::newRow("stopped in a long read") << "stopped reading" << true;
     QTest::newRow("left in its read") << "open read" << false;
     QTest::newRow("closed by the server") << "terminated" << false;
 }
@@ -685,6 +686,18 @@ void PgEngineTest::readerConnectionKeptForTheNext()
         reader->waitQuietly(700);
     else if (before == u"stopped")
         reader->interrupt();
+    else if (before == u"stopped reading") {
+        std::thread stopper([&database, &reader, &pid] {
+            Session watcher(database.name());
+            while (watcher.value(QStringLiteral("SELECT wait_event FROM pg_stat_activity WHERE pid = %1").arg(pid))
+                   != u"PgSleep") {
+            }
+            reader->interrupt();
+        });
+        QVERIFY(firstText(*reader, QStringLiteral("Select Count(*) From pg_sleep(30), generate_series(1, 10)"))
+                    .contains(QLatin1String("cancel")));
+        stopper.join();
+    }
     else if (before == u"open read")
         QVERIFY(reader->begin(BooksConnection::Intent::Read, &error));
     else if (before == u"terminated")

@@ -433,15 +433,11 @@ public:
         run(QStringLiteral("ROLLBACK"), &ignored);
     }
     bool inTransaction() const { return m_inTransaction; }
-    // Whether the connection can serve another reader as a new one would: open, idle, never stopped
-    // from outside (a late stop could meet the next statement), with the server's wait for locks.
+    // Whether the connection can serve another reader as a new one would: open, idle, with the
+    // program's wait for locks. One stopped from outside serves too: the server drops a stop that
+    // finds no statement running, so it never meets the next reader's.
     bool readyForAnother()
     {
-        {
-            const QMutexLocker lock(&m_cancelLock);
-            if (m_interrupted)
-                return false;
-        }
         if (m_inTransaction || m_streaming || !isOpenAndIdle())
             return false;
         EngineError ignored;
@@ -463,7 +459,6 @@ public:
     void interrupt()
     {
         const QMutexLocker lock(&m_cancelLock);
-        m_interrupted = true;
         char ignored[256];
         if (m_cancel)
             PQcancel(m_cancel, ignored, sizeof ignored);
@@ -508,7 +503,6 @@ private:
     PgEngine::Trace m_trace;
     PgCursor *m_streaming = nullptr;
     bool m_inTransaction = false;
-    bool m_interrupted = false; // guarded by m_cancelLock
     int m_lockTimeout = -1;
     QString m_operator;
     QHash<Oid, Table> m_tables;
