@@ -47,6 +47,7 @@ ChangeLogWindow::ChangeLogWindow(ShareDataModule &data, ChangeDetails &details, 
 {
     ui->setupUi(this);
     ui->DBGridEh1->viewport()->installEventFilter(this);
+    closeOnLateFailure(*m_rows, *ui->DBGridEh1, QStringLiteral("改动记录读取失败，请重新查询。"));
     ui->ComboBox1->addItems({Everyone, QStringLiteral("管理员"), QStringLiteral("出纳"), ChangeRecord::ExternalWriter,
                              ChangeRecord::ProgramItself});
     ui->ComboBox3->addItems({Everyone, ChangeRecord::Kind::Added, ChangeRecord::Kind::Changed,

@@ -26,6 +26,9 @@ public:
     virtual void moveTo(int row) { Q_UNUSED(row); }
     // The sum of a column over every row, however many there are.
     virtual double columnSum(int column);
+    // Whether reading the rows failed after they were opened, so that what was read is not the whole
+    // result; whoever opened them tells the failure.
+    virtual bool readFailed() const { return false; }
 
     // -1 when the result has no such column; letter case is ignored.
     int fieldIndex(const QString &name) const;

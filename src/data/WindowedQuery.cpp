@@ -57,6 +57,7 @@ void WindowedQuery::close()
     m_totalsRead.reset();
     m_keysDone = true;
     m_lateFailureTold = false;
+    m_readFailed = false;
     ++m_opening;
 }
 
@@ -239,6 +240,8 @@ void WindowedQuery::readTotalsAndKeys()
     }
     if (read)
         read = readKeys(&failure);
+    if (!read && !m_stopping)
+        m_readFailed = true;
     endReading();
     if (!read && !m_stopping)
         tellLater([this, failure] { reportLateFailure(failure); });
@@ -454,6 +457,7 @@ double WindowedQuery::columnSum(int column)
 // until then, and the owner closes the query when told.
 void WindowedQuery::reportLateFailure(const EngineError &failure)
 {
+    m_readFailed = true;
     if (m_lateFailureTold)
         return;
     m_lateFailureTold = true;

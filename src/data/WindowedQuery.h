@@ -63,6 +63,7 @@ public:
     void waitForKeys();
 
     bool isOpen() const override { return m_open; }
+    bool readFailed() const override { return m_readFailed; }
     QStringList fieldNames() const override { return m_fields; }
     // The whole count, waiting for it when it is still being read.
     int recordCount() override;
@@ -124,6 +125,7 @@ private:
     EngineError m_failure;
     std::function<void()> m_lateFailure;
     bool m_lateFailureTold = false;
+    std::atomic<bool> m_readFailed = false; // also by the reading thread, before the failure is told
     int m_opening = 0; // counts the results opened, so a late report of an earlier one is dropped
 
     // Shared with the thread reading the keys.

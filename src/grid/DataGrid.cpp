@@ -311,3 +311,13 @@ void DataGrid::updateGeometries()
     m_footer->update();
     m_placingFooter = false;
 }
+
+void closeOnLateFailure(WindowedQuery &rows, DataGrid &grid, const QString &message)
+{
+    rows.setLateFailureReport([&rows, &grid, message] {
+        const EngineError failure = rows.lastFailure();
+        rows.close();
+        grid.setQuery(&rows);
+        ReportFailure(message, failure);
+    });
+}

@@ -13,6 +13,8 @@ class GridFooter;
 // cell texts. With remembered widths switched on (the record grids), each column remembers the widest
 // text drawn in it plus 20 pixels, and a click on the column title widens the column to that; without
 // them the columns keep the widths they were given.
+class WindowedQuery;
+
 class DataGrid : public QTableView
 {
     Q_OBJECT
@@ -99,3 +101,7 @@ private:
     QMetaObject::Connection m_counted; // to the shown rows' news of their count
     bool m_placeAgain = false;
 };
+
+// Rows read in windows that fail after they were opened, the grid scrolled or the count read: the
+// grid empties, and the user is told, `message` first.
+void closeOnLateFailure(WindowedQuery &rows, DataGrid &grid, const QString &message);

@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include "data/ProgramPaths.h"
+#include "data/RowSource.h"
 #include "reporting/FormPreview.h"
 #include "ui/Screen.h"
 
@@ -67,6 +68,9 @@ bool Report::build()
         Screen::current().error(faultMessage(m_layout.error(), m_layout.errorLine()), QString());
         return false;
     }
+    // Rows that could not be read whole are not printed as if they were; their owner tells why.
+    if (m_data.readFailed())
+        return false;
     m_built = true;
     return true;
 }

@@ -28,7 +28,7 @@ ReportsPage::ReportsPage(ShareDataModule &data, ViewContext &views, FormAsk &pro
     , m_progress(progress)
 {
     ui->setupUi(this);
-    grid.setLateFailureReport([this] { closeAfterLateFailure(); });
+    closeOnLateFailure(grid, *ui->DBGridEh2, QStringLiteral("报表的记录读取失败，请重新生成报表。"));
     ui->DBGridEh2->viewport()->installEventFilter(this);
     connect(ui->ComboBox3, &QComboBox::currentIndexChanged, this, [this] { LoadReportGrid(); });
 }
@@ -72,15 +72,6 @@ bool ReportsPage::LoadReportGrid()
     return OpenRecordGrid(m_grid, *ui->DBGridEh2,
                           ReportGridStatement(m_makeReport.ReportCondition + m_views.accountClause(), orderPiece()),
                           QStringLiteral("报表的记录读取失败，请检查设置文件中的显示字段（ReportFields）。\n"));
-}
-
-// The books failed while the rows were being read: the grid empties, and the user is told.
-void ReportsPage::closeAfterLateFailure()
-{
-    const EngineError failure = m_grid.lastFailure();
-    m_grid.close();
-    ui->DBGridEh2->setQuery(&m_grid);
-    ReportFailure(QStringLiteral("报表的记录读取失败，请重新生成报表。"), failure);
 }
 
 void ReportsPage::MakeReport()

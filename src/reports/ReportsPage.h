@@ -54,7 +54,6 @@ protected:
 
 private:
     QString orderPiece() const;
-    void closeAfterLateFailure();
 
     std::unique_ptr<Ui::ReportsPage> ui;
     ShareDataModule &m_data;

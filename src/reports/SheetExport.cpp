@@ -85,6 +85,8 @@ SheetExport::Outcome writeRows(lxw_worksheet *sheet, DataGrid &grid, const QList
     const int total = query.recordCount();
     QueryModel &model = grid.model();
     for (int row = 0; row < total; ++row) {
+        if (query.readFailed())
+            return SheetExport::Outcome::Unread;
         for (int i = 0; i < columns.size(); ++i)
             if (writeValue(sheet, FirstDataRow + row, i, grid.fieldName(columns[i]), model.value(row, columns[i]))
                 != LXW_NO_ERROR)
@@ -92,7 +94,7 @@ SheetExport::Outcome writeRows(lxw_worksheet *sheet, DataGrid &grid, const QList
         if (progress && !progress(row + 1, total))
             return SheetExport::Outcome::Stopped;
     }
-    return SheetExport::Outcome::Written;
+    return query.readFailed() ? SheetExport::Outcome::Unread : SheetExport::Outcome::Written;
 }
 
 } // namespace

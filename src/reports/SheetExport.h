@@ -13,7 +13,8 @@ namespace SheetExport {
 // Told after each row written with the rows done and the rows in all; false stops the writing.
 using Progress = std::function<bool(int done, int total)>;
 
-enum class Outcome { Written, Failed, Stopped };
+// Unread: reading the grid's rows failed, which the grid's owner tells.
+enum class Outcome { Written, Failed, Stopped, Unread };
 
 // Writes the grid's visible columns and every row of its query into a new .xlsx at `path`: row 1
 // "日期:" and `today`, the titles in row 3, one row per record from row 4. Text fields become text
@@ -32,7 +33,8 @@ QString newFilePath(const QString &folder, const QDateTime &moment);
 
 // The whole command: nothing before any report; otherwise the busy pointer while the sheet is
 // written into the export folder (`progress` with 取消 when it takes longer than a second), then the
-// sheet opens. A sheet that cannot be written is told with the folder; a stopped one leaves no file.
+// sheet opens. A sheet that cannot be written is told with the folder; a stopped one, or one whose rows
+// could not be read (which the grid's owner tells), leaves no file.
 void exportGrid(DataGrid &grid, FormProgress &progress);
 
 } // namespace SheetExport

@@ -1,14 +1,18 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "support/ProgramFixture.h"
 #include "app/Program.h"
+#include "data/ProgramPaths.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
 #include "data/WindowedQuery.h"
 #include "grid/DataGrid.h"
+#include "reporting/Report.h"
+#include "reports/SheetExport.h"
 
 namespace {
 
@@ -284,6 +288,48 @@ private slots:
         QCOMPARE(grid.selectionModel()->selectedRows().value(0).row(), 5);
         QCOMPARE(grid.verticalScrollBar()->value(), scrolled);
         QCOMPARE(grid.model().data(grid.model().index(76, 1)).toString(), QStringLiteral("客户76"));
+    }
+
+    // A count that fails behind the first rows is not taken for the whole result: an export or a print
+    // in the meantime leaves nothing, and once the program gets to the news the grid empties and the
+    // failure is told, once.
+    void windowedCountFailingIsTold()
+    {
+        ProgramFixture program;
+        for (int i = 0; i < 77; ++i)
+            program.insert(QStringLiteral("MoneyTable"),
+                           {{QStringLiteral("MoneyUser"), QStringLiteral("客户%1").arg(i)}, {QStringLiteral("MoneySum"), 12.3}});
+        WindowedQuery rows(ShareDataModule::instance(), 2); // first pages: 8 rows
+        DataGrid grid;
+        closeOnLateFailure(rows, grid, QStringLiteral("报表的记录读取失败，请重新生成报表。"));
+        // Summed by the count only, which cannot work it out at the 70th record.
+        const QString failing = QStringLiteral(
+            "Abs(MoneyIndex * 0 - 9223372036854775807 - (Case When MoneyIndex = 70 Then 1 Else 0 End))");
+        QVERIFY(rows.open({QStringLiteral("MoneyIndex,MoneyUser,MoneySum"), QStringLiteral("MoneyTable"),
+                           QStringLiteral("(1 = 1)"), QString(), QStringLiteral(" Order By MoneyIndex"),
+                           QStringLiteral("MoneyIndex"), {failing}}));
+        grid.setQuery(&rows);
+        grid.rebuildColumns();
+        QCOMPARE(grid.model().rowCount(), 8);
+        rows.waitForKeys();
+        QVERIFY(rows.readFailed());
+
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("rows.xlsx"));
+        QCOMPARE(SheetExport::write(path, grid, QDate(2026, 12, 11), {}), SheetExport::Outcome::Unread);
+        QVERIFY(!QFileInfo::exists(path));
+        Report print(ShareDataModule::instance(), rows);
+        QVERIFY(print.loadTemplate(ProgramPaths::file(QStringLiteral("Frf/Report.frf"))));
+        QVERIFY(!print.build());
+        QCOMPARE(program.screen().takeMessages(), QStringList());
+
+        QCoreApplication::sendPostedEvents(&rows);
+        QCoreApplication::processEvents();
+        QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("报表的记录读取失败，请重新生成报表。")});
+        QCOMPARE(grid.model().rowCount(), 0);
+        QVERIFY(!rows.isOpen());
+        QCoreApplication::processEvents();
+        QCOMPARE(program.screen().takeMessages(), QStringList());
     }
 };
 
