@@ -374,8 +374,7 @@ public:
     PGconn *conn() const { return m_conn; }
     const PgEngine::Server &server() const { return m_server; }
     void setTrace(PgEngine::Trace trace) { m_trace = std::move(trace); }
-    // Tells the trace, if any, of a statement about to be sent: through the extended protocol when it
-    // has values.
+    // Tells the trace, if any, of a statement about to be sent and the protocol it goes by.
     void traceSent(const QByteArray &statement, PgEngine::Protocol protocol, int count = 0,
                    const char *const *values = nullptr) const
     {
@@ -971,17 +970,16 @@ public:
     // Parsed, bound and run in one round trip; the first result names the columns.
     std::unique_ptr<BooksCursor> start(const QString &statement, EngineError *error) override
     {
-        auto cursor = std::make_unique<PgCursor>(*m_link, statement);
-        if (cursor->start(statement))
-            return cursor;
-        // It only reads, so it can be sent again on the connection opened again.
-        if (!m_link->inTransaction() && PQstatus(m_link->conn()) == CONNECTION_BAD) {
-            cursor = std::make_unique<PgCursor>(*m_link, statement);
+        for (int sent = 1;; ++sent) {
+            auto cursor = std::make_unique<PgCursor>(*m_link, statement);
             if (cursor->start(statement))
                 return cursor;
+            // It only reads, so it is sent again, once, on the connection opened again.
+            if (sent > 1 || m_link->inTransaction() || PQstatus(m_link->conn()) != CONNECTION_BAD) {
+                *error = cursor->error();
+                return nullptr;
+            }
         }
-        *error = cursor->error();
-        return nullptr;
     }
 
     bool begin(BooksConnection::Intent intent, EngineError *error) override { return m_link->begin(intent, error); }
