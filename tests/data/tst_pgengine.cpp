@@ -704,12 +704,14 @@ void PgEngineTest::readerConnectionKeptForTheNext()
         QVERIFY(Session(database.name()).run(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid)));
     reader.reset();
 
+    // A grid's reader begins its read first, which is not sent again on a connection found closed.
     auto next = books->openReader(&error);
     QVERIFY2(next, qPrintable(error.text));
+    QVERIFY2(next->begin(BooksConnection::Intent::Read, &error), qPrintable(error.text));
     QCOMPARE(firstText(*next, QStringLiteral("Select pg_backend_pid()")) == pid, kept);
     QCOMPARE(firstText(*next, QStringLiteral("Show lock_timeout")), QStringLiteral("5s"));
     QCOMPARE(firstText(*next, QStringLiteral("Select Count(*) From Power")), QStringLiteral("3"));
-    QVERIFY(!next->inTransaction());
+    next->rollback();
 }
 
 // A statement waiting for books another connection holds stops when interrupted from another thread,

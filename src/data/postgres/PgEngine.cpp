@@ -445,12 +445,13 @@ public:
         m_lockTimeout = -1;
         return true;
     }
-    // Whether the server still holds the connection open and idle: one it closed meanwhile has said so
-    // on the socket.
+    // Whether the server still holds the connection open and idle. The server says nothing unasked to an
+    // idle connection but that it is closing it (its last words and the close may come apart), so
+    // anything waiting on the socket counts as closed.
     bool isOpenAndIdle()
     {
         pollfd socket{PQsocket(m_conn), POLLIN, 0};
-        if (poll(&socket, 1, 0) > 0 && !PQconsumeInput(m_conn))
+        if (poll(&socket, 1, 0) != 0)
             return false;
         return PQstatus(m_conn) == CONNECTION_OK && PQtransactionStatus(m_conn) == PQTRANS_IDLE && !PQisBusy(m_conn);
     }
