@@ -49,6 +49,29 @@ struct SeededGrid
     }
 };
 
+// 77 records of 12.3 (客户0 to 客户76) read in windows of two pages of 4 rows: 8 first rows, the
+// rest counted behind them.
+struct WindowedBooks
+{
+    ProgramFixture program;
+    WindowedQuery rows{ShareDataModule::instance(), 2};
+    DataGrid grid;
+
+    WindowedBooks()
+    {
+        for (int i = 0; i < 77; ++i)
+            program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyUser"), QStringLiteral("客户%1").arg(i)},
+                                                          {QStringLiteral("MoneySum"), 12.3}});
+    }
+
+    bool open(const QStringList &summed)
+    {
+        return rows.open({QStringLiteral("MoneyIndex,MoneyUser,MoneySum"), QStringLiteral("MoneyTable"),
+                          QStringLiteral("(1 = 1)"), QString(), QStringLiteral(" Order By MoneyIndex"),
+                          QStringLiteral("MoneyIndex"), summed});
+    }
+};
+
 } // namespace
 
 // The read-only grid over a query: model, footer row, colour rule, remembered widths, current row.
@@ -254,18 +277,13 @@ private slots:
     // grow to the count without moving the current row, the selection or the scroll place.
     void windowedRowsGrowWhenCounted()
     {
-        ProgramFixture program;
-        for (int i = 0; i < 77; ++i)
-            program.insert(QStringLiteral("MoneyTable"),
-                           {{QStringLiteral("MoneyUser"), QStringLiteral("客户%1").arg(i)}, {QStringLiteral("MoneySum"), 12.3}});
-        WindowedQuery rows(ShareDataModule::instance(), 2); // first pages: 8 rows
-        DataGrid grid;
+        WindowedBooks books;
+        WindowedQuery &rows = books.rows;
+        DataGrid &grid = books.grid;
         QAbstractItemModelTester tester(&grid.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         grid.resize(300, 120);
         grid.show();
-        QVERIFY(rows.open({QStringLiteral("MoneyIndex,MoneyUser,MoneySum"), QStringLiteral("MoneyTable"),
-                           QStringLiteral("(1 = 1)"), QString(), QStringLiteral(" Order By MoneyIndex"),
-                           QStringLiteral("MoneyIndex"), {QStringLiteral("MoneySum")}}));
+        QVERIFY(books.open({QStringLiteral("MoneySum")}));
         grid.setQuery(&rows);
         grid.rebuildColumns();
         grid.setFooter(0, DataGrid::Footer::count(QStringLiteral("条")));
@@ -295,19 +313,13 @@ private slots:
     // failure is told, once.
     void windowedCountFailingIsTold()
     {
-        ProgramFixture program;
-        for (int i = 0; i < 77; ++i)
-            program.insert(QStringLiteral("MoneyTable"),
-                           {{QStringLiteral("MoneyUser"), QStringLiteral("客户%1").arg(i)}, {QStringLiteral("MoneySum"), 12.3}});
-        WindowedQuery rows(ShareDataModule::instance(), 2); // first pages: 8 rows
-        DataGrid grid;
+        WindowedBooks books;
+        WindowedQuery &rows = books.rows;
+        DataGrid &grid = books.grid;
         closeOnLateFailure(rows, grid, QStringLiteral("报表的记录读取失败，请重新生成报表。"));
         // Summed by the count only, which cannot work it out at the 70th record.
-        const QString failing = QStringLiteral(
-            "Abs(MoneyIndex * 0 - 9223372036854775807 - (Case When MoneyIndex = 70 Then 1 Else 0 End))");
-        QVERIFY(rows.open({QStringLiteral("MoneyIndex,MoneyUser,MoneySum"), QStringLiteral("MoneyTable"),
-                           QStringLiteral("(1 = 1)"), QString(), QStringLiteral(" Order By MoneyIndex"),
-                           QStringLiteral("MoneyIndex"), {failing}}));
+        QVERIFY(books.open({QStringLiteral(
+            "Abs(MoneyIndex * 0 - 9223372036854775807 - (Case When MoneyIndex = 70 Then 1 Else 0 End))")}));
         grid.setQuery(&rows);
         grid.rebuildColumns();
         QCOMPARE(grid.model().rowCount(), 8);
@@ -321,15 +333,15 @@ private slots:
         Report print(ShareDataModule::instance(), rows);
         QVERIFY(print.loadTemplate(ProgramPaths::file(QStringLiteral("Frf/Report.frf"))));
         QVERIFY(!print.build());
-        QCOMPARE(program.screen().takeMessages(), QStringList());
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
 
         QCoreApplication::sendPostedEvents(&rows);
         QCoreApplication::processEvents();
-        QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("报表的记录读取失败，请重新生成报表。")});
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{QStringLiteral("报表的记录读取失败，请重新生成报表。")});
         QCOMPARE(grid.model().rowCount(), 0);
         QVERIFY(!rows.isOpen());
         QCoreApplication::processEvents();
-        QCOMPARE(program.screen().takeMessages(), QStringList());
+        QCOMPARE(books.program.screen().takeMessages(), QStringList());
     }
 };
 
