@@ -635,6 +635,11 @@ void PgEngineTest::lostConnectionOpenedAgain()
     QVERIFY2(started, qPrintable(error.text));
     QCOMPARE(started->step(), BooksCursor::Step::Row);
     started.reset();
+    // So is the start of a transaction, which nothing has been done in yet.
+    QVERIFY(other.run(QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity "
+                                     "WHERE application_name = 'kalvora' AND datname = current_database()")));
+    QVERIFY2(books->begin(BooksConnection::Intent::Write, &error), qPrintable(error.text));
+    books->rollback();
 
     QVERIFY(books->begin(BooksConnection::Intent::Write, &error));
     QVERIFY(other.run(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
@@ -701,7 +706,7 @@ void PgEngineTest::readerConnectionKeptForTheNext()
     else if (before == u"open read")
         QVERIFY(reader->begin(BooksConnection::Intent::Read, &error));
     else if (before == u"terminated")
-        QVERIFY(Session(database.name()).run(QStringLiteral("SELECT pg_terminate_backend(%1)").arg(pid)));
+        QVERIFY(Session(database.name()).run(QStringLiteral("SELECT pg_terminate_backend(%1, 5000)").arg(pid)));
     reader.reset();
 
     // A grid's reader begins its read first, which is not sent again on a connection found closed.

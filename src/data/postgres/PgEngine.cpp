@@ -419,7 +419,12 @@ public:
             // Its writes go to the connection's temporary scratch tables, which no one else touches,
             // so the snapshot never meets a serialization failure.
             {BooksConnection::Intent::Report, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ")}};
-        if (!run(begins.value(intent), error))
+        // Sent outside a transaction, so on a connection found lost it goes again, once, on the
+        // connection opened again.
+        bool begun = run(begins.value(intent), error);
+        if (!begun && PQstatus(m_conn) == CONNECTION_BAD)
+            begun = run(begins.value(intent), error);
+        if (!begun)
             return false;
         m_inTransaction = true;
         return true;
