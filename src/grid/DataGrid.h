@@ -7,14 +7,13 @@
 #include "grid/QueryModel.h"
 
 class GridFooter;
+class WindowedQuery;
 
 // The read-only data grid of the main window's tabs: the rows of a Query in the 12-pixel CJK font,
 // whole-row selection, a row indicator, one footer row aligned with the columns, and a colour rule for
 // cell texts. With remembered widths switched on (the record grids), each column remembers the widest
 // text drawn in it plus 20 pixels, and a click on the column title widens the column to that; without
 // them the columns keep the widths they were given.
-class WindowedQuery;
-
 class DataGrid : public QTableView
 {
     Q_OBJECT
