@@ -529,12 +529,10 @@ bool numberChanges(pg_conn *server, bool baseline, QString *error)
         return CopyTables::run(
             server, QStringLiteral("UPDATE ChangeCounter SET LastIndex = (SELECT coalesce(max(ChangeIndex), 0) FROM ChangeLog)"),
             error);
-    QString entries = QStringLiteral("UPDATE ChangeCounter SET LastIndex = 0;");
-    for (const ChangeRecord::Covered &table : ChangeRecord::coveredTables())
-        entries += ChangeRecord::baselineStatement(ChangeRecord::Engine::Postgres, table,
-                                                   qint64(std::numeric_limits<qint32>::min()) - 1,
-                                                   std::numeric_limits<qint32>::max());
-    return CopyTables::run(server, entries, error);
+    return CopyTables::run(server,
+                           QStringLiteral("UPDATE ChangeCounter SET LastIndex = 0;")
+                               + ChangeRecord::baselineOfEveryRow(ChangeRecord::Engine::Postgres),
+                           error);
 }
 
 } // namespace

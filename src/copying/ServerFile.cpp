@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <fcntl.h>
-#include <limits>
 #include <libpq-fe.h>
 #include <memory>
 #include <sqlite3.h>
@@ -196,12 +195,7 @@ QString baselineOfServerWithoutChanges(const QList<CopyTables::Table> &tables)
 {
     if (std::any_of(tables.cbegin(), tables.cend(), CopyTables::isChangeLog))
         return {};
-    QString entries;
-    for (const ChangeRecord::Covered &table : ChangeRecord::coveredTables())
-        entries += ChangeRecord::baselineStatement(ChangeRecord::Engine::Sqlite, table,
-                                                   qint64(std::numeric_limits<qint32>::min()) - 1,
-                                                   std::numeric_limits<qint32>::max());
-    return entries;
+    return ChangeRecord::baselineOfEveryRow(ChangeRecord::Engine::Sqlite);
 }
 
 // A statement with parameters on the server; false with the server's text.

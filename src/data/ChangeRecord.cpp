@@ -3,6 +3,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <limits>
+
 namespace {
 
 using ChangeRecord::Covered;
@@ -257,6 +259,15 @@ QStringList ChangeRecord::triggerNames(Engine engine)
         for (const char *event : {"Insert", "Delete", "Update"})
             names.append(sqliteTriggerName(table, event));
     return names;
+}
+
+QString ChangeRecord::baselineOfEveryRow(Engine engine)
+{
+    QString entries;
+    for (const Covered &table : coveredTables())
+        entries += baselineStatement(engine, table, qint64(std::numeric_limits<qint32>::min()) - 1,
+                                     std::numeric_limits<qint32>::max());
+    return entries;
 }
 
 QString ChangeRecord::baselineStatement(Engine engine, const Covered &table, qint64 from, qint64 through)

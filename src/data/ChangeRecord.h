@@ -78,6 +78,9 @@ QStringList triggerNames(Engine engine);
 
 // Writes one baseline entry for each row of `table` whose row id is in (from, through].
 QString baselineStatement(Engine engine, const Covered &table, qint64 from, qint64 through);
+// Writes one baseline entry for every row of every recorded table, as an upgrade gives books that had
+// no change record.
+QString baselineOfEveryRow(Engine engine);
 
 // The recorded fields of the row `alias` of `table` as the JSON the triggers write, so that a replay
 // compares like with like.

@@ -240,10 +240,11 @@ void WindowedQuery::readTotalsAndKeys()
     }
     if (read)
         read = readKeys(&failure);
-    if (!read && !m_stopping)
-        m_readFailed = true;
+    const bool failed = !read && !m_stopping;
+    if (failed)
+        m_readFailed = true; // before endReading() lets recordCount() return
     endReading();
-    if (!read && !m_stopping)
+    if (failed)
         tellLater([this, failure] { reportLateFailure(failure); });
 }
 
@@ -359,7 +360,7 @@ std::vector<qint64> WindowedQuery::keysOfPage(int page)
     return std::vector<qint64>(m_keys.begin() + qsizetype(from), m_keys.begin() + qsizetype(qMin(to, m_keys.size())));
 }
 
-// The page's rows, read by their keys in one statement run once per row and finished at once.
+// The page's rows, read by their keys in one statement and kept among the pages last used.
 const RowStore *WindowedQuery::page(int page)
 {
     dropFirstPagesIfOutOfOrder();

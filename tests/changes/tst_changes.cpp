@@ -26,6 +26,7 @@
 #include "data/JetSql.h"
 #include "data/Query.h"
 #include "data/ShareDataModule.h"
+#include "support/Files.h"
 #include "support/OtherProgram.h"
 #include "support/ProgramFixture.h"
 #include "support/TestEngine.h"
@@ -495,9 +496,7 @@ void tst_changes::olderBooksGetABaseline()
                                   " change_log_image(jsonb, text, text), change_log_now(), change_log_address();"
                                   "UPDATE BooksVersion SET SchemaVersion = 2;");
         } else {
-            for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
-                drop += QStringLiteral("DROP TRIGGER %1;").arg(name);
-            drop += QStringLiteral("DROP TABLE ChangeLog; DROP TABLE ChangeOperator; PRAGMA user_version = 2;");
+            drop = fileWithoutChangeRecord();
         }
         QCOMPARE(other.execute(drop.toUtf8().constData()), 0);
         for (int i = 1; i <= 7; ++i)

@@ -260,12 +260,8 @@ void CopyingTest::moveCarriesTheChangeRecord()
     QTemporaryDir folder;
     const QString books = folder.filePath(QStringLiteral("KalvoraCmp.mdb"));
     storeBooks(books);
-    if (older) {
-        QString drop;
-        for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
-            drop += QStringLiteral("DROP TRIGGER %1;").arg(name);
-        runOnFile(books, drop + QStringLiteral("DROP TABLE ChangeLog; DROP TABLE ChangeOperator; PRAGMA user_version = 2;"));
-    }
+    if (older)
+        runOnFile(books, fileWithoutChangeRecord());
     ServerDatabase server;
     createEmpty(&server);
     MoveReport report;

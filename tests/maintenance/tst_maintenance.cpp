@@ -839,12 +839,8 @@ void MaintenanceTest::restoreTakesTheBackupsChangeRecord()
     const QString backupPath = program.folder() + QStringLiteral("留底'一.mdb");
     BooksBackup::Failure failure;
     QVERIFY2(BooksBackup::backup(ShareDataModule::instance(), backupPath, &failure), qPrintable(failure.reason));
-    if (older) {
-        QString drop;
-        for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
-            drop += QStringLiteral("DROP TRIGGER %1;").arg(name);
-        runOn(backupPath, drop + QStringLiteral("DROP TABLE ChangeLog; DROP TABLE ChangeOperator; PRAGMA user_version = 2;"));
-    }
+    if (older)
+        runOn(backupPath, fileWithoutChangeRecord());
     const QStringList saved = older ? QStringList() : fileEntries(backupPath);
     QVERIFY(older || saved.size() > 3);
     storeRecord(program, 77 * 12.3, QStringLiteral("备份之后的"));

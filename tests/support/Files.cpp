@@ -1,5 +1,7 @@
 #include "Files.h"
 
+#include "data/ChangeRecord.h"
+
 #include <QFile>
 #include <QtTest>
 
@@ -31,4 +33,12 @@ FileSizeLimit::~FileSizeLimit()
 {
     setrlimit(RLIMIT_FSIZE, &m_previous);
     std::signal(SIGXFSZ, m_previousHandler);
+}
+
+QString fileWithoutChangeRecord()
+{
+    QString drop;
+    for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
+        drop += QStringLiteral("DROP TRIGGER %1;").arg(name);
+    return drop + QStringLiteral("DROP TABLE ChangeLog; DROP TABLE ChangeOperator; PRAGMA user_version = 2;");
 }
