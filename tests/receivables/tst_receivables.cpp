@@ -36,6 +36,8 @@ const QString Changed = QStringLiteral("记录修改成功");
 const QString NotFound = QStringLiteral("找不到要修改的记录");
 const QString ChangedElsewhere = QStringLiteral("该记录已被其他用户修改，请重新打开");
 const QString PostedElsewhere = QStringLiteral("该款项已被其他用户处理，请核对日记帐");
+const QString LostConnection = QStringLiteral(
+    "与数据库服务器的连接已断开，最后一步操作可能没有保存。请检查网络和服务器，然后重新打开窗口查看数据后再试。");
 
 // A cashier's books with one account and the three settings lists, so that an entry can be posted
 // into the journal, and the tab 应收应付 on screen.
@@ -702,6 +704,44 @@ private slots:
         QCOMPARE(books.entryCount(), 1);
         QCOMPARE(books.stored(kept).fieldText(QStringLiteral("GetPayUser")), QStringLiteral("甲"));
         QCOMPARE(books.column(payable ? Side::Payable : Side::Receivable, 1), QStringList{QStringLiteral("甲")});
+    }
+
+    void storeToAStoppedServer_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("new receivable") << "ActionNewGet";
+        QTest::newRow("changed payable") << "ActionEditPay";
+    }
+
+    // The books' server stops while the dialog is open: 确定 tells that the connection broke off and what to
+    // do, claims nothing, and the dialog stays open.
+    void storeToAStoppedServer()
+    {
+        QFETCH(QString, action);
+        SKIP_ON_FILE("a books file has no server to stop");
+        Books books;
+        const bool payable = action.endsWith(u"Pay");
+        const qint64 kept = books.entry(QDate(2026, 12, 1), QStringLiteral("甲"), payable ? -77 * 12.3 : 77 * 12.3);
+        books.program.main().refreshAll();
+        const auto reachable = [&](bool on) {
+            QString error;
+            QVERIFY2(TestEngine::setServerReachable(books.program.serverBooks(), on, &error), qPrintable(error));
+        };
+        bool open = false;
+        onShowing(books, QStringLiteral("FormGetPay2"), [&](const Shown &dialog) {
+            reachable(false);
+            dialog.edit("Edit1")->setText(QStringLiteral("乙"));
+            dialog.edit("Edit2")->setText(QStringLiteral("5"));
+            dialog.confirm();
+            open = dialog.dialog.isVisible() && dialog.dialog.result() != QDialog::Accepted;
+        });
+        mainAction(books, qPrintable(action))->trigger();
+        reachable(true);
+
+        QVERIFY(open);
+        QCOMPARE(books.program.screen().takeMessages(), QStringList{LostConnection});
+        QCOMPARE(books.entryCount(), 1);
+        QCOMPARE(books.stored(kept).fieldText(QStringLiteral("GetPayUser")), QStringLiteral("甲"));
     }
 
     // Each press of Tab goes on by one control; the date is one stop, not three.
