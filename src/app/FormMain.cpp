@@ -150,6 +150,11 @@ void FormMain::connectActions(const Windows &windows)
     // the day buttons refresh once themselves.
     connect(ui->DateTimePicker1, &QDateEdit::userDateChanged, this, &FormMain::refreshAll);
     connect(ui->Image7, &ClickableLabel::clicked, this, &FormMain::toggleLeftPanel);
+    // Entries another desk added show when the tab of the two lists is shown again.
+    connect(ui->PageControl1, &QTabWidget::currentChanged, this, [this] {
+        if (ui->PageControl1->currentWidget() == ui->TabSheet7)
+            reloadReceivables();
+    });
 
     // Login, the account-book chooser behind the scope picture, and the two help actions.
     m_login->bindActions(ui->ActionLogin, ui->ActionInstruction);
@@ -319,7 +324,7 @@ void FormMain::refreshAll()
     reloadReceivables();
 }
 
-// The lists of receivables and payables again, as the last step of a refresh.
+// The lists of receivables and payables again: the last step of a refresh, or their tab shown.
 void FormMain::reloadReceivables()
 {
     FailureToTell failed;
