@@ -1079,13 +1079,9 @@ void TestAccounts::storeToAStoppedServer()
     const qint64 bank = addAccount(program, QStringLiteral("工行"), 1);
     addRecord(program, bank, 77 * 12.3, ProgramFixture::Today);
     openOverview(program, QStringLiteral("5"));
-    const auto reachable = [&](bool on) {
-        QString error;
-        QVERIFY2(TestEngine::setServerReachable(program.serverBooks(), on, &error), qPrintable(error));
-    };
     // A deletion reads the account again before it asks anything, and stops there.
     program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
-        reachable(false);
+        program.setServerReachable(false);
         if (action == 0) {
             fillAccount(2, QStringLiteral("备用金"))(dialog);
             return;
@@ -1098,7 +1094,7 @@ void TestAccounts::storeToAStoppedServer()
         control<QToolButton>(program, QStringLiteral("SpeedButton1"))->click();
     else
         QVERIFY(!editAccountAfterPassword(program, QStringLiteral("工行")));
-    reachable(true);
+    program.setServerReachable(true);
 
     QCOMPARE(program.screen().takeMessages(),
              QStringList{QStringLiteral("与数据库服务器的连接已断开，最后一步操作可能没有保存。"

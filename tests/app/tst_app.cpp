@@ -550,10 +550,6 @@ void AppTest::serverStopToldOncePerOutage()
     const auto dayButton = [&](const char *name) { QTest::mouseClick(control<QToolButton>(main, name), Qt::LeftButton); };
     QVERIFY(houseShown());
     QCOMPARE(houses.Label19()->text(), QStringLiteral("总金额：947.1 元"));
-    const auto reachable = [&](bool on) {
-        QString error;
-        QVERIFY2(TestEngine::setServerReachable(program.serverBooks(), on, &error), qPrintable(error));
-    };
     const QString unreachable = QStringLiteral("\n无法连接数据库服务器。请检查服务器是否已开启、网络是否连通。");
     const QString note = QStringLiteral("总金额：暂不能显示（无法连接数据库服务器）");
 
@@ -562,11 +558,11 @@ void AppTest::serverStopToldOncePerOutage()
     QVERIFY2(engine, qPrintable(error.text));
     bool stopped = stopAt.isEmpty();
     if (stopped)
-        reachable(false);
+        program.setServerReachable(false);
     PgEngine::trace(*engine, [&](const QByteArray &statement, const QList<QByteArray> &, PgEngine::Protocol) {
         if (!stopped && statement.contains(stopAt)) {
             stopped = true;
-            reachable(false);
+            program.setServerReachable(false);
         }
     });
     dayButton("BitBtn2");
@@ -581,16 +577,16 @@ void AppTest::serverStopToldOncePerOutage()
     QVERIFY(!houseShown());
     QCOMPARE(houses.Label19()->text(), note);
 
-    reachable(true);
+    program.setServerReachable(true);
     dayButton("BitBtn2");
     QCOMPARE(program.screen().takeMessages(), QStringList());
     QVERIFY(houseShown());
     QCOMPARE(control<QLabel>(houses, "AccountMoney1")->text(), QStringLiteral("947.1 元"));
     QCOMPARE(houses.Label19()->text(), QStringLiteral("总金额：947.1 元"));
 
-    reachable(false);
+    program.setServerReachable(false);
     dayButton("BitBtn1");
-    reachable(true);
+    program.setServerReachable(true);
     QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("刷新帐户房子时出错") + unreachable});
 }
 

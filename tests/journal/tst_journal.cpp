@@ -1296,13 +1296,9 @@ private slots:
         Books books;
         const qint64 index = books.record(books.bank, ProgramFixture::Today, -8.5);
         OtherProgram other(books.program);
-        const auto reachable = [&](bool on) {
-            QString error;
-            QVERIFY2(TestEngine::setServerReachable(books.program.serverBooks(), on, &error), qPrintable(error));
-        };
         const auto stop = [&] {
             if (!midway)
-                return reachable(false);
+                return books.program.setServerReachable(false);
             QString error;
             QVERIFY2(TestEngine::runOnServer(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS false")
                                                  .arg(books.program.serverBooks()),
@@ -1335,7 +1331,7 @@ private slots:
             : showEntry(books, window == u"new" ? FormGetPay::NewExpense : FormGetPay::EditExpense, steps, int(index));
         other.finish();
         other.execute("ROLLBACK");
-        reachable(true);
+        books.program.setServerReachable(true);
 
         QCOMPARE(result, QDialog::Rejected);
         QVERIFY(open);

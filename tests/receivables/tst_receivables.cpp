@@ -737,20 +737,16 @@ private slots:
         const bool payable = action.endsWith(u"Pay");
         const qint64 kept = books.entry(QDate(2026, 12, 1), QStringLiteral("甲"), payable ? -77 * 12.3 : 77 * 12.3);
         books.program.main().refreshAll();
-        const auto reachable = [&](bool on) {
-            QString error;
-            QVERIFY2(TestEngine::setServerReachable(books.program.serverBooks(), on, &error), qPrintable(error));
-        };
         bool open = false;
         onShowing(books, QStringLiteral("FormGetPay2"), [&](const Shown &dialog) {
-            reachable(false);
+            books.program.setServerReachable(false);
             dialog.edit("Edit1")->setText(QStringLiteral("乙"));
             dialog.edit("Edit2")->setText(QStringLiteral("5"));
             dialog.confirm();
             open = dialog.dialog.isVisible() && dialog.dialog.result() != QDialog::Accepted;
         });
         mainAction(books, qPrintable(action))->trigger();
-        reachable(true);
+        books.program.setServerReachable(true);
 
         QVERIFY(open);
         QCOMPARE(books.program.screen().takeMessages(), QStringList{LostConnection});

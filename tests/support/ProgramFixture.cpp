@@ -174,6 +174,21 @@ Query &ProgramFixture::select(const QString &statement)
     return query;
 }
 
+void ProgramFixture::setServerReachable(bool reachable)
+{
+    QString error;
+    const QString database = m_serverBooks;
+    if (!TestEngine::runOnServer(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2")
+                                     .arg(database, reachable ? u"true" : u"false"),
+                                 &error)
+        || (!reachable
+            && !TestEngine::runOnServer(QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity "
+                                                       "WHERE datname = '%1' AND application_name = 'kalvora'")
+                                            .arg(database),
+                                        &error)))
+        qFatal("cannot cut the program off from its server books: %s", qPrintable(error));
+}
+
 qint64 ProgramFixture::insert(const QString &table, const QList<std::pair<QString, QVariant>> &fields)
 {
     Query &query = select(QStringLiteral("Select * From ") + table);

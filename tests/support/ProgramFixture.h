@@ -55,6 +55,10 @@ public:
 
     // The database of the books on the test server; empty when they are a file.
     QString serverBooks() const { return m_serverBooks; }
+    // Cuts the program off from its server books as a stopped server or a dropped network does: its
+    // sessions there end and no new one is let in, until it is let in again (`reachable`). The tests'
+    // other programs keep their sessions.
+    void setServerReachable(bool reachable);
 
 private:
     void createBooks();
