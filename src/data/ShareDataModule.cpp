@@ -190,12 +190,12 @@ Transaction::Transaction(ShareDataModule &database, BooksConnection::Intent inte
     m_active = engine && engine->begin(intent, &m_error);
 }
 
+// Books closed meanwhile (a restore) took the transaction with them: nothing is opened to roll back.
 Transaction::~Transaction()
 {
     if (!m_active)
         return;
-    EngineError ignored;
-    if (BooksEngine *engine = m_db.ADOConnection1(&ignored)) {
+    if (BooksEngine *engine = m_db.openConnection()) {
         const EngineCall call(m_db);
         engine->rollback();
     }

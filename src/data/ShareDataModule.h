@@ -36,6 +36,8 @@ public:
 
     // Opens the connection if needed; nullptr with *error set when the books cannot be reached.
     BooksEngine *ADOConnection1(EngineError *error);
+    // The connection when it is open, without opening it.
+    BooksEngine *openConnection() const { return m_engine.get(); }
     void disconnect(); // closes the books, for a restore that replaces them
 
     // A second, read-only connection to the books for a long read that goes on beside the program's

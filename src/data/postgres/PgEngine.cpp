@@ -393,7 +393,8 @@ public:
             m_streaming = nullptr;
     }
     // Makes the connection free for the next statement; a connection found lost is opened again, once,
-    // unless a transaction was open on it (its changes are gone: that is told, not hidden).
+    // unless a transaction was open on it: its changes are gone, so the transaction is broken and every
+    // statement and the commit fail as lost until it is rolled back.
     bool settle(EngineError *error);
 
     // Statements of the engine's own, without rows to read: false with the error. They may wait for
@@ -422,27 +423,30 @@ public:
         // Sent outside a transaction, so on a connection found lost it goes again, once, on the
         // connection opened again.
         bool begun = run(begins.value(intent), error);
-        if (!begun && PQstatus(m_conn) == CONNECTION_BAD)
+        if (!begun && m_transaction == Transaction::None && PQstatus(m_conn) == CONNECTION_BAD)
             begun = run(begins.value(intent), error);
         if (!begun)
             return false;
-        m_inTransaction = true;
+        m_transaction = Transaction::Open;
         return true;
     }
     bool commit(EngineError *error);
+    // Ends the transaction; one broken by a lost connection was ended by the server already, and the
+    // connection is opened again at the next statement.
     void rollback()
     {
-        m_inTransaction = false;
+        if (std::exchange(m_transaction, Transaction::None) == Transaction::Broken)
+            return;
         EngineError ignored;
         run(QStringLiteral("ROLLBACK"), &ignored);
     }
-    bool inTransaction() const { return m_inTransaction; }
+    bool inTransaction() const { return m_transaction != Transaction::None; }
     // Whether the connection can serve another reader as a new one would: open, idle, with the
     // program's wait for locks. One stopped from outside serves too: the server drops a stop that
     // finds no statement running, so it never meets the next reader's.
     bool readyForAnother()
     {
-        if (m_inTransaction || m_streaming || !isOpenAndIdle())
+        if (inTransaction() || m_streaming || !isOpenAndIdle())
             return false;
         EngineError ignored;
         if (m_lockTimeout >= 0 && !run(QStringLiteral("RESET lock_timeout"), &ignored))
@@ -479,8 +483,9 @@ public:
     // The base table's name and its columns' by their attribute numbers; cached per table.
     QString tableName(Oid table);
     QString columnName(Oid table, int column);
-    // The one column of the table's primary key, empty when it has none or more.
-    QString keyOf(const QString &table);
+    // The one column of the table's primary key, empty when it has none or more; false with *error when
+    // it could not be read.
+    bool keyOf(const QString &table, QString *key, EngineError *error);
     // The spelling of a name as the schema writes it, or the name as the server gave it.
     static QString spelled(const QString &name)
     {
@@ -507,7 +512,8 @@ private:
     PGconn *m_watcher = nullptr; // tells whether a statement on m_conn waits for a lock, opened at need
     PgEngine::Trace m_trace;
     PgCursor *m_streaming = nullptr;
-    bool m_inTransaction = false;
+    // Broken: the connection was lost inside the transaction, whose changes the server threw away.
+    enum class Transaction { None, Open, Broken } m_transaction = Transaction::None;
     int m_lockTimeout = -1;
     QString m_operator;
     QHash<Oid, Table> m_tables;
@@ -592,13 +598,14 @@ bool Link::settle(EngineError *error)
         PgCursor *cursor = std::exchange(m_streaming, nullptr);
         cursor->takeRest();
     }
-    if (PQstatus(m_conn) == CONNECTION_OK)
-        return true;
-    if (m_inTransaction) {
-        m_inTransaction = false;
+    if (m_transaction == Transaction::Open && PQstatus(m_conn) != CONNECTION_OK)
+        m_transaction = Transaction::Broken;
+    if (m_transaction == Transaction::Broken) {
         *error = {0, LostConnection, EngineError::Kind::Found};
         return false;
     }
+    if (PQstatus(m_conn) == CONNECTION_OK)
+        return true;
     return reconnect(error);
 }
 
@@ -707,9 +714,9 @@ bool Link::startSession(EngineError *error)
     return run(QStringLiteral("BEGIN;") + QString::fromUtf8(ScratchTables) + QStringLiteral("COMMIT;"), error);
 }
 
+// Ends the transaction when it was stored; otherwise it stays for the caller to roll back.
 bool Link::commit(EngineError *error)
 {
-    m_inTransaction = false;
     if (!settle(error))
         return false;
     traceSent("COMMIT", PgEngine::Protocol::Simple);
@@ -720,6 +727,7 @@ bool Link::commit(EngineError *error)
     const Result result = resultOf(Waiting::ForBooks, "COMMIT", error);
     if (!result)
         return false;
+    m_transaction = Transaction::None;
     // A transaction that failed part way ends in a rollback, which COMMIT answers without an error.
     if (qstrcmp(PQcmdStatus(result.get()), "COMMIT") != 0) {
         *error = {0, QStringLiteral("事务中有一步失败，所有改动都已撤销，没有保存。"), EngineError::Kind::Found};
@@ -744,6 +752,12 @@ const Link::Table &Link::tableOf(Oid table)
         entry.columns.insert(QByteArray(PQgetvalue(result.get(), row, 1)).toInt(),
                              spelled(QString::fromUtf8(PQgetvalue(result.get(), row, 2))));
     }
+    // A failed look-up leaves the columns without their table (not writable) this once, and is asked
+    // again next time rather than kept.
+    if (!result) {
+        static const Table none;
+        return none;
+    }
     return *m_tables.insert(table, entry);
 }
 
@@ -757,25 +771,25 @@ QString Link::columnName(Oid table, int column)
     return table == InvalidOid || column <= 0 ? QString() : tableOf(table).columns.value(column);
 }
 
-QString Link::keyOf(const QString &table)
+bool Link::keyOf(const QString &table, QString *key, EngineError *error)
 {
     const QString name = table.toLower();
     const auto found = m_keys.constFind(name);
-    if (found != m_keys.cend())
-        return *found;
-    EngineError ignored;
+    if (found != m_keys.cend()) {
+        *key = *found;
+        return true;
+    }
     const Result result = query(QStringLiteral("SELECT a.attname FROM pg_catalog.pg_index i "
                                                "JOIN pg_catalog.pg_attribute a ON a.attrelid = i.indrelid "
                                                "AND a.attnum = i.indkey[0] "
                                                "WHERE i.indrelid = to_regclass($1) AND i.indisprimary "
                                                "AND i.indnatts = 1"),
-                                {table}, &ignored);
-    const QString key = result && PQntuples(result.get()) == 1
-        ? spelled(QString::fromUtf8(PQgetvalue(result.get(), 0, 0)))
-        : QString();
-    if (result)
-        m_keys.insert(name, key);
-    return key;
+                                {table}, error);
+    if (!result)
+        return false;
+    *key = PQntuples(result.get()) == 1 ? spelled(QString::fromUtf8(PQgetvalue(result.get(), 0, 0))) : QString();
+    m_keys.insert(name, *key);
+    return true;
 }
 
 PgCursor::PgCursor(Link &link, const QString &statement, Result description)
@@ -1069,7 +1083,13 @@ public:
     bool execute(const QString &statements, EngineError *error) override { return m_link->run(statements, error); }
 
     QString dialect(const QString &jet, QString *error) const override { return JetSql::toPostgres(jet, error); }
-    QString rowIdExpression(const QString &table) override { return m_link->keyOf(table); }
+    QString rowIdExpression(const QString &table) override
+    {
+        QString key;
+        EngineError unread; // no key: the rows are read without one and cannot be changed
+        m_link->keyOf(table, &key, &unread);
+        return key;
+    }
     // The transaction that wrote the row's version: any change by anyone gives the row a new one.
     QString rowVersionExpression() const override { return QStringLiteral("xmin"); }
 
@@ -1140,7 +1160,9 @@ void PgBooks::tellMissing(const QString &table, const QString &key, qint64 rowId
 
 QString PgBooks::keyFor(const QString &table, EngineError *error)
 {
-    const QString key = m_link->keyOf(table);
+    QString key;
+    if (!m_link->keyOf(table, &key, error))
+        return QString();
     if (key.isEmpty())
         *error = {0, QStringLiteral("表 %1 没有主键，记录不能修改").arg(table), EngineError::Kind::Other};
     return key;
@@ -1279,12 +1301,12 @@ bool PgBooks::restoreChangeTriggers(const QStringList &restored, EngineError *er
                                                                                : name.mid(int(qstrlen("changelog")));
         drop += QStringLiteral("DROP TRIGGER IF EXISTS %1 ON %2;").arg(name, table);
     }
-    if (m_link->run(QStringLiteral("BEGIN; SET LOCAL client_min_messages = warning;") + drop
-                        + PgSchema::changeTriggers(),
-                    error)
+    if (m_link->begin(BooksConnection::Intent::Write, error)
+        && m_link->run(QStringLiteral("SET LOCAL client_min_messages = warning;") + drop + PgSchema::changeTriggers(),
+                       error)
         && m_link->query(QStringLiteral("SELECT change_log_write($1, $2, NULL, NULL, NULL, $3::jsonb)"),
                          {ChangeRecord::Kind::Restored, QLatin1String(ChangeRecord::Table), after}, error)
-        && m_link->run(QStringLiteral("COMMIT;"), error))
+        && m_link->commit(error))
         return true;
     m_link->rollback();
     return false;
@@ -1353,7 +1375,7 @@ bool addChangeRecord(Link &link, const BooksFile::Progress &progress, EngineErro
             progress(100);
     });
     const auto &tables = ChangeRecord::coveredTables();
-    bool added = link.run(QStringLiteral("BEGIN;") + PgSchema::changeRecord(), error);
+    bool added = link.begin(BooksConnection::Intent::Write, error) && link.run(PgSchema::changeRecord(), error);
     for (int i = 0; added && i < tables.size(); ++i) {
         added = link.run(ChangeRecord::baselineStatement(ChangeRecord::Engine::Postgres, tables[i],
                                                          std::numeric_limits<qint64>::min() + 1,
@@ -1362,9 +1384,10 @@ bool addChangeRecord(Link &link, const BooksFile::Progress &progress, EngineErro
         if (progress)
             progress(int((i + 1) * 100 / tables.size()));
     }
-    if (added && link.run(QStringLiteral("UPDATE public.BooksVersion SET SchemaVersion = %1; COMMIT;")
-                              .arg(DeliveredBooks::SchemaVersion),
-                          error))
+    if (added
+        && link.run(QStringLiteral("UPDATE public.BooksVersion SET SchemaVersion = %1").arg(DeliveredBooks::SchemaVersion),
+                    error)
+        && link.commit(error))
         return true;
     link.rollback();
     return false;
