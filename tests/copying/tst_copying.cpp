@@ -235,6 +235,8 @@ private slots:
     void moveCarriesTheChangeRecord();
     void badValuesAreRefusedByTableAndRow_data();
     void badValuesAreRefusedByTableAndRow();
+    void realInAnIntegerFieldMovesOnlyWhole_data();
+    void realInAnIntegerFieldMovesOnlyWhole();
     void unfitTargetIsRefused_data();
     void unfitTargetIsRefused();
     void accountNamesDifferingInCaseAreKept();
@@ -391,6 +393,49 @@ void CopyingTest::badValuesAreRefusedByTableAndRow()
     QCOMPARE(publicTables(server.name), 0);
     QCOMPARE(readBytes(books), before);
     QVERIFY(!QFile::exists(books + QStringLiteral("-journal")));
+}
+
+void CopyingTest::realInAnIntegerFieldMovesOnlyWhole_data()
+{
+    // A real as another program may store it; the file keeps one that is whole within 64 bits as an integer.
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("moves");
+    QTest::addColumn<QString>("shown"); // as the refusal names it, or as the server holds it
+    QTest::newRow("beyond 64 bits") << "1e19" << false << "1.0e+19";
+    QTest::newRow("beyond 64 bits, negative") << "-1e19" << false << "-1.0e+19";
+    QTest::newRow("just beyond 2^63") << "9.3e18" << false << "9.3e+18";
+    QTest::newRow("infinite") << "-1e999" << false << "-Inf";
+    QTest::newRow("one past the largest integer") << "2147483648.0" << false << "2147483648";
+    QTest::newRow("not whole") << "3.5" << false << "3.5";
+    QTest::newRow("the largest integer") << "2147483647.0" << true << "2147483647";
+    QTest::newRow("the smallest integer") << "-2147483648.0" << true << "-2147483648";
+}
+
+// A real in an integer field moves as the integer it is, when it is one the server's field holds;
+// anything else is refused by table, row and field, and the server stays empty.
+void CopyingTest::realInAnIntegerFieldMovesOnlyWhole()
+{
+    SKIP_ON_FILE("moves books to a server");
+    QFETCH(QString, value);
+    QFETCH(bool, moves);
+    QFETCH(QString, shown);
+    QTemporaryDir folder;
+    const QString books = folder.filePath(QStringLiteral("KalvoraCmp.mdb"));
+    storeBooks(books);
+    runOnFile(books, QStringLiteral("UPDATE MoneyTable SET MoneyAccount = %1 WHERE MoneyIndex = 4").arg(value));
+    ServerDatabase server;
+    createEmpty(&server);
+
+    MoveReport report;
+    QString error;
+    QCOMPARE(MoveBooksToServer(books, server.conninfo(), &report, &error), moves);
+    if (moves) {
+        QCOMPARE(serverValue(server.name, QStringLiteral("SELECT MoneyAccount FROM MoneyTable WHERE MoneyIndex = 4")), shown);
+    } else {
+        QVERIFY2(error.startsWith(QStringLiteral("数据表 MoneyTable 第 3 行（编号 4）的字段 MoneyAccount 不是整数：“%1”").arg(shown)),
+                 qPrintable(error));
+        QCOMPARE(publicTables(server.name), 0);
+    }
 }
 
 void CopyingTest::unfitTargetIsRefused_data()
