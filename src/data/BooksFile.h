@@ -6,7 +6,8 @@ class ShareDataModule;
 
 // The books as a file of their own, for backup and restore: a copy of the books, the check a file must
 // pass before it may become the books, and the books replaced by such a file. A copy is written beside
-// its target and takes the target's name only when whole, so a crash never leaves half a copy under it.
+// its target and takes the target's name only when whole, so a crash never leaves half a copy under it;
+// the books are replaced in one write of their file, which a crash leaves as it was.
 namespace BooksFile {
 
 // Why the work failed: the system's error number where the system gave one, otherwise the engine's
@@ -35,8 +36,10 @@ bool copyBooksFile(const QString &path, const QString &target, Failure *failure,
 // of the books, of a schema version not newer than the program's.
 bool check(const QString &path, Failure *failure, const Progress &progress = {});
 
-// Closes the books open on `books` and puts a copy of the checked file `source` in place of the books
-// at `booksPath`, in one rename. The connection opens again at the next statement.
+// Closes the books open on `books` and writes the pages of the checked file `source` over the books
+// file at `booksPath`, in one write that other programs with the file open see whole. While another
+// program reads or writes the books the replacement waits as a statement does, then fails as in use
+// and the books stay as they were. The connection opens again at the next statement.
 bool replaceBooks(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure,
                   const Progress &progress);
 

@@ -9,8 +9,9 @@ class ShareDataModule;
 
 // Copies of the books. A copy is taken from the open connection, so it is consistent even while the
 // program writes; it is written beside its target and takes the target's name only when whole. A file
-// that is to replace the books is checked first, and the books are replaced in one rename, so a crash
-// leaves either the old or the new books, never a mix.
+// that is to replace the books is checked first, and the books file is rewritten in one write, so a
+// crash leaves either the old or the new books, never a mix, and a program that has the file open
+// goes on with the restored books.
 namespace BooksBackup {
 
 // Why a copy or a restore failed: the system's error number where the system gave one, otherwise the

@@ -245,6 +245,9 @@ private slots:
     void serverBooksBackedUpAndRestored();
     void restoreTakesTheBackupsChangeRecord_data();
     void restoreTakesTheBackupsChangeRecord();
+    void restoreReachesAnotherProgramsConnection();
+    void restoreWaitsForAnotherProgram_data();
+    void restoreWaitsForAnotherProgram();
 };
 
 void MaintenanceTest::backupThenRestoreGivesBackEveryTable()
@@ -876,6 +879,91 @@ void MaintenanceTest::restoreTakesTheBackupsChangeRecord()
     EngineError error;
     QVERIFY2(ChangeCheck(ShareDataModule::instance()).run({}, &found, &error), qPrintable(error.text));
     QVERIFY2(found.holds(), qPrintable(ChangeCheck::report(found)));
+}
+
+// Another program that has the books open while they are restored goes on with the restored books:
+// what it writes afterwards is in the books the program sees, with its entries in the change record.
+void MaintenanceTest::restoreReachesAnotherProgramsConnection()
+{
+    SKIP_ON_SERVER("restores a books file; on a server the restore is one transaction");
+    ProgramFixture program;
+    program.loginAsAdministrator();
+    storeManyRecords(program, 77);
+    const QString backupPath = program.folder() + QStringLiteral("留底.mdb");
+    BooksBackup::Failure failure;
+    QVERIFY(BooksBackup::backup(ShareDataModule::instance(), backupPath, &failure));
+    storeRecord(program, -3.5, QStringLiteral("备份之后的"));
+    OtherProgram other(program.databasePath());
+    QCOMPARE(other.number("SELECT count(*) FROM MoneyTable"), 78);
+
+    QVERIFY2(BooksBackup::restore(ShareDataModule::instance(), backupPath, program.databasePath(), &failure),
+             qPrintable(failure.reason));
+    QCOMPARE(other.number("SELECT count(*) FROM MoneyTable"), 77);
+    QCOMPARE(other.execute("INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum, MoneyUser)"
+                           " VALUES (2, '2026-12-10', 12.3, '恢复之后另一个程序存入的')"),
+             SQLITE_OK);
+
+    Query &records = program.select(QStringLiteral("Select Count(*) As N, Sum(MoneySum) As S From MoneyTable"));
+    QCOMPARE(records.fieldInteger(QStringLiteral("N")), 78);
+    QCOMPARE(records.fieldNumber(QStringLiteral("S")), 36949.2); // 12.3 × (1 + … + 77) + 12.3
+    QVERIFY(program.select(MonthTotals::checkStatement()).eof());
+    const QStringList last = booksEntries(program).last().split(u'|');
+    QCOMPARE(last.mid(2, 3), (QStringList{ChangeRecord::ExternalWriter, ChangeRecord::Kind::Added, QStringLiteral("MoneyTable")}));
+    ChangeCheck::Findings found;
+    EngineError error;
+    QVERIFY2(ChangeCheck(ShareDataModule::instance()).run({}, &found, &error), qPrintable(error.text));
+    QVERIFY2(found.holds(), qPrintable(ChangeCheck::report(found)));
+}
+
+void MaintenanceTest::restoreWaitsForAnotherProgram_data()
+{
+    QTest::addColumn<QByteArray>("held"); // what the other program is in the middle of
+    QTest::addColumn<bool>("letsGo");     // it ends that while the restore waits
+    QTest::newRow("reading, done while the restore waits") << QByteArray("BEGIN; SELECT count(*) FROM MoneyTable") << true;
+    QTest::newRow("reading") << QByteArray("BEGIN; SELECT count(*) FROM MoneyTable") << false;
+    QTest::newRow("writing") << QByteArray("BEGIN IMMEDIATE") << false;
+}
+
+// The restored books go into the books file only once no other program reads or writes it; the
+// restore waits for that as long as any statement waits for the books, then is refused and nothing
+// changes.
+void MaintenanceTest::restoreWaitsForAnotherProgram()
+{
+    SKIP_ON_SERVER("restores a books file; on a server the restore is one transaction");
+    QFETCH(QByteArray, held);
+    QFETCH(bool, letsGo);
+    ProgramFixture program;
+    program.loginAsAdministrator();
+    storeRecord(program, 12.3, QStringLiteral("备份里的"));
+    const QString chosen = program.folder() + QStringLiteral("chosen.mdb");
+    BooksBackup::Failure failure;
+    QVERIFY(BooksBackup::backup(ShareDataModule::instance(), chosen, &failure));
+    storeRecord(program, 77 * 12.3, QStringLiteral("备份之后的"));
+    const QByteArray before = readBytes(program.databasePath());
+    OtherProgram other(program.databasePath());
+    QCOMPARE(other.execute(held.constData()), SQLITE_OK);
+    if (letsGo)
+        program.screen().onWaiting([&other] { QCOMPARE(other.execute("COMMIT"), SQLITE_OK); });
+    else
+        ShareDataModule::instance().setBusyTimeout(0);
+
+    program.screen().answer(true);
+    program.screen().chooseFile(chosen);
+    triggerAction(program, QStringLiteral("ActionLoad"));
+    QCOMPARE(program.screen().notices(), QStringList{ShareDataModule::BooksInUseNotice});
+    QVERIFY(!program.screen().isWaiting());
+    QVERIFY(!QFile::exists(program.databasePath() + QStringLiteral(".restore")));
+    if (letsGo) {
+        QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("恭喜您，数据库恢复成功，请重新启动软件")});
+        QCOMPARE(other.number("SELECT count(*) FROM MoneyTable WHERE MoneyUser = '备份之后的'"), 0);
+        return;
+    }
+    QCOMPARE(program.screen().takeMessages(),
+             QStringList{QStringLiteral("数据库恢复失败，失败号为：5（帐簿正被其他程序使用，请关闭该程序后再试）")});
+    QCOMPARE(readBytes(program.databasePath()), before);
+    QCOMPARE(other.execute("COMMIT"), SQLITE_OK);
+    QVERIFY(program.main().isVisible());
+    QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")), 2);
 }
 
 QTEST_MAIN(MaintenanceTest)

@@ -247,6 +247,36 @@ bool openForReading(const QString &path, OpenFile *file, BooksFile::Failure *fai
     return rc == SQLITE_OK || failDatabase(failure, file->db, rc);
 }
 
+// The existing database at `path` opened to be written, every write on disk when it returns.
+bool openForWriting(const QString &path, OpenFile *file, BooksFile::Failure *failure)
+{
+    int rc = sqlite3_open_v2(nativePath(path).constData(), &file->db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(file->db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK || failDatabase(failure, file->db, rc);
+}
+
+// Copies every page of the database open on `from` over the one open on `into`, a share at a time so
+// that the progress moves. `into` is locked against every other connection from the first page on, and
+// its rollback journal makes the copy one write: a crash leaves it whole as it was.
+bool copyPages(sqlite3 *from, sqlite3 *into, BooksFile::Failure *failure, const BooksFile::Progress &progress)
+{
+    sqlite3_backup *run = sqlite3_backup_init(into, "main", from, "main");
+    int rc = run ? sqlite3_backup_step(run, PagesPerStep) : sqlite3_errcode(into);
+    for (; rc == SQLITE_OK; rc = sqlite3_backup_step(run, PagesPerStep)) {
+        const int pages = sqlite3_backup_pagecount(run);
+        tell(progress, pages > 0 ? 100 * (pages - sqlite3_backup_remaining(run)) / pages : 0);
+    }
+    const int finished = run ? sqlite3_backup_finish(run) : rc;
+    if (rc == SQLITE_DONE && finished == SQLITE_OK) {
+        tell(progress, 100);
+        return true;
+    }
+    // A failure in reading belongs to the source, one in writing to the copy.
+    sqlite3 *culprit = sqlite3_errcode(into) != SQLITE_OK ? into : from;
+    return failDatabase(failure, culprit, rc == SQLITE_DONE ? finished : rc);
+}
+
 } // namespace
 
 bool Sqlite::copyDatabase(sqlite3 *source, const QString &target, BooksFile::Failure *failure,
@@ -260,26 +290,7 @@ bool Sqlite::copyDatabase(sqlite3 *source, const QString &target, BooksFile::Fai
         return false;
     {
         OpenFile copy;
-        int rc = sqlite3_open_v2(nativePath(part).constData(), &copy.db, SQLITE_OPEN_READWRITE, nullptr);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_exec(copy.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK) {
-            failDatabase(failure, copy.db, rc);
-            sqlite3_close_v2(std::exchange(copy.db, nullptr));
-            removeUnfinished(part);
-            return false;
-        }
-        sqlite3_backup *run = sqlite3_backup_init(copy.db, "main", source, "main");
-        rc = run ? sqlite3_backup_step(run, PagesPerStep) : sqlite3_errcode(copy.db);
-        for (; rc == SQLITE_OK; rc = sqlite3_backup_step(run, PagesPerStep)) {
-            const int pages = sqlite3_backup_pagecount(run);
-            tell(progress, pages > 0 ? 100 * (pages - sqlite3_backup_remaining(run)) / pages : 0);
-        }
-        const int finished = run ? sqlite3_backup_finish(run) : rc;
-        if (rc != SQLITE_DONE || finished != SQLITE_OK) {
-            // A failure in reading belongs to the source, one in writing to the copy.
-            sqlite3 *culprit = sqlite3_errcode(copy.db) != SQLITE_OK ? copy.db : source;
-            failDatabase(failure, culprit, rc == SQLITE_DONE ? finished : rc);
+        if (!openForWriting(part, &copy, failure) || !copyPages(source, copy.db, failure, progress)) {
             sqlite3_close_v2(std::exchange(copy.db, nullptr));
             removeUnfinished(part);
             return false;
@@ -291,7 +302,6 @@ bool Sqlite::copyDatabase(sqlite3 *source, const QString &target, BooksFile::Fai
         return failSystem(failure, number);
     }
     syncFolderOf(target);
-    tell(progress, 100);
     return true;
 }
 
@@ -352,9 +362,15 @@ bool BooksFile::replaceBooks(ShareDataModule &books, const QString &source, cons
                              Failure *failure, const Progress &progress)
 {
     books.disconnect();
-    // A journal beside the books means another program is in the middle of a write.
-    if (QFile::exists(booksPath + QStringLiteral("-journal")))
-        return fail(failure, SQLITE_BUSY, reasonForDatabase(SQLITE_BUSY));
+    // The pages go into the books file itself, which another program may have open: it reads and
+    // writes the restored books from then on. Its reads and writes under way end first, as long as
+    // a statement of the program waits for the books.
+    BooksWait wait = [&books] { return books.waitForBooks(); };
     OpenFile from;
-    return openForReading(source, &from, failure) && Sqlite::copyDatabase(from.db, booksPath, failure, progress);
+    OpenFile into;
+    if (!openForReading(source, &from, failure) || !openForWriting(booksPath, &into, failure))
+        return false;
+    Sqlite::waitWith(into.db, &wait);
+    const EngineCall call(books);
+    return copyPages(from.db, into.db, failure, progress);
 }
