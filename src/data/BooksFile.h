@@ -14,8 +14,13 @@ namespace BooksFile {
 // result code; and a short Chinese reason the user can act on.
 struct Failure
 {
+    // Whose number it is. A number means one thing to the system and another to the engine (13: a
+    // permission refused, or a full disk), so it is read only as its own source's.
+    enum class Source { Engine, System };
+
     int number = 0;
     QString reason;
+    Source source = Source::Engine;
 };
 
 // Told the share of the work done, 0 to 100, as a long copy or check goes on.
@@ -43,12 +48,14 @@ bool check(const QString &path, Failure *failure, const Progress &progress = {})
 bool replaceBooks(ShareDataModule &books, const QString &source, const QString &booksPath, Failure *failure,
                   const Progress &progress);
 
-// Sets *failure; false.
-bool fail(Failure *failure, int number, const QString &reason);
+// Sets *failure to the engine's result code `code` (0 for a failure the program found itself); false.
+bool fail(Failure *failure, int code, const QString &reason);
 // What the user is told of a failure the system reported with error number `number`.
 QString reasonForSystem(int number);
+// Sets *failure to the system's error number `number`, told by reasonForSystem or by `reason`; false.
 bool failSystem(Failure *failure, int number);
-// Whether the system refused for want of permission.
-bool isPermission(int number);
+bool failSystem(Failure *failure, int number, const QString &reason);
+// Whether the system refused the work for want of permission.
+bool refusedPermission(const Failure &failure);
 
 } // namespace BooksFile

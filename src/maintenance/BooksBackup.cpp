@@ -22,11 +22,9 @@ namespace {
 const QString AutomaticPrefix = QStringLiteral("KalvoraCmp-");
 const QString AutomaticSuffix = QStringLiteral(".mdb");
 
-// The automatic copies go to a folder the user did not choose: a refusal names it.
 bool failedInAutomaticFolder(BooksBackup::Failure *failure)
 {
-    if (BooksFile::isPermission(failure->number))
-        failure->reason = QStringLiteral("程序文件夹中的 Backup 文件夹不能写入，请为它开放写入权限");
+    failure->reason = BooksBackup::reasonInAutomaticFolder(*failure);
     return false;
 }
 
@@ -137,6 +135,13 @@ bool BooksBackup::restore(ShareDataModule &books, const QString &source, const Q
     const bool replaced = BooksFile::replaceBooks(books, staged, booksPath, failure, BooksFile::within(progress, 90, 100));
     QFile::remove(staged);
     return replaced;
+}
+
+QString BooksBackup::reasonInAutomaticFolder(const Failure &failure)
+{
+    if (BooksFile::refusedPermission(failure))
+        return QStringLiteral("程序文件夹中的 Backup 文件夹不能写入，请为它开放写入权限");
+    return failure.reason;
 }
 
 QString BooksBackup::automaticFolder()

@@ -37,6 +37,9 @@ bool restore(ShareDataModule &books, const QString &source, const QString &books
 // The automatic backups: the folder Backup/ in the program folder, one copy a day named
 // KalvoraCmp-yyyy-MM-dd.mdb (and KalvoraCmp-yyyy-MM-dd-hhmmss.mdb for books replaced by a restore).
 QString automaticFolder();
+// Why writing into the automatic folder failed, as the user is told: that folder is not one the user
+// chose, so a refusal of permission names it.
+QString reasonInAutomaticFolder(const Failure &failure);
 inline constexpr int DefaultKeptDays = 30;
 inline constexpr int KeepEvery = std::numeric_limits<int>::max();
 // The copy of the day, taken when there is none yet, then keeping the newest `keep` copies. Nothing is

@@ -234,6 +234,8 @@ private slots:
     void backupRefusesTheOpenBooks();
     void refusedPermissionTold_data();
     void refusedPermissionTold();
+    void failureInTheAutomaticFolderTold_data();
+    void failureInTheAutomaticFolderTold();
     void automaticCopiesKeepTheNewest();
     void saveBooksFromTheLeftBar();
     void loadBooksAsksThenEndsTheProgram_data();
@@ -565,6 +567,37 @@ void MaintenanceTest::refusedPermissionTold()
         program.loginAsCashier();
     QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From Power")).fieldInteger(QStringLiteral("N")), 3);
     QCOMPARE(program.screen().takeMessages(), QStringList());
+}
+
+void MaintenanceTest::failureInTheAutomaticFolderTold_data()
+{
+    QTest::addColumn<bool>("system"); // the number is the system's error number, else the engine's code
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("reason");
+    const QString full = QStringLiteral("磁盘空间不足，请腾出空间或换一个磁盘");
+    const QString folder = QStringLiteral("程序文件夹中的 Backup 文件夹不能写入，请为它开放写入权限");
+    // The engine's codes share their numbers with the system's: 13 is a full disk to one, a refused
+    // permission to the other.
+    QTest::newRow("engine: disk full") << false << SQLITE_FULL << full;
+    QTest::newRow("engine: error") << false << SQLITE_ERROR << QStringLiteral("读写磁盘出错，请检查磁盘");
+    QTest::newRow("system: permission refused") << true << EACCES << folder;
+    QTest::newRow("system: not permitted") << true << EPERM << folder;
+    QTest::newRow("system: read-only disk") << true << EROFS << folder;
+    QTest::newRow("system: disk full") << true << ENOSPC << full;
+    QTest::newRow("system: file too large") << true << EFBIG << full;
+}
+
+void MaintenanceTest::failureInTheAutomaticFolderTold()
+{
+    QFETCH(bool, system);
+    QFETCH(int, number);
+    QFETCH(QString, reason);
+    BooksBackup::Failure failure;
+    if (system)
+        BooksFile::failSystem(&failure, number);
+    else
+        BooksFile::fail(&failure, number, reason);
+    QCOMPARE(BooksBackup::reasonInAutomaticFolder(failure), reason);
 }
 
 void MaintenanceTest::automaticCopiesKeepTheNewest()

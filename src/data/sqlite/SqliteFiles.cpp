@@ -62,9 +62,10 @@ QString reasonForDatabase(int code)
 // A chosen file the system would not give to be read.
 bool failReading(BooksFile::Failure *failure, int number)
 {
-    if (BooksFile::isPermission(number))
-        return fail(failure, number, QStringLiteral("没有读取所选文件的权限，请管理员开放权限或另选一个文件"));
-    return failSystem(failure, number);
+    failSystem(failure, number);
+    if (BooksFile::refusedPermission(*failure))
+        failure->reason = QStringLiteral("没有读取所选文件的权限，请管理员开放权限或另选一个文件");
+    return false;
 }
 
 // The system's error number where the failed step had one, otherwise the database's own code.
@@ -283,7 +284,7 @@ bool Sqlite::copyDatabase(sqlite3 *source, const QString &target, BooksFile::Fai
                           const BooksFile::Progress &progress)
 {
     if (replacesTheSource(source, target))
-        return fail(failure, EBUSY, QStringLiteral("所选文件是正在使用的帐簿或它的日志文件，请另选一个文件名"));
+        return failSystem(failure, EBUSY, QStringLiteral("所选文件是正在使用的帐簿或它的日志文件，请另选一个文件名"));
     const QString part = target + QStringLiteral(".part");
     removeUnfinished(part);
     if (!createEmpty(part, failure))
