@@ -18,6 +18,11 @@ bool isPermission(int systemNumber)
 
 } // namespace
 
+QString BooksFile::unfinishedCopyOf(const QString &target)
+{
+    return target + QStringLiteral(".part");
+}
+
 bool BooksFile::fail(Failure *failure, int code, const QString &reason)
 {
     *failure = {code, reason, Failure::Source::Engine};

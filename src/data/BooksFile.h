@@ -32,6 +32,12 @@ Progress within(const Progress &progress, int from, int to);
 // program writes.
 bool copyOpenBooks(ShareDataModule &books, const QString &target, Failure *failure, const Progress &progress);
 
+// The file a copy to `target` is written into until it is whole.
+QString unfinishedCopyOf(const QString &target);
+// Removes what work cut off half-way left at `path`: the unfinished file and its journal, and nothing
+// else. False, with the reason, while that work still goes on (in another program, say): its files stay.
+bool removeUnfinished(const QString &path, Failure *failure);
+
 // Whether the file at `path` opens for reading and holds books, without touching the program's connection.
 bool holdsBooks(const QString &path);
 // Copies the books in the file at `path`, which the program has not opened, to `target`.

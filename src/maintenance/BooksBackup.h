@@ -49,5 +49,7 @@ bool backupOfTheDay(const QString &booksPath, const QDate &today, int keep, Fail
                     const Progress &progress = {});
 // Removes all but the newest `keep` automatic copies.
 void pruneAutomatic(int keep);
+// Removes what restores of the books at `booksPath` and automatic copies cut off half-way left behind.
+void removeLeftovers(const QString &booksPath);
 
 } // namespace BooksBackup

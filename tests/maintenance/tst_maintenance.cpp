@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <linux/capability.h>
 #include <sqlite3.h>
 #include <sys/syscall.h>
@@ -250,6 +251,9 @@ private slots:
     void restoreReachesAnotherProgramsConnection();
     void restoreWaitsForAnotherProgram_data();
     void restoreWaitsForAnotherProgram();
+    void leftoversOfCutOffWorkRemoved_data();
+    void leftoversOfCutOffWorkRemoved();
+    void restoreAfterACutOffRestore();
 };
 
 void MaintenanceTest::backupThenRestoreGivesBackEveryTable()
@@ -997,6 +1001,108 @@ void MaintenanceTest::restoreWaitsForAnotherProgram()
     QCOMPARE(other.execute("COMMIT"), SQLITE_OK);
     QVERIFY(program.main().isVisible());
     QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")), 2);
+}
+
+void MaintenanceTest::leftoversOfCutOffWorkRemoved_data()
+{
+    QTest::addColumn<QString>("work"); // "backup" to 月底.mdb, or the next "start"
+    QTest::addColumn<QStringList>("leftovers");
+    QTest::addColumn<QStringList>("unrelated");
+    QTest::addColumn<bool>("written"); // another program writes 月底.mdb.part just now
+    QTest::addColumn<QString>("message");
+    const QString yesterday = ProgramFixture::Today.addDays(-1).toString(QStringLiteral("yyyy-MM-dd"));
+    const QString earlierCopy = QStringLiteral("Backup/KalvoraCmp-") + yesterday + QStringLiteral(".mdb");
+    QTest::newRow("backup to the same file")
+        << "backup" << QStringList{QStringLiteral("月底.mdb.part"), QStringLiteral("月底.mdb.part-journal")}
+        << QStringList{QStringLiteral("下载.zip.part"), QStringLiteral("月底.mdb.bak"), QStringLiteral("月底.part")}
+        << false << QStringLiteral("恭喜您，数据库备份成功");
+    QTest::newRow("backup to a file another backup is writing")
+        << "backup" << QStringList() << QStringList{QStringLiteral("下载.zip.part")} << true
+        << QStringLiteral("数据库备份失败，失败号为：5（另一个程序正在写入同一个备份文件，请等它写完后再试）");
+    QTest::newRow("automatic copies and a restore, at the next start")
+        << "start"
+        << QStringList{earlierCopy + QStringLiteral(".part"), earlierCopy + QStringLiteral(".part-journal"),
+                       QStringLiteral("Backup/KalvoraCmp-") + yesterday + QStringLiteral("-170502.mdb.part-journal"),
+                       QStringLiteral("KalvoraCmp.mdb.restore"), QStringLiteral("KalvoraCmp.mdb.restore-journal"),
+                       QStringLiteral("KalvoraCmp.mdb.restore.part")}
+        << QStringList{earlierCopy, QStringLiteral("Backup/笔记.part"), QStringLiteral("Backup/KalvoraCmp说明.txt"),
+                       QStringLiteral("KalvoraCmp.mdb.bak"), QStringLiteral("下载.zip.part")}
+        << false << QString();
+}
+
+// What a backup or a restore cut off half-way left is removed by the next backup to the same file or
+// by the next start; files of the same folder that it did not leave are kept.
+void MaintenanceTest::leftoversOfCutOffWorkRemoved()
+{
+    QFETCH(QString, work);
+    QFETCH(QStringList, leftovers);
+    QFETCH(QStringList, unrelated);
+    QFETCH(bool, written);
+    QFETCH(QString, message);
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    QVERIFY(QDir().mkpath(program.folder() + QStringLiteral("Backup")));
+    for (const QString &name : leftovers + unrelated)
+        writeBytes(program.folder() + name, name.toUtf8());
+    const QString part = program.folder() + QStringLiteral("月底.mdb.part");
+    std::optional<OtherProgram> writer;
+    if (written) {
+        writeBytes(part, QByteArray());
+        writer.emplace(part);
+        QCOMPARE(writer->execute("BEGIN EXCLUSIVE; CREATE TABLE Copied(Page BLOB)"), SQLITE_OK);
+    }
+    program.start();
+    if (work == u"backup") {
+        program.loginAsCashier();
+        program.screen().chooseFile(program.folder() + QStringLiteral("月底"));
+        triggerAction(program, QStringLiteral("ActionSave"));
+    }
+    QCOMPARE(program.screen().takeMessages(), message.isEmpty() ? QStringList() : QStringList{message});
+    for (const QString &name : leftovers)
+        QVERIFY2(!QFile::exists(program.folder() + name), qPrintable(name));
+    for (const QString &name : unrelated)
+        QCOMPARE(readBytes(program.folder() + name), name.toUtf8());
+    if (written) {
+        QVERIFY(QFile::exists(part));
+        QVERIFY(QFile::exists(part + QStringLiteral("-journal")));
+        QCOMPARE(writer->execute("COMMIT"), SQLITE_OK);
+    }
+}
+
+// A restore cut off while it prepared the restored books left them with their journal beside the
+// books: the next restore gives the backup's books, untouched by that journal.
+void MaintenanceTest::restoreAfterACutOffRestore()
+{
+    SKIP_ON_SERVER("restores a books file");
+    ProgramFixture program;
+    storeManyRecords(program, 77);
+    const QString backupPath = program.folder() + QStringLiteral("留底.mdb");
+    BooksBackup::Failure failure;
+    QVERIFY(BooksBackup::backup(ShareDataModule::instance(), backupPath, &failure));
+    const QStringList saved = contentOf(backupPath);
+    const QStringList savedEntries = fileEntries(backupPath);
+    storeManyRecords(program, 2000);
+    // The earlier restore's books, in the middle of a write too large for the memory of its connection.
+    const QString staged = program.databasePath() + QStringLiteral(".restore");
+    const QString earlier = program.folder() + QStringLiteral("earlier.mdb");
+    QVERIFY(BooksBackup::backup(ShareDataModule::instance(), earlier, &failure));
+    {
+        OtherProgram writer(earlier);
+        QCOMPARE(writer.execute("DROP TRIGGER ChangeLogMoneyTableUpdate"), SQLITE_OK);
+        QCOMPARE(writer.execute("PRAGMA cache_size = 5"), SQLITE_OK);
+        QCOMPARE(writer.execute("BEGIN IMMEDIATE"), SQLITE_OK);
+        QCOMPARE(writer.execute("UPDATE MoneyTable SET MoneyUser = '改了一半'"), SQLITE_OK);
+        QVERIFY(QFile::copy(earlier, staged));
+        QVERIFY(QFile::copy(earlier + QStringLiteral("-journal"), staged + QStringLiteral("-journal")));
+        QCOMPARE(writer.execute("ROLLBACK"), SQLITE_OK);
+    }
+
+    QVERIFY2(BooksBackup::restore(ShareDataModule::instance(), backupPath, program.databasePath(), &failure),
+             qPrintable(failure.reason));
+    QCOMPARE(integrityOf(program.databasePath()), QStringLiteral("ok"));
+    QCOMPARE(contentOf(program.databasePath()), saved);
+    QCOMPARE(fileEntries(program.databasePath()).mid(0, savedEntries.size()), savedEntries);
+    QVERIFY(!QFile::exists(staged));
+    QVERIFY(!QFile::exists(staged + QStringLiteral("-journal")));
 }
 
 QTEST_MAIN(MaintenanceTest)

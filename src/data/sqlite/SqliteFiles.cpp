@@ -141,10 +141,21 @@ void tell(const BooksFile::Progress &progress, int percent)
 // Pages copied at a time, so that the progress moves while a large copy runs.
 constexpr int PagesPerStep = 4096;
 
-void removeUnfinished(const QString &part)
+void removeWithJournal(const QString &path)
 {
-    QFile::remove(part);
-    QFile::remove(part + QStringLiteral("-journal"));
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
+// Whether a connection, of this program or another, writes the database at `path` just now: it holds
+// the lock that a write takes.
+bool isBeingWritten(const QString &path)
+{
+    OpenFile file;
+    if (sqlite3_open_v2(nativePath(path).constData(), &file.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        return false;
+    const int rc = sqlite3_exec(file.db, "BEGIN EXCLUSIVE; ROLLBACK", nullptr, nullptr, nullptr);
+    return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
 }
 
 quint32 bigEndian(const unsigned char *bytes, int count)
@@ -285,24 +296,31 @@ bool Sqlite::copyDatabase(sqlite3 *source, const QString &target, BooksFile::Fai
 {
     if (replacesTheSource(source, target))
         return failSystem(failure, EBUSY, QStringLiteral("所选文件是正在使用的帐簿或它的日志文件，请另选一个文件名"));
-    const QString part = target + QStringLiteral(".part");
-    removeUnfinished(part);
-    if (!createEmpty(part, failure))
+    const QString part = BooksFile::unfinishedCopyOf(target);
+    if (!BooksFile::removeUnfinished(part, failure) || !createEmpty(part, failure))
         return false;
     {
         OpenFile copy;
         if (!openForWriting(part, &copy, failure) || !copyPages(source, copy.db, failure, progress)) {
             sqlite3_close_v2(std::exchange(copy.db, nullptr));
-            removeUnfinished(part);
+            removeWithJournal(part);
             return false;
         }
     }
     if (std::rename(nativePath(part).constData(), nativePath(target).constData()) != 0) {
         const int number = errno;
-        removeUnfinished(part);
+        removeWithJournal(part);
         return failSystem(failure, number);
     }
     syncFolderOf(target);
+    return true;
+}
+
+bool BooksFile::removeUnfinished(const QString &path, Failure *failure)
+{
+    if (isBeingWritten(path))
+        return fail(failure, SQLITE_BUSY, QStringLiteral("另一个程序正在写入同一个备份文件，请等它写完后再试"));
+    removeWithJournal(path);
     return true;
 }
 
