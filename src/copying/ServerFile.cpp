@@ -279,13 +279,14 @@ bool writeBooksFile(PGconn *conn, const QList<CopyTables::Table> &tables, const 
 bool ServerFile::copyToFile(const PgEngine::Server &server, const QString &target, BooksFile::Failure *failure,
                             const BooksFile::Progress &progress)
 {
+    const QString part = BooksFile::unfinishedCopyOf(target);
+    if (!BooksFile::removeUnfinished(part, failure))
+        return false;
     ServerHold hold;
     if (!connect(server, &hold, failure))
         return false;
     QList<CopyTables::Table> tables;
     QString error;
-    const QString part = target + QStringLiteral(".part");
-    QFile::remove(part);
     const bool written = CopyTables::plan(hold.conn, &tables, &error)
         && CopyTables::run(hold.conn, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"), &error)
         && writeBooksFile(hold.conn, tables, part, progress, &error);

@@ -68,6 +68,10 @@ public:
     // The notice shown while a statement waits for the books.
     static inline const QString BooksInUseNotice = QStringLiteral("帐簿正被其他程序使用，正在等待……");
 
+    // Asked while another program holds the books: whether to go on waiting for them, with the busy
+    // pointer and the notice, as long as a statement waits. An EngineCall around the call that waits
+    // ends the wait.
+    bool waitForBooks();
     // Ends the wait for the books, if one began: the call into the engine that waited has returned.
     void endWait();
 
@@ -77,7 +81,6 @@ signals:
 
 private:
     std::unique_ptr<BooksEngine> openEngine(bool *rebuilt, EngineError *error);
-    bool waitForBooks();
 
     std::unique_ptr<BooksEngine> m_engine;
     QString m_operator = ChangeRecord::ProgramItself;
