@@ -6,6 +6,7 @@
 
 #include "changes/ChangeReplay.h"
 #include "data/BooksEngine.h"
+#include "data/BooksUpkeep.h"
 #include "data/ChangeRecord.h"
 #include "data/RowStore.h"
 #include "data/ShareDataModule.h"
@@ -28,7 +29,7 @@ QString tableTitle(const QString &table)
 class Checker
 {
 public:
-    Checker(BooksConnection &reader, ChangeRecord::Engine dialect, ChangeCheck::Findings *found)
+    Checker(BooksConnection &reader, Dialect dialect, ChangeCheck::Findings *found)
         : m_reader(reader)
         , m_dialect(dialect)
         , m_found(found)
@@ -43,7 +44,7 @@ private:
     void finishRow(const Covered &table, qint64 row, const std::optional<QString> &image, const ChangeReplay &replay);
 
     BooksConnection &m_reader;
-    ChangeRecord::Engine m_dialect;
+    Dialect m_dialect;
     ChangeCheck::Findings *m_found;
     RowStore m_values;
 };
@@ -113,7 +114,7 @@ void Checker::finishRow(const Covered &table, qint64 row, const std::optional<QS
 // entries in their order.
 bool Checker::checkTable(const Covered &table, const BooksFile::Progress &progress, EngineError *error)
 {
-    const QString key = m_dialect == ChangeRecord::Engine::Sqlite ? table.key : table.serverKey();
+    const QString key = m_dialect == Dialect::Sqlite ? table.key : table.serverKey();
     auto last = m_reader.prepare(QStringLiteral("SELECT coalesce(max(%1), 0) FROM %2").arg(key, table.table), error);
     if (!last || last->step() != BooksCursor::Step::Row) {
         if (last)
@@ -180,15 +181,15 @@ bool ChangeCheck::run(const BooksFile::Progress &progress, Findings *found, Engi
     {
         const EngineCall call(m_data);
         QStringList missing;
-        if (!engine->missingChangeTriggers(&missing, error)
-            || (!missing.isEmpty() && !engine->restoreChangeTriggers(missing, error)))
+        if (!BooksUpkeep::missingChangeTriggers(*engine, &missing, error)
+            || (!missing.isEmpty() && !BooksUpkeep::restoreChangeTriggers(*engine, missing, error)))
             return false;
         found->restored = missing;
     }
     std::unique_ptr<BooksConnection> reader = m_data.openReader(error);
     if (!reader || !reader->begin(BooksConnection::Intent::Read, error))
         return false;
-    Checker checker(*reader, engine->changeDialect(), found);
+    Checker checker(*reader, engine->dialect(), found);
     bool checked = checker.checkNumbers(error);
     const auto &tables = ChangeRecord::coveredTables();
     for (int i = 0; checked && i < tables.size(); ++i)

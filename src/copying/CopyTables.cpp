@@ -550,7 +550,7 @@ bool numberChanges(pg_conn *server, bool baseline, QString *error)
             error);
     return CopyTables::run(server,
                            QStringLiteral("UPDATE ChangeCounter SET LastIndex = 0;")
-                               + ChangeRecord::baselineOfEveryRow(ChangeRecord::Engine::Postgres),
+                               + ChangeRecord::baselineOfEveryRow(Dialect::Postgres),
                            error);
 }
 
@@ -683,7 +683,7 @@ bool CopyTables::load(pg_conn *server, sqlite3 *file, const QList<Table> &tables
     const bool keepsChanges = std::any_of(tables.cbegin(), tables.cend(), isChangeLog);
     const bool finished = (!keepsChanges || numberChanges(server, baseline, error))
         && putBackIndexes(server, indexes, report, error)
-        && run(server, triggersOn + PgSchema::accountKey() + MonthTotals::rebuildStatement(MonthTotals::Engine::Postgres),
+        && run(server, triggersOn + PgSchema::accountKey() + MonthTotals::rebuildStatement(Dialect::Postgres),
                error)
         && setNumbering(server, file, loaded, error) && compareSides(server, file, loaded, report, error)
         && noteOrphans(server, report, error);

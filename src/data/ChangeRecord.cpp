@@ -5,6 +5,8 @@
 
 #include <limits>
 
+#include "data/sqlite/SqliteSchema.h"
+
 namespace {
 
 using ChangeRecord::Covered;
@@ -195,30 +197,13 @@ QString ChangeRecord::restoreFields(const QString &file, const QString &replaced
 
 QString ChangeRecord::sqliteSchema()
 {
-    return QStringLiteral(
-               "CREATE TABLE IF NOT EXISTS ChangeLog("
-               "ChangeIndex INTEGER PRIMARY KEY,"
-               "ChangeTime TEXT NOT NULL,"
-               "ChangeOperator TEXT NOT NULL,"
-               "ChangeDbUser TEXT,"
-               "ChangeAddress TEXT,"
-               "ChangeKind TEXT NOT NULL,"
-               "ChangeTable TEXT NOT NULL,"
-               "ChangeRow INTEGER,"
-               "ChangeAccount INTEGER,"
-               "ChangeBefore TEXT,"
-               "ChangeAfter TEXT);"
-               "CREATE INDEX IF NOT EXISTS ChangeByRow ON ChangeLog(ChangeTable, ChangeRow, ChangeIndex);"
-               "CREATE INDEX IF NOT EXISTS ChangeByTime ON ChangeLog(ChangeTime);"
-               "CREATE TABLE IF NOT EXISTS ChangeOperator(Operator TEXT);"
-               "INSERT INTO ChangeOperator SELECT NULL WHERE NOT EXISTS (SELECT 1 FROM ChangeOperator);")
-        + sqliteTriggers();
+    return SqliteSchema::changeRecord() + sqliteTriggers();
 }
 
 QString ChangeRecord::sqliteTriggers()
 {
     QString sql;
-    for (const QString &name : triggerNames(Engine::Sqlite))
+    for (const QString &name : triggerNames(Dialect::Sqlite))
         sql += QStringLiteral("DROP TRIGGER IF EXISTS %1;").arg(name);
     for (const QString &name : GuardNames)
         sql += QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON ChangeLog BEGIN SELECT RAISE(ABORT, %3); END;")
@@ -245,10 +230,10 @@ QString ChangeRecord::sqliteTriggers()
     return sql;
 }
 
-QStringList ChangeRecord::triggerNames(Engine engine)
+QStringList ChangeRecord::triggerNames(Dialect dialect)
 {
     QStringList names;
-    if (engine == Engine::Postgres) {
+    if (dialect == Dialect::Postgres) {
         names << QStringLiteral("changelogkeep") << QStringLiteral("changelogkeepall");
         for (const Covered &table : coveredTables())
             names.append(QStringLiteral("changelog") + table.table.toLower());
@@ -261,18 +246,18 @@ QStringList ChangeRecord::triggerNames(Engine engine)
     return names;
 }
 
-QString ChangeRecord::baselineOfEveryRow(Engine engine)
+QString ChangeRecord::baselineOfEveryRow(Dialect dialect)
 {
     QString entries;
     for (const Covered &table : coveredTables())
-        entries += baselineStatement(engine, table, qint64(std::numeric_limits<qint32>::min()) - 1,
+        entries += baselineStatement(dialect, table, qint64(std::numeric_limits<qint32>::min()) - 1,
                                      std::numeric_limits<qint32>::max());
     return entries;
 }
 
-QString ChangeRecord::baselineStatement(Engine engine, const Covered &table, qint64 from, qint64 through)
+QString ChangeRecord::baselineStatement(Dialect dialect, const Covered &table, qint64 from, qint64 through)
 {
-    if (engine == Engine::Sqlite)
+    if (dialect == Dialect::Sqlite)
         return QStringLiteral("INSERT INTO ChangeLog(ChangeTime,ChangeOperator,ChangeKind,ChangeTable,ChangeRow,"
                               "ChangeAccount,ChangeAfter) SELECT %1,%2,%3,'%4',%5,%6,%7 FROM %4 AS t"
                               " WHERE %5 > %8 AND %5 <= %9 ORDER BY %5;")
@@ -289,14 +274,14 @@ QString ChangeRecord::baselineStatement(Engine engine, const Covered &table, qin
                           "UPDATE ChangeCounter SET LastIndex = (SELECT coalesce(max(ChangeIndex), 0) FROM ChangeLog);")
         .arg(key, quotedText(ProgramItself), quotedText(Kind::Baseline), table.table,
              table.account.isEmpty() ? QStringLiteral("NULL") : table.account,
-             imageExpression(engine, table, QStringLiteral("t")))
+             imageExpression(dialect, table, QStringLiteral("t")))
         .arg(from)
         .arg(through);
 }
 
-QString ChangeRecord::imageExpression(Engine engine, const Covered &table, const QString &alias)
+QString ChangeRecord::imageExpression(Dialect dialect, const Covered &table, const QString &alias)
 {
-    if (engine == Engine::Sqlite)
+    if (dialect == Dialect::Sqlite)
         return sqliteImage(table, alias);
     return QStringLiteral("change_log_image(to_jsonb(%1), '%2', '%3')::text")
         .arg(alias, table.serverKey().toLower(), table.secret.toLower());

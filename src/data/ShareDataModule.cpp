@@ -4,6 +4,7 @@
 
 #include "data/DataSource.h"
 #include "data/BooksEngine.h"
+#include "data/BooksUpkeep.h"
 #include "data/MonthTotals.h"
 #include "data/postgres/PgEngine.h"
 #include "data/sqlite/SqliteEngine.h"
@@ -149,7 +150,7 @@ bool ShareDataModule::checkMonthTotals(EngineError *why)
     if (!engine)
         return false;
     const EngineCall call(*this);
-    if (!engine->verifyMonthTotals(&rebuilt, why))
+    if (!BooksUpkeep::verifyMonthTotals(*engine, &rebuilt, why))
         return false;
     if (rebuilt)
         Screen::current().inform(MonthTotals::RebuiltNotice);

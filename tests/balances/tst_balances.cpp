@@ -97,8 +97,7 @@ private:
 // The month-total check in the dialect of the books the tests run on.
 QString monthTotalsCheck()
 {
-    return MonthTotals::checkStatement(TestEngine::onServer() ? MonthTotals::Engine::Postgres
-                                                              : MonthTotals::Engine::Sqlite);
+    return MonthTotals::checkStatement(TestEngine::onServer() ? Dialect::Postgres : Dialect::Sqlite);
 }
 
 // Accounts 2 to 5 with the types 1, 2, 1, 3.

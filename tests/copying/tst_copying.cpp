@@ -277,7 +277,7 @@ void CopyingTest::moveCarriesEveryRowAndNumber()
     QVERIFY2(lines.contains(QStringLiteral("有 1 条流水记录的帐户（编号 9）已不存在")), qPrintable(lines));
 
     // Month totals built from the records; new numbers past every number the file gave out.
-    QCOMPARE(serverRows(server.name, MonthTotals::checkStatement(MonthTotals::Engine::Postgres)), QStringList());
+    QCOMPARE(serverRows(server.name, MonthTotals::checkStatement(Dialect::Postgres)), QStringList());
     QCOMPARE(serverRows(server.name, QStringLiteral("SELECT MonthText, round(MonthSum::numeric, 2) FROM MoneyMonth "
                                                     "WHERE MonthAccount = 2 ORDER BY 1")),
              (QStringList{QStringLiteral("2026-10|356.70"), QStringLiteral("2026-11|369.00"),
@@ -616,7 +616,7 @@ void CopyingTest::restoreOnServerReplacesRowsOrLeavesThem()
     QVERIFY2(BooksBackup::restore(ShareDataModule::instance(), backup, program.databasePath(), &failure),
              qPrintable(failure.reason));
     QCOMPARE(serverContent(program.serverBooks()), saved);
-    QCOMPARE(serverRows(program.serverBooks(), MonthTotals::checkStatement(MonthTotals::Engine::Postgres)), QStringList());
+    QCOMPARE(serverRows(program.serverBooks(), MonthTotals::checkStatement(Dialect::Postgres)), QStringList());
     QCOMPARE(serverValue(program.serverBooks(), QStringLiteral("INSERT INTO MoneyTable(MoneySum) VALUES (1) RETURNING MoneyIndex")),
              QStringLiteral("4")); // numbered on from the backup's books, as a restored file is
     QStringList kept = QDir(BooksBackup::automaticFolder()).entryList(QDir::Files);

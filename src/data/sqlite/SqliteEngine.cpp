@@ -342,13 +342,16 @@ public:
     }
 
     sqlite3 *handle() const { return m_db; }
+    const QString &operatorName() const { return m_operator; }
+
+    Dialect dialect() const override { return Dialect::Sqlite; }
 
     bool execute(const QString &statements, EngineError *error) override
     {
         return Sqlite::run(m_db, statements, error);
     }
 
-    QString dialect(const QString &jet, QString *error) const override { return JetSql::toSqlite(jet, error); }
+    QString fromJet(const QString &jet, QString *error) const override { return JetSql::toSqlite(jet, error); }
     QString rowIdExpression(const QString &) override { return QStringLiteral("rowid"); }
     QString rowVersionExpression() const override { return {}; }
     bool insertRow(const QString &table, const Fields &fields, qint64 *rowId, StoredRow *stored,
@@ -387,21 +390,8 @@ public:
         m_operator = role;
         return true;
     }
-    ChangeRecord::Engine changeDialect() const override { return ChangeRecord::Engine::Sqlite; }
-    bool missingChangeTriggers(QStringList *missing, EngineError *error) override
-    {
-        return SqliteChangeRecord::missingTriggers(m_db, missing, error);
-    }
-    bool restoreChangeTriggers(const QStringList &restored, EngineError *error) override
-    {
-        return SqliteChangeRecord::restoreTriggers(m_db, m_operator, restored, error);
-    }
 
     bool acceptsChanges(EngineError *why) override;
-    bool verifyMonthTotals(bool *rebuilt, EngineError *error) override
-    {
-        return SqliteMonthTotals::verify(m_db, rebuilt, error);
-    }
 
     std::unique_ptr<BooksConnection> openReader(EngineError *error) override
     {
@@ -548,4 +538,9 @@ std::unique_ptr<BooksEngine> SqliteEngine::open(const QString &path, BooksWait w
 sqlite3 *SqliteEngine::handleOf(BooksEngine &engine)
 {
     return dynamic_cast<SqliteBooks &>(engine).handle();
+}
+
+QString SqliteEngine::operatorOf(BooksEngine &engine)
+{
+    return dynamic_cast<SqliteBooks &>(engine).operatorName();
 }
