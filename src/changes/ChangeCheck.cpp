@@ -1,10 +1,10 @@
 #include "changes/ChangeCheck.h"
 
-#include <QHash>
 #include <algorithm>
 #include <optional>
 
 #include "changes/ChangeReplay.h"
+#include "changes/EntryFields.h"
 #include "data/BooksEngine.h"
 #include "data/BooksUpkeep.h"
 #include "data/ChangeRecord.h"
@@ -14,17 +14,6 @@
 namespace {
 
 using ChangeRecord::Covered;
-
-// How the user knows each covered table.
-QString tableTitle(const QString &table)
-{
-    static const QHash<QString, QString> titles{
-        {QStringLiteral("MoneyTable"), QStringLiteral("流水记录")},   {QStringLiteral("Account"), QStringLiteral("帐户")},
-        {QStringLiteral("GetPay"), QStringLiteral("应收应付")},       {QStringLiteral("Parameter"), QStringLiteral("设置列表")},
-        {QStringLiteral("Power"), QStringLiteral("密码")},
-    };
-    return titles.value(table, table);
-}
 
 class Checker
 {
@@ -40,7 +29,7 @@ public:
     bool checkTable(const Covered &table, const BooksFile::Progress &progress, EngineError *error);
 
 private:
-    void broken(const Covered &table, qint64 row, const QString &what);
+    void broken(const Covered &table, qint64 row, const QJsonObject &fields, const QString &what);
     void finishRow(const Covered &table, qint64 row, const std::optional<QString> &image, const ChangeReplay &replay);
 
     BooksConnection &m_reader;
@@ -49,10 +38,15 @@ private:
     RowStore m_values;
 };
 
-void Checker::broken(const Covered &table, qint64 row, const QString &what)
+// A row named as the change record's list names it: a settings value under its list, which `fields`
+// (the row now, or as its entries leave it) tells.
+void Checker::broken(const Covered &table, qint64 row, const QJsonObject &fields, const QString &what)
 {
     if (++m_found->brokenCount <= ChangeCheck::Listed)
-        m_found->brokenRows.append(QStringLiteral("%1 %2：%3").arg(tableTitle(table.table)).arg(row).arg(what));
+        m_found->brokenRows.append(QStringLiteral("%1 %2：%3")
+                                       .arg(ChangeRecord::tableTitle(table.table, listNamed(fields)))
+                                       .arg(row)
+                                       .arg(what));
 }
 
 bool Checker::checkNumbers(EngineError *error)
@@ -94,20 +88,24 @@ void Checker::finishRow(const Covered &table, qint64 row, const std::optional<QS
 {
     if (!image) {
         if (replay.seen() && !replay.deleted())
-            broken(table, row, QStringLiteral("已不在帐簿中，但改动记录中没有它的删除"));
+            broken(table, row, replay.state(), QStringLiteral("已不在帐簿中，但改动记录中没有它的删除"));
         return;
     }
     if (!replay.seen()) {
-        broken(table, row, QStringLiteral("在帐簿中，但改动记录中没有它"));
+        broken(table, row, replay.fieldsOf(*image), QStringLiteral("在帐簿中，但改动记录中没有它"));
         return;
     }
     if (replay.deleted()) {
-        broken(table, row, QStringLiteral("改动记录中已删除，但仍在帐簿中"));
+        broken(table, row, replay.fieldsOf(*image), QStringLiteral("改动记录中已删除，但仍在帐簿中"));
         return;
     }
-    const QStringList differing = replay.differences(*image);
-    if (!differing.isEmpty())
-        broken(table, row, QStringLiteral("现在的内容与改动记录不符（%1）").arg(differing.join(QStringLiteral("、"))));
+    QStringList differing = replay.differences(*image);
+    if (differing.isEmpty())
+        return;
+    for (QString &field : differing)
+        field = ChangeRecord::fieldTitle(field);
+    broken(table, row, replay.fieldsOf(*image),
+           QStringLiteral("现在的内容与改动记录不符（%1）").arg(differing.join(QStringLiteral("、"))));
 }
 
 // One pass over the table's rows and its entries together, in row order: rows first, then each row's

@@ -86,7 +86,7 @@ const QList<std::pair<QString, QString>> TableTitles{
 // The fields by the titles the windows give them; a field not listed is shown by its own name.
 const QList<std::pair<QString, QString>> FieldTitles{
     {QStringLiteral("MoneySerial"), QStringLiteral("单据编号")},   {QStringLiteral("MoneyCreateTime"), QStringLiteral("录入时间")},
-    {QStringLiteral("MoneyRecordTime"), QStringLiteral("存入日期")}, {QStringLiteral("MoneyAccount"), QStringLiteral("帐户编号")},
+    {QStringLiteral("MoneyRecordTime"), QStringLiteral("存入日期")}, {QStringLiteral("MoneyAccount"), QStringLiteral("帐户")},
     {QStringLiteral("MoneyUser"), QStringLiteral("客户名称")},     {QStringLiteral("MoneySum"), QStringLiteral("金额")},
     {QStringLiteral("MoneyMan"), QStringLiteral("业务员")},        {QStringLiteral("MoneyReason"), QStringLiteral("收支种类")},
     {QStringLiteral("MoneyType"), QStringLiteral("类别")},         {QStringLiteral("MoneyToken"), QStringLiteral("凭证")},
@@ -169,21 +169,25 @@ QString ChangeRecord::fieldTitle(const QString &field)
 
 QString ChangeRecord::tableTitleExpression()
 {
-    // The list of a settings entry: its type leads the fields as both engines write them (the file's
-    // in the order of the fields, the server's by the length of the names), once blanks and case are
-    // taken out.
-    const QString fields = QStringLiteral("Replace(Lower(Coalesce(ChangeAfter, ChangeBefore)), ' ', '')");
+    // The list of a settings entry: the type named by the row's latest entry up to this one that names
+    // it, since a renamed value's entry names only the value. The type leads the fields as both engines
+    // write them (the file's in the order of the fields, the server's by the length of the names), once
+    // blanks and case are taken out.
+    const QString named = QStringLiteral("Lower(Coalesce(t.ChangeAfter, t.ChangeBefore))");
     QString lists;
     for (int list = 1; list <= ListTitles.size(); ++list)
-        lists += QStringLiteral(" When %1 Like '{\"parametertype\":%2,%' Or %1 = '{\"parametertype\":%2}' Then %3")
-                     .arg(fields)
+        lists += QStringLiteral(" When F Like '{\"parametertype\":%1,%' Or F = '{\"parametertype\":%1}' Then %2")
                      .arg(list)
                      .arg(quotedText(ListTitles[list - 1]));
+    const QString list = QStringLiteral("Coalesce((Select Case%1 End From (Select Replace(%2, ' ', '') As F"
+                                        " From ChangeLog t Where t.ChangeTable = 'Parameter'"
+                                        " And t.ChangeRow = ChangeLog.ChangeRow And t.ChangeIndex <= ChangeLog.ChangeIndex"
+                                        " And %2 Like '%\"parametertype\"%' Order By t.ChangeIndex Desc Limit 1) l), %3)");
     QString tables;
     for (const auto &[stored, title] : TableTitles)
-        tables += stored == QLatin1String("Parameter")
-            ? QStringLiteral(" When '%1' Then Case%2 Else %3 End").arg(stored, lists, quotedText(title))
-            : QStringLiteral(" When '%1' Then %2").arg(stored, quotedText(title));
+        tables += QStringLiteral(" When '%1' Then %2")
+                      .arg(stored, stored == QLatin1String("Parameter") ? list.arg(lists, named, quotedText(title))
+                                                                         : quotedText(title));
     return QStringLiteral("Case ChangeTable%1 Else ChangeTable End").arg(tables);
 }
 
