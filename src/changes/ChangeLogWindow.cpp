@@ -56,11 +56,11 @@ bool isSide(const Shown &column)
 }
 
 // The columns the list shows of the books of `engine`.
-QList<const Shown *> shownColumns(ChangeRecord::Engine engine)
+QList<const Shown *> shownColumns(Dialect engine)
 {
     QList<const Shown *> shown;
     for (const Shown &column : Columns)
-        if (!column.serverOnly || engine == ChangeRecord::Engine::Postgres)
+        if (!column.serverOnly || engine == Dialect::Postgres)
             shown.append(&column);
     return shown;
 }
@@ -215,7 +215,7 @@ bool ChangeLogWindow::load()
     // Books that cannot be opened fail the read below, which tells why.
     EngineError unopened;
     const BooksEngine *books = m_data.ADOConnection1(&unopened);
-    const QList<const Shown *> shown = shownColumns(books ? books->changeDialect() : ChangeRecord::Engine::Sqlite);
+    const QList<const Shown *> shown = shownColumns(books ? books->dialect() : Dialect::Sqlite);
     // The table by the user's name for it; the filters keep to the stored one.
     QStringList fields;
     for (const Shown *column : shown)
