@@ -6,6 +6,7 @@
 #include "accounts/AccountChanges.h"
 #include "accounts/AccountHouses.h"
 #include "accounts/FormAccount2.h"
+#include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/ProgramPaths.h"
 #include "data/ShareDataModule.h"
@@ -102,71 +103,94 @@ void AccountsPage::resetPage()
     AccountPageIndex = 0;
 }
 
-void AccountsPage::hideHouses()
-{
-    for (QFrame *panel : AccountPanel)
-        panel->hide();
-}
-
 void AccountsPage::turnPage(int step)
 {
-    AccountPageIndex += step;
-    RefreshAccountHouses();
+    showPage(AccountPageIndex + step);
 }
 
 bool AccountsPage::RefreshAccountHouses()
 {
-    ui->LastPage->setEnabled(false);
-    ui->NextPage->setEnabled(false);
-    Query &accounts = m_data.ADOQueryTemp();
-    if (!RunQuery(accounts, AccountHouses::accountsStatement(m_views.accountClause()),
-                  QStringLiteral("刷新帐户房子时出错")))
+    return showPage(AccountPageIndex);
+}
+
+bool AccountsPage::showPage(int index)
+{
+    FailureToTell failed;
+    const auto page = readHouses(index, &failed);
+    if (!page) {
+        ReportFailure(failed);
         return false;
-    if (accounts.recordCount() == 0) {
-        ui->Image12->show();
-        return true;
     }
-    ui->Image12->hide();
-    accounts.first();
-    const int count = accounts.recordCount();
-    ui->NextPage->setEnabled(count > HousesPerPage * (AccountPageIndex + 1));
-    ui->LastPage->setEnabled(AccountPageIndex > 0);
-    accounts.moveTo(HousesPerPage * AccountPageIndex);
-    for (int i = 0; i < HousesPerPage; ++i) {
-        if (accounts.eof()) {
-            AccountPanel[i]->hide();
-            continue;
-        }
-        AccountPanel[i]->show();
-        if (!fillHouse(i))
-            return false;
-        accounts.next();
-    }
+    showHouses(*page);
     return true;
 }
 
-// Fills house `house` from the current row of the account walk.
-bool AccountsPage::fillHouse(int house)
+std::optional<AccountsPage::HousePage> AccountsPage::readHouses(int index, FailureToTell *failed)
 {
     Query &accounts = m_data.ADOQueryTemp();
+    if (!RunQuery(accounts, AccountHouses::accountsStatement(m_views.accountClause()),
+                  QStringLiteral("刷新帐户房子时出错"), failed))
+        return std::nullopt;
+    HousePage page{index, {}, accounts.recordCount()};
+    accounts.first();
+    for (accounts.moveTo(HousesPerPage * index); !accounts.eof() && page.houses.size() < HousesPerPage; accounts.next()) {
+        const auto house = readHouse(accounts, failed);
+        if (!house)
+            return std::nullopt;
+        page.houses.append(*house);
+    }
+    return page;
+}
+
+// The figures of the account at the current row of the account walk.
+std::optional<AccountsPage::House> AccountsPage::readHouse(Query &accounts, FailureToTell *failed)
+{
     Query &sum = m_data.ADOQueryTemp2();
     const qint64 index = accounts.fieldInteger(QStringLiteral("AccountIndex"));
-    const int type = int(accounts.fieldInteger(QStringLiteral("AccountType")));
     const QDate day = m_views.currentDate();
-    const QString failed = QStringLiteral("统计帐户金额时出错");
+    const QString failure = QStringLiteral("统计帐户金额时出错");
+    House house{accounts.fieldText(QStringLiteral("AccountName")),
+                int(accounts.fieldInteger(QStringLiteral("AccountType")))};
+    if (!RunQuery(sum, AccountHouses::balanceStatement(index, day), failure, failed))
+        return std::nullopt;
+    house.balance = sum.fieldNumber(QStringLiteral("TotalMoney"));
+    if (!RunQuery(sum, AccountHouses::monthStatement(index, day), failure, failed))
+        return std::nullopt;
+    house.month = sum.fieldNumber(QStringLiteral("TotalMoney"));
+    return house;
+}
 
-    AccountName[house]->setText(accounts.fieldText(QStringLiteral("AccountName")));
-    AccountType[house]->setText(AccountHouses::typeText(type));
-    if (!RunQuery(sum, AccountHouses::balanceStatement(index, day), failed))
-        return false;
-    const double balance = sum.fieldNumber(QStringLiteral("TotalMoney"));
-    colourHouse(house, balance < 0 ? NegativeInk : PositiveInk);
-    if (!RunQuery(sum, AccountHouses::monthStatement(index, day), failed))
-        return false;
-    AccountMonth[house]->setText(RoundToText(sum.fieldNumber(QStringLiteral("TotalMoney"))) + QStringLiteral(" 元"));
-    AccountImage[house]->setPixmap(QPixmap(ProgramPaths::file(AccountHouses::picture(type, balance))));
-    AccountMoney[house]->setText(RoundToText(balance) + QStringLiteral(" 元"));
-    return true;
+void AccountsPage::showHouses(const HousePage &page)
+{
+    AccountPageIndex = page.index;
+    ui->Image12->setVisible(page.accounts == 0);
+    ui->NextPage->setEnabled(page.accounts > HousesPerPage * (page.index + 1));
+    ui->LastPage->setEnabled(page.accounts > 0 && page.index > 0);
+    for (int i = 0; i < HousesPerPage; ++i) {
+        AccountPanel[i]->setVisible(i < page.houses.size());
+        if (i < page.houses.size())
+            fillHouse(i, page.houses[i]);
+    }
+}
+
+void AccountsPage::showBooksUnreachable()
+{
+    ui->Image12->hide();
+    ui->NextPage->setEnabled(false);
+    ui->LastPage->setEnabled(false);
+    for (QFrame *panel : AccountPanel)
+        panel->hide();
+    ui->Label19->setText(QStringLiteral("总金额：暂不能显示（无法连接数据库服务器）"));
+}
+
+void AccountsPage::fillHouse(int house, const House &figures)
+{
+    AccountName[house]->setText(figures.name);
+    AccountType[house]->setText(AccountHouses::typeText(figures.type));
+    colourHouse(house, figures.balance < 0 ? NegativeInk : PositiveInk);
+    AccountMonth[house]->setText(RoundToText(figures.month) + QStringLiteral(" 元"));
+    AccountImage[house]->setPixmap(QPixmap(ProgramPaths::file(AccountHouses::picture(figures.type, figures.balance))));
+    AccountMoney[house]->setText(RoundToText(figures.balance) + QStringLiteral(" 元"));
 }
 
 void AccountsPage::colourHouse(int house, const QColor &colour)

@@ -1,11 +1,15 @@
 #pragma once
 #include <QColor>
+#include <QList>
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 
 class AccountChanges;
 class FormAccount2;
+class Query;
+struct FailureToTell;
 class QFrame;
 class QLabel;
 class QToolButton;
@@ -39,10 +43,32 @@ public:
 
     int AccountPageIndex = 0;
 
+    // What one house shows.
+    struct House
+    {
+        QString name;
+        int type = 0;
+        double balance = 0;
+        double month = 0;
+    };
+    // A page of houses: its number from 0, its houses, and how many accounts the scope holds.
+    struct HousePage
+    {
+        int index = 0;
+        QList<House> houses;
+        int accounts = 0;
+    };
+
     void resetPage();
-    void hideHouses();
-    // Fills the houses of page AccountPageIndex and sets the page buttons; false when a statement
-    // failed (its message was shown), which ends the refresh it belongs to.
+    // Reads the houses of page `index` without changing what the page shows; nothing when a statement
+    // failed, with *failed for the caller to tell.
+    std::optional<HousePage> readHouses(int index, FailureToTell *failed);
+    // Shows `page`: its houses, the hint of a scope without accounts, and the page buttons.
+    void showHouses(const HousePage &page);
+    // The books cannot be reached: no house and no total, the total line saying why.
+    void showBooksUnreachable();
+    // Reads and shows the houses of page AccountPageIndex; false when a statement failed (its message
+    // was shown), the page then staying as it was.
     bool RefreshAccountHouses();
     void ShowAccountDetail(int house);
     void HighlightAccountHouse(int house);
@@ -54,7 +80,9 @@ protected:
 private:
     void collectHouses();
     void connectButtons();
-    bool fillHouse(int house);
+    bool showPage(int index);
+    std::optional<House> readHouse(Query &accounts, FailureToTell *failed);
+    void fillHouse(int house, const House &figures);
     void colourHouse(int house, const QColor &colour);
     void setPanelColour(int house, const QColor &colour);
     QColor restingColour() const;

@@ -17,6 +17,7 @@
 #include "changes/ChangeLogWindow.h"
 #include "data/Clock.h"
 #include "data/DataSource.h"
+#include "data/Failure.h"
 #include "data/JetSql.h"
 #include "data/ProgramPaths.h"
 #include "data/Settings.h"
@@ -149,6 +150,11 @@ void FormMain::connectActions(const Windows &windows)
     // the day buttons refresh once themselves.
     connect(ui->DateTimePicker1, &QDateEdit::userDateChanged, this, &FormMain::refreshAll);
     connect(ui->Image7, &ClickableLabel::clicked, this, &FormMain::toggleLeftPanel);
+    // Entries another desk added show when the tab of the two lists is shown again.
+    connect(ui->PageControl1, &QTabWidget::currentChanged, this, [this] {
+        if (ui->PageControl1->currentWidget() == ui->TabSheet7)
+            reloadReceivables();
+    });
 
     // Login, the account-book chooser behind the scope picture, and the two help actions.
     m_login->bindActions(ui->ActionLogin, ui->ActionInstruction);
@@ -300,15 +306,48 @@ QDate FormMain::currentDate() const
 
 void FormMain::refreshAll()
 {
-    // Each step ends the refresh when its statement failed; the views after it keep their content.
-    m_accounts->resetPage();
     if (!ApplyAccountScope())
         return;
-    if (!m_accounts->RefreshAccountHouses())
+    // The houses and the day's figures are read before either is shown, so that a refresh cut off half
+    // way leaves the houses page and its total line as they were, the one agreeing with the other. A
+    // failed step ends the refresh; the views after it keep their content.
+    FailureToTell failed;
+    const auto houses = m_accounts->readHouses(0, &failed);
+    const auto day = houses ? m_journal->readDay(&failed) : std::nullopt;
+    if (!day) {
+        tellRefreshFailure(failed);
         return;
-    if (!m_journal->LoadDailyGrid())
+    }
+    m_accounts->showHouses(*houses);
+    m_journal->showDay(*day);
+    m_journal->showRecords();
+    reloadReceivables();
+}
+
+// The lists of receivables and payables again: the last step of a refresh, or their tab shown.
+void FormMain::reloadReceivables()
+{
+    FailureToTell failed;
+    if (m_receivables->loadLists(&failed))
+        m_outageTold = false;
+    else
+        tellRefreshFailure(failed);
+}
+
+// Books on a server that cannot be reached are told once for the whole outage, not at every refresh
+// that meets it; meanwhile the houses page and its total line show why they show nothing, since a
+// refresh that fails says nothing more.
+void FormMain::tellRefreshFailure(const FailureToTell &failed)
+{
+    if (failed.what.isEmpty() || !ShareDataModule::serverLost(failed.error)) {
+        m_outageTold = false;
+        ReportFailure(failed);
         return;
-    LoadGetPayLists();
+    }
+    m_accounts->showBooksUnreachable();
+    if (std::exchange(m_outageTold, true))
+        return;
+    ReportFailure(failed.what, {failed.error.code, failed.error.text, EngineError::Kind::Unreachable, true});
 }
 
 bool FormMain::LoadGetPayLists()
@@ -318,7 +357,6 @@ bool FormMain::LoadGetPayLists()
 
 bool FormMain::ApplyAccountScope()
 {
-    m_accounts->hideHouses();
     const auto scope = AccountScope::read(QStringLiteral("1"));
     if (!scope)
         return false;

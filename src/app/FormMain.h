@@ -16,6 +16,7 @@ class ReportsPage;
 class SettingsPage;
 class ShareDataModule;
 class FormProgress;
+struct FailureToTell;
 struct Windows;
 
 namespace Ui {
@@ -75,6 +76,8 @@ private:
     void connectReportActions();
     void connectChangeActions(const Windows &windows);
     QVariant selectedRecord();
+    void reloadReceivables();
+    void tellRefreshFailure(const FailureToTell &failed);
     void registerDataSourceOnce();
     void restoreBooks();
     void selectRememberedRole();
@@ -82,6 +85,7 @@ private:
     std::unique_ptr<Ui::FormMain> ui;
     QString m_accountClause;
     bool m_shown = false;
+    bool m_outageTold = false; // the books' server could not be reached, and a refresh said so
     LoginPage *m_login = nullptr;
     AccountsPage *m_accounts = nullptr;
     JournalPage *m_journal = nullptr;

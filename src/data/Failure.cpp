@@ -1,5 +1,6 @@
 #include "data/Failure.h"
 
+#include "data/ShareDataModule.h"
 #include "ui/Screen.h"
 
 namespace {
@@ -78,6 +79,10 @@ QString FailureSentence(const EngineError &error)
 
 void ReportFailure(const QString &what, const EngineError &error)
 {
+    if (ShareDataModule::serverLost(error)) {
+        Screen::current().error(LostConnectionSentence, error.text);
+        return;
+    }
     // The data layer's own findings are told in Chinese already and say what happened.
     if (error.kind == EngineError::Kind::Found && !error.text.isEmpty()) {
         Screen::current().error(what + QLatin1Char('\n') + error.text, QString());
@@ -86,4 +91,10 @@ void ReportFailure(const QString &what, const EngineError &error)
     const QString sentence = FailureSentence(error);
     const QString text = sentence.isEmpty() ? what : what + QLatin1Char('\n') + sentence;
     Screen::current().error(text, error.text);
+}
+
+void ReportFailure(const FailureToTell &failed)
+{
+    if (!failed.what.isEmpty())
+        ReportFailure(failed.what, failed.error);
 }

@@ -26,6 +26,19 @@ struct EngineError
     bool onServer = false; // the books are on a database server, which only its administrator can mend
 };
 
+// A failure kept to be told once the work that met it is over: `what` failed with `error`. An empty
+// `what` stands for a failure its step told itself.
+struct FailureToTell
+{
+    QString what;
+    EngineError error;
+};
+
+// Told when the connection to the books' server broke off, or cannot be made again, in the middle of
+// work: the last change may or may not have been stored.
+inline const QString LostConnectionSentence = QStringLiteral(
+    "与数据库服务器的连接已断开，最后一步操作可能没有保存。请检查网络和服务器，然后重新打开窗口查看数据后再试。");
+
 // The failure in the cashier's words, saying what happened and what to do, for the failures a user
 // can meet: books read-only, in use by another program, disk full, damaged, missing; for books on a
 // server, what the cashier can do there. Empty for a
@@ -34,5 +47,8 @@ struct EngineError
 QString FailureSentence(const EngineError &error);
 
 // Tells the user that `what` failed: `what`, then on its own line the sentence for the failure, with
-// the engine's text as the box's detail.
+// the engine's text as the box's detail. When the books' server cannot be reached now, whatever the
+// statement met, the lost connection alone is told, as no heading of a step can say what was stored.
 void ReportFailure(const QString &what, const EngineError &error);
+// The same for a failure kept to be told; nothing for one its step told itself.
+void ReportFailure(const FailureToTell &failed);

@@ -24,6 +24,20 @@ bool RunQuery(Query &query, const QString &statement, const QString &message)
     return false;
 }
 
+bool RunQuery(Query &query, const QString &statement, const QString &message, FailureToTell *failed)
+{
+    query.close();
+    query.setSql(statement);
+    if (query.open()) {
+        query.recordCount(); // a whole table is read now; a failure closes the query
+        if (query.isOpen())
+            return true;
+    }
+    *failed = {message, query.lastFailure()};
+    query.close();
+    return false;
+}
+
 bool IsAmountText(const QString &text)
 {
     const auto amountCharacter = [](QChar c) { return (c >= u'0' && c <= u'9') || c == u'.'; };

@@ -2,11 +2,16 @@
 #include <QString>
 
 class Query;
+struct FailureToTell;
 
 // Runs a statement in the query; on failure shows the caller's message with what happened in the
 // cashier's words (ReportFailure), leaves the query closed and returns false, after which the caller
 // does nothing more.
 bool RunQuery(Query &query, const QString &statement, const QString &message);
+// The same telling nothing, for a step whose caller tells its failure once the work is over: false with
+// *failed (`message`, what happened), the query left closed. Every row is read here, a whole table's too,
+// so that no failure comes later.
+bool RunQuery(Query &query, const QString &statement, const QString &message, FailureToTell *failed);
 
 // Digits and points only, at least one character.
 bool IsAmountText(const QString &text);

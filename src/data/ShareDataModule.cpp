@@ -134,6 +134,18 @@ bool ShareDataModule::execute(const QString &engineStatements, QString *error)
     return false;
 }
 
+bool ShareDataModule::serverLost(const EngineError &failure)
+{
+    // A server that went away fails a statement as lost (Found) or as ending the session (Other); any other
+    // kind is the books' own answer.
+    const bool mayBeLost = failure.kind == EngineError::Kind::Found || failure.kind == EngineError::Kind::Other;
+    if (!mayBeLost || !theModule || !theModule->m_engine || theModule->m_engine->inTransaction()
+        || !DataSource::isServer(QString::fromLatin1(DataSource::Name)))
+        return false;
+    EngineError unreachable;
+    return !theModule->execute(QStringLiteral("SELECT 1"), &unreachable);
+}
+
 bool ShareDataModule::acceptsChanges(EngineError *why)
 {
     BooksEngine *engine = ADOConnection1(why);

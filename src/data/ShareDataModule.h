@@ -53,6 +53,11 @@ public:
     bool execute(const QString &engineStatements, EngineError *error);
     bool execute(const QString &engineStatements, QString *error);
 
+    // Whether `failure`, met by a statement of the program, came of books on a server that cannot be
+    // reached now: outside a transaction, a statement that reads nothing fails too, the connection found
+    // lost not opening again. False where no statement ran yet.
+    static bool serverLost(const EngineError &failure);
+
     // Whether changes can be stored: takes the write lock and writes within a transaction that is
     // rolled back, without waiting. True also when another program holds the books just now; false
     // with *why (read-only file or folder, damaged books...) otherwise.

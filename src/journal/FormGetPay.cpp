@@ -42,6 +42,13 @@ void selectFirst(QComboBox *list)
         list->setCurrentIndex(0);
 }
 
+// An entry to post that another cashier handled: gone (posted or deleted), or changed. Always false.
+bool refuseHandledEntry(bool gone, QString *refusal)
+{
+    *refusal = gone ? FormGetPay::PostedElsewhere : EngineText::RowChanged;
+    return false;
+}
+
 } // namespace
 
 FormGetPay::FormGetPay(ShareDataModule &data, ViewContext &views, QWidget *parent)
@@ -302,7 +309,8 @@ bool FormGetPay::storeTogether(Query &query, qint64 account, double amount, QStr
         error);
 }
 
-// An entry deleted, changed or posted elsewhere since it was shown is posted no more.
+// An entry deleted, changed or posted elsewhere since it was shown is posted no more: found so when it is
+// read, or by its deletion when another desk took it at the same moment.
 bool FormGetPay::takePostedEntry(const PostedEntry &posted, QString *refusal, EngineError *error)
 {
     Query entry(m_data);
@@ -311,12 +319,13 @@ bool FormGetPay::takePostedEntry(const PostedEntry &posted, QString *refusal, En
         *error = entry.lastFailure();
         return false;
     }
-    if (entry.eof() || !entry.isAsShown(posted.version)) {
-        *refusal = entry.eof() ? PostedElsewhere : EngineText::RowChanged;
-        return false;
-    }
+    if (entry.eof() || !entry.isAsShown(posted.version))
+        return refuseHandledEntry(entry.eof(), refusal);
     if (!posted.remove || entry.remove())
         return true;
+    const QString met = entry.lastFailure().text;
+    if (met == EngineText::RowGone || met == EngineText::RowChanged)
+        return refuseHandledEntry(met == EngineText::RowGone, refusal);
     *error = entry.lastFailure();
     return false;
 }

@@ -14,6 +14,7 @@
 #include "journal/RecordGrid.h"
 #include "reporting/Report.h"
 #include "shell/ViewContext.h"
+#include "ui/Screen.h"
 #include "ui_JournalPage.h"
 #include "users/ModificationPassword.h"
 
@@ -33,9 +34,10 @@ QString balanceStatement(const QString &name, const QDate &before, const QString
     return MonthTotals::balanceStatement(name, before, MonthTotals::Bound::Before, scope);
 }
 
-// The day's income or expense. Transfers between accounts of one type never count; in the company
-// ledger a transfer between bank and cash does not count either, since both halves are in view.
-std::optional<QString> dayTotalStatement(const QDate &day, const QString &amountCondition, const QString &scope)
+// The transfers the day's income and expense leave out: those between accounts of one type never count;
+// in the company ledger a transfer between bank and cash does not count either, since both halves are in
+// view. Nothing when the scope in the settings file is no number, which was told.
+std::optional<QString> transfersLeftOut()
 {
     const auto accountType = AccountScope::read(QStringLiteral("5"));
     if (!accountType)
@@ -43,8 +45,19 @@ std::optional<QString> dayTotalStatement(const QDate &day, const QString &amount
     QString transfers = QStringLiteral(" And (MoneyReason <> ") + JetSql::quoted(QStringLiteral("帐户平调")) + QLatin1Char(')');
     if (*accountType == AccountScope::CompanyLedger)
         transfers += QStringLiteral(" And (MoneyReason <> ") + JetSql::quoted(QStringLiteral("帐簿平调")) + QLatin1Char(')');
+    return transfers;
+}
+
+QString dayTotalStatement(const QDate &day, const QString &amountCondition, const QString &transfers, const QString &scope)
+{
     return QStringLiteral("Select Round(Sum(MoneySum),2) As TodayDateMoney, Count(MoneyIndex) As TodayDateCount")
         + FromRecords + transfers + dayCondition(day) + QStringLiteral(" And ") + amountCondition + scope;
+}
+
+QString totalText(const JournalPage::DayTotal &total, double shownSign)
+{
+    return QStringLiteral("共 ") + QString::number(total.count) + QStringLiteral(" 笔～")
+        + RoundToText(shownSign * total.amount) + QStringLiteral(" 元");
 }
 
 } // namespace
@@ -94,43 +107,73 @@ bool JournalPage::eventFilter(QObject *watched, QEvent *event)
 
 bool JournalPage::LoadDailyGrid()
 {
-    const QDate day = m_views.currentDate();
-    const QString scope = m_views.accountClause();
-    Query &query = m_data.ADOQueryTemp();
-
-    if (!RunQuery(query, balanceStatement(QStringLiteral("LastDateSum"), day, scope), Failure))
+    FailureToTell failed;
+    const auto figures = readDay(&failed);
+    if (!figures) {
+        ReportFailure(failed);
         return false;
-    ui->Label7->setText(QStringLiteral("上日结余：") + RoundToText(query.fieldNumber(QStringLiteral("LastDateSum")))
-                        + QStringLiteral(" 元"));
-
-    if (!RunQuery(query, balanceStatement(QStringLiteral("TodayDateSum"), day.addDays(1), scope), Failure))
-        return false;
-    const QString balance = RoundToText(query.fieldNumber(QStringLiteral("TodayDateSum")));
-    ui->Label8->setText(QStringLiteral("本日结余：") + balance + QStringLiteral(" 元"));
-    emit totalBalanceShown(QStringLiteral("总金额：") + balance + QStringLiteral(" 元"));
-
-    if (!showDayTotal(ui->Label11, QStringLiteral("(MoneySum >= 0)"), 1)
-        || !showDayTotal(ui->Label12, QStringLiteral("(MoneySum < 0)"), -1))
-        return false;
-
-    // A grid that cannot be opened is reported and left empty; the rest of the refresh goes on.
-    OpenRecordGrid(ADOQueryDailyGrid(), *ui->DBGridEh1,
-                   QStringLiteral("Select ") + ReportFields() + FromRecords + dayCondition(day) + scope,
-                   QStringLiteral("日记帐簿的记录读取失败，请检查设置文件中的显示字段（ReportFields）。\n"));
+    }
+    showDay(*figures);
+    showRecords();
     return true;
 }
 
-bool JournalPage::showDayTotal(QLabel *label, const QString &amountCondition, double shownSign)
+std::optional<JournalPage::DayFigures> JournalPage::readDay(FailureToTell *failed)
 {
+    const auto transfers = transfersLeftOut();
+    if (!transfers) {
+        *failed = {};
+        return std::nullopt;
+    }
     const QDate day = m_views.currentDate();
-    const auto statement = dayTotalStatement(day, amountCondition, m_views.accountClause());
+    const QString scope = m_views.accountClause();
     Query &query = m_data.ADOQueryTemp();
-    if (!statement || !RunQuery(query, *statement, Failure))
-        return false;
-    label->setText(QStringLiteral("共 ") + QString::number(query.fieldInteger(QStringLiteral("TodayDateCount")))
-                   + QStringLiteral(" 笔～") + RoundToText(shownSign * query.fieldNumber(QStringLiteral("TodayDateMoney")))
-                   + QStringLiteral(" 元"));
-    return true;
+    const auto readBalance = [&](const QString &name, const QDate &before, double *balance) {
+        if (!RunQuery(query, balanceStatement(name, before, scope), Failure, failed))
+            return false;
+        *balance = query.fieldNumber(name);
+        return true;
+    };
+    const auto readTotal = [&](const QString &amountCondition, DayTotal *total) {
+        if (!RunQuery(query, dayTotalStatement(day, amountCondition, *transfers, scope), Failure, failed))
+            return false;
+        *total = {query.fieldInteger(QStringLiteral("TodayDateCount")), query.fieldNumber(QStringLiteral("TodayDateMoney"))};
+        return true;
+    };
+    // One snapshot, let go before anything is told. It only reads, so it ends with nothing to keep; a
+    // read rather than a report, since a report on a books file takes the write lock, which read-only
+    // books or another program writing would refuse.
+    const Screen::NoDialogs quiet;
+    Transaction snapshot(m_data, BooksConnection::Intent::Read);
+    if (!snapshot.isActive()) {
+        *failed = {Failure, snapshot.lastError()};
+        return std::nullopt;
+    }
+    DayFigures figures;
+    if (!readBalance(QStringLiteral("LastDateSum"), day, &figures.before)
+        || !readBalance(QStringLiteral("TodayDateSum"), day.addDays(1), &figures.after)
+        || !readTotal(QStringLiteral("(MoneySum >= 0)"), &figures.income)
+        || !readTotal(QStringLiteral("(MoneySum < 0)"), &figures.expense))
+        return std::nullopt;
+    return figures;
+}
+
+void JournalPage::showDay(const DayFigures &figures)
+{
+    ui->Label7->setText(QStringLiteral("上日结余：") + RoundToText(figures.before) + QStringLiteral(" 元"));
+    const QString balance = RoundToText(figures.after);
+    ui->Label8->setText(QStringLiteral("本日结余：") + balance + QStringLiteral(" 元"));
+    ui->Label11->setText(totalText(figures.income, 1));
+    ui->Label12->setText(totalText(figures.expense, -1));
+    emit totalBalanceShown(QStringLiteral("总金额：") + balance + QStringLiteral(" 元"));
+}
+
+void JournalPage::showRecords()
+{
+    OpenRecordGrid(ADOQueryDailyGrid(), *ui->DBGridEh1,
+                   QStringLiteral("Select ") + ReportFields() + FromRecords + dayCondition(m_views.currentDate())
+                       + m_views.accountClause(),
+                   QStringLiteral("日记帐簿的记录读取失败，请检查设置文件中的显示字段（ReportFields）。\n"));
 }
 
 void JournalPage::EditMoney()

@@ -1,13 +1,14 @@
 #pragma once
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class DataGrid;
 class FormAsk;
 class FormGetPay;
 class Query;
+struct FailureToTell;
 class QAction;
-class QLabel;
 class Report;
 class ShareDataModule;
 class ViewContext;
@@ -27,9 +28,32 @@ public:
                 QWidget *parent = nullptr);
     ~JournalPage() override;
 
+    // The day's income or expense: how many records and their amount.
+    struct DayTotal
+    {
+        qint64 count = 0;
+        double amount = 0;
+    };
+    // What the labels say of a day: the scope's balances before and after it, its income and expense.
+    struct DayFigures
+    {
+        double before = 0;
+        double after = 0;
+        DayTotal income;
+        DayTotal expense;
+    };
+
     // Rebuilds the labels, the overview's total and the grid for the current day. False when a
-    // balance or count statement failed, which ends the refresh.
+    // balance or count statement failed (told), which ends the refresh; the labels stay as they were.
     bool LoadDailyGrid();
+    // The current day's figures, all read from one state of the books, so that a record another desk
+    // stores meanwhile is in all of them or in none. Nothing when a statement failed, with *failed for
+    // the caller to tell.
+    std::optional<DayFigures> readDay(FailureToTell *failed);
+    // Shows `figures` in the labels and the overview's total line.
+    void showDay(const DayFigures &figures);
+    // The grid of the current day's records; one that cannot be opened is told and left empty.
+    void showRecords();
 
     // The grid's own query, on the shared connection.
     Query &ADOQueryDailyGrid();
@@ -56,7 +80,6 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    bool showDayTotal(QLabel *label, const QString &amountCondition, double shownSign);
     bool writePrintHeading();
 
     std::unique_ptr<Ui::JournalPage> ui;

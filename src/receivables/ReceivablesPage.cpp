@@ -142,18 +142,29 @@ DataGrid &ReceivablesPage::grid(Side side) const
 
 bool ReceivablesPage::LoadGetPayLists()
 {
-    return loadList(Side::Receivable,
-                    QStringLiteral("Select * From GetPay Where (GetPayIndex > 1) And (GetPaySum >= 0) Order By GetPayTime"))
-        && loadList(Side::Payable,
-                    QStringLiteral("Select GetPayIndex,GetPayTime,GetPayUser,ABS(GetPaySum) As GetPaySum2 From GetPay "
-                                   "Where (GetPayIndex > 1) And (GetPaySum < 0) Order By GetPayTime"));
+    FailureToTell failed;
+    if (loadLists(&failed))
+        return true;
+    ReportFailure(failed);
+    return false;
 }
 
-bool ReceivablesPage::loadList(Side side, const QString &statement)
+bool ReceivablesPage::loadLists(FailureToTell *failed)
+{
+    return loadList(Side::Receivable,
+                    QStringLiteral("Select * From GetPay Where (GetPayIndex > 1) And (GetPaySum >= 0) Order By GetPayTime"),
+                    failed)
+        && loadList(Side::Payable,
+                    QStringLiteral("Select GetPayIndex,GetPayTime,GetPayUser,ABS(GetPaySum) As GetPaySum2 From GetPay "
+                                   "Where (GetPayIndex > 1) And (GetPaySum < 0) Order By GetPayTime"),
+                    failed);
+}
+
+bool ReceivablesPage::loadList(Side side, const QString &statement, FailureToTell *failed)
 {
     Query &list = query(side);
     DataGrid &shown = grid(side);
-    const bool opened = RunQuery(list, statement, QStringLiteral("数据库打开失败"));
+    const bool opened = RunQuery(list, statement, QStringLiteral("数据库打开失败"), failed);
     shown.setQuery(&list);
     if (!opened) {
         shown.clearColumns();

@@ -9,6 +9,7 @@ class FormGetPay2;
 class Query;
 class QAction;
 class ShareDataModule;
+struct FailureToTell;
 
 namespace Ui {
 class ReceivablesPage;
@@ -29,8 +30,10 @@ public:
     // Shows the main window's six commands (新增, 修改, 删除 of each list) and answers them.
     void bindActions(const std::array<QAction *, 3> &receivable, const std::array<QAction *, 3> &payable);
 
-    // Reloads both lists. False when a statement failed; that list stays empty.
+    // Reloads both lists. False when a statement failed (told); that list stays empty.
     bool LoadGetPayLists();
+    // The same telling nothing: false with *failed for the caller to tell.
+    bool loadLists(FailureToTell *failed);
 
     // The lists' own queries, on the shared connection.
     Query &ADOQueryGet();
@@ -48,7 +51,7 @@ protected:
 private:
     Query &query(Side side);
     DataGrid &grid(Side side) const;
-    bool loadList(Side side, const QString &statement);
+    bool loadList(Side side, const QString &statement, FailureToTell *failed);
     std::optional<qint64> selectedEntry(Side side);
 
     std::unique_ptr<Ui::ReceivablesPage> ui;

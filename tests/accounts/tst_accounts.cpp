@@ -227,6 +227,8 @@ private slots:
     void failedDeletionChangesNothing();
     void failedStoreReportsNoSuccess_data();
     void failedStoreReportsNoSuccess();
+    void storeToAStoppedServer_data();
+    void storeToAStoppedServer();
     void lateSaveOverAnotherCashiersChange_data();
     void lateSaveOverAnotherCashiersChange();
     void sameNameByTwoCashiers();
@@ -1058,6 +1060,51 @@ void TestAccounts::failedStoreReportsNoSuccess()
     QCOMPARE(accountNames(program), QStringList{QStringLiteral("工行/1")});
     QCOMPARE(recordCount(program, bank), 1);
     QCOMPARE(shownNames(program), QStringList{QStringLiteral("工行")});
+}
+
+void TestAccounts::storeToAStoppedServer_data()
+{
+    QTest::addColumn<int>("action"); // 0 new account, 2 deletion
+    QTest::newRow("new account") << 0;
+    QTest::newRow("deletion") << 2;
+}
+
+// The books' server stops while the account dialog is open: 确定 tells that the connection broke off and
+// what to do, claims nothing, and the books keep the account as it was.
+void TestAccounts::storeToAStoppedServer()
+{
+    QFETCH(int, action);
+    SKIP_ON_FILE("a books file has no server to stop");
+    ProgramFixture program;
+    const qint64 bank = addAccount(program, QStringLiteral("工行"), 1);
+    addRecord(program, bank, 77 * 12.3, ProgramFixture::Today);
+    openOverview(program, QStringLiteral("5"));
+    const auto reachable = [&](bool on) {
+        QString error;
+        QVERIFY2(TestEngine::setServerReachable(program.serverBooks(), on, &error), qPrintable(error));
+    };
+    // A deletion reads the account again before it asks anything, and stops there.
+    program.screen().onDialog(QStringLiteral("FormAccount"), [&](QDialog &dialog) {
+        reachable(false);
+        if (action == 0) {
+            fillAccount(2, QStringLiteral("备用金"))(dialog);
+            return;
+        }
+        click(dialog, "SpeedButton3");
+        click(dialog, "SpeedButton2");
+    });
+
+    if (action == 0)
+        control<QToolButton>(program, QStringLiteral("SpeedButton1"))->click();
+    else
+        QVERIFY(!editAccountAfterPassword(program, QStringLiteral("工行")));
+    reachable(true);
+
+    QCOMPARE(program.screen().takeMessages(),
+             QStringList{QStringLiteral("与数据库服务器的连接已断开，最后一步操作可能没有保存。"
+                                        "请检查网络和服务器，然后重新打开窗口查看数据后再试。")});
+    QCOMPARE(accountNames(program), QStringList{QStringLiteral("工行/1")});
+    QCOMPARE(recordCount(program, bank), 1);
 }
 
 void TestAccounts::lateSaveOverAnotherCashiersChange_data()

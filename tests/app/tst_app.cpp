@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -16,6 +17,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
 #include "grid/DataGrid.h"
 #include "maintenance/MaintenancePage.h"
@@ -27,6 +29,7 @@
 #include "app/ProgramFolder.h"
 #include "app/Program.h"
 #include "data/DataSource.h"
+#include "data/postgres/PgEngine.h"
 #include "data/ProfileFile.h"
 #include "data/Settings.h"
 #include "data/ShareDataModule.h"
@@ -81,6 +84,8 @@ private slots:
     void realScreenTellsWhetherThePageOpened();
     void realScreenWaitNotice();
     void refreshEndsAtFailedHouses();
+    void serverStopToldOncePerOutage_data();
+    void serverStopToldOncePerOutage();
     void commandButtonsLookAsTheyWork_data();
     void commandButtonsLookAsTheyWork();
     void reportAndMaintenanceTabsHoldTheirControls();
@@ -511,6 +516,82 @@ void AppTest::refreshEndsAtFailedHouses()
     QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("刷新帐户房子时出错")});
     QCOMPARE(main.journalPage()->DBGridEh1()->model().rowCount(), 1);
     QCOMPARE(main.journalPage()->findChild<QLabel *>(QStringLiteral("Label11"))->text(), income);
+}
+
+void AppTest::serverStopToldOncePerOutage_data()
+{
+    QTest::addColumn<QByteArray>("stopAt"); // the statement before which the server stops; none: before the refresh
+    QTest::addColumn<QString>("heading");
+    QTest::newRow("before the refresh") << QByteArray() << "刷新帐户房子时出错";
+    QTest::newRow("after the houses were read") << QByteArray("LastDateSum") << "数据库打开失败";
+}
+
+// The books' server stops. The first refresh that meets it says so in the cashier's words, and the houses
+// page and its total line are cleared together, the total line saying why; the refreshes after it tell
+// nothing more until one reaches the server again. The next outage is told again.
+void AppTest::serverStopToldOncePerOutage()
+{
+    QFETCH(QByteArray, stopAt);
+    QFETCH(QString, heading);
+    SKIP_ON_FILE("a books file has no server to stop");
+    ProgramFixture program;
+    WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("AccountType"), QStringLiteral("5"), program.settingsPath());
+    const qint64 bank = program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("工行")},
+                                                                   {QStringLiteral("AccountType"), 1}});
+    program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyAccount"), bank},
+                                                  {QStringLiteral("MoneySum"), 77 * 12.3},
+                                                  {QStringLiteral("MoneyCreateTime"), ProgramFixture::Today},
+                                                  {QStringLiteral("MoneyRecordTime"), ProgramFixture::Today}});
+    FormMain &main = program.main();
+    main.setLeftPanelEnabled(true);
+    main.refreshAll();
+    AccountsPage &houses = *main.accountsPage();
+    const auto houseShown = [&] { return control<QFrame>(houses, "AccountPanel1")->isVisibleTo(&houses); };
+    const auto dayButton = [&](const char *name) { QTest::mouseClick(control<QToolButton>(main, name), Qt::LeftButton); };
+    QVERIFY(houseShown());
+    QCOMPARE(houses.Label19()->text(), QStringLiteral("总金额：947.1 元"));
+    const auto reachable = [&](bool on) {
+        QString error;
+        QVERIFY2(TestEngine::setServerReachable(program.serverBooks(), on, &error), qPrintable(error));
+    };
+    const QString unreachable = QStringLiteral("\n无法连接数据库服务器。请检查服务器是否已开启、网络是否连通。");
+    const QString note = QStringLiteral("总金额：暂不能显示（无法连接数据库服务器）");
+
+    EngineError error;
+    BooksEngine *engine = program.windows().data->ADOConnection1(&error);
+    QVERIFY2(engine, qPrintable(error.text));
+    bool stopped = stopAt.isEmpty();
+    if (stopped)
+        reachable(false);
+    PgEngine::trace(*engine, [&](const QByteArray &statement, const QList<QByteArray> &, PgEngine::Protocol) {
+        if (!stopped && statement.contains(stopAt)) {
+            stopped = true;
+            reachable(false);
+        }
+    });
+    dayButton("BitBtn2");
+    PgEngine::trace(*engine, {});
+    QVERIFY(stopped);
+    QCOMPARE(program.screen().takeMessages(), QStringList{heading + unreachable});
+    QVERIFY(!houseShown());
+    QCOMPARE(houses.Label19()->text(), note);
+
+    dayButton("BitBtn1");
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+    QVERIFY(!houseShown());
+    QCOMPARE(houses.Label19()->text(), note);
+
+    reachable(true);
+    dayButton("BitBtn2");
+    QCOMPARE(program.screen().takeMessages(), QStringList());
+    QVERIFY(houseShown());
+    QCOMPARE(control<QLabel>(houses, "AccountMoney1")->text(), QStringLiteral("947.1 元"));
+    QCOMPARE(houses.Label19()->text(), QStringLiteral("总金额：947.1 元"));
+
+    reachable(false);
+    dayButton("BitBtn1");
+    reachable(true);
+    QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("刷新帐户房子时出错") + unreachable});
 }
 
 void AppTest::commandButtonsLookAsTheyWork_data()

@@ -81,6 +81,18 @@ bool TestEngine::runOnServer(const QString &statements, QString *error)
     return server.run(statements, error);
 }
 
+bool TestEngine::setServerReachable(const QString &database, bool reachable, QString *error)
+{
+    if (!runOnServer(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2").arg(database, reachable ? u"true" : u"false"),
+                     error))
+        return false;
+    return reachable
+        || runOnServer(QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity "
+                                      "WHERE datname = '%1' AND application_name = 'kalvora'")
+                           .arg(database),
+                       error);
+}
+
 namespace {
 // A database name unique across the test programs that run at once on the one cluster.
 QString newDatabaseName()

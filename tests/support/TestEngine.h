@@ -21,6 +21,10 @@ QString createEmptyServerDatabase(QString *error, const QString &locale = QStrin
 void dropServerBooks(const QString &database);
 // Runs administrative statements on the cluster's postgres database; false with *error set.
 bool runOnServer(const QString &statements, QString *error);
+// Cuts the program off from the server books `database` as a stopped server or a dropped network does:
+// its sessions there end and no new one is let in, until they are let in again (`reachable`). The
+// tests' other programs keep their sessions.
+bool setServerReachable(const QString &database, bool reachable, QString *error);
 
 // A connection of its own to server books, for the tests' other program; the caller PQfinish()es it.
 pg_conn *connectToServer(const QString &database);
