@@ -86,7 +86,7 @@ public:
     }
     void begin() override { read("BEGIN IMMEDIATE"); }
     QString dialect(const QString &jet) const override { return JetSql::toSqlite(jet); }
-    MonthTotals::Engine engine() const override { return MonthTotals::Engine::Sqlite; }
+    Dialect engine() const override { return Dialect::Sqlite; }
     QByteArray rowIdOf(const QByteArray &) const override { return "rowid"; }
 
     void replay(const QList<Traced> &statements) override
@@ -202,7 +202,7 @@ public:
     }
     void begin() override { read("BEGIN"); }
     QString dialect(const QString &jet) const override { return JetSql::toPostgres(jet); }
-    MonthTotals::Engine engine() const override { return MonthTotals::Engine::Postgres; }
+    Dialect engine() const override { return Dialect::Postgres; }
     QByteArray rowIdOf(const QByteArray &table) const override
     {
         if (!m_keys.contains(table)) {

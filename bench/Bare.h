@@ -53,7 +53,7 @@ public:
 
     // The engine's dialect of a statement the program writes in Jet.
     virtual QString dialect(const QString &jet) const = 0;
-    virtual MonthTotals::Engine engine() const = 0;
+    virtual Dialect engine() const = 0;
     // The column that names a row of `table` in a statement.
     virtual QByteArray rowIdOf(const QByteArray &table) const = 0;
 

@@ -88,7 +88,7 @@ qint64 lastRecord(Bare &bare)
 // The record's triggers on the file: dropped, and made again with every other trigger of the record.
 void dropFileTriggers(sqlite3 *db)
 {
-    for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
+    for (const QString &name : ChangeRecord::triggerNames(Dialect::Sqlite))
         run(db, QStringLiteral("DROP TRIGGER IF EXISTS %1").arg(name));
 }
 
@@ -186,9 +186,8 @@ void changeRecordFigure(Bench &bench)
     const QString bareCheck =
         QStringLiteral("SELECT count(*) FROM MoneyTable t WHERE %1 %2 (SELECT ChangeAfter FROM ChangeLog"
                        " WHERE ChangeTable = 'MoneyTable' AND ChangeRow = t.MoneyIndex ORDER BY ChangeIndex DESC LIMIT 1)")
-            .arg(ChangeRecord::imageExpression(bench.onServer() ? ChangeRecord::Engine::Postgres
-                                                                : ChangeRecord::Engine::Sqlite,
-                                               records, QStringLiteral("t")),
+            .arg(ChangeRecord::imageExpression(bench.onServer() ? Dialect::Postgres : Dialect::Sqlite, records,
+                                               QStringLiteral("t")),
                  bench.onServer() ? QStringLiteral("IS DISTINCT FROM") : QStringLiteral("IS NOT"));
     const long before = residentKilobytes();
     ChangeCheck::Findings found;

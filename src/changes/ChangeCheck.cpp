@@ -1,11 +1,12 @@
 #include "changes/ChangeCheck.h"
 
-#include <QHash>
 #include <algorithm>
 #include <optional>
 
 #include "changes/ChangeReplay.h"
+#include "changes/EntryFields.h"
 #include "data/BooksEngine.h"
+#include "data/BooksUpkeep.h"
 #include "data/ChangeRecord.h"
 #include "data/RowStore.h"
 #include "data/ShareDataModule.h"
@@ -14,21 +15,10 @@ namespace {
 
 using ChangeRecord::Covered;
 
-// How the user knows each covered table.
-QString tableTitle(const QString &table)
-{
-    static const QHash<QString, QString> titles{
-        {QStringLiteral("MoneyTable"), QStringLiteral("流水记录")},   {QStringLiteral("Account"), QStringLiteral("帐户")},
-        {QStringLiteral("GetPay"), QStringLiteral("应收应付")},       {QStringLiteral("Parameter"), QStringLiteral("设置列表")},
-        {QStringLiteral("Power"), QStringLiteral("密码")},
-    };
-    return titles.value(table, table);
-}
-
 class Checker
 {
 public:
-    Checker(BooksConnection &reader, ChangeRecord::Engine dialect, ChangeCheck::Findings *found)
+    Checker(BooksConnection &reader, Dialect dialect, ChangeCheck::Findings *found)
         : m_reader(reader)
         , m_dialect(dialect)
         , m_found(found)
@@ -39,19 +29,24 @@ public:
     bool checkTable(const Covered &table, const BooksFile::Progress &progress, EngineError *error);
 
 private:
-    void broken(const Covered &table, qint64 row, const QString &what);
+    void broken(const Covered &table, qint64 row, const QJsonObject &fields, const QString &what);
     void finishRow(const Covered &table, qint64 row, const std::optional<QString> &image, const ChangeReplay &replay);
 
     BooksConnection &m_reader;
-    ChangeRecord::Engine m_dialect;
+    Dialect m_dialect;
     ChangeCheck::Findings *m_found;
     RowStore m_values;
 };
 
-void Checker::broken(const Covered &table, qint64 row, const QString &what)
+// A row named as the change record's list names it: a settings value under its list, which `fields`
+// (the row now, or as its entries leave it) tells.
+void Checker::broken(const Covered &table, qint64 row, const QJsonObject &fields, const QString &what)
 {
     if (++m_found->brokenCount <= ChangeCheck::Listed)
-        m_found->brokenRows.append(QStringLiteral("%1 %2：%3").arg(tableTitle(table.table)).arg(row).arg(what));
+        m_found->brokenRows.append(QStringLiteral("%1 %2：%3")
+                                       .arg(ChangeRecord::tableTitle(table.table, listNamed(fields)))
+                                       .arg(row)
+                                       .arg(what));
 }
 
 bool Checker::checkNumbers(EngineError *error)
@@ -93,27 +88,31 @@ void Checker::finishRow(const Covered &table, qint64 row, const std::optional<QS
 {
     if (!image) {
         if (replay.seen() && !replay.deleted())
-            broken(table, row, QStringLiteral("已不在帐簿中，但改动记录中没有它的删除"));
+            broken(table, row, replay.state(), QStringLiteral("已不在帐簿中，但改动记录中没有它的删除"));
         return;
     }
     if (!replay.seen()) {
-        broken(table, row, QStringLiteral("在帐簿中，但改动记录中没有它"));
+        broken(table, row, replay.fieldsOf(*image), QStringLiteral("在帐簿中，但改动记录中没有它"));
         return;
     }
     if (replay.deleted()) {
-        broken(table, row, QStringLiteral("改动记录中已删除，但仍在帐簿中"));
+        broken(table, row, replay.fieldsOf(*image), QStringLiteral("改动记录中已删除，但仍在帐簿中"));
         return;
     }
-    const QStringList differing = replay.differences(*image);
-    if (!differing.isEmpty())
-        broken(table, row, QStringLiteral("现在的内容与改动记录不符（%1）").arg(differing.join(QStringLiteral("、"))));
+    QStringList differing = replay.differences(*image);
+    if (differing.isEmpty())
+        return;
+    for (QString &field : differing)
+        field = ChangeRecord::fieldTitle(field);
+    broken(table, row, replay.fieldsOf(*image),
+           QStringLiteral("现在的内容与改动记录不符（%1）").arg(differing.join(QStringLiteral("、"))));
 }
 
 // One pass over the table's rows and its entries together, in row order: rows first, then each row's
 // entries in their order.
 bool Checker::checkTable(const Covered &table, const BooksFile::Progress &progress, EngineError *error)
 {
-    const QString key = m_dialect == ChangeRecord::Engine::Sqlite ? table.key : table.serverKey();
+    const QString key = m_dialect == Dialect::Sqlite ? table.key : table.serverKey();
     auto last = m_reader.prepare(QStringLiteral("SELECT coalesce(max(%1), 0) FROM %2").arg(key, table.table), error);
     if (!last || last->step() != BooksCursor::Step::Row) {
         if (last)
@@ -180,15 +179,15 @@ bool ChangeCheck::run(const BooksFile::Progress &progress, Findings *found, Engi
     {
         const EngineCall call(m_data);
         QStringList missing;
-        if (!engine->missingChangeTriggers(&missing, error)
-            || (!missing.isEmpty() && !engine->restoreChangeTriggers(missing, error)))
+        if (!BooksUpkeep::missingChangeTriggers(*engine, &missing, error)
+            || (!missing.isEmpty() && !BooksUpkeep::restoreChangeTriggers(*engine, missing, error)))
             return false;
         found->restored = missing;
     }
     std::unique_ptr<BooksConnection> reader = m_data.openReader(error);
     if (!reader || !reader->begin(BooksConnection::Intent::Read, error))
         return false;
-    Checker checker(*reader, engine->changeDialect(), found);
+    Checker checker(*reader, engine->dialect(), found);
     bool checked = checker.checkNumbers(error);
     const auto &tables = ChangeRecord::coveredTables();
     for (int i = 0; checked && i < tables.size(); ++i)

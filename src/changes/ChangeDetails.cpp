@@ -1,48 +1,17 @@
 #include "changes/ChangeDetails.h"
 
 #include <QHeaderView>
-#include <QJsonDocument>
 #include <QJsonObject>
-#include <QJsonValue>
 #include <QTimer>
 #include <algorithm>
 
 #include "changes/ChangeReplay.h"
+#include "changes/EntryFields.h"
 #include "data/ChangeRecord.h"
 #include "data/Helpers.h"
 #include "data/Query.h"
 #include "ui/Screen.h"
 #include "ui_ChangeDetails.h"
-
-namespace {
-
-// A value as it was stored: texts exactly as typed, numbers in full, nothing for an empty field.
-QString shown(const QJsonValue &value)
-{
-    if (value.isString())
-        return value.toString();
-    if (value.isDouble())
-        return QString::number(value.toDouble(), 'g', 15);
-    return {};
-}
-
-QJsonObject objectOf(const QString &json)
-{
-    return QJsonDocument::fromJson(json.toUtf8()).object();
-}
-
-// The settings list an entry of Parameter names (0 when it names none); the server writes field names
-// in lower case.
-int listOf(const QJsonObject &before, const QJsonObject &after)
-{
-    for (const QJsonObject &side : {after, before})
-        for (auto it = side.begin(); it != side.end(); ++it)
-            if (it.key().compare(QLatin1String("ParameterType"), Qt::CaseInsensitive) == 0)
-                return it.value().toInt();
-    return 0;
-}
-
-} // namespace
 
 ChangeDetails::ChangeDetails(ShareDataModule &data, QWidget *parent)
     : QDialog(parent)
@@ -96,13 +65,12 @@ bool ChangeDetails::load(qint64 entry)
     const QString kind = query.fieldText(QStringLiteral("ChangeKind"));
     const QString beforeText = query.fieldText(QStringLiteral("ChangeBefore"));
     const QString afterText = query.fieldText(QStringLiteral("ChangeAfter"));
-    const QJsonObject before = objectOf(beforeText);
-    const QJsonObject after = objectOf(afterText);
-    ui->Label1->setText(QStringLiteral("第 %1 号　%2　%3　%4　%5 %6")
-                            .arg(entry)
-                            .arg(query.fieldText(QStringLiteral("ChangeTime")), query.fieldText(QStringLiteral("ChangeOperator")),
-                                 kind, ChangeRecord::tableTitle(table, listOf(before, after)),
-                                 row > 0 ? QString::number(row) : QString()));
+    const QJsonObject before = entryFields(beforeText);
+    const QJsonObject after = entryFields(afterText);
+    const QString heading = QStringLiteral("第 %1 号　%2　%3　%4　")
+                                .arg(entry)
+                                .arg(query.fieldText(QStringLiteral("ChangeTime")),
+                                     query.fieldText(QStringLiteral("ChangeOperator")), kind);
 
     // The row as its earlier entries left it, then as this one leaves it.
     const ChangeRecord::Covered *covered = ChangeRecord::covered(table);
@@ -137,12 +105,18 @@ bool ChangeDetails::load(qint64 entry)
                 is.insert(name.toLower(), after.value(name));
             }
         }
+    // A settings entry under its list, which a renamed value's entry leaves to its earlier entries.
+    const int list = listNamed(is.isEmpty() ? was : is);
+    ui->Label1->setText(heading + ChangeRecord::tableTitle(table, list) + QLatin1Char(' ')
+                        + (row > 0 ? QString::number(row) : QString()));
+    EntryFields shown;
+    shown.readAccounts(m_data);
     ui->TableWidget1->setRowCount(int(fields.size()));
     for (int r = 0; r < fields.size(); ++r) {
         const QString key = fields[r].toLower();
         const bool marked = changed.contains(fields[r]);
-        const QStringList cells{ChangeRecord::fieldTitle(fields[r]), shown(was.value(key)), shown(is.value(key)),
-                                marked ? ChangedMark : QString()};
+        const QStringList cells{ChangeRecord::fieldTitle(fields[r]), shown.value(fields[r], was.value(key)),
+                                shown.value(fields[r], is.value(key)), marked ? ChangedMark : QString()};
         for (int c = 0; c < cells.size(); ++c) {
             auto *item = new QTableWidgetItem(cells[c]);
             if (marked)

@@ -1,14 +1,18 @@
 #include "changes/ChangeLogWindow.h"
 
 #include <QEvent>
+#include <QHeaderView>
+#include <algorithm>
 
 #include "changes/ChangeDetails.h"
+#include "changes/ChangeRows.h"
 #include "data/ChangeRecord.h"
 #include "data/Clock.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
 #include "data/Query.h"
+#include "data/ShareDataModule.h"
 #include "data/WindowedQuery.h"
 #include "grid/DataGrid.h"
 #include "reporting/Report.h"
@@ -19,20 +23,65 @@
 namespace {
 
 const QString Everyone = QStringLiteral("全部");
+// Room beside a column's text.
+constexpr int ColumnMargin = 14;
 
-// The grid's columns: field, title, width.
+// The grid's columns: field, title, and a text as wide as the widest the column usually shows. The
+// database user and the client's address are kept on a server only.
 struct Shown
 {
     const char *field;
     const char *title;
-    int width;
+    const char *widest;
+    bool serverOnly = false;
 };
 const Shown Columns[] = {
-    {"ChangeIndex", "编号", 80},      {"ChangeTime", "时间", 130},       {"ChangeOperator", "操作人", 70},
-    {"ChangeKind", "类别", 60},       {"ChangeTable", "表", 80},         {"ChangeRow", "记录号", 60},
-    {"ChangeAccount", "帐户编号", 60}, {"ChangeDbUser", "数据库用户", 80}, {"ChangeAddress", "地址", 90},
-    {"ChangeBefore", "改动前", 200},  {"ChangeAfter", "改动后", 200},
+    {"ChangeIndex", "编号", "0000000"},
+    {"ChangeTime", "时间", "0000-00-00 00:00:00"},
+    {"ChangeOperator", "操作人", "外部程序"},
+    {"ChangeKind", "类别", "重建保护"},
+    {"ChangeTable", "表", "应收应付"},
+    {"ChangeRow", "记录号", "0000000"},
+    {"ChangeAccount", "帐户", "工商银行"},
+    {"ChangeDbUser", "数据库用户", "kalvora", true},
+    {"ChangeAddress", "地址", "192.168.100.100", true},
+    {"ChangeBefore", "改动前", ""},
+    {"ChangeAfter", "改动后", ""},
 };
+
+// The two sides of an entry share the width the other columns leave.
+bool isSide(const Shown &column)
+{
+    return qstrcmp(column.field, "ChangeBefore") == 0 || qstrcmp(column.field, "ChangeAfter") == 0;
+}
+
+// The columns the list shows of the books of `engine`.
+QList<const Shown *> shownColumns(Dialect engine)
+{
+    QList<const Shown *> shown;
+    for (const Shown &column : Columns)
+        if (!column.serverOnly || engine == Dialect::Postgres)
+            shown.append(&column);
+    return shown;
+}
+
+// Each column as wide as its title and its usual widest text; the two sides of the entry share the rest.
+void placeColumns(DataGrid &grid, const QList<const Shown *> &shown)
+{
+    QHeaderView &header = *grid.horizontalHeader();
+    for (int c = 0; c < shown.size(); ++c) {
+        const QString title = QString::fromUtf8(shown[c]->title);
+        grid.setTitle(c, title);
+        if (isSide(*shown[c])) {
+            header.setSectionResizeMode(c, QHeaderView::Stretch);
+            continue;
+        }
+        header.setSectionResizeMode(c, QHeaderView::Interactive);
+        grid.setColumnWidth(c, std::max(header.fontMetrics().horizontalAdvance(title),
+                                        grid.fontMetrics().horizontalAdvance(QString::fromUtf8(shown[c]->widest)))
+                                   + ColumnMargin);
+    }
+}
 
 } // namespace
 
@@ -42,7 +91,7 @@ ChangeLogWindow::ChangeLogWindow(ShareDataModule &data, ChangeDetails &details, 
     , m_data(data)
     , m_details(details)
     , m_progress(progress)
-    , m_rows(std::make_unique<WindowedQuery>(data))
+    , m_rows(std::make_unique<ChangeRows>(data, m_fields))
     , m_report(std::make_unique<Report>(data, *m_rows))
 {
     ui->setupUi(this);
@@ -64,6 +113,11 @@ ChangeLogWindow::ChangeLogWindow(ShareDataModule &data, ChangeDetails &details, 
 ChangeLogWindow::~ChangeLogWindow()
 {
     m_report.reset();
+}
+
+WindowedQuery &ChangeLogWindow::rows()
+{
+    return *m_rows;
 }
 
 DataGrid *ChangeLogWindow::DBGridEh1() const
@@ -108,6 +162,7 @@ void ChangeLogWindow::prepareAll()
     ui->DateEdit2->setDate(Clock::today());
     ui->ComboBox1->setCurrentText(Everyone);
     ui->ComboBox3->setCurrentIndex(0);
+    m_fields.readAccounts(m_data);
     fillChoices();
     load();
 }
@@ -119,6 +174,7 @@ void ChangeLogWindow::prepareHistory(const QString &table, qint64 row)
     setWindowTitle(QStringLiteral("记录的改动记录"));
     ui->Panel1->setVisible(false);
     ui->Label5->setText(QStringLiteral("记录号 %1 的全部改动，最近的在前。").arg(row));
+    m_fields.readAccounts(m_data);
     load();
 }
 
@@ -127,15 +183,11 @@ void ChangeLogWindow::fillChoices()
 {
     ui->ComboBox2->clear();
     ui->ComboBox2->addItem(Everyone);
-    Query accounts(m_data);
-    if (!RunQuery(accounts, QStringLiteral("Select AccountIndex, AccountName From Account Where AccountIndex > 1"
-                                           " Order By AccountIndex"),
-                  QStringLiteral("帐户读取失败。\n")))
-        return;
-    for (accounts.first(); !accounts.eof(); accounts.next())
-        ui->ComboBox2->addItem(QStringLiteral("%1 %2").arg(accounts.field(QStringLiteral("AccountIndex")).toLongLong())
-                                   .arg(accounts.fieldText(QStringLiteral("AccountName"))),
-                               accounts.field(QStringLiteral("AccountIndex")));
+    QList<qint64> numbers = m_fields.accounts().keys();
+    std::sort(numbers.begin(), numbers.end());
+    for (const qint64 number : numbers)
+        if (number > 1)
+            ui->ComboBox2->addItem(QStringLiteral("%1 %2").arg(number).arg(m_fields.accounts().value(number)), number);
 }
 
 QString ChangeLogWindow::filter() const
@@ -160,12 +212,16 @@ QString ChangeLogWindow::filter() const
 
 bool ChangeLogWindow::load()
 {
+    // Books that cannot be opened fail the read below, which tells why.
+    EngineError unopened;
+    const BooksEngine *books = m_data.ADOConnection1(&unopened);
+    const QList<const Shown *> shown = shownColumns(books ? books->dialect() : Dialect::Sqlite);
     // The table by the user's name for it; the filters keep to the stored one.
     QStringList fields;
-    for (const Shown &column : Columns)
-        fields.append(qstrcmp(column.field, "ChangeTable") == 0
+    for (const Shown *column : shown)
+        fields.append(qstrcmp(column->field, "ChangeTable") == 0
                           ? ChangeRecord::tableTitleExpression() + QStringLiteral(" As ChangeTable")
-                          : QLatin1String(column.field));
+                          : QLatin1String(column->field));
     WindowedQuery::Statement statement;
     statement.fields = fields.join(QStringLiteral(", "));
     statement.from = QLatin1String(ChangeRecord::Table);
@@ -182,10 +238,7 @@ bool ChangeLogWindow::load()
         return false;
     }
     ui->DBGridEh1->rebuildColumns();
-    for (int c = 0; c < ui->DBGridEh1->columnCount(); ++c) {
-        ui->DBGridEh1->setTitle(c, QString::fromUtf8(Columns[c].title));
-        ui->DBGridEh1->setColumnWidth(c, Columns[c].width);
-    }
+    placeColumns(*ui->DBGridEh1, shown);
     ui->DBGridEh1->setFooter(0, DataGrid::Footer::count(QStringLiteral("条")));
     return true;
 }

@@ -2,6 +2,9 @@
 #include <QDialog>
 #include <memory>
 
+#include "changes/EntryFields.h"
+
+class ChangeRows;
 class DataGrid;
 class ChangeDetails;
 class FormProgress;
@@ -41,7 +44,8 @@ public:
     void print();
     void toExcel();
 
-    WindowedQuery &rows() { return *m_rows; }
+    WindowedQuery &rows();
+    Report &report() { return *m_report; }
     DataGrid *DBGridEh1() const;
 
 protected:
@@ -55,7 +59,8 @@ private:
     ShareDataModule &m_data;
     ChangeDetails &m_details;
     FormProgress &m_progress;
-    std::unique_ptr<WindowedQuery> m_rows;
+    EntryFields m_fields;
+    std::unique_ptr<ChangeRows> m_rows;
     std::unique_ptr<Report> m_report;
     QString m_historyTable;
     qint64 m_historyRow = 0;

@@ -161,6 +161,27 @@ bool isDay(const char *text, int size)
     return QDate(parts[0], parts[1], parts[2]).isValid();
 }
 
+// The file's value as an integer the server's integer fields hold; false for anything else. A real is
+// checked as a real before it is cast: the cast of one beyond 64 bits, NaN or an infinity is undefined.
+bool fieldInteger(sqlite3_stmt *row, int at, qint64 *value)
+{
+    constexpr qint64 least = std::numeric_limits<qint32>::min(), most = std::numeric_limits<qint32>::max();
+    switch (sqlite3_column_type(row, at)) {
+    case SQLITE_INTEGER:
+        *value = sqlite3_column_int64(row, at);
+        return *value >= least && *value <= most;
+    case SQLITE_FLOAT: {
+        const double real = sqlite3_column_double(row, at);
+        if (!(std::trunc(real) == real && real >= double(least) && real <= double(most)))
+            return false;
+        *value = qint64(real);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 // The value of `column` of the file's current row as the server takes it; empty with *why when the
 // server's column cannot hold it.
 bool appendValue(QByteArray &line, sqlite3_stmt *row, int at, const CopyTables::Column &column, QString *why)
@@ -176,10 +197,8 @@ bool appendValue(QByteArray &line, sqlite3_stmt *row, int at, const CopyTables::
     };
     switch (column.kind) {
     case CopyTables::Kind::Integer: {
-        const double real = sqlite3_column_double(row, at);
-        const bool whole = type == SQLITE_INTEGER || (type == SQLITE_FLOAT && std::trunc(real) == real);
-        const qint64 value = type == SQLITE_INTEGER ? sqlite3_column_int64(row, at) : qint64(real);
-        if (!whole || value > std::numeric_limits<qint32>::max() || value < std::numeric_limits<qint32>::min()) {
+        qint64 value = 0;
+        if (!fieldInteger(row, at, &value)) {
             *why = QStringLiteral("不是整数：“%1”").arg(text());
             return false;
         }
@@ -531,7 +550,7 @@ bool numberChanges(pg_conn *server, bool baseline, QString *error)
             error);
     return CopyTables::run(server,
                            QStringLiteral("UPDATE ChangeCounter SET LastIndex = 0;")
-                               + ChangeRecord::baselineOfEveryRow(ChangeRecord::Engine::Postgres),
+                               + ChangeRecord::baselineOfEveryRow(Dialect::Postgres),
                            error);
 }
 
@@ -664,7 +683,7 @@ bool CopyTables::load(pg_conn *server, sqlite3 *file, const QList<Table> &tables
     const bool keepsChanges = std::any_of(tables.cbegin(), tables.cend(), isChangeLog);
     const bool finished = (!keepsChanges || numberChanges(server, baseline, error))
         && putBackIndexes(server, indexes, report, error)
-        && run(server, triggersOn + PgSchema::accountKey() + MonthTotals::rebuildStatement(MonthTotals::Engine::Postgres),
+        && run(server, triggersOn + PgSchema::accountKey() + MonthTotals::rebuildStatement(Dialect::Postgres),
                error)
         && setNumbering(server, file, loaded, error) && compareSides(server, file, loaded, report, error)
         && noteOrphans(server, report, error);

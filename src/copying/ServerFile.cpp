@@ -195,7 +195,7 @@ QString baselineOfServerWithoutChanges(const QList<CopyTables::Table> &tables)
 {
     if (std::any_of(tables.cbegin(), tables.cend(), CopyTables::isChangeLog))
         return {};
-    return ChangeRecord::baselineOfEveryRow(ChangeRecord::Engine::Sqlite);
+    return ChangeRecord::baselineOfEveryRow(Dialect::Sqlite);
 }
 
 // A statement with parameters on the server; false with the server's text.
@@ -250,7 +250,7 @@ bool writeBooksFile(PGconn *conn, const QList<CopyTables::Table> &tables, const 
     // The month totals are built once from all the records, not recounted per row; the rows and entries
     // written are the server's, not new changes: the change record's triggers are put back afterwards.
     QString emptying = QStringLiteral("PRAGMA synchronous=FULL; BEGIN; DELETE FROM sqlite_sequence;");
-    for (const QString &trigger : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
+    for (const QString &trigger : ChangeRecord::triggerNames(Dialect::Sqlite))
         emptying += QStringLiteral("DROP TRIGGER %1;").arg(trigger);
     for (const CopyTables::Table &table : tables)
         emptying += QStringLiteral("DELETE FROM %1;").arg(quotedName(table.name));
@@ -279,13 +279,14 @@ bool writeBooksFile(PGconn *conn, const QList<CopyTables::Table> &tables, const 
 bool ServerFile::copyToFile(const PgEngine::Server &server, const QString &target, BooksFile::Failure *failure,
                             const BooksFile::Progress &progress)
 {
+    const QString part = BooksFile::unfinishedCopyOf(target);
+    if (!BooksFile::removeUnfinished(part, failure))
+        return false;
     ServerHold hold;
     if (!connect(server, &hold, failure))
         return false;
     QList<CopyTables::Table> tables;
     QString error;
-    const QString part = target + QStringLiteral(".part");
-    QFile::remove(part);
     const bool written = CopyTables::plan(hold.conn, &tables, &error)
         && CopyTables::run(hold.conn, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY"), &error)
         && writeBooksFile(hold.conn, tables, part, progress, &error);

@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include <libpq-fe.h>
+#include <pg_config_manual.h>
 
 #include "data/DataSource.h"
 #include "data/ProfileFile.h"
@@ -35,10 +36,11 @@ QString lineKey(const QString &line)
     return {};
 }
 
-// libpq matches a socket connection against the host name "localhost".
+// The host field libpq looks for: "localhost" for its default socket folder (named or left out), any
+// other host or socket folder as it is named.
 QString passwordHost(const QString &host)
 {
-    return host.isEmpty() || host.startsWith(QLatin1Char('/')) ? QStringLiteral("localhost") : host;
+    return host.isEmpty() || host == QLatin1String(DEFAULT_PGSOCKET_DIR) ? QStringLiteral("localhost") : host;
 }
 
 } // namespace

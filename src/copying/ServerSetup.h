@@ -22,8 +22,9 @@ bool CheckServerBooks(const PgEngine::Server &server, QString *error);
 // so that the program's start leaves it be.
 bool RegisterServerDataSource(const PgEngine::Server &server, const QString &settingsPath, QString *error);
 
-// Keeps `server.password` in the user's .pgpass (mode 0600): a line for the same server, port,
-// database and user is replaced, every other line kept.
+// Keeps `server.password` in the user's .pgpass (mode 0600), under the host as libpq looks it up (a
+// socket folder by its path): a line for the same server, port, database and user is replaced, every
+// other line kept.
 bool KeepServerPassword(const PgEngine::Server &server, QString *error);
 // The .pgpass libpq reads: $PGPASSFILE, else .pgpass in the home folder.
 QString PasswordFilePath();

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "data/BooksFile.h"
-#include "data/ChangeRecord.h"
+#include "data/Dialect.h"
 #include "data/Failure.h"
 
 class RowStore;
@@ -91,15 +91,20 @@ public:
 using BooksWait = std::function<bool()>;
 
 // The program's connection to the books, and the work on them that only the engine knows how to do.
+// The books' own features (the change record, the month totals) are not part of it: each engine keeps
+// them in modules beside it, which BooksUpkeep reaches by the engine's dialect().
 class BooksEngine : public BooksConnection
 {
 public:
+    // Which engine keeps the books.
+    virtual Dialect dialect() const = 0;
+
     // Runs statements that return no rows, in the engine's own dialect: for the data layer and tests.
     virtual bool execute(const QString &statements, EngineError *error) = 0;
 
     // The engine's dialect of a statement the program writes in Jet; empty with *error when it cannot be
     // turned.
-    virtual QString dialect(const QString &jet, QString *error) const = 0;
+    virtual QString fromJet(const QString &jet, QString *error) const = 0;
 
     // What a Select of `table` adds to its select list to name the row each result row comes from;
     // empty when rows of that table cannot be named, so cannot be written through a result.
@@ -123,18 +128,10 @@ public:
 
     // The role the change record names for this connection's writes from now on.
     virtual bool setOperator(const QString &role, EngineError *error) = 0;
-    // The dialect the change record's statements are written in for these books.
-    virtual ChangeRecord::Engine changeDialect() const = 0;
-    // The change record's triggers that are not there or are switched off, by name.
-    virtual bool missingChangeTriggers(QStringList *missing, EngineError *error) = 0;
-    // Puts every trigger of the change record back, with an entry naming those in `restored`.
-    virtual bool restoreChangeTriggers(const QStringList &restored, EngineError *error) = 0;
 
     // Whether changes can be stored, without waiting: true also while another program holds the books
     // just now; false with *why when the books cannot take changes at all.
     virtual bool acceptsChanges(EngineError *why) = 0;
-    // Compares the month totals with the records and rebuilds them when they disagree (`rebuilt`).
-    virtual bool verifyMonthTotals(bool *rebuilt, EngineError *error) = 0;
 
     // A second, read-only connection to the same books, waiting for them as this one does.
     virtual std::unique_ptr<BooksConnection> openReader(EngineError *error) = 0;

@@ -9,16 +9,29 @@ BooksFile::Progress BooksFile::within(const Progress &progress, int from, int to
     return [progress, from, to](int percent) { progress(from + (to - from) * percent / 100); };
 }
 
-bool BooksFile::fail(Failure *failure, int number, const QString &reason)
+namespace {
+
+bool isPermission(int systemNumber)
 {
-    failure->number = number;
-    failure->reason = reason;
+    return systemNumber == EACCES || systemNumber == EPERM || systemNumber == EROFS;
+}
+
+} // namespace
+
+QString BooksFile::unfinishedCopyOf(const QString &target)
+{
+    return target + QStringLiteral(".part");
+}
+
+bool BooksFile::fail(Failure *failure, int code, const QString &reason)
+{
+    *failure = {code, reason, Failure::Source::Engine};
     return false;
 }
 
-bool BooksFile::isPermission(int number)
+bool BooksFile::refusedPermission(const Failure &failure)
 {
-    return number == EACCES || number == EPERM || number == EROFS;
+    return failure.source == Failure::Source::System && isPermission(failure.number);
 }
 
 QString BooksFile::reasonForSystem(int number)
@@ -42,5 +55,11 @@ QString BooksFile::reasonForSystem(int number)
 
 bool BooksFile::failSystem(Failure *failure, int number)
 {
-    return fail(failure, number, reasonForSystem(number));
+    return failSystem(failure, number, reasonForSystem(number));
+}
+
+bool BooksFile::failSystem(Failure *failure, int number, const QString &reason)
+{
+    *failure = {number, reason, Failure::Source::System};
+    return false;
 }

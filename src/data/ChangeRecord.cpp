@@ -5,6 +5,8 @@
 
 #include <limits>
 
+#include "data/sqlite/SqliteSchema.h"
+
 namespace {
 
 using ChangeRecord::Covered;
@@ -84,7 +86,7 @@ const QList<std::pair<QString, QString>> TableTitles{
 // The fields by the titles the windows give them; a field not listed is shown by its own name.
 const QList<std::pair<QString, QString>> FieldTitles{
     {QStringLiteral("MoneySerial"), QStringLiteral("单据编号")},   {QStringLiteral("MoneyCreateTime"), QStringLiteral("录入时间")},
-    {QStringLiteral("MoneyRecordTime"), QStringLiteral("存入日期")}, {QStringLiteral("MoneyAccount"), QStringLiteral("帐户编号")},
+    {QStringLiteral("MoneyRecordTime"), QStringLiteral("存入日期")}, {QStringLiteral("MoneyAccount"), QStringLiteral("帐户")},
     {QStringLiteral("MoneyUser"), QStringLiteral("客户名称")},     {QStringLiteral("MoneySum"), QStringLiteral("金额")},
     {QStringLiteral("MoneyMan"), QStringLiteral("业务员")},        {QStringLiteral("MoneyReason"), QStringLiteral("收支种类")},
     {QStringLiteral("MoneyType"), QStringLiteral("类别")},         {QStringLiteral("MoneyToken"), QStringLiteral("凭证")},
@@ -167,21 +169,25 @@ QString ChangeRecord::fieldTitle(const QString &field)
 
 QString ChangeRecord::tableTitleExpression()
 {
-    // The list of a settings entry: its type leads the fields as both engines write them (the file's
-    // in the order of the fields, the server's by the length of the names), once blanks and case are
-    // taken out.
-    const QString fields = QStringLiteral("Replace(Lower(Coalesce(ChangeAfter, ChangeBefore)), ' ', '')");
+    // The list of a settings entry: the type named by the row's latest entry up to this one that names
+    // it, since a renamed value's entry names only the value. The type leads the fields as both engines
+    // write them (the file's in the order of the fields, the server's by the length of the names), once
+    // blanks and case are taken out.
+    const QString named = QStringLiteral("Lower(Coalesce(t.ChangeAfter, t.ChangeBefore))");
     QString lists;
     for (int list = 1; list <= ListTitles.size(); ++list)
-        lists += QStringLiteral(" When %1 Like '{\"parametertype\":%2,%' Or %1 = '{\"parametertype\":%2}' Then %3")
-                     .arg(fields)
+        lists += QStringLiteral(" When F Like '{\"parametertype\":%1,%' Or F = '{\"parametertype\":%1}' Then %2")
                      .arg(list)
                      .arg(quotedText(ListTitles[list - 1]));
+    const QString list = QStringLiteral("Coalesce((Select Case%1 End From (Select Replace(%2, ' ', '') As F"
+                                        " From ChangeLog t Where t.ChangeTable = 'Parameter'"
+                                        " And t.ChangeRow = ChangeLog.ChangeRow And t.ChangeIndex <= ChangeLog.ChangeIndex"
+                                        " And %2 Like '%\"parametertype\"%' Order By t.ChangeIndex Desc Limit 1) l), %3)");
     QString tables;
     for (const auto &[stored, title] : TableTitles)
-        tables += stored == QLatin1String("Parameter")
-            ? QStringLiteral(" When '%1' Then Case%2 Else %3 End").arg(stored, lists, quotedText(title))
-            : QStringLiteral(" When '%1' Then %2").arg(stored, quotedText(title));
+        tables += QStringLiteral(" When '%1' Then %2")
+                      .arg(stored, stored == QLatin1String("Parameter") ? list.arg(lists, named, quotedText(title))
+                                                                         : quotedText(title));
     return QStringLiteral("Case ChangeTable%1 Else ChangeTable End").arg(tables);
 }
 
@@ -195,30 +201,13 @@ QString ChangeRecord::restoreFields(const QString &file, const QString &replaced
 
 QString ChangeRecord::sqliteSchema()
 {
-    return QStringLiteral(
-               "CREATE TABLE IF NOT EXISTS ChangeLog("
-               "ChangeIndex INTEGER PRIMARY KEY,"
-               "ChangeTime TEXT NOT NULL,"
-               "ChangeOperator TEXT NOT NULL,"
-               "ChangeDbUser TEXT,"
-               "ChangeAddress TEXT,"
-               "ChangeKind TEXT NOT NULL,"
-               "ChangeTable TEXT NOT NULL,"
-               "ChangeRow INTEGER,"
-               "ChangeAccount INTEGER,"
-               "ChangeBefore TEXT,"
-               "ChangeAfter TEXT);"
-               "CREATE INDEX IF NOT EXISTS ChangeByRow ON ChangeLog(ChangeTable, ChangeRow, ChangeIndex);"
-               "CREATE INDEX IF NOT EXISTS ChangeByTime ON ChangeLog(ChangeTime);"
-               "CREATE TABLE IF NOT EXISTS ChangeOperator(Operator TEXT);"
-               "INSERT INTO ChangeOperator SELECT NULL WHERE NOT EXISTS (SELECT 1 FROM ChangeOperator);")
-        + sqliteTriggers();
+    return SqliteSchema::changeRecord() + sqliteTriggers();
 }
 
 QString ChangeRecord::sqliteTriggers()
 {
     QString sql;
-    for (const QString &name : triggerNames(Engine::Sqlite))
+    for (const QString &name : triggerNames(Dialect::Sqlite))
         sql += QStringLiteral("DROP TRIGGER IF EXISTS %1;").arg(name);
     for (const QString &name : GuardNames)
         sql += QStringLiteral("CREATE TRIGGER %1 BEFORE %2 ON ChangeLog BEGIN SELECT RAISE(ABORT, %3); END;")
@@ -245,10 +234,10 @@ QString ChangeRecord::sqliteTriggers()
     return sql;
 }
 
-QStringList ChangeRecord::triggerNames(Engine engine)
+QStringList ChangeRecord::triggerNames(Dialect dialect)
 {
     QStringList names;
-    if (engine == Engine::Postgres) {
+    if (dialect == Dialect::Postgres) {
         names << QStringLiteral("changelogkeep") << QStringLiteral("changelogkeepall");
         for (const Covered &table : coveredTables())
             names.append(QStringLiteral("changelog") + table.table.toLower());
@@ -261,18 +250,18 @@ QStringList ChangeRecord::triggerNames(Engine engine)
     return names;
 }
 
-QString ChangeRecord::baselineOfEveryRow(Engine engine)
+QString ChangeRecord::baselineOfEveryRow(Dialect dialect)
 {
     QString entries;
     for (const Covered &table : coveredTables())
-        entries += baselineStatement(engine, table, qint64(std::numeric_limits<qint32>::min()) - 1,
+        entries += baselineStatement(dialect, table, qint64(std::numeric_limits<qint32>::min()) - 1,
                                      std::numeric_limits<qint32>::max());
     return entries;
 }
 
-QString ChangeRecord::baselineStatement(Engine engine, const Covered &table, qint64 from, qint64 through)
+QString ChangeRecord::baselineStatement(Dialect dialect, const Covered &table, qint64 from, qint64 through)
 {
-    if (engine == Engine::Sqlite)
+    if (dialect == Dialect::Sqlite)
         return QStringLiteral("INSERT INTO ChangeLog(ChangeTime,ChangeOperator,ChangeKind,ChangeTable,ChangeRow,"
                               "ChangeAccount,ChangeAfter) SELECT %1,%2,%3,'%4',%5,%6,%7 FROM %4 AS t"
                               " WHERE %5 > %8 AND %5 <= %9 ORDER BY %5;")
@@ -289,14 +278,14 @@ QString ChangeRecord::baselineStatement(Engine engine, const Covered &table, qin
                           "UPDATE ChangeCounter SET LastIndex = (SELECT coalesce(max(ChangeIndex), 0) FROM ChangeLog);")
         .arg(key, quotedText(ProgramItself), quotedText(Kind::Baseline), table.table,
              table.account.isEmpty() ? QStringLiteral("NULL") : table.account,
-             imageExpression(engine, table, QStringLiteral("t")))
+             imageExpression(dialect, table, QStringLiteral("t")))
         .arg(from)
         .arg(through);
 }
 
-QString ChangeRecord::imageExpression(Engine engine, const Covered &table, const QString &alias)
+QString ChangeRecord::imageExpression(Dialect dialect, const Covered &table, const QString &alias)
 {
-    if (engine == Engine::Sqlite)
+    if (dialect == Dialect::Sqlite)
         return sqliteImage(table, alias);
     return QStringLiteral("change_log_image(to_jsonb(%1), '%2', '%3')::text")
         .arg(alias, table.serverKey().toLower(), table.secret.toLower());

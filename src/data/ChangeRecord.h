@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "data/Dialect.h"
+
 // The change record: every change of a record, an account, a receivable or payable, a settings list
 // entry or a password leaves an entry in ChangeLog, written by triggers in the same transaction as the
 // change, whoever writes. Entries are numbered without gaps and cannot be changed or deleted. Each
@@ -50,8 +52,6 @@ struct Covered
 const QList<Covered> &coveredTables();
 const Covered *covered(const QString &table); // nullptr when not recorded
 
-enum class Engine { Sqlite, Postgres };
-
 // The fields of an entry, in the order of the table.
 QStringList logFields();
 
@@ -74,15 +74,15 @@ QString sqliteSchema();
 // Every trigger of the change record on the file books, each dropped first when present.
 QString sqliteTriggers();
 // The names of the triggers that must be there, as the engine's catalog spells them.
-QStringList triggerNames(Engine engine);
+QStringList triggerNames(Dialect dialect);
 
 // Writes one baseline entry for each row of `table` whose row id is in (from, through].
-QString baselineStatement(Engine engine, const Covered &table, qint64 from, qint64 through);
+QString baselineStatement(Dialect dialect, const Covered &table, qint64 from, qint64 through);
 // Writes one baseline entry for every row of every recorded table, as an upgrade gives books that had
 // no change record.
-QString baselineOfEveryRow(Engine engine);
+QString baselineOfEveryRow(Dialect dialect);
 
 // The recorded fields of the row `alias` of `table` as the JSON the triggers write, so that a replay
 // compares like with like.
-QString imageExpression(Engine engine, const Covered &table, const QString &alias);
+QString imageExpression(Dialect dialect, const Covered &table, const QString &alias);
 } // namespace ChangeRecord

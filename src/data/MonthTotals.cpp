@@ -1,34 +1,9 @@
 #include "data/MonthTotals.h"
 
 #include "data/JetSql.h"
+#include "data/sqlite/SqliteSchema.h"
 
 namespace {
-
-// The month of a record is its date text's first seven characters. A record's month is summed
-// again from its records (in the order of the account-and-day index) at every change, so a total
-// never drifts by the rounding of many small additions.
-#define MONTH_OF(row) "substr(" row ".MoneyCreateTime,1,7)"
-#define RECOUNT(row)                                                                                        \
-    "DELETE FROM MoneyMonth WHERE MonthAccount = " row ".MoneyAccount AND MonthText = " MONTH_OF(row) ";"  \
-    "INSERT INTO MoneyMonth(MonthAccount, MonthText, MonthSum)"                                             \
-    " SELECT " row ".MoneyAccount, " MONTH_OF(row) ", Sum(MoneySum) FROM MoneyTable"                        \
-    " WHERE MoneyAccount = " row ".MoneyAccount AND MoneyCreateTime >= " MONTH_OF(row)                      \
-    " AND MoneyCreateTime < " MONTH_OF(row) " || char(1114111)"                                             \
-    " HAVING Count(*) > 0 AND " row ".MoneyAccount IS NOT NULL AND " row ".MoneyCreateTime IS NOT NULL;"
-
-const char *const Schema =
-    "CREATE TABLE MoneyMonth("
-    "  MonthAccount INTEGER NOT NULL,"
-    "  MonthText TEXT NOT NULL,"
-    "  MonthSum REAL,"
-    "  PRIMARY KEY(MonthAccount, MonthText)) WITHOUT ROWID;\n"
-    "CREATE TRIGGER MoneyMonthInsert AFTER INSERT ON MoneyTable BEGIN " RECOUNT("NEW") " END;\n"
-    "CREATE TRIGGER MoneyMonthDelete AFTER DELETE ON MoneyTable BEGIN " RECOUNT("OLD") " END;\n"
-    "CREATE TRIGGER MoneyMonthUpdate AFTER UPDATE OF MoneySum, MoneyAccount, MoneyCreateTime ON MoneyTable"
-    " BEGIN " RECOUNT("OLD") RECOUNT("NEW") " END;\n";
-
-#undef RECOUNT
-#undef MONTH_OF
 
 // A record's month, and the condition that a record lies in the month of a stored total `m`. The file
 // books take a day text's first seven characters however it is typed; the server books' days are dates.
@@ -37,19 +12,19 @@ struct MonthRule {
     const char *recordInStoredMonth;
 };
 
-MonthRule monthRule(MonthTotals::Engine engine)
+MonthRule monthRule(Dialect dialect)
 {
-    if (engine == MonthTotals::Engine::Postgres)
+    if (dialect == Dialect::Postgres)
         return {"to_char(MoneyCreateTime,'YYYY-MM')", "to_char(MoneyCreateTime,'YYYY-MM') = m.MonthText"};
     return {"substr(MoneyCreateTime,1,7)",
             "MoneyCreateTime >= m.MonthText AND MoneyCreateTime < m.MonthText || char(1114111)"};
 }
 
-QString recordMonths(MonthTotals::Engine engine)
+QString recordMonths(Dialect dialect)
 {
     return QStringLiteral("SELECT MoneyAccount AS A, %1 AS M, Sum(MoneySum) AS S FROM MoneyTable"
                           " WHERE MoneyAccount IS NOT NULL AND MoneyCreateTime IS NOT NULL GROUP BY 1, 2")
-        .arg(QLatin1String(monthRule(engine).ofRecord));
+        .arg(QLatin1String(monthRule(dialect).ofRecord));
 }
 
 QString monthText(const QDate &day)
@@ -59,11 +34,6 @@ QString monthText(const QDate &day)
 
 } // namespace
 
-const char *MonthTotals::schema()
-{
-    return Schema;
-}
-
 QString MonthTotals::dropStatement()
 {
     return QStringLiteral("DROP TRIGGER IF EXISTS MoneyMonthInsert; DROP TRIGGER IF EXISTS MoneyMonthDelete;"
@@ -72,26 +42,26 @@ QString MonthTotals::dropStatement()
 
 QString MonthTotals::createStatement()
 {
-    return QString::fromUtf8(Schema) + rebuildStatement();
+    return SqliteSchema::monthTotals() + rebuildStatement();
 }
 
-QString MonthTotals::rebuildStatement(Engine engine)
+QString MonthTotals::rebuildStatement(Dialect dialect)
 {
     return QStringLiteral("DELETE FROM MoneyMonth; INSERT INTO MoneyMonth(MonthAccount, MonthText, MonthSum) ")
-        + recordMonths(engine) + QLatin1Char(';');
+        + recordMonths(dialect) + QLatin1Char(';');
 }
 
-QString MonthTotals::checkStatement(Engine engine)
+QString MonthTotals::checkStatement(Dialect dialect)
 {
     // Totals are summed in the order of the index, the check in the order of its grouping: they may
     // differ in the last bits, never by a millionth of a fen.
-    return QStringLiteral("SELECT r.A AS MonthAccount, r.M AS MonthText FROM (") + recordMonths(engine)
+    return QStringLiteral("SELECT r.A AS MonthAccount, r.M AS MonthText FROM (") + recordMonths(dialect)
         + QStringLiteral(") r LEFT JOIN MoneyMonth m ON m.MonthAccount = r.A AND m.MonthText = r.M"
                          " WHERE m.MonthAccount IS NULL OR (r.S IS NULL) <> (m.MonthSum IS NULL)"
                          " OR abs(r.S - m.MonthSum) > 1e-6"
                          " UNION ALL SELECT m.MonthAccount, m.MonthText FROM MoneyMonth m WHERE NOT EXISTS"
                          " (SELECT 1 FROM MoneyTable WHERE MoneyAccount = m.MonthAccount AND ")
-        + QLatin1String(monthRule(engine).recordInStoredMonth) + QLatin1Char(')');
+        + QLatin1String(monthRule(dialect).recordInStoredMonth) + QLatin1Char(')');
 }
 
 QString MonthTotals::balanceStatement(const QString &name, const QDate &day, Bound bound,

@@ -2,6 +2,8 @@
 #include <QDate>
 #include <QString>
 
+#include "data/Dialect.h"
+
 // Month totals per account, kept by triggers on MoneyTable so that any writer (this program or an
 // ODBC client) keeps them exact, and read by every balance of an account's history: the months
 // before plus the records of the month up to the day, a cost that does not grow with the years.
@@ -11,15 +13,11 @@
 namespace MonthTotals {
 inline constexpr char Table[] = "MoneyMonth";
 
-// The table and its triggers, as part of the books' schema.
-const char *schema();
-
-// The engine a statement below is written for, where the engines' own functions differ: the file
-// books keep days as texts, the server books as dates.
-enum class Engine { Sqlite, Postgres };
+// The statements below are written in the dialect of the books they run on where the engines' own
+// functions differ: the file books keep days as texts, the server books as dates.
 
 // Builds every total afresh from MoneyTable.
-QString rebuildStatement(Engine engine = Engine::Sqlite);
+QString rebuildStatement(Dialect dialect = Dialect::Sqlite);
 // Removes the table and its triggers, and puts them back with totals built from the records: a bulk
 // load of records in between writes them without a recount per record.
 QString dropStatement();
@@ -27,7 +25,7 @@ QString createStatement();
 
 // Lists each (MonthAccount, MonthText) whose stored total disagrees with the records; no rows when
 // the totals are right. Anyone can run it on the books.
-QString checkStatement(Engine engine = Engine::Sqlite);
+QString checkStatement(Dialect dialect = Dialect::Sqlite);
 
 enum class Bound { Before, Through };
 enum class Rounding { ToCents, None };

@@ -208,7 +208,7 @@ bool Query::open()
     if (!db)
         return false;
     QString error;
-    QString statement = withoutEnd(db->dialect(m_sql, &error));
+    QString statement = withoutEnd(db->fromJet(m_sql, &error));
     if (statement.isEmpty())
         return fail(error.isEmpty() ? QStringLiteral("空语句") : error);
     const EngineCall call(m_db);
@@ -564,7 +564,7 @@ bool Query::removeAll()
     if (!db)
         return false;
     QString error;
-    const QString statement = withoutEnd(db->dialect(m_sql, &error));
+    const QString statement = withoutEnd(db->fromJet(m_sql, &error));
     const SelectShape shape = shapeOf(statement);
     if (shape.fromAt < 0 || shape.ordered || shape.limitAt >= 0)
         return fail(QStringLiteral("该查询结果不能整体删除"));

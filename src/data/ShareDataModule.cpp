@@ -4,6 +4,7 @@
 
 #include "data/DataSource.h"
 #include "data/BooksEngine.h"
+#include "data/BooksUpkeep.h"
 #include "data/MonthTotals.h"
 #include "data/postgres/PgEngine.h"
 #include "data/sqlite/SqliteEngine.h"
@@ -161,7 +162,7 @@ bool ShareDataModule::checkMonthTotals(EngineError *why)
     if (!engine)
         return false;
     const EngineCall call(*this);
-    if (!engine->verifyMonthTotals(&rebuilt, why))
+    if (!BooksUpkeep::verifyMonthTotals(*engine, &rebuilt, why))
         return false;
     if (rebuilt)
         Screen::current().inform(MonthTotals::RebuiltNotice);
@@ -202,12 +203,12 @@ Transaction::Transaction(ShareDataModule &database, BooksConnection::Intent inte
     m_active = engine && engine->begin(intent, &m_error);
 }
 
+// Books closed meanwhile (a restore) took the transaction with them: nothing is opened to roll back.
 Transaction::~Transaction()
 {
     if (!m_active)
         return;
-    EngineError ignored;
-    if (BooksEngine *engine = m_db.ADOConnection1(&ignored)) {
+    if (BooksEngine *engine = m_db.openConnection()) {
         const EngineCall call(m_db);
         engine->rollback();
     }

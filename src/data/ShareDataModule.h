@@ -36,6 +36,8 @@ public:
 
     // Opens the connection if needed; nullptr with *error set when the books cannot be reached.
     BooksEngine *ADOConnection1(EngineError *error);
+    // The connection when it is open, without opening it.
+    BooksEngine *openConnection() const { return m_engine.get(); }
     void disconnect(); // closes the books, for a restore that replaces them
 
     // A second, read-only connection to the books for a long read that goes on beside the program's
@@ -71,6 +73,10 @@ public:
     // The notice shown while a statement waits for the books.
     static inline const QString BooksInUseNotice = QStringLiteral("帐簿正被其他程序使用，正在等待……");
 
+    // Asked while another program holds the books: whether to go on waiting for them, with the busy
+    // pointer and the notice, as long as a statement waits. An EngineCall around the call that waits
+    // ends the wait.
+    bool waitForBooks();
     // Ends the wait for the books, if one began: the call into the engine that waited has returned.
     void endWait();
 
@@ -80,7 +86,6 @@ signals:
 
 private:
     std::unique_ptr<BooksEngine> openEngine(bool *rebuilt, EngineError *error);
-    bool waitForBooks();
 
     std::unique_ptr<BooksEngine> m_engine;
     QString m_operator = ChangeRecord::ProgramItself;

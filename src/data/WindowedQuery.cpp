@@ -109,7 +109,7 @@ bool WindowedQuery::translate(const Statement &statement, Statements *translated
     QStringList texts;
     for (const QString &each : jet) {
         QString error;
-        const QString text = db->dialect(each, &error);
+        const QString text = db->fromJet(each, &error);
         if (text.isEmpty()) {
             m_failure = {0, error};
             return false;

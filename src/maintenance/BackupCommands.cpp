@@ -90,6 +90,7 @@ void tellKeptCopiesNotUnderstood(const QString &value)
 
 void BackUpTheDay(FormProgress &progress)
 {
+    BooksBackup::removeLeftovers(ProgramPaths::databasePath());
     const QString value = ReadSetting(SettingsSection, KeptCopiesKey, QString::number(BooksBackup::DefaultKeptDays),
                                       ProgramPaths::settingsPath());
     const std::optional<int> keep = keptCopies(value);

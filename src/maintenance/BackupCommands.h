@@ -9,8 +9,9 @@ class ShareDataModule;
 // 备份数据: saves a copy of the books to a file the user picks.
 void SaveBooks(ShareDataModule &data, FormProgress &progress);
 
-// At start: the copy of the day and the trimming of the automatic copies to the count the settings ask
-// for (AutoBackupDays). A failure is told and the program goes on.
+// At start: what restores and automatic copies cut off half-way left is removed, then the copy of the
+// day is taken and the automatic copies are trimmed to the count the settings ask for (AutoBackupDays).
+// A failure is told and the program goes on.
 void BackUpTheDay(FormProgress &progress);
 
 // 恢复数据: after the user's word, puts a chosen backup in place of the books. True when the books were

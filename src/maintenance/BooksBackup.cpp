@@ -22,12 +22,16 @@ namespace {
 const QString AutomaticPrefix = QStringLiteral("KalvoraCmp-");
 const QString AutomaticSuffix = QStringLiteral(".mdb");
 
-// The automatic copies go to a folder the user did not choose: a refusal names it.
 bool failedInAutomaticFolder(BooksBackup::Failure *failure)
 {
-    if (BooksFile::isPermission(failure->number))
-        failure->reason = QStringLiteral("程序文件夹中的 Backup 文件夹不能写入，请为它开放写入权限");
+    failure->reason = BooksBackup::reasonInAutomaticFolder(*failure);
     return false;
+}
+
+// Where a restore prepares the books that are to replace those at `booksPath`.
+QString stagedBooksOf(const QString &booksPath)
+{
+    return booksPath + QStringLiteral(".restore");
 }
 
 QString automaticName(const QString &stamp)
@@ -79,9 +83,9 @@ bool keepReplacedBooks(ShareDataModule &books, const QString &booksPath, QString
 bool stageRestore(const QString &source, const QString &booksPath, const QString &role, const QString &kept,
                   QString *staged, BooksBackup::Failure *failure, const BooksBackup::Progress &progress)
 {
-    *staged = booksPath + QStringLiteral(".restore");
-    QFile::remove(*staged);
-    if (!BooksFile::copyBooksFile(source, *staged, failure, progress))
+    *staged = stagedBooksOf(booksPath);
+    // A journal that a restore cut off left beside them would be played back into the new copy.
+    if (!BooksFile::removeUnfinished(*staged, failure) || !BooksFile::copyBooksFile(source, *staged, failure, progress))
         return false;
     EngineError error;
     bool rebuilt = false;
@@ -139,9 +143,32 @@ bool BooksBackup::restore(ShareDataModule &books, const QString &source, const Q
     return replaced;
 }
 
+QString BooksBackup::reasonInAutomaticFolder(const Failure &failure)
+{
+    if (BooksFile::refusedPermission(failure))
+        return QStringLiteral("程序文件夹中的 Backup 文件夹不能写入，请为它开放写入权限");
+    return failure.reason;
+}
+
 QString BooksBackup::automaticFolder()
 {
     return ProgramPaths::programDir() + QStringLiteral("Backup/");
+}
+
+void BooksBackup::removeLeftovers(const QString &booksPath)
+{
+    BooksFile::Failure stillWritten; // work still going on keeps its files, and is not told
+    const QString staged = stagedBooksOf(booksPath);
+    for (const QString &path : {staged, BooksFile::unfinishedCopyOf(staged)})
+        BooksFile::removeUnfinished(path, &stillWritten);
+    const QDir folder(automaticFolder());
+    const QString copies = BooksFile::unfinishedCopyOf(AutomaticPrefix + QLatin1Char('*') + AutomaticSuffix);
+    const QString journal = QStringLiteral("-journal");
+    for (QString name : folder.entryList({copies, copies + journal}, QDir::Files)) {
+        if (name.endsWith(journal))
+            name.chop(journal.size());
+        BooksFile::removeUnfinished(folder.filePath(name), &stillWritten);
+    }
 }
 
 bool BooksBackup::backupOfTheDay(const QString &booksPath, const QDate &today, int keep, Failure *failure,

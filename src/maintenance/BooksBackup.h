@@ -9,8 +9,9 @@ class ShareDataModule;
 
 // Copies of the books. A copy is taken from the open connection, so it is consistent even while the
 // program writes; it is written beside its target and takes the target's name only when whole. A file
-// that is to replace the books is checked first, and the books are replaced in one rename, so a crash
-// leaves either the old or the new books, never a mix.
+// that is to replace the books is checked first, and the books file is rewritten in one write, so a
+// crash leaves either the old or the new books, never a mix, and a program that has the file open
+// goes on with the restored books.
 namespace BooksBackup {
 
 // Why a copy or a restore failed: the system's error number where the system gave one, otherwise the
@@ -36,6 +37,9 @@ bool restore(ShareDataModule &books, const QString &source, const QString &books
 // The automatic backups: the folder Backup/ in the program folder, one copy a day named
 // KalvoraCmp-yyyy-MM-dd.mdb (and KalvoraCmp-yyyy-MM-dd-hhmmss.mdb for books replaced by a restore).
 QString automaticFolder();
+// Why writing into the automatic folder failed, as the user is told: that folder is not one the user
+// chose, so a refusal of permission names it.
+QString reasonInAutomaticFolder(const Failure &failure);
 inline constexpr int DefaultKeptDays = 30;
 inline constexpr int KeepEvery = std::numeric_limits<int>::max();
 // The copy of the day, taken when there is none yet, then keeping the newest `keep` copies. Nothing is
@@ -45,5 +49,7 @@ bool backupOfTheDay(const QString &booksPath, const QDate &today, int keep, Fail
                     const Progress &progress = {});
 // Removes all but the newest `keep` automatic copies.
 void pruneAutomatic(int keep);
+// Removes what restores of the books at `booksPath` and automatic copies cut off half-way left behind.
+void removeLeftovers(const QString &booksPath);
 
 } // namespace BooksBackup

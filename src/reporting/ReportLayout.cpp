@@ -2,6 +2,8 @@
 
 #include <QFontMetricsF>
 #include <QImage>
+#include <QTextLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "data/Clock.h"
@@ -12,8 +14,6 @@
 
 namespace {
 
-// Texts are measured at this resolution, so that a cut text fits on paper and on the screen alike.
-constexpr double MeasureDpi = 288;
 constexpr double Slack = 1e-9;
 
 QString quotedWord(const QString &word)
@@ -33,7 +33,7 @@ const QPaintDevice &measuringDevice()
 {
     static QImage device = [] {
         QImage image(4, 4, QImage::Format_ARGB32);
-        const int dotsPerMeter = int(std::lround(MeasureDpi / 0.0254));
+        const int dotsPerMeter = int(std::lround(ReportMeasureDpi / 0.0254));
         image.setDotsPerMeterX(dotsPerMeter);
         image.setDotsPerMeterY(dotsPerMeter);
         return image;
@@ -50,6 +50,9 @@ struct ReportLayout::Placed
     int row;
     int pageIndex;
     bool fit;
+    double height; // the band's, or the data row's part on the page
+    int from = 0;  // the lines of wrapping cells on the page
+    int to = 0;
 };
 
 ReportLayout::ReportLayout() = default;
@@ -74,6 +77,10 @@ bool ReportLayout::prepare(const ReportTemplate &layout, RowSource &data, ShareD
     if (!readRows(layout, database))
         return false;
     arrangeColumns(layout);
+    const QList<ReportItem> &dataItems = layout.band(ReportBand::Data).items;
+    const auto wrapping = std::find_if(dataItems.begin(), dataItems.end(), [](const ReportItem &item) { return item.wrap; });
+    m_wrapItem = wrapping == dataItems.end() ? -1 : int(wrapping - dataItems.begin());
+    m_lineHeight = m_wrapItem < 0 ? 0 : metrics(fontOf(*wrapping)).lineSpacing() / ReportMeasureDpi * 25.4;
     return compileItems() && paginate();
 }
 
@@ -232,8 +239,14 @@ bool ReportLayout::paginate()
         return fail(QStringLiteral("band summary 在一页里放不下"), m_template.band(ReportBand::Summary).line);
 
     m_firstPageRows = m_pageRows = 0;
+    m_pageStarts.clear();
     int rowPages = 1;
-    if (m_rowCount > 0) {
+    double lastUsed = 0; // by the rows of the last page
+    if (m_wrapItem >= 0) {
+        if (!paginateGrowing(body - title - columnHeader, body - columnHeader, &lastUsed))
+            return false;
+        rowPages = int(m_pageStarts.size());
+    } else if (m_rowCount > 0) {
         if (row <= 0)
             return fail(QStringLiteral("band data 的高度应大于 0"), m_template.band(ReportBand::Data).line);
         m_firstPageRows = int(std::floor((body - title - columnHeader) / row + Slack));
@@ -242,12 +255,13 @@ bool ReportLayout::paginate()
             return fail(QStringLiteral("一页连一行数据也放不下"), m_template.band(ReportBand::Data).line);
         if (m_rowCount > m_firstPageRows)
             rowPages = 1 + (m_rowCount - m_firstPageRows + m_pageRows - 1) / m_pageRows;
+        lastUsed = rowsOn(rowPages - 1) * row;
     }
     m_pageCount = rowPages;
     m_summaryPage = -1;
     if (m_template.band(ReportBand::Summary).present) {
         const int last = rowPages - 1;
-        const double used = (last == 0 ? title : 0) + columnHeader + rowsOn(last) * row;
+        const double used = (last == 0 ? title : 0) + columnHeader + lastUsed;
         const double bodyTop = m_template.margins.top() + height(ReportBand::PageHeader);
         const bool fits = used + summary <= body + Slack;
         m_summaryPage = fits ? last : last + 1;
@@ -255,6 +269,78 @@ bool ReportLayout::paginate()
         m_pageCount = m_summaryPage + 1;
     }
     return true;
+}
+
+// Rows that grow with their wrapped cells: each row measured once, in order, the page breaking
+// before a row that does not fit. A row taller than a page begins where it is and goes on over the
+// next pages, line by line.
+bool ReportLayout::paginateGrowing(double firstRoom, double pageRoom, double *lastUsed)
+{
+    if (sliceHeight(1) > pageRoom + Slack)
+        return fail(QStringLiteral("一页连一行数据也放不下"), m_template.band(ReportBand::Data).line);
+    m_pageStarts = {{0, 0}};
+    double room = firstRoom;
+    for (int r = 0; r < m_rowCount; ++r) {
+        const int lines = lineCount(r);
+        int from = 0;
+        for (;;) {
+            const double needed = sliceHeight(lines - from);
+            if (needed <= room + Slack) {
+                room -= needed;
+                break;
+            }
+            if (needed > pageRoom + Slack)
+                from += linesFitting(room);
+            m_pageStarts.append({r, from});
+            room = pageRoom;
+        }
+    }
+    *lastUsed = (m_pageStarts.size() == 1 ? firstRoom : pageRoom) - room;
+    return true;
+}
+
+// The data rows of a page, each whole unless it goes on over pages.
+QList<ReportLayout::Slice> ReportLayout::slicesOn(int pageIndex) const
+{
+    QList<Slice> slices;
+    if (m_wrapItem < 0) {
+        const double height = m_template.band(ReportBand::Data).height;
+        for (int r = 0; r < rowsOn(pageIndex); ++r)
+            slices.append({firstRowOf(pageIndex) + r, 0, 1, height});
+        return slices;
+    }
+    if (pageIndex >= m_pageStarts.size())
+        return slices;
+    const Start start = m_pageStarts[pageIndex];
+    const Start end = pageIndex + 1 < m_pageStarts.size() ? m_pageStarts[pageIndex + 1] : Start{m_rowCount, 0};
+    for (int r = start.row; r < m_rowCount && (r < end.row || (r == end.row && end.line > 0)); ++r) {
+        const int from = r == start.row ? start.line : 0;
+        const int to = r == end.row ? end.line : lineCount(r);
+        slices.append({r, from, to, sliceHeight(to - from)});
+    }
+    return slices;
+}
+
+// The lines the row's tallest wrapping cell takes, at least one.
+int ReportLayout::lineCount(int row) const
+{
+    const ReportFont font = fontOf(m_template.band(ReportBand::Data).items[m_wrapItem]);
+    qsizetype lines = 1;
+    for (int c = 0; c < m_columnFields.size(); ++c)
+        lines = std::max(lines, wrapped(cellText(row, c), font, m_columnWidth[c] - 2 * ReportTextPadding).size());
+    return int(lines);
+}
+
+double ReportLayout::sliceHeight(int lines) const
+{
+    return std::max(m_template.band(ReportBand::Data).height, lines * m_lineHeight + 2 * ReportTextPadding);
+}
+
+int ReportLayout::linesFitting(double room) const
+{
+    if (m_template.band(ReportBand::Data).height > room + Slack)
+        return 0;
+    return std::max(0, int(std::floor((room - 2 * ReportTextPadding) / m_lineHeight + Slack)));
 }
 
 int ReportLayout::firstRowOf(int pageIndex) const
@@ -266,6 +352,11 @@ int ReportLayout::rowsOn(int pageIndex) const
 {
     const int capacity = pageIndex == 0 ? m_firstPageRows : m_pageRows;
     return qBound(0, m_rowCount - firstRowOf(pageIndex), capacity);
+}
+
+QString ReportLayout::cellText(int row, int column) const
+{
+    return valueText(m_data->value(row, m_columnFields[column]));
 }
 
 QString ReportLayout::valueText(const QVariant &value) const
@@ -331,7 +422,7 @@ ReportPage ReportLayout::page(int index, bool fitTexts) const
         return band.present ? band.height : 0.0;
     };
     const auto place = [&](ReportBand::Kind kind, double top, int row) {
-        placeBand(page, Placed{kind, top, row, index, fitTexts});
+        placeBand(page, Placed{kind, top, row, index, fitTexts, height(kind)});
     };
     const double top = m_template.margins.top();
     place(ReportBand::PageHeader, top, -1);
@@ -342,11 +433,9 @@ ReportPage ReportLayout::page(int index, bool fitTexts) const
     }
     place(ReportBand::ColumnHeader, y, -1);
     y += height(ReportBand::ColumnHeader);
-    const int first = firstRowOf(index);
-    const int rows = rowsOn(index);
-    for (int r = 0; r < rows; ++r) {
-        place(ReportBand::Data, y, first + r);
-        y += height(ReportBand::Data);
+    for (const Slice &slice : slicesOn(index)) {
+        placeBand(page, Placed{ReportBand::Data, y, slice.row, index, fitTexts, slice.height, slice.from, slice.to});
+        y += slice.height;
     }
     if (index == m_summaryPage)
         place(ReportBand::Summary, m_summaryTop, -1);
@@ -412,7 +501,7 @@ void ReportLayout::placeText(ReportPage &page, const QRectF &rect, const QString
 // The table row of a headings, cells or totals item: one box per column over the band's height.
 void ReportLayout::placeColumns(ReportPage &page, const ReportItem &item, int itemIndex, const Placed &where) const
 {
-    const double height = m_template.band(where.band).height;
+    const double height = where.height;
     const double left = m_template.margins.left();
     bool ownTextPlaced = false;
     for (int c = 0; c < m_columnFields.size(); ++c) {
@@ -422,7 +511,7 @@ void ReportLayout::placeColumns(ReportPage &page, const ReportItem &item, int it
             text = m_headings[c];
             break;
         case ReportItem::Kind::Cells:
-            text = valueText(m_data->value(where.row, m_columnFields[c]));
+            text = cellText(where.row, c);
             break;
         default:
             if (m_footers[c] == ReportColumn::Footer::Count)
@@ -434,7 +523,11 @@ void ReportLayout::placeColumns(ReportPage &page, const ReportItem &item, int it
                 ownTextPlaced = true;
             }
         }
-        placeText(page, QRectF(left + m_columnX[c], where.top, m_columnWidth[c], height), text, item, where, c);
+        const QRectF box(left + m_columnX[c], where.top, m_columnWidth[c], height);
+        if (item.wrap)
+            placeLines(page, box, text, item, where, c);
+        else
+            placeText(page, box, text, item, where, c);
     }
     if (!item.border || m_columnFields.isEmpty())
         return;
@@ -446,12 +539,32 @@ void ReportLayout::placeColumns(ReportPage &page, const ReportItem &item, int it
     page.lines.append({QLineF(right, where.top, right, where.top + height), 0.2});
 }
 
+// The lines of a wrapping cell that fall on this page, from the top of its box.
+void ReportLayout::placeLines(ReportPage &page, const QRectF &box, const QString &text, const ReportItem &item,
+                              const Placed &where, int column) const
+{
+    const ReportFont font = fontOf(item);
+    const QStringList lines = wrapped(text, font, box.width() - 2 * ReportTextPadding);
+    page.texts.append({box.adjusted(0, ReportTextPadding, 0, -ReportTextPadding),
+                       lines.mid(where.from, where.to - where.from).join(QLatin1Char('\n')), font,
+                       item.alignment, where.band, where.row, column, true});
+}
+
 void ReportLayout::placeBox(ReportPage &page, const QRectF &rect, double width) const
 {
     page.lines.append({QLineF(rect.topLeft(), rect.topRight()), width});
     page.lines.append({QLineF(rect.bottomLeft(), rect.bottomRight()), width});
     page.lines.append({QLineF(rect.topLeft(), rect.bottomLeft()), width});
     page.lines.append({QLineF(rect.topRight(), rect.bottomRight()), width});
+}
+
+QFontMetricsF ReportLayout::metrics(const ReportFont &font) const
+{
+    const QString key = font.family + QLatin1Char('/') + QString::number(font.size) + (font.bold ? QStringLiteral("b") : QString());
+    auto known = m_metrics.find(key);
+    if (known == m_metrics.end())
+        known = m_metrics.insert(key, QFontMetricsF(ReportQFont(font), &measuringDevice()));
+    return known.value();
 }
 
 QString ReportLayout::fitted(const QString &text, const ReportFont &font, double width) const
@@ -462,9 +575,32 @@ QString ReportLayout::fitted(const QString &text, const ReportFont &font, double
         return single;
     if (width <= 0)
         return QString();
-    const QString key = font.family + QLatin1Char('/') + QString::number(font.size) + (font.bold ? QStringLiteral("b") : QString());
-    auto metrics = m_metrics.find(key);
-    if (metrics == m_metrics.end())
-        metrics = m_metrics.insert(key, QFontMetricsF(ReportQFont(font), &measuringDevice()));
-    return metrics->elidedText(single, Qt::ElideRight, width / 25.4 * MeasureDpi);
+    return metrics(font).elidedText(single, Qt::ElideRight, width / 25.4 * ReportMeasureDpi);
+}
+
+// Broken where the text's own line breaks are and, within a line, between words or, in a word
+// longer than the width, between characters.
+QStringList ReportLayout::wrapped(const QString &text, const ReportFont &font, double width) const
+{
+    QStringList lines;
+    if (text.isEmpty())
+        return lines;
+    QString laid = text;
+    laid.replace(QStringLiteral("\r\n"), QChar(QChar::LineSeparator))
+        .replace(QLatin1Char('\n'), QChar(QChar::LineSeparator))
+        .replace(QLatin1Char('\r'), QChar(QChar::LineSeparator));
+    QTextLayout layout(laid, ReportQFont(font), &measuringDevice());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(std::max(0.0, width) / 25.4 * ReportMeasureDpi);
+        QString piece = laid.mid(line.textStart(), line.textLength());
+        if (piece.endsWith(QChar(QChar::LineSeparator)))
+            piece.chop(1);
+        lines.append(piece);
+    }
+    layout.endLayout();
+    return lines;
 }

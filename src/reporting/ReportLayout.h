@@ -36,6 +36,8 @@ public:
 
     // A text as it fits a box of `width` mm in `font`: whole, or cut with "…".
     QString fitted(const QString &text, const ReportFont &font, double width) const;
+    // A text broken into the lines it takes in a box of `width` mm in `font`; none for an empty text.
+    QStringList wrapped(const QString &text, const ReportFont &font, double width) const;
 
 private:
     struct Segment
@@ -49,6 +51,20 @@ private:
     using Expression = QList<Segment>;
 
     struct Placed; // where a band stands on a page
+    // Where a page's rows begin when the data band grows: the row, and its first line on the page.
+    struct Start
+    {
+        int row;
+        int line;
+    };
+    // A data row's part on one page: its lines [from, to) of the wrapping cells, and its height.
+    struct Slice
+    {
+        int row;
+        int from;
+        int to;
+        double height;
+    };
 
     bool fail(const QString &what, int line);
     bool readRows(const ReportTemplate &layout, ShareDataModule &database);
@@ -56,6 +72,13 @@ private:
     bool compile(const QString &text, ReportBand::Kind band, int line, Expression *expression);
     bool compileItems();
     bool paginate();
+    bool paginateGrowing(double firstRoom, double pageRoom, double *lastUsed);
+    QList<Slice> slicesOn(int pageIndex) const;
+    int lineCount(int row) const;
+    double sliceHeight(int lines) const;
+    int linesFitting(double room) const;
+    QString cellText(int row, int column) const;
+    QFontMetricsF metrics(const ReportFont &font) const;
 
     QString evaluate(const Expression &expression, int row, int pageIndex) const;
     QString valueText(const QVariant &value) const;
@@ -67,6 +90,8 @@ private:
     void placeText(ReportPage &page, const QRectF &rect, const QString &text, const ReportItem &item,
                    const Placed &where, int column) const;
     void placeColumns(ReportPage &page, const ReportItem &item, int itemIndex, const Placed &where) const;
+    void placeLines(ReportPage &page, const QRectF &box, const QString &text, const ReportItem &item,
+                    const Placed &where, int column) const;
     void placeBox(ReportPage &page, const QRectF &rect, double width) const;
     QRectF itemRect(const ReportItem &item, double top) const;
     ReportFont fontOf(const ReportItem &item) const;
@@ -91,6 +116,9 @@ private:
     int m_firstPageRows = 0;
     int m_pageRows = 0;
     int m_summaryPage = -1; // -1: no summary band
+    int m_wrapItem = -1;    // the data band's wrapping cells item, -1 when its height is fixed
+    double m_lineHeight = 0; // mm, of the wrapping cells
+    QList<Start> m_pageStarts; // of the pages holding rows, when the data band grows
     double m_summaryTop = 0;
     mutable QHash<int, double> m_sums;
     mutable QHash<QString, QFontMetricsF> m_metrics; // by font

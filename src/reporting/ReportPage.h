@@ -10,6 +10,9 @@
 
 // Room kept between a text and the sides of its box, in millimetres.
 inline constexpr double ReportTextPadding = 0.8;
+// Texts are measured at this resolution (every half point a whole number of pixels), so that a cut
+// text fits on paper and on the screen alike; wrapped lines are drawn as measured, scaled to the device.
+inline constexpr double ReportMeasureDpi = 288;
 
 // One laid-out page: what stands where, in millimetres from the paper's top left corner. It is plain
 // data, so a page can be read without painting it.
@@ -22,6 +25,7 @@ struct ReportPageText
     ReportBand::Kind band = ReportBand::Title;
     int row = -1;    // the bound query's row, in the data band
     int column = -1; // the table column, for headings, cells and totals
+    bool wrapped = false; // broken into lines (joined by '\n'), which stand from the top of the box
 };
 
 struct ReportPageLine

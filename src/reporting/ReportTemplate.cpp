@@ -1,6 +1,7 @@
 #include "reporting/ReportTemplate.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -309,6 +310,8 @@ void Parser::itemStatement(const QList<Token> &tokens)
         if (item.kind == ReportItem::Kind::Cells && m_band != &m_template.bands[ReportBand::Data])
             throw Fault{QStringLiteral("cells 只能用在 band data 里")};
         options(tokens, 1, item, item.kind == ReportItem::Kind::Totals);
+        if (item.wrap && std::any_of(m_band->items.begin(), m_band->items.end(), [](const ReportItem &other) { return other.wrap; }))
+            throw Fault{QStringLiteral("band data 里只能有一个 wrap 的 cells")};
     } else {
         throw Fault{QStringLiteral("band 里不认识的内容") + quotedWord(tokens[0].text)
                     + QStringLiteral("（可用 text、line、headings、cells、totals）")};
@@ -340,13 +343,15 @@ void Parser::options(const QList<Token> &tokens, qsizetype from, ReportItem &ite
             item.bold = true;
         else if (word == u"border")
             item.border = true;
+        else if (word == u"wrap" && item.kind == ReportItem::Kind::Cells)
+            item.wrap = true;
         else if (word == u"size" && t + 1 < tokens.size()) {
             item.size = number(tokens[++t], "字号");
             if (item.size <= 0)
                 throw Fault{QStringLiteral("字号应大于 0")};
         } else
             throw Fault{QStringLiteral("不认识的选项") + quotedWord(token.text)
-                        + QStringLiteral("（可用 left、center、right、bold、size 字号、border）")};
+                        + QStringLiteral("（可用 left、center、right、bold、size 字号、border，cells 还可用 wrap）")};
     }
 }
 

@@ -40,7 +40,10 @@
 //       A W of * reaches the right margin. A text too long for its box is cut with "…".
 //   line X1 Y1 X2 Y2 [width]            a line (X2 may be *), width in mm (default 0.2).
 //   headings [left|center|right] [bold] [size N] [border]   the column headings, over the band's height
-//   cells    [left|center|right] [bold] [size N] [border]   the row's value in every column (data band)
+//   cells    [left|center|right] [bold] [size N] [border] [wrap]
+//       the row's value in every column (data band). With wrap a value too long for its column goes on
+//       over as many lines as it needs instead of being cut, and the row grows to its tallest cell
+//       (the band's height is the least it takes); one such item per band.
 //   totals   [left|center|right] [bold] [size N] [border] ["text"]
 //       the totals row: the count or sum each column asks for; the text goes into the first column
 //       that shows neither (for example "合计").
@@ -56,6 +59,8 @@
 //
 // Each band kind appears at most once, and every band's height is fixed, so the number of pages
 // follows from the number of rows and a page can be laid out without laying out the pages before it.
+// A data band whose cells wrap is the exception: building the report measures every row once, and
+// a row taller than a page goes on over the next pages.
 
 struct ReportFont
 {
@@ -75,6 +80,7 @@ struct ReportItem
     bool bold = false;
     double size = 0; // 0: the template's font size
     bool border = false;
+    bool wrap = false; // cells only
     QString text;
     int line = 0; // where it stands in the file
 };

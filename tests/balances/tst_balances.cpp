@@ -59,6 +59,36 @@ public:
         QVERIFY2(text.isEmpty(), text.constData());
     }
 
+    // The rows of a statement, each as its values joined by '|'; the engine's message when it fails.
+    QStringList rows(const QString &sql)
+    {
+        QStringList found;
+        if (m_server) {
+            PGresult *result = PQexec(m_server, sql.toUtf8().constData());
+            if (PQresultStatus(result) != PGRES_TUPLES_OK)
+                found.append(QString::fromUtf8(PQresultErrorMessage(result)));
+            for (int r = 0; r < PQntuples(result); ++r) {
+                QStringList values;
+                for (int c = 0; c < PQnfields(result); ++c)
+                    values.append(QString::fromUtf8(PQgetvalue(result, r, c)));
+                found.append(values.join(u'|'));
+            }
+            PQclear(result);
+            return found;
+        }
+        sqlite3_stmt *statement = nullptr;
+        if (sqlite3_prepare_v2(m_db, sql.toUtf8().constData(), -1, &statement, nullptr) != SQLITE_OK)
+            found.append(QString::fromUtf8(sqlite3_errmsg(m_db)));
+        while (statement && sqlite3_step(statement) == SQLITE_ROW) {
+            QStringList values;
+            for (int c = 0; c < sqlite3_column_count(statement); ++c)
+                values.append(QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(statement, c))));
+            found.append(values.join(u'|'));
+        }
+        sqlite3_finalize(statement);
+        return found;
+    }
+
 private:
     sqlite3 *m_db = nullptr;
     pg_conn *m_server = nullptr;
@@ -67,8 +97,7 @@ private:
 // The month-total check in the dialect of the books the tests run on.
 QString monthTotalsCheck()
 {
-    return MonthTotals::checkStatement(TestEngine::onServer() ? MonthTotals::Engine::Postgres
-                                                              : MonthTotals::Engine::Sqlite);
+    return MonthTotals::checkStatement(TestEngine::onServer() ? Dialect::Postgres : Dialect::Sqlite);
 }
 
 // Accounts 2 to 5 with the types 1, 2, 1, 3.
@@ -250,6 +279,23 @@ void storeEarlyRecords(OtherClient &other)
                              "(4, '2024-12-31', 0.005), (5, '2025-01-01', -77)"));
 }
 
+// The statement README.md gives to list the months whose totals disagree, as printed there: the fenced
+// block after the sentence that introduces it.
+QString readmeMonthCheck()
+{
+    QFile readme(QFINDTESTDATA("../../README.md"));
+    if (!readme.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(readme.readAll());
+    const qsizetype introduced = text.indexOf(QStringLiteral("This statement lists every month whose total disagrees"));
+    const QString fence = QStringLiteral("\n```\n");
+    const qsizetype begins = text.indexOf(fence, introduced);
+    const qsizetype ends = text.indexOf(fence, begins + fence.size());
+    if (introduced < 0 || begins < 0 || ends < 0)
+        return {};
+    return text.mid(begins + fence.size(), ends - begins - fence.size() + 1);
+}
+
 } // namespace
 
 class tst_balances : public QObject
@@ -266,6 +312,8 @@ private slots:
     void handChangedTotalsFoundAtTheFirstLoginOfADay();
     void refusedTotalLeavesTheRecordUnchanged_data();
     void refusedTotalLeavesTheRecordUnchanged();
+    void readmeCheckListsTheBrokenMonths_data();
+    void readmeCheckListsTheBrokenMonths();
 };
 
 void tst_balances::balancesFollowEveryChange_data()
@@ -445,6 +493,43 @@ void tst_balances::refusedTotalLeavesTheRecordUnchanged()
              QVariant(QStringLiteral("2024-02-29|946.1")));
     verifyBalances(program, QStringLiteral("after the refused change"));
     QCOMPARE(firstValue(program, QStringLiteral("Select Count(*) From MoneyMonth")).toInt(), 5);
+}
+
+void tst_balances::readmeCheckListsTheBrokenMonths_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QStringList>("listed"); // account|month
+    QTest::newRow("a total off by a fen")
+        << "UPDATE MoneyMonth SET MonthSum = MonthSum + 0.01 WHERE MonthText = '2024-12'" << QStringList{"4|2024-12"};
+    QTest::newRow("a month's total missing")
+        << "DELETE FROM MoneyMonth WHERE MonthAccount = 2 AND MonthText = '2024-03'" << QStringList{"2|2024-03"};
+    QTest::newRow("a total of a month without records")
+        << "INSERT INTO MoneyMonth VALUES (3, '2025-06', 12.3)" << QStringList{"3|2025-06"};
+    QTest::newRow("a total moved to another account")
+        << "UPDATE MoneyMonth SET MonthAccount = 3 WHERE MonthAccount = 5" << QStringList{"3|2025-01", "5|2025-01"};
+}
+
+// The README's check, run as an ODBC client would run it on either engine: right totals (one of them
+// the sum of 77 records of 12.3, which no order of adding gives exactly) list nothing; after the
+// damage, exactly the months damaged.
+void tst_balances::readmeCheckListsTheBrokenMonths()
+{
+    QFETCH(QString, damage);
+    QFETCH(QStringList, listed);
+    const QString check = readmeMonthCheck();
+    QVERIFY2(!check.isEmpty(), "README.md gives no statement after its sentence on the month totals");
+    ProgramFixture program;
+    addAccounts(program);
+    OtherClient other(program);
+    storeEarlyRecords(other);
+    other.run(QStringLiteral("INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum) VALUES ")
+              + QStringList(77, QStringLiteral("(4, '2024-12-15', 12.3)")).join(u','));
+    QCOMPARE(other.rows(check).join(u'\n'), QString());
+
+    other.run(damage);
+    QStringList found = other.rows(check);
+    found.sort();
+    QCOMPARE(found, listed);
 }
 
 QTEST_MAIN(tst_balances)

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QDateEdit>
+#include <QHeaderView>
 #include <QTableWidget>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,6 +21,7 @@
 #include "data/Clock.h"
 #include "data/WindowedQuery.h"
 #include "grid/DataGrid.h"
+#include "reporting/Report.h"
 #include "journal/JournalPage.h"
 #include "data/ChangeRecord.h"
 #include "data/DeliveredBooks.h"
@@ -163,6 +165,9 @@ private slots:
     void olderServerBooksGetTheListOrder();
     void listFiltersNewestFirst_data();
     void listFiltersNewestFirst();
+    void listShowsEntriesAsTheUserKnowsThem();
+    void listKeepsItsColumnsInView();
+    void printShowsEveryEntryWhole();
     void detailsShowBothSidesMarkingChanges();
     void tablesShownByTheirUsersNames();
     void recordHistoryOpensFromTheJournal();
@@ -390,24 +395,37 @@ void tst_changes::checkFindsWhatWentUnrecorded_data()
         << "DROP TRIGGER ChangeLogNoDelete" << "DROP TRIGGER ChangeLogKeep ON ChangeLog"
         << QStringList{QStringLiteral("ChangeLogNoDelete"), QStringLiteral("changelogkeep")} << QStringList{} << 0;
     QTest::newRow("record changed unrecorded")
-        << "DROP TRIGGER ChangeLogMoneyTableUpdate; UPDATE MoneyTable SET MoneySum = 947.1 WHERE MoneyIndex = 3"
-        << "ALTER TABLE MoneyTable DISABLE TRIGGER ChangeLogMoneyTable; UPDATE MoneyTable SET MoneySum = 947.1 WHERE MoneyIndex = 3"
+        << "DROP TRIGGER ChangeLogMoneyTableUpdate; UPDATE MoneyTable SET MoneySum = 947.1, MoneyRemark = '改' WHERE MoneyIndex = 3"
+        << "ALTER TABLE MoneyTable DISABLE TRIGGER ChangeLogMoneyTable; UPDATE MoneyTable SET MoneySum = 947.1, MoneyRemark = '改' WHERE MoneyIndex = 3"
         << QStringList{QStringLiteral("ChangeLogMoneyTableUpdate"), QStringLiteral("changelogmoneytable")}
-        << QStringList{QStringLiteral("流水记录 3：现在的内容与改动记录不符（MoneySum）")} << 0;
+        << QStringList{QStringLiteral("日记帐 3：现在的内容与改动记录不符（金额、备注）")} << 0;
     QTest::newRow("record deleted unrecorded")
         << "DROP TRIGGER ChangeLogMoneyTableDelete; DELETE FROM MoneyTable WHERE MoneyIndex = 2"
         << "ALTER TABLE MoneyTable DISABLE TRIGGER ChangeLogMoneyTable; DELETE FROM MoneyTable WHERE MoneyIndex = 2"
         << QStringList{QStringLiteral("ChangeLogMoneyTableDelete"), QStringLiteral("changelogmoneytable")}
-        << QStringList{QStringLiteral("流水记录 2：已不在帐簿中，但改动记录中没有它的删除")} << 0;
+        << QStringList{QStringLiteral("日记帐 2：已不在帐簿中，但改动记录中没有它的删除")} << 0;
     QTest::newRow("entry deleted")
         << "DROP TRIGGER ChangeLogNoDelete; DELETE FROM ChangeLog WHERE ChangeTable = 'MoneyTable' AND ChangeRow = 2"
         << "ALTER TABLE ChangeLog DISABLE TRIGGER ChangeLogKeep; DELETE FROM ChangeLog WHERE ChangeTable = 'MoneyTable' AND ChangeRow = 2"
         << QStringList{QStringLiteral("ChangeLogNoDelete"), QStringLiteral("changelogkeep")}
-        << QStringList{QStringLiteral("流水记录 2：在帐簿中，但改动记录中没有它")} << 1;
+        << QStringList{QStringLiteral("日记帐 2：在帐簿中，但改动记录中没有它")} << 1;
+    // Settings values 1 to 3 are one of each list; a renamed value's entries name its list only when
+    // it was added.
+    QTest::newRow("settings value renamed unrecorded")
+        << "DROP TRIGGER ChangeLogParameterUpdate; UPDATE Parameter SET ParameterValue = '支票' WHERE ParameterValue = '值3'"
+        << "ALTER TABLE Parameter DISABLE TRIGGER ChangeLogParameter; UPDATE Parameter SET ParameterValue = '支票' WHERE ParameterValue = '值3'"
+        << QStringList{QStringLiteral("ChangeLogParameterUpdate"), QStringLiteral("changelogparameter")}
+        << QStringList{QStringLiteral("凭证 3：现在的内容与改动记录不符（列表项）")} << 0;
+    QTest::newRow("renamed settings value deleted unrecorded")
+        << "DROP TRIGGER ChangeLogParameterDelete; DELETE FROM Parameter WHERE ParameterValue = '办公'"
+        << "ALTER TABLE Parameter DISABLE TRIGGER ChangeLogParameter; DELETE FROM Parameter WHERE ParameterValue = '办公'"
+        << QStringList{QStringLiteral("ChangeLogParameterDelete"), QStringLiteral("changelogparameter")}
+        << QStringList{QStringLiteral("款项类别 2：已不在帐簿中，但改动记录中没有它的删除")} << 0;
 }
 
-// What another program did past the change record is found by the check, named by record; missing
-// protection is put back with an entry saying so, and the next check finds it in place.
+// What another program did past the change record is found by the check, named by record as the
+// list names it, its fields by their titles; missing protection is put back with an entry saying
+// so, and the next check finds it in place.
 void tst_changes::checkFindsWhatWentUnrecorded()
 {
     QFETCH(QString, sqlite);
@@ -418,6 +436,13 @@ void tst_changes::checkFindsWhatWentUnrecorded()
     ProgramFixture program;
     for (int i = 0; i < 3; ++i)
         program.insert(QStringLiteral("MoneyTable"), Record);
+    QList<qint64> values;
+    for (int list = 1; list <= 3; ++list)
+        values.append(program.insert(QStringLiteral("Parameter"),
+                                     {{QStringLiteral("ParameterType"), list},
+                                      {QStringLiteral("ParameterValue"), QStringLiteral("值%1").arg(list)}}));
+    QCOMPARE(values, (QList<qint64>{1, 2, 3}));
+    changeRow(program, QStringLiteral("Parameter"), values[1], {{QStringLiteral("ParameterValue"), QStringLiteral("办公")}});
     QVERIFY(checked(program).holds());
     OtherProgram other(program);
     QCOMPARE(other.execute((TestEngine::onServer() ? server : sqlite).toUtf8().constData()), 0);
@@ -570,7 +595,149 @@ QList<qint64> listed(ChangeLogWindow &window)
     return numbers;
 }
 
+// What the list shows in a column: the texts of its rows, top to bottom.
+QStringList columnTexts(DataGrid &grid, const QString &title, int rows)
+{
+    int column = 0;
+    while (column < grid.columnCount() && grid.title(column) != title)
+        ++column;
+    QStringList texts;
+    for (int row = 0; row < rows; ++row)
+        texts.append(grid.model().index(row, column).data().toString());
+    return texts;
+}
+
 } // namespace
+
+// The list shows each side of an entry as "标题：值" pairs in the order of the table, the fields a
+// change emptied on both sides; an account by its name while it exists and by its number once it is
+// gone. The database user and the address show on a server only, where they are kept.
+void tst_changes::listShowsEntriesAsTheUserKnowsThem()
+{
+    ProgramFixture program;
+    const qint64 cash = program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("现金")},
+                                                                   {QStringLiteral("AccountType"), 1}});
+    const qint64 bank = program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("银行")},
+                                                                   {QStringLiteral("AccountType"), 2}});
+    Fields record = Record;
+    record[0].second = cash;
+    const qint64 first = program.insert(QStringLiteral("MoneyTable"), record);
+    changeRow(program, QStringLiteral("MoneyTable"), first,
+              {{QStringLiteral("MoneySum"), 77 * 12.3}, {QStringLiteral("MoneyRemark"), QStringLiteral("备用金")}});
+    record[0].second = bank;
+    const qint64 second = program.insert(QStringLiteral("MoneyTable"), record);
+    deleteRow(program, QStringLiteral("MoneyTable"), second);
+    deleteRow(program, QStringLiteral("Account"), bank);
+
+    ChangeLogWindow &window = *program.windows().changeLog;
+    window.prepareAll();
+    DataGrid &grid = *window.DBGridEh1();
+    QStringList titles;
+    for (int c = 0; c < grid.columnCount(); ++c)
+        titles.append(grid.title(c));
+    QStringList expected{QStringLiteral("编号"), QStringLiteral("时间"), QStringLiteral("操作人"), QStringLiteral("类别"),
+                         QStringLiteral("表"),   QStringLiteral("记录号"), QStringLiteral("帐户")};
+    if (TestEngine::onServer())
+        expected << QStringLiteral("数据库用户") << QStringLiteral("地址");
+    expected << QStringLiteral("改动前") << QStringLiteral("改动后");
+    QCOMPARE(titles, expected);
+
+    const QString gone = QString::number(bank);
+    const QString stored = QStringLiteral("录入时间：2026-12-10；帐户：%1；客户名称：张三；金额：12.3");
+    QCOMPARE(columnTexts(grid, QStringLiteral("帐户"), 5),
+             (QStringList{gone, gone, gone, QStringLiteral("现金"), QStringLiteral("现金")}));
+    QCOMPARE(columnTexts(grid, QStringLiteral("改动前"), 5),
+             (QStringList{QStringLiteral("帐户名：银行；帐户类型：2"), stored.arg(gone), QString(),
+                          QStringLiteral("金额：12.3；备注："), QString()}));
+    QCOMPARE(columnTexts(grid, QStringLiteral("改动后"), 5),
+             (QStringList{QString(), QString(), stored.arg(gone), QStringLiteral("金额：947.1；备注：备用金"),
+                          stored.arg(QStringLiteral("现金"))}));
+}
+
+// At its normal size the list shows every column: the others as wide as their titles and what they
+// show, and the two sides of an entry, the widest, sharing the width left.
+void tst_changes::listKeepsItsColumnsInView()
+{
+    ProgramFixture program;
+    tellStory(program);
+    ChangeLogWindow &window = *program.windows().changeLog;
+    window.prepareAll();
+    window.show();
+    DataGrid &grid = *window.DBGridEh1();
+    const int width = grid.viewport()->width();
+    const int rows = grid.model().rowCount();
+    QVERIFY(rows >= 6);
+    QList<int> sides;
+    int othersWidest = 0;
+    for (int c = 0; c < grid.columnCount(); ++c) {
+        const QString title = grid.title(c);
+        QVERIFY2(grid.columnViewportPosition(c) + grid.columnWidth(c) <= width,
+                 qPrintable(QStringLiteral("%1 ends past %2").arg(title).arg(width)));
+        if (title == u"改动前" || title == u"改动后") {
+            sides.append(grid.columnWidth(c));
+            continue;
+        }
+        int widest = grid.horizontalHeader()->fontMetrics().horizontalAdvance(title);
+        for (const QString &text : columnTexts(grid, title, rows))
+            widest = std::max(widest, grid.fontMetrics().horizontalAdvance(text));
+        QVERIFY2(grid.columnWidth(c) > widest, qPrintable(title));
+        othersWidest = std::max(othersWidest, grid.columnWidth(c));
+    }
+    QCOMPARE(sides.size(), 2);
+    QVERIFY(std::abs(sides[0] - sides[1]) <= 1);
+    QVERIFY2(sides[0] > othersWidest, qPrintable(QStringLiteral("%1 beside %2").arg(sides[0]).arg(othersWidest)));
+    window.hide();
+}
+
+// The printout holds every entry whole: a long side goes on over as many lines as it takes, an
+// entry taller than a page over the next pages, and nothing is cut. On a books file the columns a
+// server alone fills are left out.
+void tst_changes::printShowsEveryEntryWhole()
+{
+    ProgramFixture program;
+    tellStory(program);
+    QString remark;
+    for (int i = 1; i <= 400; ++i)
+        remark += QStringLiteral("第%1笔 ").arg(i);
+    const qint64 row = program.insert(QStringLiteral("MoneyTable"), Record);
+    changeRow(program, QStringLiteral("MoneyTable"), row, {{QStringLiteral("MoneyRemark"), remark}});
+    changeRow(program, QStringLiteral("MoneyTable"), row, {{QStringLiteral("MoneyUser"), QStringLiteral("李四")}});
+    changeRow(program, QStringLiteral("MoneyTable"), row, {{QStringLiteral("MoneySum"), 77 * 12.3}});
+
+    ChangeLogWindow &window = *program.windows().changeLog;
+    window.prepareAll();
+    program.screen().onDialog(QStringLiteral("FormPreview"), [](QDialog &preview) { preview.reject(); });
+    window.print();
+    QVERIFY(program.screen().allUsed());
+    Report &report = window.report();
+
+    // Each cell's lines, over every page it takes.
+    QMap<std::pair<int, int>, QString> printed;
+    QSet<int> pagesOfTheRemark;
+    for (int p = 0; p < report.pageCount(); ++p) {
+        const ReportPage page = report.page(p);
+        const QStringList headings = page.textsOf(ReportBand::ColumnHeader);
+        QCOMPARE(headings.contains(QStringLiteral("数据库用户")), TestEngine::onServer());
+        QCOMPARE(headings.contains(QStringLiteral("地址")), TestEngine::onServer());
+        QVERIFY(page.textsOf(ReportBand::PageFooter).contains(QStringLiteral("第 %1 页 / 共 %2 页").arg(p + 1).arg(report.pageCount())));
+        for (const ReportPageText &text : page.texts)
+            if (text.band == ReportBand::Data && text.column >= 0) {
+                QVERIFY2(!text.text.endsWith(QStringLiteral("…")), qPrintable(text.text));
+                printed[{text.row, text.column}] += QString(text.text).remove(QLatin1Char('\n'));
+                if (text.row == 2 && !text.text.isEmpty() && headings.value(text.column) == u"改动后")
+                    pagesOfTheRemark.insert(p);
+            }
+    }
+    DataGrid &grid = *window.DBGridEh1();
+    const int entries = window.rows().recordCount();
+    for (int r = 0; r < entries; ++r)
+        for (int c = 0; c < grid.columnCount(); ++c)
+            QCOMPARE(printed.value({r, c}), grid.model().index(r, c).data().toString());
+    QVERIFY(printed.value({2, grid.columnCount() - 1}).endsWith(QStringLiteral("第400笔 ")));
+    QVERIFY2(pagesOfTheRemark.size() >= 2, "the long entry fits one page");
+    QCOMPARE(report.page(report.pageCount() - 1).textsOf(ReportBand::Summary),
+             QStringList{QStringLiteral("共 %1 条改动记录").arg(entries)});
+}
 
 // Server books made before the list's own index get it when the program opens them: without it the
 // newest entries come only after every entry is sorted.
@@ -652,12 +819,15 @@ void tst_changes::listFiltersNewestFirst()
 }
 
 // A double-click on an entry shows every field of the row before and after it, the changed ones
-// marked, texts as typed.
+// marked, texts as typed, the account by its name.
 void tst_changes::detailsShowBothSidesMarkingChanges()
 {
     ProgramFixture program;
     const QString remark = QStringLiteral("O'Brien\t\"全\"\n") + QString(3990, QChar(u'帐'));
-    const qint64 row = program.insert(QStringLiteral("MoneyTable"), Record);
+    Fields record = Record;
+    record[0].second = program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("现金")},
+                                                                  {QStringLiteral("AccountType"), 1}});
+    const qint64 row = program.insert(QStringLiteral("MoneyTable"), record);
     changeRow(program, QStringLiteral("MoneyTable"), row,
               {{QStringLiteral("MoneySum"), 77 * 12.3}, {QStringLiteral("MoneyRemark"), remark}});
     ChangeLogWindow &window = *program.windows().changeLog;
@@ -675,6 +845,7 @@ void tst_changes::detailsShowBothSidesMarkingChanges()
                  (QStringList{QStringLiteral("12.3"), QString::number(77 * 12.3, 'g', 15), ChangeDetails::ChangedMark}));
         QCOMPARE(shown.value(QStringLiteral("备注")), (QStringList{QString(), remark, ChangeDetails::ChangedMark}));
         QCOMPARE(shown.value(QStringLiteral("客户名称")), (QStringList{QStringLiteral("张三"), QStringLiteral("张三"), QString()}));
+        QCOMPARE(shown.value(QStringLiteral("帐户")), (QStringList{QStringLiteral("现金"), QStringLiteral("现金"), QString()}));
         dialog.accept();
     });
     QTest::mouseDClick(window.DBGridEh1()->viewport(), Qt::LeftButton, {},
@@ -683,8 +854,8 @@ void tst_changes::detailsShowBothSidesMarkingChanges()
 }
 
 // The list (and so its print and export) and the details show each table by the name the user knows
-// it by, a settings list entry by its list where the entry names it; entries keep the stored name,
-// by which a record's history is still found.
+// it by, a settings list entry by its list, a renamed one too; entries keep the stored name, by which
+// a record's history is still found.
 void tst_changes::tablesShownByTheirUsersNames()
 {
     ProgramFixture program;
@@ -723,7 +894,7 @@ void tst_changes::tablesShownByTheirUsersNames()
     for (int r = 0; r < stored.size(); ++r)
         shown.append(window.rows().value(r, 4).toString());
     QCOMPARE(shown, (QStringList{QStringLiteral("改动记录"), QStringLiteral("密码"), QStringLiteral("款项类别"),
-                                 QStringLiteral("设置列表"), QStringLiteral("凭证"), QStringLiteral("款项类别"),
+                                 QStringLiteral("凭证"), QStringLiteral("凭证"), QStringLiteral("款项类别"),
                                  QStringLiteral("收支种类"), QStringLiteral("应收应付"), QStringLiteral("日记帐"),
                                  QStringLiteral("帐户")}));
     QCOMPARE(window.DBGridEh1()->model().index(2, 4).data().toString(), QStringLiteral("款项类别"));
@@ -737,7 +908,7 @@ void tst_changes::tablesShownByTheirUsersNames()
         return details.findChild<QLabel *>(QStringLiteral("Label1"))->text().section(QStringLiteral("　"), 4, 4);
     };
     QCOMPARE(title(delivered + 6), QStringLiteral("凭证 %1").arg(lists[2]));
-    QCOMPARE(title(delivered + 7), QStringLiteral("设置列表 %1").arg(lists[2]));
+    QCOMPARE(title(delivered + 7), QStringLiteral("凭证 %1").arg(lists[2]));
     QCOMPARE(title(delivered + 10), QStringLiteral("改动记录 "));
 }
 

@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <libpq-fe.h>
+#include <pg_config_manual.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -164,17 +165,63 @@ struct ServerDatabase
         if (!name.isEmpty())
             TestEngine::dropServerBooks(name);
     }
-    QString conninfo() const
+    QString conninfo(const QString &user = QStringLiteral("kalvora")) const
     {
-        return QStringLiteral("host=%1 dbname=%2 user=kalvora sslmode=disable").arg(TestEngine::serverHost(), name);
+        return QStringLiteral("host=%1 dbname=%2 user=%3 sslmode=disable").arg(TestEngine::serverHost(), name, user);
     }
 };
+
+// The test cluster's one role that must give a password over the socket, and its password.
+constexpr char PasswordRole[] = "kalvora_pw";
+constexpr char RolePassword[] = "Tuvessa-pw1";
 
 void createEmpty(ServerDatabase *database, const QString &locale = QStringLiteral("C"))
 {
     QString error;
     database->name = TestEngine::createEmptyServerDatabase(&error, locale);
     QVERIFY2(!database->name.isEmpty(), qPrintable(error));
+}
+
+// A desk's own files in a folder of the case: its books file, and the data source and .pgpass its
+// commands write, named to them by ODBCINI and PGPASSFILE until the case ends.
+class DeskFolder
+{
+public:
+    DeskFolder()
+        : m_odbcIni(qgetenv("ODBCINI")), m_passwordFile(qgetenv("PGPASSFILE"))
+    {
+        qputenv("ODBCINI", QFile::encodeName(path(QStringLiteral("odbc.ini"))));
+        qputenv("PGPASSFILE", QFile::encodeName(passwordFile()));
+    }
+    ~DeskFolder()
+    {
+        qputenv("ODBCINI", m_odbcIni);
+        m_passwordFile.isNull() ? qunsetenv("PGPASSFILE") : qputenv("PGPASSFILE", m_passwordFile);
+    }
+    DeskFolder(const DeskFolder &) = delete;
+    DeskFolder &operator=(const DeskFolder &) = delete;
+
+    QString programDir() const { return m_folder.path() + QLatin1Char('/'); }
+    QString path(const QString &name) const { return programDir() + name; }
+    QString passwordFile() const { return path(QStringLiteral("pgpass")); }
+
+private:
+    QTemporaryDir m_folder;
+    QByteArray m_odbcIni, m_passwordFile;
+};
+
+// The password libpq takes from .pgpass for a connection to `host` and `port`, asked of libpq itself:
+// it reads the file while it sets the connection up, before any answer from a server.
+QString passwordLibpqFinds(const QString &host, const QString &port, const QString &database, const QString &user)
+{
+    const QByteArray values[] = {host.toUtf8(), port.toUtf8(), database.toUtf8(), user.toUtf8()};
+    const char *const keywords[] = {"host", "port", "dbname", "user", nullptr};
+    const char *const given[] = {values[0].constData(), values[1].constData(), values[2].constData(),
+                                 values[3].constData(), nullptr};
+    PGconn *conn = PQconnectStartParams(keywords, given, 0);
+    const QString found = QString::fromUtf8(PQpass(conn));
+    PQfinish(conn);
+    return found;
 }
 
 } // namespace
@@ -188,6 +235,8 @@ private slots:
     void moveCarriesTheChangeRecord();
     void badValuesAreRefusedByTableAndRow_data();
     void badValuesAreRefusedByTableAndRow();
+    void realInAnIntegerFieldMovesOnlyWhole_data();
+    void realInAnIntegerFieldMovesOnlyWhole();
     void unfitTargetIsRefused_data();
     void unfitTargetIsRefused();
     void accountNamesDifferingInCaseAreKept();
@@ -197,6 +246,10 @@ private slots:
     void restoreOnServerReplacesRowsOrLeavesThem();
     void copyOfTheDayTakenOncePerDay();
     void commandsSwitchTheDataSource();
+    void passwordKeptWhereLibpqLooks_data();
+    void passwordKeptWhereLibpqLooks();
+    void deskLogsInWithThePasswordKept_data();
+    void deskLogsInWithThePasswordKept();
 };
 
 void CopyingTest::moveCarriesEveryRowAndNumber()
@@ -224,7 +277,7 @@ void CopyingTest::moveCarriesEveryRowAndNumber()
     QVERIFY2(lines.contains(QStringLiteral("有 1 条流水记录的帐户（编号 9）已不存在")), qPrintable(lines));
 
     // Month totals built from the records; new numbers past every number the file gave out.
-    QCOMPARE(serverRows(server.name, MonthTotals::checkStatement(MonthTotals::Engine::Postgres)), QStringList());
+    QCOMPARE(serverRows(server.name, MonthTotals::checkStatement(Dialect::Postgres)), QStringList());
     QCOMPARE(serverRows(server.name, QStringLiteral("SELECT MonthText, round(MonthSum::numeric, 2) FROM MoneyMonth "
                                                     "WHERE MonthAccount = 2 ORDER BY 1")),
              (QStringList{QStringLiteral("2026-10|356.70"), QStringLiteral("2026-11|369.00"),
@@ -340,6 +393,49 @@ void CopyingTest::badValuesAreRefusedByTableAndRow()
     QCOMPARE(publicTables(server.name), 0);
     QCOMPARE(readBytes(books), before);
     QVERIFY(!QFile::exists(books + QStringLiteral("-journal")));
+}
+
+void CopyingTest::realInAnIntegerFieldMovesOnlyWhole_data()
+{
+    // A real as another program may store it; the file keeps one that is whole within 64 bits as an integer.
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("moves");
+    QTest::addColumn<QString>("shown"); // as the refusal names it, or as the server holds it
+    QTest::newRow("beyond 64 bits") << "1e19" << false << "1.0e+19";
+    QTest::newRow("beyond 64 bits, negative") << "-1e19" << false << "-1.0e+19";
+    QTest::newRow("just beyond 2^63") << "9.3e18" << false << "9.3e+18";
+    QTest::newRow("infinite") << "-1e999" << false << "-Inf";
+    QTest::newRow("one past the largest integer") << "2147483648.0" << false << "2147483648";
+    QTest::newRow("not whole") << "3.5" << false << "3.5";
+    QTest::newRow("the largest integer") << "2147483647.0" << true << "2147483647";
+    QTest::newRow("the smallest integer") << "-2147483648.0" << true << "-2147483648";
+}
+
+// A real in an integer field moves as the integer it is, when it is one the server's field holds;
+// anything else is refused by table, row and field, and the server stays empty.
+void CopyingTest::realInAnIntegerFieldMovesOnlyWhole()
+{
+    SKIP_ON_FILE("moves books to a server");
+    QFETCH(QString, value);
+    QFETCH(bool, moves);
+    QFETCH(QString, shown);
+    QTemporaryDir folder;
+    const QString books = folder.filePath(QStringLiteral("KalvoraCmp.mdb"));
+    storeBooks(books);
+    runOnFile(books, QStringLiteral("UPDATE MoneyTable SET MoneyAccount = %1 WHERE MoneyIndex = 4").arg(value));
+    ServerDatabase server;
+    createEmpty(&server);
+
+    MoveReport report;
+    QString error;
+    QCOMPARE(MoveBooksToServer(books, server.conninfo(), &report, &error), moves);
+    if (moves) {
+        QCOMPARE(serverValue(server.name, QStringLiteral("SELECT MoneyAccount FROM MoneyTable WHERE MoneyIndex = 4")), shown);
+    } else {
+        QVERIFY2(error.startsWith(QStringLiteral("数据表 MoneyTable 第 3 行（编号 4）的字段 MoneyAccount 不是整数：“%1”").arg(shown)),
+                 qPrintable(error));
+        QCOMPARE(publicTables(server.name), 0);
+    }
 }
 
 void CopyingTest::unfitTargetIsRefused_data()
@@ -520,7 +616,7 @@ void CopyingTest::restoreOnServerReplacesRowsOrLeavesThem()
     QVERIFY2(BooksBackup::restore(ShareDataModule::instance(), backup, program.databasePath(), &failure),
              qPrintable(failure.reason));
     QCOMPARE(serverContent(program.serverBooks()), saved);
-    QCOMPARE(serverRows(program.serverBooks(), MonthTotals::checkStatement(MonthTotals::Engine::Postgres)), QStringList());
+    QCOMPARE(serverRows(program.serverBooks(), MonthTotals::checkStatement(Dialect::Postgres)), QStringList());
     QCOMPARE(serverValue(program.serverBooks(), QStringLiteral("INSERT INTO MoneyTable(MoneySum) VALUES (1) RETURNING MoneyIndex")),
              QStringLiteral("4")); // numbered on from the backup's books, as a restored file is
     QStringList kept = QDir(BooksBackup::automaticFolder()).entryList(QDir::Files);
@@ -569,19 +665,12 @@ void CopyingTest::copyOfTheDayTakenOncePerDay()
 void CopyingTest::commandsSwitchTheDataSource()
 {
     SKIP_ON_FILE("books on a server");
-    QTemporaryDir folder;
-    const QString programDir = folder.path() + QLatin1Char('/');
+    const DeskFolder desk;
+    const QString programDir = desk.programDir();
     storeBooks(programDir + QStringLiteral("KalvoraCmp.mdb"));
-    const QByteArray oldOdbcIni = qgetenv("ODBCINI"), oldPassFile = qgetenv("PGPASSFILE");
-    qputenv("ODBCINI", QFile::encodeName(programDir + QStringLiteral("odbc.ini")));
-    qputenv("PGPASSFILE", QFile::encodeName(programDir + QStringLiteral("pgpass")));
-    const auto restoreEnvironment = qScopeGuard([&] {
-        qputenv("ODBCINI", oldOdbcIni);
-        oldPassFile.isNull() ? qunsetenv("PGPASSFILE") : qputenv("PGPASSFILE", oldPassFile);
-    });
-    writeBytes(programDir + QStringLiteral("pgpass"), "other:5432:kalvora:kalvora:keep\n"
-                                                      "localhost:*:db:kalvora:stale\n");
-    QFile::setPermissions(programDir + QStringLiteral("pgpass"), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    writeBytes(desk.passwordFile(), "other:5432:kalvora:kalvora:keep\n"
+                                    "localhost:*:db:kalvora:stale\n");
+    QFile::setPermissions(desk.passwordFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     ServerDatabase server;
     createEmpty(&server);
     // The cluster trusts its socket: the password is only carried, never checked.
@@ -594,11 +683,11 @@ void CopyingTest::commandsSwitchTheDataSource()
     QCOMPARE(DataSource::entryOf(source, QStringLiteral("Database")), server.name);
     QCOMPARE(DataSource::entryOf(source, QStringLiteral("Username")), QStringLiteral("kalvora"));
     QCOMPARE(DataSource::entryOf(source, QStringLiteral("UnknownsAsLongVarchar")), QStringLiteral("1"));
-    QCOMPARE(QString::fromUtf8(readBytes(programDir + QStringLiteral("pgpass"))),
+    QCOMPARE(QString::fromUtf8(readBytes(desk.passwordFile())),
              QStringLiteral("other:5432:kalvora:kalvora:keep\nlocalhost:*:db:kalvora:stale\n"
-                            "localhost:*:%1:kalvora:p\\:a\\\\ss\n").arg(server.name));
+                            "%1:*:%2:kalvora:p\\:a\\\\ss\n").arg(TestEngine::serverHost(), server.name));
     struct stat status{};
-    QCOMPARE(::stat(QFile::encodeName(programDir + QStringLiteral("pgpass")).constData(), &status), 0);
+    QCOMPARE(::stat(QFile::encodeName(desk.passwordFile()).constData(), &status), 0);
     QCOMPARE(status.st_mode & 0777, 0600u);
     EngineError refused;
     QVERIFY2(PgEngine::open(PgEngine::serverOf(source), &refused), qPrintable(refused.text));
@@ -616,6 +705,70 @@ void CopyingTest::commandsSwitchTheDataSource()
     QCOMPARE(DataSource::entryOf(source, QStringLiteral("Database")), server.name);
     QCOMPARE(RunServerCommand({QStringLiteral("--move-books-to-server"), server.conninfo()}, programDir), std::optional<int>(1));
     QCOMPARE(RunServerCommand({QStringLiteral("--help")}, programDir), std::optional<int>());
+}
+
+void CopyingTest::passwordKeptWhereLibpqLooks_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("port");
+    QTest::newRow("socket folder of its own") << QStringLiteral("/tmp/kalvora-desk") << QString();
+    QTest::newRow("socket folder with a colon, port given") << QStringLiteral("/tmp/desk:2") << QStringLiteral("5433");
+    QTest::newRow("libpq's default socket folder") << QStringLiteral(DEFAULT_PGSOCKET_DIR) << QString();
+    QTest::newRow("no host") << QString() << QString();
+    QTest::newRow("server by address") << QStringLiteral("192.0.2.10") << QStringLiteral("6543");
+}
+
+// However the server is named, a later connection to it finds the password kept, beside the line of
+// another database on the same server.
+void CopyingTest::passwordKeptWhereLibpqLooks()
+{
+    QFETCH(QString, host);
+    QFETCH(QString, port);
+    const DeskFolder desk;
+    PgEngine::Server server;
+    server.host = host;
+    server.port = port;
+    server.user = QStringLiteral("kalvora");
+    QString error;
+    for (const QString &database : {QStringLiteral("other"), QStringLiteral("kalvora")}) {
+        server.database = database;
+        server.password = QStringLiteral("pw:") + database;
+        QVERIFY2(KeepServerPassword(server, &error), qPrintable(error));
+    }
+    QCOMPARE(passwordLibpqFinds(host, port, QStringLiteral("kalvora"), QStringLiteral("kalvora")), QStringLiteral("pw:kalvora"));
+    QCOMPARE(passwordLibpqFinds(host, port, QStringLiteral("other"), QStringLiteral("kalvora")), QStringLiteral("pw:other"));
+}
+
+void CopyingTest::deskLogsInWithThePasswordKept_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("moving the books") << QStringLiteral("--move-books-to-server");
+    QTest::newRow("joining books on the server") << QStringLiteral("--use-server");
+}
+
+// A desk on a server named by its socket folder, as the test cluster is, with a user that must give
+// a password: after the command, the program's next start logs in with what the command kept.
+void CopyingTest::deskLogsInWithThePasswordKept()
+{
+    SKIP_ON_FILE("books on a server");
+    QFETCH(QString, command);
+    const DeskFolder desk;
+    storeBooks(desk.path(QStringLiteral("KalvoraCmp.mdb")));
+    ServerDatabase server;
+    createEmpty(&server);
+    QString error;
+    QVERIFY2(TestEngine::runOnServer(QStringLiteral("ALTER DATABASE %1 OWNER TO %2").arg(server.name, PasswordRole), &error),
+             qPrintable(error));
+    const QString withPassword = server.conninfo(PasswordRole) + QStringLiteral(" password=") + RolePassword;
+    if (command == u"--use-server") {
+        MoveReport report;
+        QVERIFY2(MoveBooksToServer(desk.path(QStringLiteral("KalvoraCmp.mdb")), withPassword, &report, &error),
+                 qPrintable(error));
+    }
+
+    QCOMPARE(RunServerCommand({command, withPassword}, desk.programDir()), std::optional<int>(0));
+    EngineError refused;
+    QVERIFY2(PgEngine::open(PgEngine::serverOf(QString::fromLatin1(DataSource::Name)), &refused), qPrintable(refused.text));
 }
 
 // As the kill test's child: moves or restores the books the environment names, and nothing else.

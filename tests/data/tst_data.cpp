@@ -222,6 +222,7 @@ private slots:
     void deliveredBooksAnswerTheDialect_data();
     void deliveredBooksAnswerTheDialect();
     void appendEditRemove();
+    void transactionOnClosedBooksOpensNothing();
     void emptySumReadsZero();
     void valuesKeepTheirKind();
     void updatableResults_data();
@@ -565,6 +566,24 @@ void DataTest::deliveredBooksAnswerTheDialect()
     QCOMPARE(rowsOf(statement), rows);
     QVERIFY(rowsOf(QStringLiteral("Select * From PrintTable")) >= 500);
     QVERIFY(rowsOf(QStringLiteral("Select * From PrintDay")) >= 32);
+}
+
+// Books closed while a transaction was open (a restore closes them) took the transaction with them:
+// its end opens nothing, which would upgrade the books and show its dialogs from a destructor.
+void DataTest::transactionOnClosedBooksOpensNothing()
+{
+    ProgramFixture program;
+    ShareDataModule &books = ShareDataModule::instance();
+    {
+        Transaction together(books);
+        QVERIFY(together.isActive());
+        QVERIFY(program.insert(QStringLiteral("Parameter"),
+                               {{QStringLiteral("ParameterType"), 1}, {QStringLiteral("ParameterValue"), QStringLiteral("甲")}})
+                > 0);
+        books.disconnect();
+    }
+    QVERIFY(!books.openConnection());
+    QCOMPARE(rowsOf(QStringLiteral("Select * From Parameter Where ParameterValue = '甲'")), 0);
 }
 
 void DataTest::appendEditRemove()

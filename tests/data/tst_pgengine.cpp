@@ -139,6 +139,7 @@ private slots:
     void lockWaitShown_data();
     void lockWaitShown();
     void lostConnectionOpenedAgain();
+    void lostConnectionBreaksTheTransaction();
     void waitingStatementInterrupted();
     void readerConnectionKeptForTheNext_data();
     void readerConnectionKeptForTheNext();
@@ -646,6 +647,51 @@ void PgEngineTest::lostConnectionOpenedAgain()
                                      "WHERE application_name = 'kalvora' AND datname = current_database()")));
     QVERIFY(!books->prepare(QStringLiteral("Select 1"), &error));
     QVERIFY2(error.text.startsWith(QStringLiteral("与数据库服务器的连接已断开")), qPrintable(error.text));
+}
+
+// The server ends the session inside a transaction: its changes are gone, so nothing after may run as
+// if they were not, nor may the commit say they were stored; only the rollback starts afresh.
+void PgEngineTest::lostConnectionBreaksTheTransaction()
+{
+    NEEDS_SERVER();
+    ServerDatabase database;
+    auto books = openBooks(database);
+    QVERIFY(books);
+    Session other(database.name());
+    EngineError error;
+    QVERIFY2(books->begin(BooksConnection::Intent::Write, &error), qPrintable(error.text));
+    QVERIFY(books->execute(QStringLiteral("INSERT INTO Parameter (ParameterType, ParameterValue) VALUES (1, '甲')"),
+                           &error));
+    QVERIFY(other.run(QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity "
+                                     "WHERE application_name = 'kalvora' AND datname = current_database()")));
+    const auto lost = [&error] { return error.text.startsWith(QStringLiteral("与数据库服务器的连接已断开")); };
+    QVERIFY(!books->execute(QStringLiteral("INSERT INTO Parameter (ParameterType, ParameterValue) VALUES (1, '乙')"),
+                            &error));
+    QVERIFY2(lost(), qPrintable(error.text));
+    error = {};
+    QVERIFY(!books->execute(QStringLiteral("INSERT INTO Parameter (ParameterType, ParameterValue) VALUES (1, '丙')"),
+                            &error));
+    QVERIFY2(lost(), qPrintable(error.text));
+    error = {};
+    qint64 rowId = 0;
+    BooksEngine::StoredRow stored;
+    QVERIFY(!books->insertRow(QStringLiteral("Parameter"), {{QStringLiteral("parametertype"), 2},
+                                                            {QStringLiteral("parametervalue"), QStringLiteral("丁")}},
+                              &rowId, &stored, &error));
+    QVERIFY2(lost(), qPrintable(error.text));
+    error = {};
+    QVERIFY(!books->commit(&error));
+    QVERIFY2(lost(), qPrintable(error.text));
+    QVERIFY(books->inTransaction());
+    books->rollback();
+    QCOMPARE(other.value(QStringLiteral("SELECT count(*) FROM Parameter WHERE ParameterValue IN ('甲','乙','丙','丁')")),
+             QStringLiteral("0"));
+    // After the rollback the books are used again, on a connection opened anew.
+    QVERIFY2(books->execute(QStringLiteral("INSERT INTO Parameter (ParameterType, ParameterValue) VALUES (1, '戊')"),
+                            &error),
+             qPrintable(error.text));
+    QCOMPARE(other.value(QStringLiteral("SELECT count(*) FROM Parameter WHERE ParameterValue = '戊'")),
+             QStringLiteral("1"));
 }
 
 QString firstText(BooksConnection &books, const QString &statement)

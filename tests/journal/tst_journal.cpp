@@ -1187,7 +1187,7 @@ private slots:
         QCOMPARE(bankRows.fieldNumber(QStringLiteral("S")), -946.8);
         QCOMPARE(books.recordCount(), 4);
         // The month totals hold exactly what the records sum to.
-        const QByteArray check = MonthTotals::checkStatement(MonthTotals::Engine::Postgres).toUtf8();
+        const QByteArray check = MonthTotals::checkStatement(Dialect::Postgres).toUtf8();
         QCOMPARE(other.number("SELECT count(*) FROM (" + check + ") AS differing"), 0);
         QCOMPARE(other.number("SELECT count(*) FROM MoneyMonth WHERE MonthAccount = " + cash
                               + " AND round(MonthSum::numeric, 2) = 946.8"),
@@ -1225,7 +1225,7 @@ private slots:
 
         QCOMPARE(watcher.number("SELECT count(*) FROM MoneyTable WHERE MoneyReason = '帐簿平调'"), 0);
         QCOMPARE(books.recordCount(), 1);
-        const QByteArray check = MonthTotals::checkStatement(MonthTotals::Engine::Postgres).toUtf8();
+        const QByteArray check = MonthTotals::checkStatement(Dialect::Postgres).toUtf8();
         QCOMPARE(watcher.number("SELECT count(*) FROM (" + check + ") AS differing"), 0);
         QCOMPARE(watcher.number("SELECT count(*) FROM MoneyMonth WHERE MonthAccount = " + cash
                                 + " AND round(MonthSum::numeric, 2) = 947.1"),
@@ -1272,7 +1272,7 @@ private slots:
         QCOMPARE(books.program.screen().takeMessages(), messages);
         QCOMPARE(other.number("SELECT count(*) FROM MoneyTable WHERE MoneySum = -947.1"), stored);
         QCOMPARE(books.recordCount(), 2 + (mode == FormGetPay::NewExpense ? stored : 0));
-        const QByteArray check = MonthTotals::checkStatement(MonthTotals::Engine::Postgres).toUtf8();
+        const QByteArray check = MonthTotals::checkStatement(Dialect::Postgres).toUtf8();
         QCOMPARE(other.number("SELECT count(*) FROM (" + check + ") AS differing"), 0);
     }
 

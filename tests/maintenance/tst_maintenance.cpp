@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 #include <linux/capability.h>
 #include <sqlite3.h>
 #include <sys/syscall.h>
@@ -234,6 +235,8 @@ private slots:
     void backupRefusesTheOpenBooks();
     void refusedPermissionTold_data();
     void refusedPermissionTold();
+    void failureInTheAutomaticFolderTold_data();
+    void failureInTheAutomaticFolderTold();
     void automaticCopiesKeepTheNewest();
     void saveBooksFromTheLeftBar();
     void loadBooksAsksThenEndsTheProgram_data();
@@ -245,6 +248,12 @@ private slots:
     void serverBooksBackedUpAndRestored();
     void restoreTakesTheBackupsChangeRecord_data();
     void restoreTakesTheBackupsChangeRecord();
+    void restoreReachesAnotherProgramsConnection();
+    void restoreWaitsForAnotherProgram_data();
+    void restoreWaitsForAnotherProgram();
+    void leftoversOfCutOffWorkRemoved_data();
+    void leftoversOfCutOffWorkRemoved();
+    void restoreAfterACutOffRestore();
 };
 
 void MaintenanceTest::backupThenRestoreGivesBackEveryTable()
@@ -564,6 +573,37 @@ void MaintenanceTest::refusedPermissionTold()
     QCOMPARE(program.screen().takeMessages(), QStringList());
 }
 
+void MaintenanceTest::failureInTheAutomaticFolderTold_data()
+{
+    QTest::addColumn<bool>("system"); // the number is the system's error number, else the engine's code
+    QTest::addColumn<int>("number");
+    QTest::addColumn<QString>("reason");
+    const QString full = QStringLiteral("磁盘空间不足，请腾出空间或换一个磁盘");
+    const QString folder = QStringLiteral("程序文件夹中的 Backup 文件夹不能写入，请为它开放写入权限");
+    // The engine's codes share their numbers with the system's: 13 is a full disk to one, a refused
+    // permission to the other.
+    QTest::newRow("engine: disk full") << false << SQLITE_FULL << full;
+    QTest::newRow("engine: error") << false << SQLITE_ERROR << QStringLiteral("读写磁盘出错，请检查磁盘");
+    QTest::newRow("system: permission refused") << true << EACCES << folder;
+    QTest::newRow("system: not permitted") << true << EPERM << folder;
+    QTest::newRow("system: read-only disk") << true << EROFS << folder;
+    QTest::newRow("system: disk full") << true << ENOSPC << full;
+    QTest::newRow("system: file too large") << true << EFBIG << full;
+}
+
+void MaintenanceTest::failureInTheAutomaticFolderTold()
+{
+    QFETCH(bool, system);
+    QFETCH(int, number);
+    QFETCH(QString, reason);
+    BooksBackup::Failure failure;
+    if (system)
+        BooksFile::failSystem(&failure, number);
+    else
+        BooksFile::fail(&failure, number, reason);
+    QCOMPARE(BooksBackup::reasonInAutomaticFolder(failure), reason);
+}
+
 void MaintenanceTest::automaticCopiesKeepTheNewest()
 {
     SKIP_ON_SERVER("copies a books file; server books: tst_copying");
@@ -876,6 +916,193 @@ void MaintenanceTest::restoreTakesTheBackupsChangeRecord()
     EngineError error;
     QVERIFY2(ChangeCheck(ShareDataModule::instance()).run({}, &found, &error), qPrintable(error.text));
     QVERIFY2(found.holds(), qPrintable(ChangeCheck::report(found)));
+}
+
+// Another program that has the books open while they are restored goes on with the restored books:
+// what it writes afterwards is in the books the program sees, with its entries in the change record.
+void MaintenanceTest::restoreReachesAnotherProgramsConnection()
+{
+    SKIP_ON_SERVER("restores a books file; on a server the restore is one transaction");
+    ProgramFixture program;
+    program.loginAsAdministrator();
+    storeManyRecords(program, 77);
+    const QString backupPath = program.folder() + QStringLiteral("留底.mdb");
+    BooksBackup::Failure failure;
+    QVERIFY(BooksBackup::backup(ShareDataModule::instance(), backupPath, &failure));
+    storeRecord(program, -3.5, QStringLiteral("备份之后的"));
+    OtherProgram other(program.databasePath());
+    QCOMPARE(other.number("SELECT count(*) FROM MoneyTable"), 78);
+
+    QVERIFY2(BooksBackup::restore(ShareDataModule::instance(), backupPath, program.databasePath(), &failure),
+             qPrintable(failure.reason));
+    QCOMPARE(other.number("SELECT count(*) FROM MoneyTable"), 77);
+    QCOMPARE(other.execute("INSERT INTO MoneyTable(MoneyAccount, MoneyCreateTime, MoneySum, MoneyUser)"
+                           " VALUES (2, '2026-12-10', 12.3, '恢复之后另一个程序存入的')"),
+             SQLITE_OK);
+
+    Query &records = program.select(QStringLiteral("Select Count(*) As N, Sum(MoneySum) As S From MoneyTable"));
+    QCOMPARE(records.fieldInteger(QStringLiteral("N")), 78);
+    QCOMPARE(records.fieldNumber(QStringLiteral("S")), 36949.2); // 12.3 × (1 + … + 77) + 12.3
+    QVERIFY(program.select(MonthTotals::checkStatement()).eof());
+    const QStringList last = booksEntries(program).last().split(u'|');
+    QCOMPARE(last.mid(2, 3), (QStringList{ChangeRecord::ExternalWriter, ChangeRecord::Kind::Added, QStringLiteral("MoneyTable")}));
+    ChangeCheck::Findings found;
+    EngineError error;
+    QVERIFY2(ChangeCheck(ShareDataModule::instance()).run({}, &found, &error), qPrintable(error.text));
+    QVERIFY2(found.holds(), qPrintable(ChangeCheck::report(found)));
+}
+
+void MaintenanceTest::restoreWaitsForAnotherProgram_data()
+{
+    QTest::addColumn<QByteArray>("held"); // what the other program is in the middle of
+    QTest::addColumn<bool>("letsGo");     // it ends that while the restore waits
+    QTest::newRow("reading, done while the restore waits") << QByteArray("BEGIN; SELECT count(*) FROM MoneyTable") << true;
+    QTest::newRow("reading") << QByteArray("BEGIN; SELECT count(*) FROM MoneyTable") << false;
+    QTest::newRow("writing") << QByteArray("BEGIN IMMEDIATE") << false;
+}
+
+// The restored books go into the books file only once no other program reads or writes it; the
+// restore waits for that as long as any statement waits for the books, then is refused and nothing
+// changes.
+void MaintenanceTest::restoreWaitsForAnotherProgram()
+{
+    SKIP_ON_SERVER("restores a books file; on a server the restore is one transaction");
+    QFETCH(QByteArray, held);
+    QFETCH(bool, letsGo);
+    ProgramFixture program;
+    program.loginAsAdministrator();
+    storeRecord(program, 12.3, QStringLiteral("备份里的"));
+    const QString chosen = program.folder() + QStringLiteral("chosen.mdb");
+    BooksBackup::Failure failure;
+    QVERIFY(BooksBackup::backup(ShareDataModule::instance(), chosen, &failure));
+    storeRecord(program, 77 * 12.3, QStringLiteral("备份之后的"));
+    const QByteArray before = readBytes(program.databasePath());
+    OtherProgram other(program.databasePath());
+    QCOMPARE(other.execute(held.constData()), SQLITE_OK);
+    if (letsGo)
+        program.screen().onWaiting([&other] { QCOMPARE(other.execute("COMMIT"), SQLITE_OK); });
+    else
+        ShareDataModule::instance().setBusyTimeout(0);
+
+    program.screen().answer(true);
+    program.screen().chooseFile(chosen);
+    triggerAction(program, QStringLiteral("ActionLoad"));
+    QCOMPARE(program.screen().notices(), QStringList{ShareDataModule::BooksInUseNotice});
+    QVERIFY(!program.screen().isWaiting());
+    QVERIFY(!QFile::exists(program.databasePath() + QStringLiteral(".restore")));
+    if (letsGo) {
+        QCOMPARE(program.screen().takeMessages(), QStringList{QStringLiteral("恭喜您，数据库恢复成功，请重新启动软件")});
+        QCOMPARE(other.number("SELECT count(*) FROM MoneyTable WHERE MoneyUser = '备份之后的'"), 0);
+        return;
+    }
+    QCOMPARE(program.screen().takeMessages(),
+             QStringList{QStringLiteral("数据库恢复失败，失败号为：5（帐簿正被其他程序使用，请关闭该程序后再试）")});
+    QCOMPARE(readBytes(program.databasePath()), before);
+    QCOMPARE(other.execute("COMMIT"), SQLITE_OK);
+    QVERIFY(program.main().isVisible());
+    QCOMPARE(program.select(QStringLiteral("Select Count(*) As N From MoneyTable")).fieldInteger(QStringLiteral("N")), 2);
+}
+
+void MaintenanceTest::leftoversOfCutOffWorkRemoved_data()
+{
+    QTest::addColumn<QString>("work"); // "backup" to 月底.mdb, or the next "start"
+    QTest::addColumn<QStringList>("leftovers");
+    QTest::addColumn<QStringList>("unrelated");
+    QTest::addColumn<bool>("written"); // another program writes 月底.mdb.part just now
+    QTest::addColumn<QString>("message");
+    const QString yesterday = ProgramFixture::Today.addDays(-1).toString(QStringLiteral("yyyy-MM-dd"));
+    const QString earlierCopy = QStringLiteral("Backup/KalvoraCmp-") + yesterday + QStringLiteral(".mdb");
+    QTest::newRow("backup to the same file")
+        << "backup" << QStringList{QStringLiteral("月底.mdb.part"), QStringLiteral("月底.mdb.part-journal")}
+        << QStringList{QStringLiteral("下载.zip.part"), QStringLiteral("月底.mdb.bak"), QStringLiteral("月底.part")}
+        << false << QStringLiteral("恭喜您，数据库备份成功");
+    QTest::newRow("backup to a file another backup is writing")
+        << "backup" << QStringList() << QStringList{QStringLiteral("下载.zip.part")} << true
+        << QStringLiteral("数据库备份失败，失败号为：5（另一个程序正在写入同一个备份文件，请等它写完后再试）");
+    QTest::newRow("automatic copies and a restore, at the next start")
+        << "start"
+        << QStringList{earlierCopy + QStringLiteral(".part"), earlierCopy + QStringLiteral(".part-journal"),
+                       QStringLiteral("Backup/KalvoraCmp-") + yesterday + QStringLiteral("-170502.mdb.part-journal"),
+                       QStringLiteral("KalvoraCmp.mdb.restore"), QStringLiteral("KalvoraCmp.mdb.restore-journal"),
+                       QStringLiteral("KalvoraCmp.mdb.restore.part")}
+        << QStringList{earlierCopy, QStringLiteral("Backup/笔记.part"), QStringLiteral("Backup/KalvoraCmp说明.txt"),
+                       QStringLiteral("KalvoraCmp.mdb.bak"), QStringLiteral("下载.zip.part")}
+        << false << QString();
+}
+
+// What a backup or a restore cut off half-way left is removed by the next backup to the same file or
+// by the next start; files of the same folder that it did not leave are kept.
+void MaintenanceTest::leftoversOfCutOffWorkRemoved()
+{
+    QFETCH(QString, work);
+    QFETCH(QStringList, leftovers);
+    QFETCH(QStringList, unrelated);
+    QFETCH(bool, written);
+    QFETCH(QString, message);
+    ProgramFixture program(ProgramFixture::Start::NotStarted);
+    QVERIFY(QDir().mkpath(program.folder() + QStringLiteral("Backup")));
+    for (const QString &name : leftovers + unrelated)
+        writeBytes(program.folder() + name, name.toUtf8());
+    const QString part = program.folder() + QStringLiteral("月底.mdb.part");
+    std::optional<OtherProgram> writer;
+    if (written) {
+        writeBytes(part, QByteArray());
+        writer.emplace(part);
+        QCOMPARE(writer->execute("BEGIN EXCLUSIVE; CREATE TABLE Copied(Page BLOB)"), SQLITE_OK);
+    }
+    program.start();
+    if (work == u"backup") {
+        program.loginAsCashier();
+        program.screen().chooseFile(program.folder() + QStringLiteral("月底"));
+        triggerAction(program, QStringLiteral("ActionSave"));
+    }
+    QCOMPARE(program.screen().takeMessages(), message.isEmpty() ? QStringList() : QStringList{message});
+    for (const QString &name : leftovers)
+        QVERIFY2(!QFile::exists(program.folder() + name), qPrintable(name));
+    for (const QString &name : unrelated)
+        QCOMPARE(readBytes(program.folder() + name), name.toUtf8());
+    if (written) {
+        QVERIFY(QFile::exists(part));
+        QVERIFY(QFile::exists(part + QStringLiteral("-journal")));
+        QCOMPARE(writer->execute("COMMIT"), SQLITE_OK);
+    }
+}
+
+// A restore cut off while it prepared the restored books left them with their journal beside the
+// books: the next restore gives the backup's books, untouched by that journal.
+void MaintenanceTest::restoreAfterACutOffRestore()
+{
+    SKIP_ON_SERVER("restores a books file");
+    ProgramFixture program;
+    storeManyRecords(program, 77);
+    const QString backupPath = program.folder() + QStringLiteral("留底.mdb");
+    BooksBackup::Failure failure;
+    QVERIFY(BooksBackup::backup(ShareDataModule::instance(), backupPath, &failure));
+    const QStringList saved = contentOf(backupPath);
+    const QStringList savedEntries = fileEntries(backupPath);
+    storeManyRecords(program, 2000);
+    // The earlier restore's books, in the middle of a write too large for the memory of its connection.
+    const QString staged = program.databasePath() + QStringLiteral(".restore");
+    const QString earlier = program.folder() + QStringLiteral("earlier.mdb");
+    QVERIFY(BooksBackup::backup(ShareDataModule::instance(), earlier, &failure));
+    {
+        OtherProgram writer(earlier);
+        QCOMPARE(writer.execute("DROP TRIGGER ChangeLogMoneyTableUpdate"), SQLITE_OK);
+        QCOMPARE(writer.execute("PRAGMA cache_size = 5"), SQLITE_OK);
+        QCOMPARE(writer.execute("BEGIN IMMEDIATE"), SQLITE_OK);
+        QCOMPARE(writer.execute("UPDATE MoneyTable SET MoneyUser = '改了一半'"), SQLITE_OK);
+        QVERIFY(QFile::copy(earlier, staged));
+        QVERIFY(QFile::copy(earlier + QStringLiteral("-journal"), staged + QStringLiteral("-journal")));
+        QCOMPARE(writer.execute("ROLLBACK"), SQLITE_OK);
+    }
+
+    QVERIFY2(BooksBackup::restore(ShareDataModule::instance(), backupPath, program.databasePath(), &failure),
+             qPrintable(failure.reason));
+    QCOMPARE(integrityOf(program.databasePath()), QStringLiteral("ok"));
+    QCOMPARE(contentOf(program.databasePath()), saved);
+    QCOMPARE(fileEntries(program.databasePath()).mid(0, savedEntries.size()), savedEntries);
+    QVERIFY(!QFile::exists(staged));
+    QVERIFY(!QFile::exists(staged + QStringLiteral("-journal")));
 }
 
 QTEST_MAIN(MaintenanceTest)

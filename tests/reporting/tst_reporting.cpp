@@ -63,6 +63,34 @@ band pagefooter 10
 end
 )");
 
+// The same page with a text column whose cells wrap: the first page takes 14 one-line rows.
+const QString Wrapping = QStringLiteral(R"(# rows that grow with their texts
+page A5 portrait 10 10 10 10
+font "WenQuanYi Micro Hei" 9
+columns
+  Nr "序号" 20
+  Txt "内容" 80
+end
+band pageheader 10
+  text 0 0 * 10 right "第 [Page] 页 / 共 [Pages] 页"
+end
+band title 20
+  text 0 0 * 20 center bold size 16 "清单"
+end
+band columnheader 10
+  headings center bold border
+end
+band data 10
+  cells left border wrap
+end
+band summary 15
+  text 0 0 * 15 right "共 [Count] 行"
+end
+band pagefooter 10
+  text 0 0 * 10 center "[Today]"
+end
+)");
+
 // Rows 1..n with the amount n × 12.3, which does not add up to a clean number.
 QString numberedRows(int rows)
 {
@@ -290,6 +318,59 @@ private slots:
         QCOMPARE(engine.program.screen().takeMessages(), QStringList());
     }
 
+    // Cells that wrap show their whole text over as many lines as it takes, each line within its
+    // column, and the row grows with them: a row that no longer fits under the rows before it begins
+    // the next page, a row taller than a page goes on over the next pages, and the pages are counted.
+    void wrappedRowsGrowAndGoOnOverPages()
+    {
+        const QString cycle = QStringLiteral("甲乙丙丁戊己庚辛壬癸");
+        QStringList texts;
+        for (int n = 1; n <= 13; ++n)
+            texts.append(QStringLiteral("第%1行").arg(n));
+        texts.append(cycle.repeated(15));  // some lines: more than the room the 13 rows leave
+        texts.append(cycle.repeated(300)); // more lines than a page holds
+        texts.append(QStringLiteral("末行"));
+        QStringList rows;
+        for (int n = 0; n < texts.size(); ++n)
+            rows.append(QStringLiteral("Select %1 As Nr, '%2' As Txt").arg(n + 1).arg(texts[n]));
+        Engine engine(rows.join(QStringLiteral(" Union All ")), Wrapping);
+        Report &report = engine.report;
+        QVERIFY(report.loadTemplate(engine.path));
+        QVERIFY(report.build());
+
+        const QList<ReportPage> pages = pagesOf(report);
+        QMap<int, QString> printed;
+        QMap<int, QList<int>> pagesOfRow;
+        for (int p = 0; p < pages.size(); ++p) {
+            const ReportPage &page = pages[p];
+            QCOMPARE(page.textsOf(ReportBand::PageHeader),
+                     QStringList{QStringLiteral("第 %1 页 / 共 %2 页").arg(p + 1).arg(pages.size())});
+            double footer = 0;
+            for (const ReportPageText &text : page.texts)
+                if (text.band == ReportBand::PageFooter)
+                    footer = text.rect.top();
+            for (const ReportPageText &text : page.texts) {
+                if (text.band != ReportBand::Data)
+                    continue;
+                QVERIFY2(text.rect.bottom() + ReportTextPadding <= footer + 1e-9, qPrintable(text.text));
+                for (const QString &line : text.text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+                    QCOMPARE(ReportLayout().wrapped(line, text.font, text.rect.width() - 2 * ReportTextPadding).size(), 1);
+                if (text.column == 1) {
+                    printed[text.row] += QString(text.text).remove(QLatin1Char('\n'));
+                    pagesOfRow[text.row].append(p);
+                }
+            }
+        }
+        QCOMPARE(printed.values(), texts);
+        QCOMPARE(pagesOfRow.value(12), QList<int>{0});
+        QCOMPARE(pagesOfRow.value(13), QList<int>{1});
+        QVERIFY(pagesOfRow.value(14).size() >= 3);
+        QCOMPARE(pagesOfRow.value(14).first(), 1);
+        QCOMPARE(pagesOfRow.value(15), QList<int>{pagesOfRow.value(14).last()});
+        QCOMPARE(pages.last().textsOf(ReportBand::Summary), QStringList{QStringLiteral("共 16 行")});
+        QCOMPARE(engine.program.screen().takeMessages(), QStringList());
+    }
+
     void templateFaults_data()
     {
         QTest::addColumn<QString>("text");
@@ -324,6 +405,10 @@ private slots:
                                                     : "row Head 的查询失败：no such table: NoSuchTable");
         QTest::newRow("a row too tall for a page") << "page A5 portrait 10 10 10 10\nband data 200\nend\n" << 2
                                                    << "一页连一行数据也放不下";
+        QTest::newRow("wrap on a text") << "band data 6\n text 0 0 10 6 wrap \"[Nr]\"\nend\n" << 2
+                                        << "不认识的选项“wrap”（可用 left、center、right、bold、size 字号、border，cells 还可用 wrap）";
+        QTest::newRow("two wrapping cells") << "columns\n Nr \"序号\" 20\nend\nband data 6\n cells wrap\n cells wrap\nend\n"
+                                            << 6 << "band data 里只能有一个 wrap 的 cells";
     }
 
     // A faulty template is told in an error box that names the file, the line and the fault; there

@@ -38,7 +38,7 @@ FileSizeLimit::~FileSizeLimit()
 QString fileWithoutChangeRecord()
 {
     QString drop;
-    for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite))
+    for (const QString &name : ChangeRecord::triggerNames(Dialect::Sqlite))
         drop += QStringLiteral("DROP TRIGGER %1;").arg(name);
     return drop + QStringLiteral("DROP TABLE ChangeLog; DROP TABLE ChangeOperator; PRAGMA user_version = 2;");
 }

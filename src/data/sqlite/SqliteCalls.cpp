@@ -2,6 +2,20 @@
 
 namespace {
 
+// Between two looks at the books while another program holds them.
+constexpr int WaitStep = 50;
+
+// SQLite's busy handler: asks whether to wait on; the first look again is at once, later ones a little
+// later each, until the wait gives up with "database is locked".
+int waitForBooks(void *wait, int attempt)
+{
+    if (!(*static_cast<BooksWait *>(wait))())
+        return 0;
+    if (attempt > 0)
+        sqlite3_sleep(WaitStep);
+    return 1;
+}
+
 EngineError::Kind kindOf(int code)
 {
     switch (code & 0xff) {
@@ -32,6 +46,11 @@ EngineError Sqlite::errorOf(sqlite3 *db)
 {
     const int code = sqlite3_extended_errcode(db);
     return {code, QString::fromUtf8(sqlite3_errmsg(db)), kindOf(code)};
+}
+
+void Sqlite::waitWith(sqlite3 *db, BooksWait *wait)
+{
+    sqlite3_busy_handler(db, &waitForBooks, wait);
 }
 
 bool Sqlite::run(sqlite3 *db, const QString &statements, EngineError *error)

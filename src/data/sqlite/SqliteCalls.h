@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include "data/BooksEngine.h"
 #include "data/Failure.h"
 
 // Small calls on an SQLite connection that the engine, the month totals and the file work share.
@@ -10,6 +11,10 @@ namespace Sqlite {
 
 // The failure SQLite reports on `db` just now, with its kind in the program's terms.
 EngineError errorOf(sqlite3 *db);
+
+// While another program holds the books, `db` asks `wait` whether to go on waiting for them; `wait`
+// must live as long as the connection.
+void waitWith(sqlite3 *db, BooksWait *wait);
 
 // Runs statements without rows on `db`; false with the engine's error.
 bool run(sqlite3 *db, const QString &statements, EngineError *error);

@@ -7,19 +7,14 @@
 #include "data/ChangeRecord.h"
 #include "data/JetSql.h"
 #include "data/sqlite/SqliteCalls.h"
+#include "data/sqlite/SqliteSchema.h"
+#include "data/sqlite/SqliteTransaction.h"
 
 namespace {
 
 constexpr int CurrentVersion = 3;
 // Rows given their baseline entries between two reports of progress.
 constexpr qint64 BaselineStep = 50000;
-
-bool rollbackAfter(sqlite3 *db)
-{
-    EngineError ignored;
-    Sqlite::run(db, QStringLiteral("ROLLBACK;"), &ignored);
-    return false;
-}
 
 // One baseline entry per row of each covered table, a step of rows at a time.
 bool writeBaseline(sqlite3 *db, const BooksFile::Progress &progress, EngineError *error)
@@ -40,7 +35,7 @@ bool writeBaseline(sqlite3 *db, const BooksFile::Progress &progress, EngineError
         const qint64 last = Sqlite::firstNumber(db, range.arg(QStringLiteral("max")), &ignored);
         for (qint64 from = first; from < last; from += BaselineStep) {
             if (!Sqlite::run(db,
-                             ChangeRecord::baselineStatement(ChangeRecord::Engine::Sqlite, table, from,
+                             ChangeRecord::baselineStatement(Dialect::Sqlite, table, from,
                                                              qMin(from + BaselineStep, last)),
                              error))
                 return false;
@@ -70,11 +65,7 @@ bool SqliteChangeRecord::prepare(sqlite3 *db, const BooksFile::Progress &progres
     if (version >= CurrentVersion) {
         const qint64 present = Sqlite::firstNumber(
             db, QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name = 'ChangeOperator'"), error);
-        return present > 0
-            || (present == 0
-                && Sqlite::run(db, QStringLiteral("CREATE TABLE ChangeOperator(Operator TEXT);"
-                                                  "INSERT INTO ChangeOperator VALUES (NULL);"),
-                               error));
+        return present > 0 || (present == 0 && Sqlite::run(db, SqliteSchema::changeOperator(), error));
     }
 
     // The progress window closes however the upgrade ends.
@@ -85,18 +76,17 @@ bool SqliteChangeRecord::prepare(sqlite3 *db, const BooksFile::Progress &progres
     // Books set back to an earlier version by hand keep the entries they have.
     const qint64 kept = Sqlite::firstNumber(
         db, QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE name = 'ChangeLog'"), error);
-    if (kept < 0 || !Sqlite::run(db, QStringLiteral("BEGIN IMMEDIATE;") + ChangeRecord::sqliteSchema(), error))
-        return rollbackAfter(db);
-    if ((kept == 0 && !writeBaseline(db, progress, error))
-        || !Sqlite::run(db, QStringLiteral("PRAGMA user_version=%1; COMMIT;").arg(CurrentVersion), error))
-        return rollbackAfter(db);
-    return true;
+    SqliteTransaction transaction(db);
+    return kept >= 0 && transaction.begin(error) && Sqlite::run(db, ChangeRecord::sqliteSchema(), error)
+        && (kept > 0 || writeBaseline(db, progress, error))
+        && Sqlite::run(db, QStringLiteral("PRAGMA user_version=%1;").arg(CurrentVersion), error)
+        && transaction.commit(error);
 }
 
 bool SqliteChangeRecord::missingTriggers(sqlite3 *db, QStringList *missing, EngineError *error)
 {
     missing->clear();
-    for (const QString &name : ChangeRecord::triggerNames(ChangeRecord::Engine::Sqlite)) {
+    for (const QString &name : ChangeRecord::triggerNames(Dialect::Sqlite)) {
         const qint64 found = Sqlite::firstNumber(
             db, QStringLiteral("SELECT count(*) FROM sqlite_schema WHERE type = 'trigger' AND name = %1")
                     .arg(JetSql::quoted(name)),
@@ -115,12 +105,10 @@ bool SqliteChangeRecord::restoreTriggers(sqlite3 *db, const QString &role, const
     const QString after = QString::fromUtf8(
         QJsonDocument(QJsonObject{{QStringLiteral("触发器"), restored.join(QStringLiteral("、"))}})
             .toJson(QJsonDocument::Compact));
-    if (!Sqlite::run(db,
-                     QStringLiteral("BEGIN IMMEDIATE;") + ChangeRecord::sqliteTriggers()
-                         + ownEntry(role, ChangeRecord::Kind::Restored, after) + QStringLiteral("COMMIT;"),
-                     error))
-        return rollbackAfter(db);
-    return true;
+    SqliteTransaction transaction(db);
+    return transaction.begin(error)
+        && Sqlite::run(db, ChangeRecord::sqliteTriggers() + ownEntry(role, ChangeRecord::Kind::Restored, after), error)
+        && transaction.commit(error);
 }
 
 bool SqliteChangeRecord::noteRestore(sqlite3 *db, const QString &role, const QString &file,

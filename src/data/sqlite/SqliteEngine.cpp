@@ -23,9 +23,6 @@ const QString NoBooksReason = QStringLiteral(
     "帐簿文件 KalvoraCmp.mdb 是空的，或者不是本软件的帐簿。请关闭软件，把程序文件夹下 Backup 文件夹里最近的一份"
     "自动备份（KalvoraCmp-年-月-日.mdb）复制到程序文件夹，改名为 KalvoraCmp.mdb 替换现在的文件，再启动软件。");
 
-// Between two looks at the books while another program holds them.
-constexpr int WaitStep = 50;
-
 // Latin capitals A to Z as small letters, every other character as it is: the folding of the books'
 // NOCASE comparison, so that InStr and = never disagree about a name.
 QString foldedLikeNocase(const QString &text)
@@ -52,17 +49,6 @@ void caseBlindInstr(sqlite3_context *context, int, sqlite3_value **argv)
     }
     const auto found = foldedLikeNocase(textArgument(argv[0])).indexOf(foldedLikeNocase(textArgument(argv[1])));
     sqlite3_result_int64(context, found + 1);
-}
-
-// SQLite's busy handler: asks whether to wait on; the first look again is at once, later ones a little
-// later each, until the wait gives up with "database is locked".
-int waitForBooks(void *wait, int attempt)
-{
-    if (!(*static_cast<BooksWait *>(wait))())
-        return 0;
-    if (attempt > 0)
-        sqlite3_sleep(WaitStep);
-    return 1;
 }
 
 // The books file at `path`, with InStr comparing as the books do; nullptr with *error set.
@@ -297,7 +283,7 @@ public:
         : m_db(db)
         , m_wait(std::move(wait))
     {
-        sqlite3_busy_handler(m_db, &waitForBooks, &m_wait);
+        Sqlite::waitWith(m_db, &m_wait);
     }
     ~SqliteConnection() override { sqlite3_close_v2(m_db); }
     SqliteConnection(const SqliteConnection &) = delete;
@@ -356,13 +342,16 @@ public:
     }
 
     sqlite3 *handle() const { return m_db; }
+    const QString &operatorName() const { return m_operator; }
+
+    Dialect dialect() const override { return Dialect::Sqlite; }
 
     bool execute(const QString &statements, EngineError *error) override
     {
         return Sqlite::run(m_db, statements, error);
     }
 
-    QString dialect(const QString &jet, QString *error) const override { return JetSql::toSqlite(jet, error); }
+    QString fromJet(const QString &jet, QString *error) const override { return JetSql::toSqlite(jet, error); }
     QString rowIdExpression(const QString &) override { return QStringLiteral("rowid"); }
     QString rowVersionExpression() const override { return {}; }
     bool insertRow(const QString &table, const Fields &fields, qint64 *rowId, StoredRow *stored,
@@ -401,21 +390,8 @@ public:
         m_operator = role;
         return true;
     }
-    ChangeRecord::Engine changeDialect() const override { return ChangeRecord::Engine::Sqlite; }
-    bool missingChangeTriggers(QStringList *missing, EngineError *error) override
-    {
-        return SqliteChangeRecord::missingTriggers(m_db, missing, error);
-    }
-    bool restoreChangeTriggers(const QStringList &restored, EngineError *error) override
-    {
-        return SqliteChangeRecord::restoreTriggers(m_db, m_operator, restored, error);
-    }
 
     bool acceptsChanges(EngineError *why) override;
-    bool verifyMonthTotals(bool *rebuilt, EngineError *error) override
-    {
-        return SqliteMonthTotals::verify(m_db, rebuilt, error);
-    }
 
     std::unique_ptr<BooksConnection> openReader(EngineError *error) override
     {
@@ -562,4 +538,9 @@ std::unique_ptr<BooksEngine> SqliteEngine::open(const QString &path, BooksWait w
 sqlite3 *SqliteEngine::handleOf(BooksEngine &engine)
 {
     return dynamic_cast<SqliteBooks &>(engine).handle();
+}
+
+QString SqliteEngine::operatorOf(BooksEngine &engine)
+{
+    return dynamic_cast<SqliteBooks &>(engine).operatorName();
 }

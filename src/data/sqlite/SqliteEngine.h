@@ -18,7 +18,10 @@ namespace SqliteEngine {
 std::unique_ptr<BooksEngine> open(const QString &path, BooksWait wait, bool *rebuilt, EngineError *error,
                                   const BooksFile::Progress &upgrade = {});
 
-// The SQLite connection under an engine open() made, for the benchmark's bare comparisons.
+// The SQLite connection under an engine open() made, for the benchmark's bare comparisons and the
+// modules of the books' own features (SqliteChangeRecord, SqliteMonthTotals).
 sqlite3 *handleOf(BooksEngine &engine);
+// The role the change record names for the writes of an engine open() made (BooksEngine::setOperator).
+QString operatorOf(BooksEngine &engine);
 
 } // namespace SqliteEngine

@@ -62,9 +62,10 @@ QString reasonForDatabase(int code)
 // A chosen file the system would not give to be read.
 bool failReading(BooksFile::Failure *failure, int number)
 {
-    if (BooksFile::isPermission(number))
-        return fail(failure, number, QStringLiteral("没有读取所选文件的权限，请管理员开放权限或另选一个文件"));
-    return failSystem(failure, number);
+    failSystem(failure, number);
+    if (BooksFile::refusedPermission(*failure))
+        failure->reason = QStringLiteral("没有读取所选文件的权限，请管理员开放权限或另选一个文件");
+    return false;
 }
 
 // The system's error number where the failed step had one, otherwise the database's own code.
@@ -140,10 +141,21 @@ void tell(const BooksFile::Progress &progress, int percent)
 // Pages copied at a time, so that the progress moves while a large copy runs.
 constexpr int PagesPerStep = 4096;
 
-void removeUnfinished(const QString &part)
+void removeWithJournal(const QString &path)
 {
-    QFile::remove(part);
-    QFile::remove(part + QStringLiteral("-journal"));
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
+// Whether a connection, of this program or another, writes the database at `path` just now: it holds
+// the lock that a write takes.
+bool isBeingWritten(const QString &path)
+{
+    OpenFile file;
+    if (sqlite3_open_v2(nativePath(path).constData(), &file.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        return false;
+    const int rc = sqlite3_exec(file.db, "BEGIN EXCLUSIVE; ROLLBACK", nullptr, nullptr, nullptr);
+    return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
 }
 
 quint32 bigEndian(const unsigned char *bytes, int count)
@@ -247,51 +259,68 @@ bool openForReading(const QString &path, OpenFile *file, BooksFile::Failure *fai
     return rc == SQLITE_OK || failDatabase(failure, file->db, rc);
 }
 
+// The existing database at `path` opened to be written, every write on disk when it returns.
+bool openForWriting(const QString &path, OpenFile *file, BooksFile::Failure *failure)
+{
+    int rc = sqlite3_open_v2(nativePath(path).constData(), &file->db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(file->db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK || failDatabase(failure, file->db, rc);
+}
+
+// Copies every page of the database open on `from` over the one open on `into`, a share at a time so
+// that the progress moves. `into` is locked against every other connection from the first page on, and
+// its rollback journal makes the copy one write: a crash leaves it whole as it was.
+bool copyPages(sqlite3 *from, sqlite3 *into, BooksFile::Failure *failure, const BooksFile::Progress &progress)
+{
+    sqlite3_backup *run = sqlite3_backup_init(into, "main", from, "main");
+    int rc = run ? sqlite3_backup_step(run, PagesPerStep) : sqlite3_errcode(into);
+    for (; rc == SQLITE_OK; rc = sqlite3_backup_step(run, PagesPerStep)) {
+        const int pages = sqlite3_backup_pagecount(run);
+        tell(progress, pages > 0 ? 100 * (pages - sqlite3_backup_remaining(run)) / pages : 0);
+    }
+    const int finished = run ? sqlite3_backup_finish(run) : rc;
+    if (rc == SQLITE_DONE && finished == SQLITE_OK) {
+        tell(progress, 100);
+        return true;
+    }
+    // A failure in reading belongs to the source, one in writing to the copy.
+    sqlite3 *culprit = sqlite3_errcode(into) != SQLITE_OK ? into : from;
+    return failDatabase(failure, culprit, rc == SQLITE_DONE ? finished : rc);
+}
+
 } // namespace
 
 bool Sqlite::copyDatabase(sqlite3 *source, const QString &target, BooksFile::Failure *failure,
                           const BooksFile::Progress &progress)
 {
     if (replacesTheSource(source, target))
-        return fail(failure, EBUSY, QStringLiteral("所选文件是正在使用的帐簿或它的日志文件，请另选一个文件名"));
-    const QString part = target + QStringLiteral(".part");
-    removeUnfinished(part);
-    if (!createEmpty(part, failure))
+        return failSystem(failure, EBUSY, QStringLiteral("所选文件是正在使用的帐簿或它的日志文件，请另选一个文件名"));
+    const QString part = BooksFile::unfinishedCopyOf(target);
+    if (!BooksFile::removeUnfinished(part, failure) || !createEmpty(part, failure))
         return false;
     {
         OpenFile copy;
-        int rc = sqlite3_open_v2(nativePath(part).constData(), &copy.db, SQLITE_OPEN_READWRITE, nullptr);
-        if (rc == SQLITE_OK)
-            rc = sqlite3_exec(copy.db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK) {
-            failDatabase(failure, copy.db, rc);
+        if (!openForWriting(part, &copy, failure) || !copyPages(source, copy.db, failure, progress)) {
             sqlite3_close_v2(std::exchange(copy.db, nullptr));
-            removeUnfinished(part);
-            return false;
-        }
-        sqlite3_backup *run = sqlite3_backup_init(copy.db, "main", source, "main");
-        rc = run ? sqlite3_backup_step(run, PagesPerStep) : sqlite3_errcode(copy.db);
-        for (; rc == SQLITE_OK; rc = sqlite3_backup_step(run, PagesPerStep)) {
-            const int pages = sqlite3_backup_pagecount(run);
-            tell(progress, pages > 0 ? 100 * (pages - sqlite3_backup_remaining(run)) / pages : 0);
-        }
-        const int finished = run ? sqlite3_backup_finish(run) : rc;
-        if (rc != SQLITE_DONE || finished != SQLITE_OK) {
-            // A failure in reading belongs to the source, one in writing to the copy.
-            sqlite3 *culprit = sqlite3_errcode(copy.db) != SQLITE_OK ? copy.db : source;
-            failDatabase(failure, culprit, rc == SQLITE_DONE ? finished : rc);
-            sqlite3_close_v2(std::exchange(copy.db, nullptr));
-            removeUnfinished(part);
+            removeWithJournal(part);
             return false;
         }
     }
     if (std::rename(nativePath(part).constData(), nativePath(target).constData()) != 0) {
         const int number = errno;
-        removeUnfinished(part);
+        removeWithJournal(part);
         return failSystem(failure, number);
     }
     syncFolderOf(target);
-    tell(progress, 100);
+    return true;
+}
+
+bool BooksFile::removeUnfinished(const QString &path, Failure *failure)
+{
+    if (isBeingWritten(path))
+        return fail(failure, SQLITE_BUSY, QStringLiteral("另一个程序正在写入同一个备份文件，请等它写完后再试"));
+    removeWithJournal(path);
     return true;
 }
 
@@ -352,9 +381,15 @@ bool BooksFile::replaceBooks(ShareDataModule &books, const QString &source, cons
                              Failure *failure, const Progress &progress)
 {
     books.disconnect();
-    // A journal beside the books means another program is in the middle of a write.
-    if (QFile::exists(booksPath + QStringLiteral("-journal")))
-        return fail(failure, SQLITE_BUSY, reasonForDatabase(SQLITE_BUSY));
+    // The pages go into the books file itself, which another program may have open: it reads and
+    // writes the restored books from then on. Its reads and writes under way end first, as long as
+    // a statement of the program waits for the books.
+    BooksWait wait = [&books] { return books.waitForBooks(); };
     OpenFile from;
-    return openForReading(source, &from, failure) && Sqlite::copyDatabase(from.db, booksPath, failure, progress);
+    OpenFile into;
+    if (!openForReading(source, &from, failure) || !openForWriting(booksPath, &into, failure))
+        return false;
+    Sqlite::waitWith(into.db, &wait);
+    const EngineCall call(books);
+    return copyPages(from.db, into.db, failure, progress);
 }

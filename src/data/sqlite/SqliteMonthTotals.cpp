@@ -2,6 +2,7 @@
 
 #include "data/MonthTotals.h"
 #include "data/sqlite/SqliteCalls.h"
+#include "data/sqlite/SqliteTransaction.h"
 
 namespace {
 
@@ -10,13 +11,8 @@ constexpr int CurrentVersion = 2;
 // Runs `sql` inside one transaction: all of it or nothing.
 bool runTogether(sqlite3 *db, const QString &sql, EngineError *error)
 {
-    if (!Sqlite::run(db, QStringLiteral("BEGIN IMMEDIATE;"), error))
-        return false;
-    if (Sqlite::run(db, sql + QStringLiteral("COMMIT;"), error))
-        return true;
-    EngineError ignored;
-    Sqlite::run(db, QStringLiteral("ROLLBACK;"), &ignored);
-    return false;
+    SqliteTransaction transaction(db);
+    return transaction.begin(error) && Sqlite::run(db, sql, error) && transaction.commit(error);
 }
 
 // Runs `repair` in one transaction when the count `test` finds anything (`repaired`).
