@@ -34,8 +34,9 @@ struct FailureToTell
     EngineError error;
 };
 
-// Told when the connection to the books' server broke off, or cannot be made again, in the middle of
-// work: the last change may or may not have been stored.
+// The connection to the books' server broke off, or cannot be made again, in the middle of work: the
+// last change may or may not have been stored. The server engine's text for a lost connection, and
+// what ReportFailure tells whenever the server cannot be reached.
 inline const QString LostConnectionSentence = QStringLiteral(
     "与数据库服务器的连接已断开，最后一步操作可能没有保存。请检查网络和服务器，然后重新打开窗口查看数据后再试。");
 

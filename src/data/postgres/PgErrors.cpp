@@ -4,9 +4,6 @@
 
 #include "data/BooksEngine.h"
 
-const QString Pg::LostConnection = QStringLiteral(
-    "与数据库服务器的连接已断开，最后一步操作可能没有保存。请检查网络和服务器，然后重新打开窗口查看数据后再试。");
-
 namespace {
 
 // The five characters of an SQLSTATE packed into the error's code, six bits each as the server does.
@@ -71,7 +68,7 @@ QByteArray Pg::stateOf(const PGresult *result)
 EngineError Pg::errorOf(PGconn *conn, const PGresult *result, const QByteArray &statement)
 {
     if (PQstatus(conn) == CONNECTION_BAD)
-        return {0, LostConnection + QStringLiteral("（") + QString::fromUtf8(PQerrorMessage(conn)).trimmed()
+        return {0, LostConnectionSentence + QStringLiteral("（") + QString::fromUtf8(PQerrorMessage(conn)).trimmed()
                        + QStringLiteral("）"),
                 EngineError::Kind::Found};
     const QByteArray state = stateOf(result);

@@ -10,9 +10,6 @@
 // What the server says went wrong, in the program's terms and in Chinese where the user acts on it.
 namespace Pg {
 
-// The connection to the server was lost: what was sent last may not have been stored.
-extern const QString LostConnection;
-
 // The SQLSTATE of a failed result; empty when there is none.
 QByteArray stateOf(const PGresult *result);
 // What the server said went wrong with `statement`, given its result (none when it could not be sent).

@@ -173,7 +173,7 @@ bool Link::settle(EngineError *error)
     if (m_transaction == Transaction::Open && PQstatus(m_conn) != CONNECTION_OK)
         m_transaction = Transaction::Broken;
     if (m_transaction == Transaction::Broken) {
-        *error = {0, LostConnection, EngineError::Kind::Found};
+        *error = {0, LostConnectionSentence, EngineError::Kind::Found};
         return false;
     }
     if (PQstatus(m_conn) == CONNECTION_OK)
