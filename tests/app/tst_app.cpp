@@ -491,11 +491,9 @@ void AppTest::realScreenWaitNotice()
     QVERIFY(window.findChildren<QLabel *>(QStringLiteral("WaitingNotice")).isEmpty());
 }
 
-// A refresh whose account houses cannot be read stops there: one message, and the journal keeps
-// what it showed.
-void AppTest::refreshEndsAtFailedHouses()
+// A bank account in the bank books' scope with one record of today, whose amount prints unevenly.
+static void storeOneBankRecord(ProgramFixture &program)
 {
-    ProgramFixture program;
     WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("AccountType"), QStringLiteral("5"), program.settingsPath());
     const qint64 bank = program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("工行")},
                                                                    {QStringLiteral("AccountType"), 1}});
@@ -503,6 +501,14 @@ void AppTest::refreshEndsAtFailedHouses()
                                                   {QStringLiteral("MoneySum"), 77 * 12.3},
                                                   {QStringLiteral("MoneyCreateTime"), ProgramFixture::Today},
                                                   {QStringLiteral("MoneyRecordTime"), ProgramFixture::Today}});
+}
+
+// A refresh whose account houses cannot be read stops there: one message, and the journal keeps
+// what it showed.
+void AppTest::refreshEndsAtFailedHouses()
+{
+    ProgramFixture program;
+    storeOneBankRecord(program);
     FormMain &main = program.main();
     main.refreshAll();
     QCOMPARE(main.journalPage()->DBGridEh1()->model().rowCount(), 1);
@@ -535,13 +541,7 @@ void AppTest::serverStopToldOncePerOutage()
     QFETCH(QString, heading);
     SKIP_ON_FILE("a books file has no server to stop");
     ProgramFixture program;
-    WriteSetting(QStringLiteral("Kalvora2"), QStringLiteral("AccountType"), QStringLiteral("5"), program.settingsPath());
-    const qint64 bank = program.insert(QStringLiteral("Account"), {{QStringLiteral("AccountName"), QStringLiteral("工行")},
-                                                                   {QStringLiteral("AccountType"), 1}});
-    program.insert(QStringLiteral("MoneyTable"), {{QStringLiteral("MoneyAccount"), bank},
-                                                  {QStringLiteral("MoneySum"), 77 * 12.3},
-                                                  {QStringLiteral("MoneyCreateTime"), ProgramFixture::Today},
-                                                  {QStringLiteral("MoneyRecordTime"), ProgramFixture::Today}});
+    storeOneBankRecord(program);
     FormMain &main = program.main();
     main.setLeftPanelEnabled(true);
     main.refreshAll();
