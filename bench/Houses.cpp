@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "accounts/AccountHouses.h"
-#include "accounts/AccountScope.h"
+#include "shell/AccountScope.h"
 #include "accounts/AccountsPage.h"
 #include "app/FormMain.h"
 #include "app/Program.h"

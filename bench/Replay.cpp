@@ -4,7 +4,7 @@
 
 #include <sqlite3.h>
 
-#include "accounts/AccountScope.h"
+#include "shell/AccountScope.h"
 #include "app/FormMain.h"
 #include "app/Program.h"
 #include "data/DataSource.h"

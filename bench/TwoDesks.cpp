@@ -15,7 +15,7 @@
 #include "Figures.h"
 #include "Replay.h"
 #include "accounts/AccountHouses.h"
-#include "accounts/AccountScope.h"
+#include "shell/AccountScope.h"
 #include "app/FormMain.h"
 #include "app/Program.h"
 #include "data/Helpers.h"

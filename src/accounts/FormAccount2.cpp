@@ -7,15 +7,15 @@
 #include "journal/FormDraw.h"
 #include "journal/FormGetPay.h"
 #include "ui/Screen.h"
-#include "users/ModificationPassword.h"
+#include "shell/ModificationCheck.h"
 #include "ui_FormAccount2.h"
 
-FormAccount2::FormAccount2(ShareDataModule &data, FormAsk &prompt, AccountChanges &changes, FormGetPay &entry,
+FormAccount2::FormAccount2(ShareDataModule &data, ModificationCheck &modification, AccountChanges &changes, FormGetPay &entry,
                            FormDraw &draw, QWidget *parent)
     : QDialog(parent)
     , ui(std::make_unique<Ui::FormAccount2>())
     , m_data(data)
-    , m_prompt(prompt)
+    , m_modification(modification)
     , m_changes(changes)
     , m_entry(entry)
     , m_draw(draw)
@@ -100,6 +100,6 @@ void FormAccount2::showMonthRecords()
 // The window stays open unless the change ran to its end, so a refused new name can be retyped.
 void FormAccount2::editAccount()
 {
-    if (AskModificationPassword(m_prompt, m_data) && m_changes.EditAccount(DetailAccountName))
+    if (m_modification.passed() && m_changes.EditAccount(DetailAccountName))
         accept();
 }

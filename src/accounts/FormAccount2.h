@@ -4,7 +4,7 @@
 #include <memory>
 
 class AccountChanges;
-class FormAsk;
+class ModificationCheck;
 class FormDraw;
 class FormGetPay;
 class ShareDataModule;
@@ -21,7 +21,7 @@ class FormAccount2 : public QDialog
 public:
     // The commands open the entry and transfer dialogs, and change the account after the modification
     // password was given on `prompt`.
-    FormAccount2(ShareDataModule &data, FormAsk &prompt, AccountChanges &changes, FormGetPay &entry, FormDraw &draw,
+    FormAccount2(ShareDataModule &data, ModificationCheck &modification, AccountChanges &changes, FormGetPay &entry, FormDraw &draw,
                  QWidget *parent = nullptr);
     ~FormAccount2() override;
 
@@ -52,7 +52,7 @@ private:
 
     std::unique_ptr<Ui::FormAccount2> ui;
     ShareDataModule &m_data;
-    FormAsk &m_prompt;
+    ModificationCheck &m_modification;
     AccountChanges &m_changes;
     FormGetPay &m_entry;
     FormDraw &m_draw;

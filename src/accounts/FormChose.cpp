@@ -2,7 +2,7 @@
 
 #include <QPixmap>
 
-#include "accounts/AccountScope.h"
+#include "shell/AccountScope.h"
 #include "ui/Screen.h"
 #include "ui_FormChose.h"
 

@@ -7,7 +7,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "accounts/AccountScope.h"
+#include "shell/AccountScope.h"
 #include "accounts/AccountsPage.h"
 #include "accounts/FormAccount2.h"
 #include "accounts/FormChose.h"
@@ -104,10 +104,10 @@ void FormMain::placePages(const Windows &windows, AccountChanges &accountChanges
     ShareDataModule &data = *windows.data;
     place(ui->TabSheet1, m_login = new LoginPage(data, *this, *this, *windows.chose));
     place(ui->TabSheet2, m_accounts = new AccountsPage(data, *this, accountChanges, *windows.account2));
-    place(ui->TabSheet3, m_journal = new JournalPage(data, *this, *windows.ask, *windows.getPay));
+    place(ui->TabSheet3, m_journal = new JournalPage(data, *this, *windows.modification, *windows.getPay));
     m_reportObjects = std::make_unique<MainReports>(data, m_journal->ADOQueryDailyGrid());
     place(ui->TabSheet7, m_receivables = new ReceivablesPage(data, *windows.getPay2));
-    place(ui->TabSheet4, m_reports = new ReportsPage(data, *this, *windows.ask, m_reportObjects->ADOQueryReportGrid,
+    place(ui->TabSheet4, m_reports = new ReportsPage(data, *this, *windows.modification, m_reportObjects->ADOQueryReportGrid,
                                                      *windows.makeReport, *windows.getPay, *windows.progress));
     place(ui->TabSheet5, m_settings = new SettingsPage(data, *windows.ask));
     place(ui->TabSheet6, m_maintenance = new MaintenancePage);

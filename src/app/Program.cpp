@@ -15,6 +15,7 @@
 #include "service/FormOnlineChat.h"
 #include "ui/FormProgress.h"
 #include "users/FormAsk.h"
+#include "users/ModificationPassword.h"
 
 namespace {
 // Books of an earlier version are brought to this one as they open, behind the progress window.
@@ -46,9 +47,11 @@ Program::Program(const QString &programDir)
     w.chose = new FormChose(&main);
     w.getPay = new FormGetPay(data, main, &main);
     w.ask = new FormAsk(&main);
+    m_modification = std::make_unique<ModificationPasswordCheck>(*w.ask, data);
+    w.modification = m_modification.get();
     w.makeReport = new FormMakeReport(data, &main);
     w.draw = new FormDraw(data, main, &main);
-    w.account2 = new FormAccount2(data, *w.ask, *m_accountChanges, *w.getPay, *w.draw, &main);
+    w.account2 = new FormAccount2(data, *w.modification, *m_accountChanges, *w.getPay, *w.draw, &main);
     w.progress = new FormProgress(&main);
     w.onlineChat = new FormOnlineChat(&main);
     w.getPay2 = new FormGetPay2(data, main, *w.getPay, &main);
@@ -62,5 +65,6 @@ Program::~Program()
 {
     m_main.reset();
     m_accountChanges.reset();
+    m_modification.reset();
     m_data.reset();
 }

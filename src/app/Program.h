@@ -16,6 +16,7 @@ class FormMain;
 class FormMakeReport;
 class FormOnlineChat;
 class FormProgress;
+class ModificationCheck;
 class ShareDataModule;
 
 // The windows of a running program, for whoever started it (main(), the tests, the benchmark).
@@ -35,6 +36,7 @@ struct Windows
     FormGetPay2 *getPay2 = nullptr;
     ChangeDetails *changeDetails = nullptr;
     ChangeLogWindow *changeLog = nullptr;
+    ModificationCheck *modification = nullptr;
 };
 
 // Creates every window for the program folder `programDir` in start-up order (the main window, the
@@ -54,5 +56,6 @@ private:
     std::unique_ptr<FormMain> m_main;
     std::unique_ptr<ShareDataModule> m_data;
     std::unique_ptr<AccountChanges> m_accountChanges;
+    std::unique_ptr<ModificationCheck> m_modification;
     Windows m_windows;
 };

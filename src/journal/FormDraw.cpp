@@ -1,6 +1,6 @@
 #include "journal/FormDraw.h"
 
-#include "accounts/AccountScope.h"
+#include "shell/AccountScope.h"
 #include "data/AtomicUnit.h"
 #include "data/Clock.h"
 #include "data/Failure.h"

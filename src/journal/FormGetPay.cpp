@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "accounts/AccountScope.h"
+#include "shell/AccountScope.h"
 #include "data/AtomicUnit.h"
 #include "data/BooksEngine.h"
 #include "data/Clock.h"

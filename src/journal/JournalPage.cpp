@@ -3,7 +3,7 @@
 #include <QAction>
 #include <QEvent>
 
-#include "accounts/AccountScope.h"
+#include "shell/AccountScope.h"
 #include "data/Failure.h"
 #include "data/Helpers.h"
 #include "data/JetSql.h"
@@ -16,7 +16,7 @@
 #include "shell/ViewContext.h"
 #include "ui/Screen.h"
 #include "ui_JournalPage.h"
-#include "users/ModificationPassword.h"
+#include "shell/ModificationCheck.h"
 
 namespace {
 
@@ -62,13 +62,13 @@ QString totalText(const JournalPage::DayTotal &total, double shownSign)
 
 } // namespace
 
-JournalPage::JournalPage(ShareDataModule &data, ViewContext &views, FormAsk &prompt, FormGetPay &entry,
+JournalPage::JournalPage(ShareDataModule &data, ViewContext &views, ModificationCheck &modification, FormGetPay &entry,
                          QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::JournalPage>())
     , m_data(data)
     , m_views(views)
-    , m_prompt(prompt)
+    , m_modification(modification)
     , m_entry(entry)
     , m_dailyGrid(std::make_unique<Query>(data))
 {
@@ -181,7 +181,7 @@ void JournalPage::EditMoney()
     Query &grid = ADOQueryDailyGrid();
     const auto record = RecordToCorrect(grid, grid.isOpen() ? grid.field(QStringLiteral("MoneyIndex")) : QVariant(),
                                         QStringLiteral("请先选中要修改的记录"));
-    if (record && AskModificationPassword(m_prompt, m_data))
+    if (record && m_modification.passed())
         m_entry.showCorrection(*record);
 }
 

@@ -4,7 +4,7 @@
 #include <optional>
 
 class DataGrid;
-class FormAsk;
+class ModificationCheck;
 class FormGetPay;
 class Query;
 struct FailureToTell;
@@ -24,7 +24,7 @@ class JournalPage : public QWidget
     Q_OBJECT
 public:
     // A record is corrected in `entry`, behind the modification password asked on `prompt`.
-    JournalPage(ShareDataModule &data, ViewContext &views, FormAsk &prompt, FormGetPay &entry,
+    JournalPage(ShareDataModule &data, ViewContext &views, ModificationCheck &modification, FormGetPay &entry,
                 QWidget *parent = nullptr);
     ~JournalPage() override;
 
@@ -85,7 +85,7 @@ private:
     std::unique_ptr<Ui::JournalPage> ui;
     ShareDataModule &m_data;
     ViewContext &m_views;
-    FormAsk &m_prompt;
+    ModificationCheck &m_modification;
     FormGetPay &m_entry;
     std::unique_ptr<Query> m_dailyGrid;
     QAction *m_editMoney = nullptr;

@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <array>
 
-#include "accounts/AccountScope.h"
+#include "shell/AccountScope.h"
 #include "data/Clock.h"
 #include "data/Helpers.h"
 #include "data/ProgramPaths.h"

@@ -13,15 +13,15 @@
 #include "shell/ViewContext.h"
 #include "ui/FormProgress.h"
 #include "ui_ReportsPage.h"
-#include "users/ModificationPassword.h"
+#include "shell/ModificationCheck.h"
 
-ReportsPage::ReportsPage(ShareDataModule &data, ViewContext &views, FormAsk &prompt, WindowedQuery &grid,
+ReportsPage::ReportsPage(ShareDataModule &data, ViewContext &views, ModificationCheck &modification, WindowedQuery &grid,
                          FormMakeReport &makeReport, FormGetPay &entry, FormProgress &progress, QWidget *parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::ReportsPage>())
     , m_data(data)
     , m_views(views)
-    , m_prompt(prompt)
+    , m_modification(modification)
     , m_grid(grid)
     , m_makeReport(makeReport)
     , m_entry(entry)
@@ -90,7 +90,7 @@ void ReportsPage::EditReportRecord()
 {
     const auto record =
         RecordToCorrect(m_grid, m_grid.field(QStringLiteral("MoneyIndex")), QStringLiteral("请先选中需要查看的记录"));
-    if (record && AskModificationPassword(m_prompt, m_data) && m_entry.showCorrection(*record) == QDialog::Accepted)
+    if (record && m_modification.passed() && m_entry.showCorrection(*record) == QDialog::Accepted)
         LoadReportGrid();
 }
 

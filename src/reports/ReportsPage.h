@@ -3,7 +3,7 @@
 #include <memory>
 
 class DataGrid;
-class FormAsk;
+class ModificationCheck;
 class FormGetPay;
 class FormMakeReport;
 class FormProgress;
@@ -25,7 +25,7 @@ class ReportsPage : public QWidget
 public:
     // The grid shows `grid`, with the condition `makeReport` keeps; a record opens for correction in
     // `entry`, behind the modification password asked on `prompt`; an export shows `progress`.
-    ReportsPage(ShareDataModule &data, ViewContext &views, FormAsk &prompt, WindowedQuery &grid,
+    ReportsPage(ShareDataModule &data, ViewContext &views, ModificationCheck &modification, WindowedQuery &grid,
                 FormMakeReport &makeReport, FormGetPay &entry, FormProgress &progress, QWidget *parent = nullptr);
     ~ReportsPage() override;
 
@@ -58,7 +58,7 @@ private:
     std::unique_ptr<Ui::ReportsPage> ui;
     ShareDataModule &m_data;
     ViewContext &m_views;
-    FormAsk &m_prompt;
+    ModificationCheck &m_modification;
     WindowedQuery &m_grid;
     FormMakeReport &m_makeReport;
     FormGetPay &m_entry;

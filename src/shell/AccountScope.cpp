@@ -1,4 +1,4 @@
-#include "accounts/AccountScope.h"
+#include "shell/AccountScope.h"
 
 #include <array>
 
